@@ -1,0 +1,9 @@
+#!/bin/bash
+# Configures and builds the project in build/ (2 parallel jobs).
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${TRIMBEL_BUILD_DIR:-$root/build}"
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+fi
+cmake --build "$build" -j 2

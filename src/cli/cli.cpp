@@ -1,0 +1,51 @@
+#include "cli/cli.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <QStringList>
+
+#include "cli/subcommands.h"
+
+namespace {
+
+struct Subcommand {
+    const char* name;
+    const char* summary;
+    int (*run)(int argc, char** argv);
+};
+
+const Subcommand kSubcommands[] = {
+    {"info", "show the MPEG analysis and tags of an MP3 file (--json for JSON)", RunInfo},
+    {"tag", "write or remove the ID3 tags of an MP3 file", RunTag},
+    {"cut", "cut a time range of an MP3 file into a new clip", RunCut},
+};
+
+void PrintUsage(FILE* out) {
+    std::fprintf(out,
+                 "Usage: trimbel                 open the cutting window\n"
+                 "       trimbel SUBCOMMAND ...  work without windows\n\n"
+                 "Subcommands:\n");
+    for (const auto& s : kSubcommands) std::fprintf(out, "  %-6s %s\n", s.name, s.summary);
+    std::fprintf(out, "\nRun 'trimbel SUBCOMMAND --help' for its options.\n");
+}
+
+}  // namespace
+
+int RunCli(int argc, char** argv) {
+    const std::string sub = argc > 1 ? argv[1] : "";
+    if (sub == "--help" || sub == "-h" || sub == "help") {
+        PrintUsage(stdout);
+        return 0;
+    }
+    if (sub == "--version" || sub == "-v") {
+        std::printf("trimbel 1.9\n");
+        return 0;
+    }
+    for (const auto& s : kSubcommands)
+        if (sub == s.name) return s.run(argc - 1, argv + 1);
+    std::fprintf(stderr, "trimbel: unknown subcommand '%s'\n\n", sub.c_str());
+    PrintUsage(stderr);
+    return 2;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Helpers shared by the tests: temporary folders and MP3 data built from bytes.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testfiles {
+
+using Bytes = std::vector<uint8_t>;
+
+// A fresh folder under the system temp dir, removed with everything in it on destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+void WriteFile(const std::string& path, const Bytes& data);
+Bytes ReadFile(const std::string& path);
+Bytes Concat(std::initializer_list<Bytes> parts);
+Bytes FromString(const std::string& text);
+
+// One MPEG-1 Layer III frame with zero side information and main data: decodes as silence.
+// The header FF FB 90 44 (128 kbit/s, 44100 Hz, joint stereo) gives 417 bytes.
+Bytes SilentFrame(uint8_t b2 = 0x90, uint8_t b3 = 0x44);
+// `count` silent frames back to back.
+Bytes SilentFrames(int count, uint8_t b2 = 0x90, uint8_t b3 = 0x44);
+// Length in bytes of an MPEG-1 Layer III frame: floor(144 * bitrate / frequency) + padding.
+int Layer3FrameLength(int bitrateKbps, int frequencyHz, bool padding);
+
+// A 128-byte ID3v1 tag (v1.1 when track is not 0).
+Bytes Id3v1Tag(const std::string& title, const std::string& artist, const std::string& album,
+               const std::string& year, const std::string& comment, uint8_t genre,
+               uint8_t track = 0, const std::string& ident = "TAG");
+
+}  // namespace testfiles
