@@ -1,0 +1,3 @@
+#include "cli/infotags.h"
+
+void AddTagObjects(const std::string&, QJsonObject&) {}
