@@ -1,0 +1,66 @@
+#pragma once
+// Writing files without ever losing the old contents.
+//
+// AtomicFileWriter builds the new contents in a temporary file beside the target and renames it
+// over the target only when every byte is on disk. Until Commit() succeeds the target is not
+// touched; a writer that is destroyed or aborted uncommitted removes its temporary file.
+//
+// WriteInPlace is for changes that keep the file's size (a tag rewritten in its old space): one
+// write at an offset of an existing file, then a flush, every result checked.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace mdlID3 {
+
+class AtomicFileWriter {
+public:
+    AtomicFileWriter() = default;
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // Creates the temporary file in the folder of `target` (the file a symbolic link points at,
+    // when `target` is one). `target` need not exist yet; when it does, it must be a regular file.
+    bool Open(const std::string& target);
+    bool Write(std::span<const uint8_t> bytes);
+    bool Write(const void* data, size_t size);
+    // Appends `length` bytes of `srcFd` starting at `offset`, in chunks, with constant memory.
+    // A source that ends early is a failure. `buffer` (optional) is used as the chunk buffer.
+    bool CopyRange(int srcFd, int64_t offset, int64_t length, std::span<uint8_t> buffer = {});
+    bool CopyRange(const std::string& srcPath, int64_t offset, int64_t length);
+    // Flushes, gives the temporary file the target's permission bits (a new target gets the
+    // usual 0666 less the umask), renames it over the target and flushes the folder.
+    bool Commit();
+    // Drops the temporary file; the target stays as it was.
+    void Abort();
+
+    bool IsOpen() const { return fd_ >= 0; }
+    int64_t BytesWritten() const { return written_; }
+    // The file that Commit() replaces (symbolic links resolved).
+    const std::string& TargetPath() const { return target_; }
+    const std::string& TempPath() const { return temp_; }
+    // Why the last operation failed, for the user ("" after success).
+    const std::string& Error() const { return error_; }
+
+private:
+    bool Fail(const std::string& what, int err);
+
+    int fd_ = -1;
+    int64_t written_ = 0;
+    std::string target_;
+    std::string temp_;
+    std::string error_;
+};
+
+// Writes `bytes` at `offset` of the existing file `path` and flushes it. The file is never
+// created, truncated or extended past its size: a write that would extend it is refused.
+bool WriteInPlace(const std::string& path, int64_t offset, std::span<const uint8_t> bytes,
+                  std::string* error = nullptr);
+
+// Test hook: the `n`th checked write, flush or rename from now on fails as if the disk were full
+// (ENOSPC); 0 switches it off. Counts only the operations of this file.
+void InjectIoFailureAt(int n);
+
+}  // namespace mdlID3
