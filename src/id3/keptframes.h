@@ -1,0 +1,38 @@
+#pragma once
+// The frames of an old ID3v2 tag that a new tag carries over. The parser fills the module-wide
+// list in keep mode (ParseID3v2Tag with keep set); the tag writer empties it, and reads it when it
+// builds the new tag. Entries are held with their ID3v2.3 identifiers.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mdlID3 {
+
+struct KeptFrame {
+    // Four characters after conversion; an ID3v2.2 identifier without a conversion keeps its three.
+    std::string Id;
+    // Number of data bytes; always Data.size().
+    int32_t Size = 0;
+    // The frame's content without frame header, group byte or data length indicator, with
+    // unsynchronisation already removed.
+    std::vector<uint8_t> Data;
+    // Major version (2, 3 or 4) of the tag the frame came from.
+    int SourceVersion = 0;
+    // The frame's two flag bytes as read (ID3v2.2 frames have none: 0).
+    uint8_t StatusFlags = 0;
+    uint8_t FormatFlags = 0;
+};
+
+// The module-wide list, in the order the frames were read.
+std::vector<KeptFrame>& KeptFrames();
+int32_t KeptFrameCount();
+void ClearKeptFrames();
+// Appends the entry (Size set from Data), then converts it with UpgradeKeptFrame. Returns its index.
+int32_t CollectKeptFrame(KeptFrame frame);
+
+// Converts a freshly collected entry to its ID3v2.3 form (PIC -> APIC, LNK, TDOR, identifiers
+// through MapV22FrameId). Defined with the tag writer; the parser calls it on each entry it
+// collects (CollectKeptFrame does).
+void UpgradeKeptFrame(int32_t index);
+
+}  // namespace mdlID3
