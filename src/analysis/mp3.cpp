@@ -1,0 +1,313 @@
+#include "analysis/mp3.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "analysis/latin1.h"
+#include "analysis/mp3genres.h"
+#include "analysis/rounding.h"
+#include "analysis/syncsearch.h"
+
+namespace {
+
+constexpr int64_t kTagBytes = 128;
+constexpr size_t kIdentifierWidth = 3;
+constexpr size_t kTextWidth = 30;
+constexpr size_t kYearWidth = 4;
+constexpr int kGenreCount = 148;
+
+int32_t Clamp32(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    // Closing can report a late write error; callers that wrote check it.
+    bool Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool IsUpperTag(std::string_view identifier) {
+    if (identifier.size() != 3) return false;
+    std::string upper(identifier);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper == "TAG";
+}
+
+MP3::ID3v1Record RecordFromBytes(const std::array<unsigned char, kTagBytes>& bytes) {
+    auto text = [&bytes](size_t offset, size_t width) {
+        return std::string(reinterpret_cast<const char*>(bytes.data()) + offset, width);
+    };
+    MP3::ID3v1Record record;
+    record.Identifier = text(0, kIdentifierWidth);
+    record.Title = text(3, kTextWidth);
+    record.Artist = text(33, kTextWidth);
+    record.Album = text(63, kTextWidth);
+    record.Year = text(93, kYearWidth);
+    record.Comment = text(97, kTextWidth);
+    record.Genre = bytes[127];
+    return record;
+}
+
+// Fields shorter than their width (never set since the object was made) are filled with zero
+// bytes, the usual ID3v1 padding.
+std::array<unsigned char, kTagBytes> RecordToBytes(const MP3::ID3v1Record& record) {
+    std::array<unsigned char, kTagBytes> bytes{};
+    auto put = [&bytes](size_t offset, size_t width, const std::string& text) {
+        std::memcpy(bytes.data() + offset, text.data(), std::min(width, text.size()));
+    };
+    put(0, kIdentifierWidth, record.Identifier);
+    put(3, kTextWidth, record.Title);
+    put(33, kTextWidth, record.Artist);
+    put(63, kTextWidth, record.Album);
+    put(93, kYearWidth, record.Year);
+    put(97, kTextWidth, record.Comment);
+    bytes[127] = record.Genre;
+    return bytes;
+}
+
+bool WriteAt(int fd, const unsigned char* data, size_t count, int64_t offset) {
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t put = ::pwrite(fd, data + done, count - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (put == 0) return false;
+        done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+}  // namespace
+
+MP3::MP3() = default;
+
+int32_t MP3::Size() const { return Clamp32(size_); }
+int32_t MP3::HeaderStart() const { return Clamp32(headerStart_); }
+int32_t MP3::FrameCount() const { return Clamp32(frameCount_); }
+int32_t MP3::Length() const { return Clamp32(length_); }
+
+bool MP3::LoadFile(const std::string& fileName) noexcept {
+    try {
+        return Load(fileName);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool MP3::Load(const std::string& fileName) {
+    if (fileName.empty()) return false;
+
+    // Only regular files count; a directory, FIFO or device is "not found".
+    struct stat info {};
+    if (::stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    size_ = info.st_size;
+    if (size_ <= kTagBytes) return false;
+
+    // Non-blocking, so that a FIFO swapped in after the check cannot hang the open.
+    Descriptor file(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0) return false;
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    size_ = info.st_size;
+    if (size_ <= kTagBytes) return false;
+    const int64_t size = size_;
+
+    const SyncSearchResult sync = FindFirstFrameSync(file.get(), size);
+    if (sync.ioError) return false;
+
+    // Bytes past the end of the file read as zero.
+    std::array<unsigned char, 4> header{};
+    int64_t start = 0;
+    bool xing = false;
+    if (sync.offset) {
+        start = *sync.offset + 1;
+        if (ReadAt(file.get(), header.data(), header.size(), *sync.offset) < 0) return false;
+        // A Xing header sits 36 bytes into a stereo MPEG-1 frame: 4 header bytes + 32 bytes of
+        // side information (ISO/IEC 11172-3, 2.4.1.7).
+        if (start + 40 < size) {
+            std::array<unsigned char, 4> marker{};
+            if (ReadAt(file.get(), marker.data(), marker.size(), *sync.offset + 36) < 0) return false;
+            xing = std::memcmp(marker.data(), "Xing", 4) == 0;
+        }
+    }
+
+    std::array<unsigned char, kTagBytes> tag{};
+    if (ReadAt(file.get(), tag.data(), tag.size(), size - kTagBytes) < 0) return false;
+    file.Close();
+
+    if (sync.offset) headerStart_ = start;
+    if (xing) vbr_ = true;
+    record_ = RecordFromBytes(tag);
+    ResetTagRecord();
+    if (IsUpperTag(record_.Identifier)) hasID3Tag_ = true;
+
+    headerBits_ = HeaderToBits(header);
+    DecodeHeader(SplitHeaderBits(headerBits_));
+    fileName_ = fileName;
+    return true;
+}
+
+void MP3::ResetTagRecord() {
+    if (IsUpperTag(record_.Identifier)) return;
+    record_.Identifier = std::string(kIdentifierWidth, ' ');
+    record_.Title = std::string(kTextWidth, ' ');
+    record_.Artist = std::string(kTextWidth, ' ');
+    record_.Album = std::string(kTextWidth, ' ');
+    record_.Year = std::string(kYearWidth, ' ');
+    record_.Comment = std::string(kTextWidth, ' ');
+    record_.Genre = 0;
+}
+
+void MP3::DecodeHeader(const HeaderFields& fields) {
+    int32_t number = 0;
+    mpegVersion_ = ParseDecimal(LookupKey(VersionTable, fields.VersionBit), number) ? static_cast<int16_t>(number) : 0;
+    number = 0;
+    layer_ = ParseDecimal(LookupKey(LayerTable, fields.LayerBits), number) ? static_cast<int16_t>(number) : 0;
+
+    bitrate_ = 0;
+    const std::string pair = std::to_string(mpegVersion_) + std::to_string(layer_);
+    static constexpr std::array<std::string_view, 6> kColumns = {"11", "12", "13", "21", "22", "23"};
+    const auto column = std::find(kColumns.begin(), kColumns.end(), pair);
+    if (column != kColumns.end()) {
+        const std::string row = LookupKey(BitrateTable, fields.BitrateBits);
+        std::vector<std::string_view> pieces;
+        std::string_view rest = row;
+        for (;;) {
+            const size_t space = rest.find(' ');
+            pieces.push_back(rest.substr(0, space));
+            if (space == std::string_view::npos) break;
+            rest.remove_prefix(space + 1);
+        }
+        int32_t rate = 0;
+        if (pieces.size() == kColumns.size() &&
+            ParseDecimal(pieces[static_cast<size_t>(column - kColumns.begin())], rate))
+            bitrate_ = rate;
+    }
+
+    frequency_ = 0;
+    const std::string frequencyRow = LookupKey(FrequencyTable, fields.FrequencyBits);
+    const size_t space = frequencyRow.find(' ');
+    if (space != std::string::npos) {
+        const std::string_view piece = mpegVersion_ == 1 ? std::string_view(frequencyRow).substr(0, space + 1)
+                                                         : std::string_view(frequencyRow).substr(space);
+        int32_t hz = 0;
+        if (ParseDecimal(piece, hz)) frequency_ = hz;
+    }
+
+    mode_ = LookupKey(ModeTable, fields.ModeBits);
+    copyright_ = fields.CopyrightBit == "1";
+
+    // Playing time at the first header's bitrate over the bytes after it.
+    int64_t audio = size_ - headerStart_ - 4;
+    if (audio == 0) audio = 1;
+    double bps = static_cast<double>(bitrate_) * 1000.0;
+    if (bps == 0.0) bps = 1.0;
+    if (hasID3Tag_) audio -= kTagBytes;
+    // A frame start inside the last bytes (or the tag) leaves no audio, not a negative amount.
+    if (audio < 0) audio = 0;
+    length_ = RoundHalfEvenToInt64(static_cast<double>(audio) / (bps / 8.0));
+    frameCount_ = audio;
+
+    double frequency = frequency_;
+    if (frequency == 0.0) frequency = 1.0;
+    frameSize_ = RoundHalfEvenToInt32(144.0 * bps / frequency) + (fields.PaddingBit == "1" ? 1 : 0);
+
+    emphasis_ = LookupKey(EmphasisTable, fields.EmphasisBits);
+    home_ = fields.OriginalBit == "1";
+}
+
+std::string MP3::Title() const { return Latin1ToUtf8(record_.Title); }
+std::string MP3::Artist() const { return Latin1ToUtf8(record_.Artist); }
+std::string MP3::Album() const { return Latin1ToUtf8(record_.Album); }
+std::string MP3::Year() const { return Latin1ToUtf8(record_.Year); }
+std::string MP3::Comment() const { return Latin1ToUtf8(record_.Comment); }
+
+void MP3::SetTitle(const std::string& text) { SetTextField(record_.Title, kTextWidth, text); }
+void MP3::SetArtist(const std::string& text) { SetTextField(record_.Artist, kTextWidth, text); }
+void MP3::SetAlbum(const std::string& text) { SetTextField(record_.Album, kTextWidth, text); }
+void MP3::SetYear(const std::string& text) { SetTextField(record_.Year, kYearWidth, text); }
+void MP3::SetComment(const std::string& text) { SetTextField(record_.Comment, kTextWidth, text); }
+
+void MP3::SetTextField(std::string& field, size_t width, const std::string& text) {
+    std::string bytes = Utf8ToLatin1(text);
+    bytes.resize(width, ' ');
+    field = std::move(bytes);
+    record_.Identifier = "TAG";
+}
+
+const std::string& MP3::GenreString() { return MP3GenreString(); }
+
+std::string MP3::GenreText(uint8_t index) {
+    const int wanted = index >= kGenreCount ? 0 : index;
+    std::string_view rest = GenreString();
+    for (int i = 0; i < wanted; ++i) {
+        const size_t bar = rest.find('|');
+        if (bar == std::string_view::npos) return {};
+        rest.remove_prefix(bar + 1);
+    }
+    return std::string(rest.substr(0, rest.find('|')));
+}
+
+bool MP3::SaveFile(const std::string& fileName) noexcept {
+    try {
+        return Save(fileName);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool MP3::Save(const std::string& fileName) {
+    if (fileName.empty()) return false;
+    Descriptor file(::open(fileName.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0) return false;
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    // A file without any write permission bit is read-only, also for a user (root) whom the
+    // kernel would let write it anyway.
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+    const int64_t size = info.st_size;
+    if (size < kTagBytes) return false;
+
+    std::array<unsigned char, kTagBytes> last{};
+    if (ReadAt(file.get(), last.data(), last.size(), size - kTagBytes) != kTagBytes) return false;
+
+    const std::array<unsigned char, kTagBytes> bytes = RecordToBytes(record_);
+    if (std::memcmp(last.data(), "TAG", 3) == 0) {
+        if (!WriteAt(file.get(), bytes.data(), bytes.size(), size - kTagBytes) || ::fsync(file.get()) != 0) {
+            // Put the old tag back as best we can; the caller hears of the failure either way.
+            WriteAt(file.get(), last.data(), last.size(), size - kTagBytes);
+            return false;
+        }
+    } else if (record_.Identifier == "TAG") {
+        if (!WriteAt(file.get(), bytes.data(), bytes.size(), size) || ::fsync(file.get()) != 0) {
+            [[maybe_unused]] const int ignored = ::ftruncate(file.get(), static_cast<off_t>(size));
+            return false;
+        }
+    }
+    return file.Close();
+}
