@@ -5,6 +5,7 @@
 #include "id3/genres.h"
 #include "id3/id3v1.h"
 #include "id3/id3v2read.h"
+#include "id3/id3v2write.h"
 #include "id3/keptframes.h"
 #include "id3/mpeginfo.h"
 #include "id3/taginfo.h"

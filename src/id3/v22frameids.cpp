@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 #include <utility>
 
 namespace mdlID3 {
 
 namespace {
 
+// ID3v2.2 identifiers and their ID3v2.3 forms; TDOR and TIPL of ID3v2.4 are held as TORY and IPLS.
 using IdPair = std::pair<std::string_view, std::string_view>;
 
 // Sorted by the old identifier, so a lookup is a binary search.
@@ -33,13 +35,13 @@ static_assert(std::is_sorted(kIdMap.begin(), kIdMap.end()));
 
 }  // namespace
 
-std::string MapV22FrameId(std::string_view id) {
+std::string MapV22FrameId(const std::string& id) {
     auto begin = kIdMap.begin();
     auto end = kIdMap.end();
-    auto it = std::lower_bound(begin, end, id,
+    auto it = std::lower_bound(begin, end, std::string_view(id),
                                [](const IdPair& entry, std::string_view key) { return entry.first < key; });
     if (it != end && it->first == id) return std::string(it->second);
-    return std::string(id);
+    return id;
 }
 
 }  // namespace mdlID3

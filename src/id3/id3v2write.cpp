@@ -1,0 +1,362 @@
+#include "id3/id3v2write.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "id3/bytereader.h"
+#include "id3/bytes.h"
+#include "id3/filereader.h"
+#include "id3/genres.h"
+#include "id3/id3v2read.h"
+#include "id3/safefile.h"
+#include "id3/textcodec.h"
+
+namespace mdlID3 {
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+constexpr int kHeaderSize = 10;
+// A sync-safe size field holds 28 bits.
+constexpr int64_t kMaxTagBody = 0x0FFFFFFF;
+
+constexpr std::array<const char*, 13> kRecordIds = {"TALB", "TPE1", "TIT2", "TDRC", "TYER",
+                                                    "TCON", "COMM", "TENC", "TRCK", "WXXX",
+                                                    "TCOP", "TOPE", "TCOM"};
+
+std::string gLastError;
+
+bool IsBlank(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; });
+}
+
+// The encoding a text is written in, and its bytes without terminator.
+struct EncodedText {
+    uint8_t encoding;
+    Bytes bytes;
+};
+
+EncodedText EncodeText(const std::string& text, int version) {
+    if (FitsLatin1(text)) {
+        std::string latin1 = Utf8ToLatin1(text);
+        return {kLatin1, Bytes(latin1.begin(), latin1.end())};
+    }
+    if (version == kWriteV24) return {kUtf8, Bytes(text.begin(), text.end())};
+    return {kUtf16WithBom, Utf8ToUtf16(text, false, true)};
+}
+
+void AppendTerminator(Bytes& out, uint8_t encoding) {
+    out.push_back(0);
+    if (encoding == kUtf16WithBom || encoding == kUtf16BE) out.push_back(0);
+}
+
+// The empty description of a comment frame, with its terminator.
+void AppendEmptyString(Bytes& out, uint8_t encoding) {
+    if (encoding == kUtf16WithBom) {
+        out.insert(out.end(), {0xFF, 0xFE});  // a UTF-16 string starts with its byte order mark
+    }
+    AppendTerminator(out, encoding);
+}
+
+// A link is ISO-8859-1 in every version; characters it cannot hold are written as percent-escaped
+// UTF-8, the way a URI carries them (RFC 3987, 3.1).
+std::string LinkToLatin1(const std::string& link) {
+    if (FitsLatin1(link)) return Utf8ToLatin1(link);
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (char32_t cp : Utf8ToCodePoints(link)) {
+        if (cp <= 0xFF) {
+            out.push_back(static_cast<char>(cp));
+            continue;
+        }
+        std::string utf8;
+        AppendUtf8(utf8, cp);
+        for (unsigned char c : utf8) {
+            out.push_back('%');
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 15]);
+        }
+    }
+    return out;
+}
+
+// The data bytes of a record field's frame; nothing for a blank value or an unknown identifier.
+std::optional<Bytes> FieldData(const std::string& id, const std::string& value, int version) {
+    if (IsBlank(value)) return std::nullopt;
+    Bytes data;
+    if (id == "COMM") {
+        EncodedText text = EncodeText(value, version);
+        data.push_back(text.encoding);
+        data.insert(data.end(), {'e', 'n', 'g'});
+        AppendEmptyString(data, text.encoding);
+        data.insert(data.end(), text.bytes.begin(), text.bytes.end());
+        AppendTerminator(data, text.encoding);
+    } else if (id == "WXXX") {
+        // The description is empty, so encoding 0 serves; the link itself is 8-bit anyway.
+        std::string link = LinkToLatin1(value);
+        data.push_back(kLatin1);
+        data.push_back(0);
+        data.insert(data.end(), link.begin(), link.end());
+        data.push_back(0);
+    } else if (!id.empty() && id[0] == 'T') {
+        EncodedText text = EncodeText(value, version);
+        data.push_back(text.encoding);
+        data.insert(data.end(), text.bytes.begin(), text.bytes.end());
+        AppendTerminator(data, text.encoding);
+    } else {
+        return std::nullopt;
+    }
+    return data;
+}
+
+void PutHeader(std::span<uint8_t> out, const std::string& id, uint32_t size, int version) {
+    for (size_t i = 0; i < 4; ++i) out[i] = i < id.size() ? static_cast<uint8_t>(id[i]) : 0;
+    EncodeSize32(size, version == kWriteV24, out.subspan(4, 4));
+    out[8] = 0;
+    out[9] = 0;
+}
+
+bool Fail(const std::string& why) {
+    gLastError = why;
+    return false;
+}
+
+std::string SystemError(const std::string& what, int err) {
+    return what + ": " + std::strerror(err);
+}
+
+// Refuses what is not an existing regular file, and a read-only file unless asked to make it
+// writable (root may write any file, so the mode bits are checked, not access()).
+bool CheckWritable(const std::string& path, bool clearReadOnly) {
+    if (clearReadOnly) ClearReadOnly(path);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return Fail(SystemError("cannot open " + path, errno));
+    if (!S_ISREG(st.st_mode)) return Fail(path + " is not a regular file");
+    if (!(st.st_mode & S_IWUSR) || ::access(path.c_str(), W_OK) != 0)
+        return Fail(path + " is read-only");
+    return true;
+}
+
+// Rebuilds the file as `head` followed by the bytes from `from` to the end of the original.
+bool RewriteFile(const std::string& path, std::span<const uint8_t> head, int64_t from,
+                 int64_t size, uint8_t* workBuffer, int32_t workBufferLength) {
+    int src = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (src < 0) return Fail(SystemError("cannot open " + path, errno));
+    std::span<uint8_t> buffer;
+    if (workBuffer && workBufferLength > 0)
+        buffer = std::span<uint8_t>(workBuffer, static_cast<size_t>(workBufferLength));
+    AtomicFileWriter out;
+    bool ok = out.Open(path) && out.Write(head) && out.CopyRange(src, from, size - from, buffer) &&
+              out.Commit();
+    ::close(src);
+    if (!ok) return Fail(out.Error());
+    gLastError.clear();
+    return true;
+}
+
+}  // namespace
+
+int32_t FieldFrameSize(const std::string& id, const std::string& value, bool withHeader,
+                       int version) {
+    auto data = FieldData(id, value, version);
+    if (!data) return 0;
+    return static_cast<int32_t>(data->size()) + (withHeader ? kHeaderSize : 0);
+}
+
+int32_t WriteFieldFrame(std::span<uint8_t> out, const std::string& id, const std::string& value,
+                        int version) {
+    auto data = FieldData(id, value, version);
+    if (!data || out.size() < data->size() + kHeaderSize) return 0;
+    PutHeader(out, id, static_cast<uint32_t>(data->size()), version);
+    std::copy(data->begin(), data->end(), out.begin() + kHeaderSize);
+    return static_cast<int32_t>(data->size()) + kHeaderSize;
+}
+
+int32_t WriteKeptFrame(std::span<uint8_t> out, int32_t index, int version) {
+    auto& frames = KeptFrames();
+    if (index < 0 || index >= static_cast<int32_t>(frames.size())) return 0;
+    KeptFrame& frame = frames[static_cast<size_t>(index)];
+    if (out.size() < frame.Data.size() + kHeaderSize) return 0;
+    if (version == kWriteV24) {
+        if (frame.Id == "TORY") frame.Id = "TDOR";
+        if (frame.Id == "IPLS") frame.Id = "TIPL";
+    }
+    PutHeader(out, frame.Id, static_cast<uint32_t>(frame.Data.size()), version);
+    std::copy(frame.Data.begin(), frame.Data.end(), out.begin() + kHeaderSize);
+    return static_cast<int32_t>(frame.Data.size()) + kHeaderSize;
+}
+
+bool IsKeptFrame(const std::string& id) {
+    return std::none_of(kRecordIds.begin(), kRecordIds.end(),
+                        [&](const char* recordId) { return id == recordId; });
+}
+
+std::string GenreToFrameText(const std::string& genre) {
+    int32_t index = GetGenreIndex(genre);
+    if (index == kNoGenre) return genre;
+    return "(" + std::to_string(index) + ")" + GetGenreName(index);
+}
+
+void UpgradeKeptFrame(int32_t index) {
+    auto& frames = KeptFrames();
+    if (index < 0 || index >= static_cast<int32_t>(frames.size())) return;
+    KeptFrame& frame = frames[static_cast<size_t>(index)];
+    Bytes& data = frame.Data;
+
+    if (frame.Id == "PIC") {
+        // Too short for encoding and image format: nothing to convert; kept as it came.
+        if (data.size() < 4) return;
+        std::string format;
+        for (size_t i = 1; i < 4 && data[i] != 0; ++i)
+            format.push_back(static_cast<char>(std::toupper(data[i])));
+        std::string type;
+        if (format == "PNG") {
+            type = "image/png";
+        } else if (format == "JPG") {
+            type = "image/jpeg";
+        } else if (format == "-->") {
+            type = "-->";
+        } else {
+            type = "image/";
+            for (char c : format) type.push_back(static_cast<char>(std::tolower(c)));
+        }
+        // encoding, format(3) -> encoding, MIME type, 0x00
+        Bytes converted;
+        converted.reserve(data.size() + type.size());
+        converted.push_back(data[0]);
+        converted.insert(converted.end(), type.begin(), type.end());
+        converted.push_back(0);
+        converted.insert(converted.end(), data.begin() + 4, data.end());
+        data = std::move(converted);
+    } else if (frame.Id == "LNK") {
+        if (data.size() < 3) return;
+        std::string linked = MapV22FrameId(std::string(data.begin(), data.begin() + 3));
+        linked.resize(4, '\0');
+        data.insert(data.begin() + 3, 0);
+        std::copy(linked.begin(), linked.end(), data.begin());
+    } else if (frame.Id == "TDOR" && data.size() > 5) {
+        uint8_t encoding = data[0];
+        if (encoding == kLatin1 || encoding == kUtf8) {
+            data.resize(5);  // encoding byte and the four characters of the year
+        } else {
+            // In UTF-16 the year's four characters are not four bytes: decode and keep them.
+            std::string text = BytesToText(std::span<const uint8_t>(data).subspan(1), encoding, true);
+            std::string year = Utf8Prefix(text, 4);
+            if (FitsLatin1(year)) {
+                std::string latin1 = Utf8ToLatin1(year);
+                data.assign(1, kLatin1);
+                data.insert(data.end(), latin1.begin(), latin1.end());
+            }
+        }
+    }
+    frame.Id = MapV22FrameId(frame.Id);
+    frame.Size = static_cast<int32_t>(data.size());
+}
+
+int64_t NewTagSize(int64_t needed, int64_t old) {
+    if (needed <= old) return old;
+    int64_t rest = needed % 2048;
+    int64_t base = needed - rest;
+    return base + (rest < 1024 ? 2048 : 4096) + kHeaderSize;
+}
+
+const std::string& LastTagWriteError() { return gLastError; }
+
+bool WriteID3v2Tag(const std::string& path, const ID3TagInfo& info, int version, bool clearOldTag,
+                   bool clearReadOnly, uint8_t* workBuffer, int32_t workBufferLength) {
+    gLastError.clear();
+    if (version != kWriteV23) version = kWriteV24;
+    if (!CheckWritable(path, clearReadOnly)) return false;
+    FileReader file(path);
+    if (!file.IsOpen()) return Fail(SystemError("cannot open " + path, errno));
+    const int64_t size = file.Size();
+    const int64_t old = GetID3v2TagSize(file, 0);
+
+    ClearKeptFrames();
+    if (old > 0 && !clearOldTag) {
+        // Follow "SEEK" only forwards: a chain that points back or at itself would never end.
+        ID3TagInfo scratch;
+        int64_t pos = 0;
+        std::array<uint8_t, 3> magic{};
+        while (pos >= 0 && pos < size && file.ReadExact(pos, magic) && StartsWith(magic, "ID3")) {
+            int64_t next = ParseID3v2Tag(file, pos, scratch, true);
+            if (next <= pos) break;
+            pos = next;
+        }
+    }
+
+    ID3TagInfo fields = info;
+    fields.Genre = GenreToFrameText(info.Genre);
+    const std::string yearId = version == kWriteV24 ? "TDRC" : "TYER";
+    const std::array<std::pair<std::string, const std::string*>, 12> order = {{
+        {"TPE1", &fields.Artist},
+        {"TALB", &fields.Album},
+        {"TIT2", &fields.Title},
+        {yearId, &fields.Year},
+        {"TCON", &fields.Genre},
+        {"COMM", &fields.Comment},
+        {"TRCK", &fields.Track},
+        {"TENC", &fields.Encoder},
+        {"WXXX", &fields.LinkTo},
+        {"TCOP", &fields.Copyright},
+        {"TCOM", &fields.Composer},
+        {"TOPE", &fields.OrigArtist},
+    }};
+
+    int64_t needed = kHeaderSize;
+    for (const auto& [id, value] : order) needed += FieldFrameSize(id, *value, true, version);
+    const auto& kept = KeptFrames();
+    for (const auto& frame : kept) {
+        if (!IsKeptFrame(frame.Id)) continue;
+        if (version == kWriteV24 && frame.Data.size() > static_cast<size_t>(kMaxTagBody))
+            return Fail("a frame of the old tag is too large to keep");
+        needed += static_cast<int64_t>(frame.Data.size()) + kHeaderSize;
+    }
+    const int64_t total = NewTagSize(needed, old);
+    if (total - kHeaderSize > kMaxTagBody) return Fail("the new tag would be too large");
+
+    Bytes tag(static_cast<size_t>(total), 0);
+    std::memcpy(tag.data(), "ID3", 3);
+    tag[3] = version == kWriteV24 ? 4 : 3;
+    EncodeSize32(static_cast<uint32_t>(total - kHeaderSize), true, std::span(tag).subspan(6, 4));
+    size_t pos = kHeaderSize;
+    for (const auto& [id, value] : order)
+        pos += static_cast<size_t>(WriteFieldFrame(std::span(tag).subspan(pos), id, *value, version));
+    for (int32_t i = 0; i < static_cast<int32_t>(kept.size()); ++i)
+        if (IsKeptFrame(kept[static_cast<size_t>(i)].Id))
+            pos += static_cast<size_t>(WriteKeptFrame(std::span(tag).subspan(pos), i, version));
+    if (static_cast<int64_t>(pos) != needed) return Fail("internal error: the tag was mis-sized");
+    file.Close();
+
+    if (total == old) {
+        std::string error;
+        if (!WriteInPlace(path, 0, tag, &error)) return Fail(error);
+        return true;
+    }
+    return RewriteFile(path, tag, old, size, workBuffer, workBufferLength);
+}
+
+bool RemoveID3v2Tag(const std::string& path, bool clearReadOnly, uint8_t* workBuffer,
+                    int32_t workBufferLength) {
+    gLastError.clear();
+    if (!CheckWritable(path, clearReadOnly)) return false;
+    FileReader file(path);
+    if (!file.IsOpen()) return Fail(SystemError("cannot open " + path, errno));
+    const int64_t size = file.Size();
+    const int64_t old = GetID3v2TagSize(file, 0);
+    file.Close();
+    if (old == 0) return true;
+    return RewriteFile(path, {}, old, size, workBuffer, workBufferLength);
+}
+
+}  // namespace mdlID3
