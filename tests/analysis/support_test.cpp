@@ -1,0 +1,128 @@
+// The helpers under the MP3 class: digit text, tagged lookup, sync search, text conversion,
+// rounding.
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "analysis/headerbits.h"
+#include "analysis/latin1.h"
+#include "analysis/rounding.h"
+#include "analysis/syncsearch.h"
+#include "support/testfiles.h"
+
+namespace {
+
+TEST(HeaderBitsTest, DigitsAndFields) {
+    EXPECT_EQ(ByteToBits(0x44), "01000100");
+    EXPECT_EQ(ByteToBits(0x00), "00000000");
+    EXPECT_EQ(ByteToBits(0xFF), "11111111");
+    EXPECT_EQ(ByteToBits(0x80), "10000000");
+    EXPECT_EQ(HeaderToBits({}), "");
+    const uint8_t header[4] = {0xFF, 0xFB, 0x92, 0x8D};
+    const HeaderFields f = SplitHeaderBits(HeaderToBits(header));
+    EXPECT_EQ(f.SyncBits, "111111111111");
+    EXPECT_EQ(f.VersionBit, "1");
+    EXPECT_EQ(f.LayerBits, "01");
+    EXPECT_EQ(f.ProtectionBit, "1");
+    EXPECT_EQ(f.BitrateBits, "1001");
+    EXPECT_EQ(f.FrequencyBits, "00");
+    EXPECT_EQ(f.PaddingBit, "1");
+    EXPECT_EQ(f.PrivateBit, "0");
+    EXPECT_EQ(f.ModeBits, "10");
+    EXPECT_EQ(f.ModeExtensionBits, "00");
+    EXPECT_EQ(f.CopyrightBit, "1");
+    EXPECT_EQ(f.OriginalBit, "1");
+    EXPECT_EQ(f.EmphasisBits, "01");
+    EXPECT_EQ(SplitHeaderBits("1111").VersionBit, "");
+}
+
+TEST(HeaderBitsTest, TaggedLookup) {
+    EXPECT_EQ(LookupKey(ModeTable, "11"), "mono");
+    EXPECT_EQ(LookupKey(FrequencyTable, "01"), "48000 24000");
+    EXPECT_EQ(LookupKey(LayerTable, "1"), "");  // "<1>" is no key of the layer table
+    EXPECT_EQ(LookupTagged("<a>1</a><a>2</a>", "<a>", "</a>"), "1");
+    EXPECT_EQ(LookupTagged("<a>1<b>", "<a>", "</a>"), "");
+    EXPECT_EQ(LookupTagged("x<a></a>", "<a>", "</a>"), "");
+    EXPECT_EQ(LookupKey(BitrateTable, "1110"), "448 384 320 256 160 160");
+    int32_t n = -1;
+    EXPECT_TRUE(ParseDecimal(" 22050", n));
+    EXPECT_EQ(n, 22050);
+    EXPECT_TRUE(ParseDecimal("44100 ", n));
+    EXPECT_EQ(n, 44100);
+    EXPECT_FALSE(ParseDecimal("", n));
+    EXPECT_FALSE(ParseDecimal("12a", n));
+    EXPECT_EQ(n, 44100);
+}
+
+// The block-wise search must agree with the byte-at-a-time definition for every block size,
+// wherever the FF of a pair falls relative to a block's end.
+int64_t ByteByByte(const testfiles::Bytes& data) {
+    for (size_t i = 0; i < data.size(); ++i)
+        if (data[i] == 0xFF && i + 1 < data.size() && (data[i + 1] == 0xFA || data[i + 1] == 0xFB))
+            return static_cast<int64_t>(i);
+    return -1;
+}
+
+TEST(SyncSearchTest, BlocksAgreeWithByteByByte) {
+    testfiles::TempDir dir;
+    const std::string path = dir.file("s");
+    std::mt19937 rng(99);
+    const uint8_t alphabet[] = {0xFF, 0xFA, 0xFB, 0x00, 0xF3};
+    for (int round = 0; round < 300; ++round) {
+        testfiles::Bytes data(1 + rng() % 64);
+        for (auto& b : data) b = alphabet[rng() % (round % 2 ? 5 : 3) + (round % 2 ? 0 : 2)];
+        testfiles::WriteFile(path, data);
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        const int64_t expected = ByteByByte(data);
+        for (size_t block : {1, 2, 3, 5, 8, 64, 65536}) {
+            const SyncSearchResult r = FindFirstFrameSync(fd, static_cast<int64_t>(data.size()), block);
+            EXPECT_FALSE(r.ioError);
+            EXPECT_EQ(r.offset.value_or(-1), expected) << "round " << round << " block " << block;
+        }
+        ::close(fd);
+    }
+}
+
+TEST(SyncSearchTest, ReadErrorIsReported) {
+    testfiles::TempDir dir;
+    const int fd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    EXPECT_TRUE(FindFirstFrameSync(fd, 1000).ioError);  // pread on a directory fails
+    ::close(fd);
+}
+
+TEST(Latin1Test, Conversions) {
+    EXPECT_EQ(Latin1ToUtf8("caf\xE9"), "caf\xC3\xA9");
+    EXPECT_EQ(Utf8ToLatin1("caf\xC3\xA9"), "caf\xE9");
+    EXPECT_EQ(Utf8ToLatin1("\xE2\x82\xAC!"), "?!");           // euro sign
+    EXPECT_EQ(Utf8ToLatin1("\xF0\x9F\x8E\xB5"), "?");         // a four-byte character
+    EXPECT_EQ(Utf8ToLatin1("caf\xE9"), "caf\xE9");            // already Latin-1
+    EXPECT_EQ(Utf8ToLatin1("\xC1\xA1"), "\xC1\xA1");          // overlong "a" is no character
+    EXPECT_EQ(Utf8ToLatin1("\xC3"), "\xC3");                  // cut short
+    std::string all;
+    for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
+    EXPECT_EQ(Utf8ToLatin1(Latin1ToUtf8(all)), all);
+}
+
+TEST(RoundingTest, HalvesGoToEven) {
+    EXPECT_EQ(RoundHalfEven(0.5), 0.0);
+    EXPECT_EQ(RoundHalfEven(1.5), 2.0);
+    EXPECT_EQ(RoundHalfEven(2.5), 2.0);
+    EXPECT_EQ(RoundHalfEven(-2.5), -2.0);
+    EXPECT_EQ(RoundHalfEven(-1.5), -2.0);
+    EXPECT_EQ(RoundHalfEven(2.4999999), 2.0);
+    EXPECT_EQ(RoundHalfEven(2.5000001), 3.0);
+    EXPECT_EQ(RoundHalfEven(417.96), 418.0);
+    EXPECT_EQ(RoundHalfEvenToInt32(3e9), std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(RoundHalfEvenToInt32(-3e9), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(RoundHalfEvenToInt32(std::nan("")), 0);
+    EXPECT_EQ(RoundHalfEvenToInt64(4294967296.5), 4294967296);
+    EXPECT_EQ(RoundHalfEvenToInt64(1e300), std::numeric_limits<int64_t>::max());
+}
+
+}  // namespace
