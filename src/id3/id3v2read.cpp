@@ -1,13 +1,302 @@
 #include "id3/id3v2read.h"
 
-namespace mdlID3 {
+#include <algorithm>
+#include <array>
+#include <vector>
 
-bool ReadID3v2Tag(const std::string&, ID3TagInfo&) { return false; }
-int64_t ParseID3v2Tag(const FileReader&, int64_t, ID3TagInfo&, bool) { return -1; }
-int64_t GetID3v2TagSize(const FileReader&, int64_t) { return 0; }
-std::string DecodeFrameText(std::span<const uint8_t>, const std::string&) { return {}; }
-bool IsFrameIdValid(std::span<const uint8_t>) { return false; }
-size_t RemoveUnsync(std::span<uint8_t>) { return 0; }
-std::string ParseGenreText(const std::string& text) { return text; }
+#include "id3/bytereader.h"
+#include "id3/bytes.h"
+#include "id3/genres.h"
+#include "id3/keptframes.h"
+#include "id3/textcodec.h"
+
+namespace mdlID3 {
+namespace {
+
+constexpr int64_t kHeaderSize = 10;
+constexpr int64_t kFooterSize = 10;
+
+// Which record field a frame fills; both the ID3v2.2 and the ID3v2.3/2.4 identifiers are
+// accepted whatever the tag's version.
+struct FieldFrame {
+    const char* v22;
+    const char* v23;
+    std::string ID3TagInfo::*field;
+};
+
+constexpr std::array<FieldFrame, 12> kFieldFrames{{
+    {"TP1", "TPE1", &ID3TagInfo::Artist},
+    {"TAL", "TALB", &ID3TagInfo::Album},
+    {"TT2", "TIT2", &ID3TagInfo::Title},
+    {"TYE", "TYER", &ID3TagInfo::Year},
+    {"TCO", "TCON", &ID3TagInfo::Genre},
+    {"COM", "COMM", &ID3TagInfo::Comment},
+    {"TRK", "TRCK", &ID3TagInfo::Track},
+    {"TEN", "TENC", &ID3TagInfo::Encoder},
+    {"WXX", "WXXX", &ID3TagInfo::LinkTo},
+    {"TCR", "TCOP", &ID3TagInfo::Copyright},
+    {"TCM", "TCOM", &ID3TagInfo::Composer},
+    {"TOA", "TOPE", &ID3TagInfo::OrigArtist},
+}};
+
+void StoreFrameText(ID3TagInfo& info, const std::string& id, const std::string& text) {
+    if (id == "TDRC") {
+        info.Year = Utf8Prefix(text, 4);
+        return;
+    }
+    if (id == "COM ") {
+        info.Comment = text;
+        return;
+    }
+    for (const auto& frame : kFieldFrames) {
+        if (id == frame.v22 || id == frame.v23) {
+            info.*frame.field = frame.field == &ID3TagInfo::Genre ? ParseGenreText(text) : text;
+            return;
+        }
+    }
+}
+
+bool IsDigits(const std::string& text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The offset just past the terminator of a string that starts at `bytes[0]`: one zero byte, or a
+// zero 16-bit unit for encodings 1 and 2. npos when the string is not terminated.
+size_t SkipTerminatedString(std::span<const uint8_t> bytes, int encoding) {
+    bool wide = encoding == kUtf16WithBom || encoding == kUtf16BE;
+    if (!wide) {
+        auto zero = std::find(bytes.begin(), bytes.end(), uint8_t{0});
+        return zero == bytes.end() ? std::string::npos : static_cast<size_t>(zero - bytes.begin()) + 1;
+    }
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        if (bytes[i] == 0 && bytes[i + 1] == 0) return i + 2;
+    return std::string::npos;
+}
+
+bool AllZero(std::span<const uint8_t> bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
+}
+
+std::string IdText(std::span<const uint8_t> bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+void Collect(const std::string& id, std::span<const uint8_t> data, int version, uint8_t status,
+             uint8_t format) {
+    KeptFrame frame;
+    frame.Id = id;
+    frame.Data.assign(data.begin(), data.end());
+    frame.SourceVersion = version;
+    frame.StatusFlags = status;
+    frame.FormatFlags = format;
+    CollectKeptFrame(std::move(frame));
+}
+
+}  // namespace
+
+std::string DecodeFrameText(std::span<const uint8_t> data, const std::string& frameId) {
+    if (data.empty()) return {};
+    if (frameId == "SEEK") {
+        if (data.size() < 4) return {};
+        return std::to_string(ReadSize32(data, false));
+    }
+    int encoding = data[0];
+    if (!frameId.empty() && frameId[0] == 'T') return BytesToText(data.subspan(1), encoding, true);
+    if (frameId == "COMM" || frameId == "COM" || frameId == "COM ") {
+        // Encoding, three bytes of language, description, then the comment.
+        if (data.size() < 4) return {};
+        auto description = data.subspan(4);
+        size_t textStart = SkipTerminatedString(description, encoding);
+        if (textStart == std::string::npos) return {};
+        return BytesToText(description.subspan(textStart), encoding, true);
+    }
+    if (frameId == "WXXX" || frameId == "WXX") {
+        // The link itself is ISO-8859-1 whatever the description's encoding (ID3v2.3 4.3.2).
+        auto description = data.subspan(1);
+        size_t linkStart = SkipTerminatedString(description, encoding);
+        if (linkStart == std::string::npos) return {};
+        int linkEncoding = encoding == kUtf8 ? kUtf8 : kLatin1;
+        return BytesToText(description.subspan(linkStart), linkEncoding, true);
+    }
+    return {};
+}
+
+bool IsFrameIdValid(std::span<const uint8_t> bytes) {
+    if (bytes.size() < 4) return false;
+    for (size_t i = 0; i < 4; ++i) {
+        uint8_t b = bytes[i];
+        if (!((b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == 0)) return false;
+    }
+    return true;
+}
+
+size_t RemoveUnsync(std::span<uint8_t> bytes) {
+    size_t write = 0;
+    size_t removed = 0;
+    for (size_t read = 0; read < bytes.size(); ++read) {
+        uint8_t b = bytes[read];
+        bytes[write++] = b;
+        if (b == 0xFF && read + 1 < bytes.size() && bytes[read + 1] == 0x00) {
+            ++read;
+            ++removed;
+        }
+    }
+    return removed;
+}
+
+std::string ParseGenreText(const std::string& text) {
+    size_t open = text.find('(');
+    size_t close = text.find(')');
+    if (open == std::string::npos || close == std::string::npos || close < open) return text;
+    std::string inner = text.substr(open + 1, close - open - 1);
+    if (IsDigits(inner)) {
+        // More digits than any index has cannot name a genre.
+        if (inner.size() > 4) return {};
+        return GetGenreName(std::stoi(inner));
+    }
+    if (inner == "RX") return "Remix";
+    if (inner == "CR") return "Cover";
+    return text;
+}
+
+int64_t GetID3v2TagSize(const FileReader& file, int64_t offset) {
+    std::array<uint8_t, kHeaderSize> header{};
+    file.ReadAt(offset, header);
+    if (!StartsWith(header, "ID3")) return 0;
+    int64_t size = kHeaderSize + ReadSize32(std::span(header).subspan(6), true);
+    if (header[3] >= 4 && (header[5] & 0x10)) size += kFooterSize;
+    // A size running past the end of the file claims only what the file holds.
+    return std::min(size, std::max<int64_t>(file.Size() - offset, 0));
+}
+
+int64_t ParseID3v2Tag(const FileReader& file, int64_t offset, ID3TagInfo& info, bool keep) {
+    std::array<uint8_t, kHeaderSize> header{};
+    file.ReadAt(offset, header);
+    int major = header[3];
+    if (!StartsWith(header, "ID3") || major < 2 || major > 4) return -1;
+    uint8_t flags = header[5];
+    bool unsync = (flags & 0x80) != 0;
+    bool extended = (flags & 0x40) != 0 && major >= 3;
+    int64_t footer = (major == 4 && (flags & 0x10)) ? kFooterSize : 0;
+    int64_t bodyLength = static_cast<int64_t>(ReadSize32(std::span(header).subspan(6), true)) + footer;
+
+    // Never more than the file holds: a truncated tag ends where the file does.
+    std::vector<uint8_t> body = file.ReadUpTo(offset + kHeaderSize, bodyLength);
+    int64_t length = static_cast<int64_t>(body.size());
+    if (major < 4 && unsync) length -= static_cast<int64_t>(RemoveUnsync(body));
+    std::span<uint8_t> usable(body.data(), static_cast<size_t>(length));
+
+    int64_t pos = 0;
+    bool update = false;
+    if (extended) {
+        uint32_t extSize = ReadSize32(usable, major == 4);
+        pos = major == 3 ? int64_t{extSize} + 4 : int64_t{extSize};
+        if (major == 4 && usable.size() > 5) update = (usable[5] & 0x40) != 0;
+    }
+    if (!update) ClearTagInfo(info);
+
+    int64_t result = -1;
+    if (major == 2) {
+        while (pos >= 0 && pos + 6 <= length) {
+            auto frameHeader = usable.subspan(static_cast<size_t>(pos), 6);
+            if (AllZero(frameHeader.first(3))) break;
+            std::string id = IdText(frameHeader.first(3));
+            int64_t n = (int64_t{frameHeader[3]} << 16) | (frameHeader[4] << 8) | frameHeader[5];
+            pos += 6;
+            if (n > length - pos) break;
+            auto data = usable.subspan(static_cast<size_t>(pos), static_cast<size_t>(n));
+            std::string text;
+            if (keep && id != "CRM" && n > 0)
+                Collect(id, data, major, 0, 0);
+            else
+                text = DecodeFrameText(data, id);
+            StoreFrameText(info, id, text);
+            pos += n;
+        }
+        return result;
+    }
+
+    int64_t end = std::min(length, bodyLength - footer);
+    while (pos >= 0 && pos + kHeaderSize <= end) {
+        auto frameHeader = usable.subspan(static_cast<size_t>(pos), kHeaderSize);
+        if (AllZero(frameHeader.first(4))) break;
+        std::string id = IdText(frameHeader.first(4));
+        int64_t n = ReadSize32(frameHeader.subspan(4), major == 4);
+        uint8_t status = frameHeader[8];
+        uint8_t format = frameHeader[9];
+        pos += kHeaderSize;
+        if (n > end - pos) break;
+        // Some ID3v2.4 writers store plain sizes; the next identifier tells which reading is right.
+        if (major == 4 && end - n - 4 >= pos &&
+            !IsFrameIdValid(usable.subspan(static_cast<size_t>(pos + n), 4))) {
+            n = ReadSize32(frameHeader.subspan(4), false);
+            if (n > end - pos) break;
+        }
+        auto frame = usable.subspan(static_cast<size_t>(pos), static_cast<size_t>(n));
+        bool skipped = false;
+        int64_t skip = 0;
+        int64_t removed = 0;
+        if (major == 3) {
+            skipped = (format & 0xC0) != 0;
+            if (format & 0x20) skip = 1;
+        } else {
+            skipped = (format & 0x0C) != 0;
+            if (format & 0x40) skip += 1;
+            if (format & 0x01) skip += 4;
+            if (!skipped && ((format & 0x02) || unsync)) removed = static_cast<int64_t>(RemoveUnsync(frame));
+        }
+        int64_t dataLength = std::max<int64_t>(n - skip - removed, 0);
+        auto data = dataLength > 0 ? frame.subspan(static_cast<size_t>(skip), static_cast<size_t>(dataLength))
+                                   : std::span<uint8_t>{};
+        std::string text;
+        if (!skipped) {
+            if (keep && id != "SEEK") {
+                if (dataLength > 0) Collect(id, data, major, status, format);
+            } else {
+                text = DecodeFrameText(data, id);
+            }
+        }
+        if (id == "SEEK") {
+            // The distance counts from the end of this tag, footer included.
+            if (IsDigits(text)) result = offset + kHeaderSize + bodyLength + std::stoll(text);
+        } else {
+            StoreFrameText(info, id, text);
+        }
+        pos += n;
+    }
+    return result;
+}
+
+bool ReadID3v2Tag(const std::string& path, ID3TagInfo& info) {
+    FileReader file;
+    if (!file.Open(path)) return false;
+    bool found = false;
+    std::array<uint8_t, 3> magic{};
+    int64_t p = 0;
+    while (file.ReadAt(p, magic) == magic.size() && StartsWith(magic, "ID3")) {
+        found = true;
+        int64_t next = ParseID3v2Tag(file, p, info, false);
+        // Each tag of a chain lies after the one before; anything else would loop.
+        if (next <= p) break;
+        p = next;
+    }
+    if (found) return true;
+
+    // An ID3v2.4 tag appended at the end, found through its footer (ID3v2.4 section 5),
+    // also when an ID3v1 tag follows it.
+    int64_t end = file.Size();
+    if (end >= 128) {
+        file.ReadAt(end - 128, magic);
+        if (StartsWith(magic, "TAG")) end -= 128;
+    }
+    int64_t q = std::max<int64_t>(end - kFooterSize, 0);
+    std::array<uint8_t, kFooterSize> footer{};
+    file.ReadAt(q, footer);
+    if (!StartsWith(footer, "3DI")) return false;
+    int64_t t = q - static_cast<int64_t>(ReadSize32(std::span(footer).subspan(6), true)) - kHeaderSize;
+    if (t < 0) return false;
+    file.ReadAt(t, magic);
+    if (!StartsWith(magic, "ID3")) return false;
+    ParseID3v2Tag(file, t, info, false);
+    return true;
+}
 
 }  // namespace mdlID3

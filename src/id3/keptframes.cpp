@@ -17,7 +17,9 @@ int32_t CollectKeptFrame(KeptFrame frame) {
     frame.Size = static_cast<int32_t>(frame.Data.size());
     auto& frames = KeptFrames();
     frames.push_back(std::move(frame));
-    return static_cast<int32_t>(frames.size() - 1);
+    auto index = static_cast<int32_t>(frames.size() - 1);
+    UpgradeKeptFrame(index);
+    return index;
 }
 
 }  // namespace mdlID3

@@ -1,0 +1,216 @@
+// ID3v1 and v1.1 tags: reading, writing in place or appended, removing, and failures.
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "id3/id3v1.h"
+#include "support/testfiles.h"
+
+using namespace mdlID3;
+using namespace testfiles;
+
+namespace {
+
+Bytes Audio() { return SilentFrames(3); }
+
+}  // namespace
+
+TEST(ID3v1Read, FieldsTrimmedAndTrackRule) {
+    TempDir dir;
+    auto path = dir.file("a.mp3");
+    WriteFile(path, Concat({Audio(), Id3v1Tag("  Title  ", "Artist", "Album", "1999", "Comment", 17, 7)}));
+    ID3TagInfo info;
+    info.Encoder = "stale";
+    ASSERT_TRUE(ReadID3v1Tag(path, info));
+    EXPECT_EQ(info.Title, "Title");
+    EXPECT_EQ(info.Artist, "Artist");
+    EXPECT_EQ(info.Album, "Album");
+    EXPECT_EQ(info.Year, "1999");
+    EXPECT_EQ(info.Comment, "Comment");
+    EXPECT_EQ(info.Track, "7");
+    EXPECT_EQ(info.Genre, "Rock");
+    EXPECT_EQ(info.Encoder, "");
+
+    // Byte 125 = 0 and byte 126 = 0: a 30-byte comment and no track.
+    auto tag = Id3v1Tag("T", "A", "B", "2000", std::string(28, 'c'), 255, 0);
+    tag[125] = 0;
+    tag[126] = 0;
+    WriteFile(path, Concat({Audio(), tag}));
+    ASSERT_TRUE(ReadID3v1Tag(path, info));
+    EXPECT_EQ(info.Comment, std::string(28, 'c'));
+    EXPECT_EQ(info.Track, "");
+    EXPECT_EQ(info.Genre, "");
+
+    // Byte 125 not 0: the comment runs over all 30 bytes.
+    tag = Id3v1Tag("T", "A", "B", "2000", std::string(30, 'd'), 0, 0);
+    WriteFile(path, Concat({Audio(), tag}));
+    ASSERT_TRUE(ReadID3v1Tag(path, info));
+    EXPECT_EQ(info.Comment, std::string(30, 'd'));
+    EXPECT_EQ(info.Track, "");
+    EXPECT_EQ(info.Genre, "Blues");
+}
+
+TEST(ID3v1Read, Latin1BecomesUtf8AndZeroEndsAField) {
+    auto tag = Id3v1Tag("Caf\xE9", "A", "B", "2000", "", 12);
+    tag[3 + 5] = 'X';  // after the zero that ends "Caf\xE9": not part of the title
+    ID3TagInfo info;
+    ASSERT_TRUE(ParseID3v1Tag(tag, info));
+    EXPECT_EQ(info.Title, "Caf\xC3\xA9");
+    EXPECT_EQ(info.Genre, "Other");
+}
+
+TEST(ID3v1Read, NoTagShortOrMissingFileLeavesRecord) {
+    TempDir dir;
+    ID3TagInfo info;
+    info.Title = "keep";
+    auto path = dir.file("a.mp3");
+    WriteFile(path, Audio());
+    EXPECT_FALSE(ReadID3v1Tag(path, info));
+    WriteFile(path, FromString("TAG"));
+    EXPECT_FALSE(ReadID3v1Tag(path, info));
+    auto lower = Id3v1Tag("x", "y", "z", "1", "", 0, 0, "tag");
+    WriteFile(path, lower);
+    EXPECT_FALSE(ReadID3v1Tag(path, info));
+    EXPECT_FALSE(ReadID3v1Tag(dir.file("missing.mp3"), info));
+    EXPECT_FALSE(ReadID3v1Tag(dir.path().string(), info));
+    EXPECT_EQ(info.Title, "keep");
+    // Exactly 128 bytes that are a tag.
+    WriteFile(path, Id3v1Tag("only", "", "", "", "", 0));
+    EXPECT_TRUE(ReadID3v1Tag(path, info));
+    EXPECT_EQ(info.Title, "only");
+}
+
+TEST(ID3v1Build, LimitsTrackGenreAndLineBreaks) {
+    ID3TagInfo info;
+    info.Title = std::string(31, 't');
+    info.Artist = "\xD0\x96" "ack";  // Cyrillic Zhe has no Latin-1 code
+    info.Year = "19999";
+    info.Comment = "line one\r\nline two that is long enough to be cut";
+    info.Genre = "rock";
+    info.Track = "12";
+    auto tag = BuildID3v1Tag(info);
+    EXPECT_EQ(std::string(tag.begin(), tag.begin() + 3), "TAG");
+    EXPECT_EQ(std::string(tag.begin() + 3, tag.begin() + 33), std::string(30, 't'));
+    EXPECT_EQ(std::string(tag.begin() + 33, tag.begin() + 37), "?ack");
+    EXPECT_EQ(tag[37], 0);  // zero fill, not blanks
+    EXPECT_EQ(std::string(tag.begin() + 93, tag.begin() + 97), "1999");
+    EXPECT_EQ(std::string(tag.begin() + 97, tag.begin() + 125), "line one line two that is lo");
+    EXPECT_EQ(tag[125], 0);
+    EXPECT_EQ(tag[126], 12);
+    EXPECT_EQ(tag[127], 17);
+
+    info.Genre = "Rock & Roll";
+    EXPECT_EQ(BuildID3v1Tag(info)[127], 78);
+    info.Genre = "";
+    EXPECT_EQ(BuildID3v1Tag(info)[127], 255);
+    info.Genre = "Not a genre";
+    EXPECT_EQ(BuildID3v1Tag(info)[127], 255);
+
+    for (const char* track : {"0", "256", "1000", "abc", "3/12", "", "-1"}) {
+        info.Track = track;
+        EXPECT_EQ(BuildID3v1Tag(info)[126], 0) << track;
+    }
+    for (auto [track, value] : {std::pair{"1", 1}, {" 255 ", 255}, {"007", 7}}) {
+        info.Track = track;
+        EXPECT_EQ(BuildID3v1Tag(info)[126], value) << track;
+    }
+}
+
+TEST(ID3v1Write, AppendsThenOverwritesInPlace) {
+    TempDir dir;
+    auto path = dir.file("a.mp3");
+    Bytes audio(100, 0x55);
+    WriteFile(path, audio);
+    ID3TagInfo info;
+    info.Title = "First";
+    ASSERT_TRUE(WriteID3v1Tag(path, info, false));
+    EXPECT_EQ(std::filesystem::file_size(path), 228u);
+    info.Title = "Second";
+    info.Track = "4";
+    ASSERT_TRUE(WriteID3v1Tag(path, info, false));
+    auto data = ReadFile(path);
+    ASSERT_EQ(data.size(), 228u);
+    EXPECT_TRUE(std::equal(audio.begin(), audio.end(), data.begin()));
+    ID3TagInfo back;
+    ASSERT_TRUE(ReadID3v1Tag(path, back));
+    EXPECT_EQ(back.Title, "Second");
+    EXPECT_EQ(back.Track, "4");
+
+    // A file shorter than 128 bytes gets the tag at its end.
+    auto tiny = dir.file("tiny.mp3");
+    WriteFile(tiny, Bytes(5, 1));
+    ASSERT_TRUE(WriteID3v1Tag(tiny, info, false));
+    EXPECT_EQ(std::filesystem::file_size(tiny), 133u);
+}
+
+TEST(ID3v1Write, ReadOnlyFileNeedsClearReadOnly) {
+    TempDir dir;
+    auto path = dir.file("ro.mp3");
+    WriteFile(path, Audio());
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+    ID3TagInfo info;
+    info.Title = "x";
+    if (geteuid() != 0) {  // root writes through permission bits
+        EXPECT_FALSE(WriteID3v1Tag(path, info, false));
+        EXPECT_EQ(ReadFile(path), Audio());
+    }
+    EXPECT_TRUE(WriteID3v1Tag(path, info, true));
+    auto perms = std::filesystem::status(path).permissions();
+    EXPECT_NE(perms & std::filesystem::perms::owner_write, std::filesystem::perms::none);
+    EXPECT_EQ(std::filesystem::file_size(path), Audio().size() + 128);
+}
+
+TEST(ID3v1Write, MissingFileOrFolderFails) {
+    TempDir dir;
+    ID3TagInfo info;
+    EXPECT_FALSE(WriteID3v1Tag(dir.file("missing.mp3"), info, true));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("missing.mp3")));
+    EXPECT_FALSE(WriteID3v1Tag(dir.path().string(), info, true));
+    EXPECT_FALSE(RemoveID3v1Tag(dir.file("missing.mp3"), true));
+}
+
+TEST(ID3v1Remove, CutsOnlyATag) {
+    TempDir dir;
+    auto path = dir.file("a.mp3");
+    Bytes audio = Audio();
+    WriteFile(path, Concat({audio, Id3v1Tag("T", "A", "B", "1", "", 0)}));
+    EXPECT_TRUE(RemoveID3v1Tag(path, false));
+    EXPECT_EQ(ReadFile(path), audio);
+    // No tag: unchanged, still true.
+    EXPECT_TRUE(RemoveID3v1Tag(path, false));
+    EXPECT_EQ(ReadFile(path), audio);
+    // Shorter than 128 bytes: false, unchanged.
+    WriteFile(path, Bytes(127, 'T'));
+    EXPECT_FALSE(RemoveID3v1Tag(path, false));
+    EXPECT_EQ(ReadFile(path).size(), 127u);
+}
+
+TEST(ID3v1Write, FullDiskLeavesFileAsItWas) {
+    // A 64 KiB file-size limit stands in for a full disk: the append fails half-way.
+    TempDir dir;
+    auto path = dir.file("big.mp3");
+    Bytes audio(1 << 16, 0x11);
+    audio.resize(audio.size() - 64);
+    WriteFile(path, audio);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {1 << 16, 1 << 16};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        ID3TagInfo info;
+        info.Title = "x";
+        _exit(WriteID3v1Tag(path, info, false) ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write reported success";
+    EXPECT_EQ(ReadFile(path), audio);
+}
