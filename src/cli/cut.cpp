@@ -1,8 +1,138 @@
+// trimbel cut FILE --start S --end S [--output OUT] [--duration D]
+//
+// The window's Set start, Set end and Save Selection without the window: the same marks, the
+// same checks with the same messages, the same clip saving and tag hand-over.
+#include <cmath>
 #include <cstdio>
+#include <memory>
+#include <string>
 
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+#include "analysis/framescan.h"
 #include "cli/subcommands.h"
+#include "controls/messageboxes.h"
+#include "cutting/clipsave.h"
+#include "cutting/module1.h"
+#include "cutting/qtclock.h"
+#include "cutting/selectionchecks.h"
+#include "tageditor/taghandover.h"
 
-int RunCut(int, char**) {
-    std::fprintf(stderr, "trimbel cut: not built yet\n");
-    return 1;
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitRefused = 2;
+
+// Messages the tag editor wants to show go to stderr.
+class StderrMessageBoxes : public MessageBoxes {
+public:
+    void Show(QWidget*, const QString& text, MsgIcon, const QString&) override {
+        std::fprintf(stderr, "trimbel cut: %s\n", text.toLocal8Bit().constData());
+    }
+};
+
+int Refuse(const QString& text) {
+    std::fprintf(stderr, "trimbel cut: %s\n", text.toLocal8Bit().constData());
+    return kExitRefused;
+}
+
+bool ParseSeconds(const QString& text, double* seconds) {
+    bool ok = false;
+    double value = text.trimmed().toDouble(&ok);  // "." as the decimal point whatever the locale
+    if (!ok || !std::isfinite(value) || value < 0) return false;
+    *seconds = value;
+    return true;
+}
+
+// The window keeps its numbers as decimal texts; going through the same texts gives the same bytes.
+double AsKept(double value) { return LeadingNumber(NumberText(value)); }
+
+}  // namespace
+
+int RunCut(int argc, char** argv) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Cut the time range START..END of an MP3 file into a new clip.");
+    parser.addHelpOption();
+    parser.addPositionalArgument("FILE", "the MP3 file to cut from");
+    QCommandLineOption startOption("start", "start of the clip in seconds", "S");
+    QCommandLineOption endOption("end", "end of the clip in seconds", "S");
+    QCommandLineOption outputOption("output", "the clip's file (default: the window's clip name here)", "OUT");
+    QCommandLineOption durationOption("duration", "the track length in seconds (default: from its frames)", "D");
+    parser.addOptions({startOption, endOption, outputOption, durationOption});
+    // Further cutting modes (such as a frame-accurate cut) take their options here.
+    if (!parser.parse(args)) return Refuse(parser.errorText());
+    if (parser.isSet("help")) {
+        std::printf("%s", parser.helpText().toLocal8Bit().constData());
+        return 0;
+    }
+    if (parser.positionalArguments().size() != 1) return Refuse("give exactly one FILE (see --help)");
+    if (!parser.isSet(startOption) || !parser.isSet(endOption)) return Refuse("give --start and --end (see --help)");
+
+    const QString path = parser.positionalArguments().first();
+    double start = 0, end = 0, duration = 0;
+    if (!ParseSeconds(parser.value(startOption), &start)) return Refuse("--start needs seconds, such as 12.5");
+    if (!ParseSeconds(parser.value(endOption), &end)) return Refuse("--end needs seconds, such as 72.5");
+    if (parser.isSet(durationOption) &&
+        (!ParseSeconds(parser.value(durationOption), &duration) || duration <= 0))
+        return Refuse("--duration needs seconds above 0");
+
+    const QFileInfo source(path);
+    if (!source.isFile()) return Refuse("cannot open " + path);
+    if (duration <= 0) duration = ScanDurationSeconds(path.toStdString());
+    if (duration <= 0) return Refuse(QString(kWaitForLength) + " (no MPEG audio frames found; give --duration)");
+
+    // Open, then the duration-and-rate tick, Set start and Set end.
+    const double totSize = AsKept(static_cast<double>(source.size()));
+    const double rate = AsKept(totSize / duration);
+    const double curStart = AsKept(StartMark(rate, start));
+    const double curEnd = AsKept(EndMark(rate, end));
+    const double curDuration = AsKept(curEnd - curStart);
+    const QString startText = QString::fromStdString(NumberText(start)) + " Secs";
+    const QString endText = QString::fromStdString(NumberText(end)) + " Secs";
+    const QString lengthText =
+        QString::fromStdString(NumberText(LeadingNumber(endText.toStdString()) - LeadingNumber(startText.toStdString()))) +
+        " Secs";
+    if (auto failure = CheckSaveSelection(path, startText, endText, lengthText)) return Refuse(failure->text);
+
+    QString output = parser.value(outputOption);
+    if (output.isEmpty()) {
+        output = QDir::current().filePath(QString::fromStdString(
+            DefaultClipName(source.fileName().toStdString(), QtClock().GeneralDateTime().toStdString())));
+    }
+
+    // The tag editor is a window: it needs an application object, which needs no display here.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int appArgc = 1;
+    static char appName[] = "trimbel";
+    static char* appArgv[] = {appName, nullptr};
+    std::unique_ptr<QApplication> app;
+    if (!QCoreApplication::instance()) app = std::make_unique<QApplication>(appArgc, appArgv);
+    StderrMessageBoxes messages;
+    std::unique_ptr<TagHandOver> tags = CreateTagHandOver(&messages);
+    // The editor loads the source at Open, as in the window.
+    if (tags) tags->LoadFile(source.absoluteFilePath(), source.fileName());
+
+    ClipFinisher finish;
+    if (tags) {
+        finish = [&tags](const std::string& clip, std::string* error) {
+            QString reason;
+            bool ok = tags->WriteInto(QString::fromStdString(clip), &reason);
+            if (!ok) *error = reason.toStdString();
+            return ok;
+        };
+    }
+    std::string error;
+    if (!SaveClip(path.toStdString(), output.toStdString(), curStart, curDuration, finish, &error)) {
+        std::fprintf(stderr, "trimbel cut: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    std::printf("%s\n", QFileInfo(output).absoluteFilePath().toLocal8Bit().constData());
+    return 0;
 }

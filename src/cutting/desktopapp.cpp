@@ -1,11 +1,41 @@
 #include "cutting/desktopapp.h"
 
 #include <QApplication>
-#include <QLabel>
+
+#include "analysis/mp3.h"
+#include "controls/messageboxes.h"
+#include "cutting/form1.h"
+#include "cutting/qtclock.h"
+#include "cutting/qtfiledialogs.h"
+#include "cutting/qtmediaplayer.h"
+#include "tageditor/taghandover.h"
 
 int RunDesktop(int argc, char** argv) {
+    // Qt 6.4's ffmpeg media backend crashes without an audio device; GStreamer does not.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "gstreamer");
     QApplication app(argc, argv);
-    QLabel placeholder("Trimbel");
-    placeholder.show();
+    QApplication::setApplicationName("Trimbel");
+
+    QtMediaPlayer player;
+    QtFileDialogs dialogs;
+    QtMessageBoxes messages;
+    QtClock clock;
+    std::unique_ptr<TagHandOver> tags = CreateTagHandOver(&messages);
+
+    Form1Parts parts;
+    parts.player = &player;
+    parts.dialogs = &dialogs;
+    parts.messages = &messages;
+    parts.clock = &clock;
+    parts.tags = tags.get();
+    parts.checkFile = [](const std::string& path) {
+        MP3 file;
+        return file.LoadFile(path);
+    };
+    // Exit ends the program at once, the tag editor window included.
+    parts.quit = [] { QApplication::exit(0); };
+
+    Form1 window(parts);
+    window.show();
     return app.exec();
 }

@@ -1,0 +1,17 @@
+#pragma once
+// The open and save dialogs of the cutting window. Filters are written "Description|pattern".
+#include <QString>
+
+class QWidget;
+
+struct FileChoice {
+    QString path;       // full path; empty when the dialog was cancelled
+    QString fileTitle;  // the file's name without folder
+};
+
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    virtual FileChoice ShowOpen(QWidget* owner, const QString& filter) = 0;
+    virtual FileChoice ShowSave(QWidget* owner, const QString& filter, const QString& fileName) = 0;
+};

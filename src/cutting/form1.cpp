@@ -1,0 +1,358 @@
+#include "cutting/form1.h"
+
+#include <cmath>
+
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "analysis/rounding.h"
+#include "cutting/clipsave.h"
+#include "cutting/clock.h"
+#include "cutting/filedialogs.h"
+#include "cutting/formbuttons.h"
+#include "cutting/labelticker.h"
+#include "cutting/mediaplayer.h"
+#include "cutting/module1.h"
+#include "cutting/selectionchecks.h"
+#include "tageditor/taghandover.h"
+
+namespace {
+
+const char* const kAudioFilter = "Audio Files (*.mp3)|*.mp3";
+// Every ticker message is padded so that it runs off the band before it comes round again.
+const QString kTickerPadding(129, QLatin1Char(' '));
+
+QLabel* ValueLabel(QWidget* parent, const char* name) {
+    auto* label = new QLabel("NA", parent);
+    label->setObjectName(name);
+    label->setMinimumWidth(110);
+    label->setFrameShape(QFrame::StyledPanel);
+    label->setFrameShadow(QFrame::Sunken);
+    label->setStyleSheet("QLabel { background: #ffffff; color: #0b3d91; padding: 1px 6px; }");
+    return label;
+}
+
+QLabel* CaptionLabel(QWidget* parent, const char* text) {
+    auto* label = new QLabel(text, parent);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+}  // namespace
+
+Form1::Form1(const Form1Parts& parts, QWidget* parent) : QWidget(parent), parts_(parts) {
+    setWindowTitle("Trimbel");
+    setObjectName("Form1");
+
+    CandyButton1 = CreateFormButton("Open", this);
+    CandyButton5 = CreateFormButton("Play/Pause", this);
+    CandyButton7 = CreateFormButton("Stop", this);
+    CandyButton2 = CreateFormButton("Play Selection", this);
+    CandyButton3 = CreateFormButton("Set start", this);
+    CandyButton4 = CreateFormButton("Set end", this);
+    CandyButton8 = CreateFormButton("New selection", this);
+    CandyButton6 = CreateFormButton("Save Selection", this);
+    CandyButton15 = CreateFormButton("View/Change  MP3 Info", this);
+    CandyButton11 = CreateFormButton("Homepage", this);
+    CandyButton13 = CreateFormButton("Help", this);
+    CandyButton14 = CreateFormButton("DONATE", this);
+    CandyButton9 = CreateFormButton("Exit", this);
+    Slider1 = new PositionSlider(this);
+    Scroller1 = std::make_unique<LabelTicker>(this);
+    Label1 = ValueLabel(this, "Label1");
+    Label2 = ValueLabel(this, "Label2");
+    Label3 = ValueLabel(this, "Label3");
+    Label4 = ValueLabel(this, "Label4");
+    Label15 = ValueLabel(this, "Label15");
+    Label16 = ValueLabel(this, "Label16");
+    Label17 = ValueLabel(this, "Label17");
+    Heading = new QLabel("Trimbel 1.9", this);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(100);
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(100);
+    Timer4 = new QTimer(this);
+    Timer4->setInterval(10);
+    // Volume follow: started by the volume wiring once Slider3 and Volume1 are on the window.
+    Timer5 = new QTimer(this);
+    Timer5->setInterval(10);
+    Timer6 = new QTimer(this);
+    Timer6->setInterval(1000);
+
+    BuildLayout();
+
+    connect(CandyButton1, &QAbstractButton::clicked, this, &Form1::CandyButton1_Click);
+    connect(CandyButton5, &QAbstractButton::clicked, this, &Form1::CandyButton5_Click);
+    connect(CandyButton7, &QAbstractButton::clicked, this, &Form1::CandyButton7_Click);
+    connect(CandyButton2, &QAbstractButton::clicked, this, &Form1::CandyButton2_Click);
+    connect(CandyButton3, &QAbstractButton::clicked, this, &Form1::CandyButton3_Click);
+    connect(CandyButton4, &QAbstractButton::clicked, this, &Form1::CandyButton4_Click);
+    connect(CandyButton8, &QAbstractButton::clicked, this, &Form1::CandyButton8_Click);
+    connect(CandyButton6, &QAbstractButton::clicked, this, &Form1::CandyButton6_Click);
+    connect(CandyButton15, &QAbstractButton::clicked, this, &Form1::CandyButton15_Click);
+    connect(CandyButton9, &QAbstractButton::clicked, this, &Form1::CandyButton9_Click);
+    // CandyButton11, 13 and 14 (Homepage, Help, DONATE) open their web pages through the link
+    // opener of isButton1 once that control is on the window.
+    connect(Slider1, &PositionSlider::Scroll, this, &Form1::Slider1_Scroll);
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
+    connect(Timer4, &QTimer::timeout, this, &Form1::Timer4_Timer);
+    connect(Timer6, &QTimer::timeout, this, &Form1::Timer6_Timer);
+
+    // Start-up.
+    Slider1->SetTickFrequency(20);
+    PutUpMessage("Please donate to help us keep the software free.Click on the donate button above to donate. ");
+    Timer1->start();
+}
+
+Form1::~Form1() = default;
+
+void Form1::BuildLayout() {
+    QFont headingFont = Heading->font();
+    headingFont.setPointSize(headingFont.pointSize() + 8);
+    headingFont.setBold(true);
+    Heading->setFont(headingFont);
+    Heading->setStyleSheet("color: #0b3d91;");
+
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(14, 10, 14, 12);
+    root->setSpacing(8);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(Heading);
+    top->addStretch(1);
+    // The volume slider Slider3 and the volume control Volume1 go here.
+    root->addLayout(top);
+
+    root->addWidget(Scroller1->Widget());
+    root->addWidget(Slider1);
+
+    auto* values = new QGridLayout;
+    values->setHorizontalSpacing(10);
+    values->setVerticalSpacing(6);
+    values->addWidget(CaptionLabel(this, "Current duration"), 0, 0);
+    values->addWidget(Label1, 0, 1);
+    values->addWidget(CaptionLabel(this, "Start position"), 1, 0);
+    values->addWidget(Label2, 1, 1);
+    values->addWidget(CaptionLabel(this, "End position"), 2, 0);
+    values->addWidget(Label3, 2, 1);
+    values->addWidget(CaptionLabel(this, "Length"), 3, 0);
+    values->addWidget(Label4, 3, 1);
+    values->addWidget(CaptionLabel(this, "Total  track time"), 0, 3);
+    values->addWidget(Label15, 0, 4);
+    values->addWidget(CaptionLabel(this, "Time elapsed"), 1, 3);
+    values->addWidget(Label17, 1, 4);
+    values->addWidget(CaptionLabel(this, "Time remaining"), 2, 3);
+    values->addWidget(Label16, 2, 4);
+    values->setColumnMinimumWidth(2, 24);
+    values->setColumnStretch(1, 1);
+    values->setColumnStretch(4, 1);
+    root->addLayout(values);
+
+    auto row = [&](std::initializer_list<QAbstractButton*> buttons) {
+        auto* line = new QHBoxLayout;
+        line->setSpacing(8);
+        for (auto* b : buttons) line->addWidget(b);
+        root->addLayout(line);
+    };
+    row({CandyButton1, CandyButton5, CandyButton7, CandyButton2});
+    row({CandyButton3, CandyButton4, CandyButton8, CandyButton6});
+    row({CandyButton15, CandyButton11, CandyButton13, CandyButton14, CandyButton9});
+    // The maker's link texts (Label19 to Label26) go below the buttons.
+}
+
+double Form1::Number(const QString& text) { return LeadingNumber(text.toStdString()); }
+
+QString Form1::Text(double value) { return QString::fromStdString(NumberText(value)); }
+
+void Form1::PutUpMessage(const QString& text) {
+    Scroller1->Clear();
+    Scroller1->AddItem(text + kTickerPadding);
+    Scroller1->SetScroll(true);
+    Scroller1->SetAutoScroll(true);
+}
+
+void Form1::ShowMessage(const QString& text, MsgIcon icon) {
+    parts_.messages->Show(this, text, icon, kAppTitle);
+}
+
+// Marks and cuts need the open file's own bytes per second; the previous file's would cut at
+// the wrong places.
+bool Form1::RefuseUntilRateKnown() {
+    if (rateKnown_) return false;
+    ShowMessage(kWaitForLength, MsgIcon::Exclamation);
+    return true;
+}
+
+void Form1::CandyButton1_Click() {
+    Slider1->SetValue(0);
+    Slider1->ClearSel();
+    for (QLabel* label : {Label1, Label2, Label3, Label4, Label15, Label16, Label17}) label->clear();
+    if (parts_.player->playState() == MediaPlayer::kPlaying) {
+        parts_.player->stop();
+        Slider1->ClearSel();
+    }
+    FileChoice choice = parts_.dialogs->ShowOpen(this, kAudioFilter);
+    if (choice.path.isEmpty()) return;
+    openFileName_ = choice.path;
+    openFileTitle_ = choice.fileTitle;
+
+    pathtxt = choice.path;
+    rateKnown_ = false;
+    parts_.player->setURL(pathtxt);
+    if (parts_.checkFile && !parts_.checkFile(pathtxt.toStdString()))
+        ShowMessage("Unable to load the file!", MsgIcon::Exclamation);
+    if (parts_.tags) parts_.tags->LoadFile(pathtxt, choice.fileTitle);
+    parts_.player->play();
+    TotSize = Text(static_cast<double>(QFileInfo(pathtxt).size()));
+    Label15->setText(QString::fromStdString(FormatClock(parts_.player->duration())));
+    SongName = QString::fromStdString(FileNameFromPath(pathtxt.toStdString()));
+    Scroller1->SetVisible(true);
+    PutUpMessage("Playing " + SongName);
+    Timer2->start();
+    Timer6->start();
+    Slider1->SetMin(0);
+}
+
+void Form1::CandyButton9_Click() {
+    if (parts_.quit) parts_.quit();
+}
+
+void Form1::CandyButton5_Click() {
+    if (pathtxt.isEmpty()) return ShowMessage(kOpenFirst, MsgIcon::Error);
+    // Both ways resume or hold at the whole second the slider shows.
+    if (parts_.player->playState() == MediaPlayer::kPlaying) {
+        parts_.player->setCurrentPosition(Slider1->Value());
+        parts_.player->pause();
+        PutUpMessage("Paused  " + SongName);
+    } else {
+        parts_.player->setCurrentPosition(Slider1->Value());
+        parts_.player->play();
+        PutUpMessage("Playing " + SongName);
+    }
+}
+
+void Form1::CandyButton7_Click() {
+    if (pathtxt.isEmpty()) return ShowMessage(kOpenFirst, MsgIcon::Error);
+    if (parts_.player->playState() != MediaPlayer::kPlaying) return;
+    parts_.player->stop();
+    parts_.player->setCurrentPosition(0);
+    Slider1->SetValue(0);
+    PutUpMessage("STOPPED" + SongName);
+}
+
+void Form1::CandyButton2_Click() {
+    if (auto failure = CheckPlaySelection(pathtxt, Label2->text(), Label3->text(), Label4->text()))
+        return ShowMessage(failure->text, failure->icon);
+    if (RefuseUntilRateKnown()) return;
+    parts_.player->stop();
+    parts_.player->setCurrentPosition(Number(CurStart) / Number(RATE));
+    parts_.player->play();
+    Timer4->start();
+}
+
+void Form1::Slider1_Scroll() { parts_.player->setCurrentPosition(Slider1->Value()); }
+
+void Form1::Timer1_Timer() {
+    double position = parts_.player->currentPosition();
+    if (position != -1) Label1->setText(Text(position));
+    // Leave the handle alone while the user holds it.
+    if (!Slider1->isSliderDown()) Slider1->SetValue(RoundHalfEvenToInt32(position));
+}
+
+void Form1::Timer2_Timer() {
+    Label17->setText(QString::fromStdString(FormatClock(Slider1->Value())));
+    Label16->setText(QString::fromStdString(FormatClock(parts_.player->duration() - Slider1->Value())));
+}
+
+void Form1::Timer4_Timer() {
+    double endSecond = std::floor(Number(CurEnd) / Number(RATE));
+    double positionSecond = std::floor(parts_.player->currentPosition());
+    if (endSecond == positionSecond) {
+        parts_.player->stop();
+        Timer4->stop();
+    }
+}
+
+void Form1::Timer6_Timer() {
+    double duration = parts_.player->duration();
+    if (!(duration > 0)) return;
+    Slider1->SetMax(RoundHalfEvenToInt32(duration));
+    RATE = Text(Number(TotSize) / duration);
+    rateKnown_ = true;
+    Timer6->stop();
+}
+
+void Form1::CandyButton3_Click() {
+    Label3->clear();
+    if (pathtxt.isEmpty()) return ShowMessage(kOpenFirst, MsgIcon::Error);
+    if (RefuseUntilRateKnown()) return;
+    Slider1->ClearSel();
+    if (Slider1->Value() == 0) Slider1->SetValue(1);
+    Label2->setText(Label1->text() + " Secs");
+    CurStart = Text(StartMark(Number(RATE), parts_.player->currentPosition()));
+    Slider1->SetSelStart(Slider1->Value());
+    Slider1->SetSelLength(0);
+    PutUpMessage("Selection started.Click on End selection button to end marking selection.");
+}
+
+void Form1::CandyButton4_Click() {
+    if (pathtxt.isEmpty()) return ShowMessage(kOpenFirst, MsgIcon::Error);
+    if (Label2->text().isEmpty())
+        return ShowMessage("You need to start the selection process.First start marking by clicking on Set "
+                           "Start button.Then click on set end button button",
+                           MsgIcon::Exclamation);
+    if (RefuseUntilRateKnown()) return;
+    PutUpMessage("  Selection Ended. press ` Save selection ` button to save the clip .Press PLAY SELECTION "
+                 "button to play the selected song.");
+    CurEnd = Text(EndMark(Number(RATE), parts_.player->currentPosition()));
+    CurDuration = Text(Number(CurEnd) - Number(CurStart));
+    Label3->setText(Label1->text() + " Secs");
+    int value = Slider1->Value();
+    Slider1->SetSelLength(std::abs(value - Slider1->SelStart()));
+    if (value < Slider1->SelStart()) Slider1->SetSelStart(value);
+    Label4->setText(Text(Number(Label3->text()) - Number(Label2->text())) + " Secs");
+}
+
+void Form1::CandyButton8_Click() { Slider1->ClearSel(); }
+
+void Form1::CandyButton6_Click() {
+    if (auto failure = CheckSaveSelection(pathtxt, Label2->text(), Label3->text(), Label4->text()))
+        return ShowMessage(failure->text, failure->icon);
+    if (RefuseUntilRateKnown()) return;
+
+    const std::string title = openFileTitle_.toStdString();
+    Scroller1->SetVisible(false);
+    parts_.player->stop();
+    Timer2->stop();
+    const QString defaultName =
+        QString::fromStdString(DefaultClipName(title, parts_.clock->GeneralDateTime().toStdString()));
+    FileChoice choice = parts_.dialogs->ShowSave(this, kAudioFilter, defaultName);
+    if (choice.path.isEmpty()) return;
+
+    ClipFinisher finish;
+    if (parts_.tags) {
+        finish = [this](const std::string& clip, std::string* error) {
+            QString reason;
+            bool ok = parts_.tags->WriteInto(QString::fromStdString(clip), &reason);
+            if (!ok) *error = reason.toStdString();
+            return ok;
+        };
+    }
+    std::string error;
+    if (!SaveClip(pathtxt.toStdString(), choice.path.toStdString(), Number(CurStart), Number(CurDuration),
+                  finish, &error)) {
+        parts_.messages->Show(this, QString::fromStdString(error), MsgIcon::Error, "Error");
+        return;
+    }
+    ShowMessage("MP3 clip saved.", MsgIcon::Information);
+}
+
+void Form1::CandyButton15_Click() {
+    if (openFileName_.isEmpty())
+        return ShowMessage("Please select a file first by clicking on OPEN button", MsgIcon::Error);
+    if (parts_.tags) parts_.tags->ShowFor(openFileName_, openFileTitle_);
+}

@@ -1,0 +1,118 @@
+#pragma once
+// The cutting window: open an MP3, play it, mark a selection, save it as a clip.
+//
+// Every handler and timer tick is a public method so tests can drive the window without a
+// display; the player, dialogs, message boxes, clock and tag editor come from outside.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include "controls/messageboxes.h"
+#include "cutting/positionslider.h"
+#include "cutting/ticker.h"
+
+class Clock;
+class FileDialogs;
+class MediaPlayer;
+class MessageBoxes;
+class TagHandOver;
+
+struct Form1Parts {
+    MediaPlayer* player = nullptr;
+    FileDialogs* dialogs = nullptr;
+    MessageBoxes* messages = nullptr;
+    Clock* clock = nullptr;
+    TagHandOver* tags = nullptr;  // may be null: the hand-over steps are then skipped
+    // Checks a file with the MP3 analysis; false gives the "Unable to load the file!" warning.
+    std::function<bool(const std::string& path)> checkFile;
+    // Ends the program (Exit).
+    std::function<void()> quit;
+};
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(const Form1Parts& parts, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Buttons.
+    void CandyButton1_Click();   // Open
+    void CandyButton5_Click();   // Play/Pause
+    void CandyButton7_Click();   // Stop
+    void CandyButton2_Click();   // Play Selection
+    void CandyButton3_Click();   // Set start
+    void CandyButton4_Click();   // Set end
+    void CandyButton8_Click();   // New selection
+    void CandyButton6_Click();   // Save Selection
+    void CandyButton15_Click();  // View/Change  MP3 Info
+    void CandyButton9_Click();   // Exit
+    void Slider1_Scroll();
+
+    // Timer ticks.
+    void Timer1_Timer();  // position follow
+    void Timer2_Timer();  // elapsed and remaining
+    void Timer4_Timer();  // end-of-selection watch
+    void Timer6_Timer();  // duration and rate
+
+    // True once the open file's bytes per second have been derived from its duration.
+    bool RateKnown() const { return rateKnown_; }
+    const Ticker* Scroller() const { return Scroller1.get(); }
+
+    QAbstractButton* CandyButton1;
+    QAbstractButton* CandyButton5;
+    QAbstractButton* CandyButton7;
+    QAbstractButton* CandyButton2;
+    QAbstractButton* CandyButton3;
+    QAbstractButton* CandyButton4;
+    QAbstractButton* CandyButton8;
+    QAbstractButton* CandyButton6;
+    QAbstractButton* CandyButton15;
+    QAbstractButton* CandyButton11;
+    QAbstractButton* CandyButton13;
+    QAbstractButton* CandyButton14;
+    QAbstractButton* CandyButton9;
+    PositionSlider* Slider1;
+    std::unique_ptr<Ticker> Scroller1;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label4;
+    QLabel* Label15;
+    QLabel* Label16;
+    QLabel* Label17;
+    QLabel* Heading;
+
+    QTimer* Timer1;
+    QTimer* Timer2;
+    QTimer* Timer4;
+    QTimer* Timer5;
+    QTimer* Timer6;
+
+    // The values the handlers share, kept as decimal texts.
+    QString pathtxt;
+    QString TotSize;
+    QString RATE;
+    QString CurStart;
+    QString CurEnd;
+    QString CurDuration;
+    QString SongName;
+
+private:
+    void BuildLayout();
+    void PutUpMessage(const QString& text);
+    void ShowMessage(const QString& text, MsgIcon icon);
+    bool RefuseUntilRateKnown();
+    static double Number(const QString& text);
+    static QString Text(double value);
+
+    Form1Parts parts_;
+    QString openFileName_;   // the open dialog's last chosen path; empty until a file is chosen
+    QString openFileTitle_;  // and its file title
+    bool rateKnown_ = false;
+};

@@ -1,0 +1,228 @@
+#include "cutting/waveform.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+#include <QFile>
+#include <QMetaObject>
+
+#include <mpg123.h>
+
+namespace {
+
+// Blocks of 10 ms: fine enough for a window several thousand pixels wide on a one-minute file,
+// small enough (about 1.4 MB for 30 minutes) to keep whole.
+constexpr int kBlocksPerSecond = 100;
+
+struct HandleCloser {
+    void operator()(mpg123_handle* handle) const {
+        mpg123_close(handle);
+        mpg123_delete(handle);
+    }
+};
+using Handle = std::unique_ptr<mpg123_handle, HandleCloser>;
+
+Handle OpenDecoder(const std::string& path) {
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { mpg123_init(); });
+
+    int error = MPG123_OK;
+    Handle handle(mpg123_new(nullptr, &error));
+    if (!handle) return nullptr;
+    // Float output keeps full-scale peaks unclipped; quiet keeps the library off stderr.
+    mpg123_param(handle.get(), MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_FLOAT, 0.0);
+    mpg123_format_none(handle.get());
+    const long* rates = nullptr;
+    size_t rateCount = 0;
+    mpg123_rates(&rates, &rateCount);
+    for (size_t i = 0; i < rateCount; ++i)
+        mpg123_format(handle.get(), rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
+    if (mpg123_open(handle.get(), path.c_str()) != MPG123_OK) return nullptr;
+    return handle;
+}
+
+// Folds interleaved samples into the current block, closing blocks as they fill.
+class BlockFolder {
+public:
+    explicit BlockFolder(WaveformEnvelope& envelope) : envelope_(envelope) {}
+
+    void SetFormat(long rate, int channels) {
+        rate_ = rate;
+        channels_ = std::max(channels, 1);
+        // Whole samples per block, so a block of a 44.1 kHz file is exactly 441 samples.
+        blockLength_ = std::max<long>(1, (rate + kBlocksPerSecond / 2) / kBlocksPerSecond);
+        if (envelope_.blocks.empty() && filled_ == 0)
+            envelope_.secondsPerBlock = static_cast<double>(blockLength_) / rate;
+    }
+
+    void Add(const float* samples, size_t frames) {
+        if (rate_ <= 0) return;
+        while (frames > 0) {
+            size_t take = std::min<size_t>(frames, static_cast<size_t>(blockLength_ - filled_));
+            const float* end = samples + take * channels_;
+            // A block's first sample opens its range, so a block that never crosses zero keeps
+            // its true extremes.
+            float lo = filled_ == 0 ? samples[0] : current_.min;
+            float hi = filled_ == 0 ? samples[0] : current_.max;
+            for (const float* p = samples; p != end; ++p) {
+                lo = std::min(lo, *p);
+                hi = std::max(hi, *p);
+            }
+            current_ = {lo, hi};
+            filled_ += static_cast<long>(take);
+            envelope_.seconds += static_cast<double>(take) / rate_;
+            samples = end;
+            frames -= take;
+            if (filled_ == blockLength_) Close();
+        }
+    }
+
+    void Finish() {
+        if (filled_ > 0) Close();
+    }
+
+private:
+    void Close() {
+        envelope_.blocks.push_back(current_);
+        current_ = {};
+        filled_ = 0;
+    }
+
+    WaveformEnvelope& envelope_;
+    long rate_ = 0;
+    int channels_ = 1;
+    long blockLength_ = 1;
+    long filled_ = 0;
+    PeakPair current_;
+};
+
+}  // namespace
+
+WaveformEnvelope DecodePeakEnvelope(const std::string& path, const std::atomic<bool>& cancel,
+                                    const std::function<void(double)>& progress, bool* cancelled) {
+    if (cancelled) *cancelled = false;
+    WaveformEnvelope envelope;
+    std::error_code sizeError;
+    const auto fileSize = std::filesystem::file_size(path, sizeError);
+    if (sizeError || fileSize == 0) return envelope;
+    Handle decoder = OpenDecoder(path);
+    if (!decoder) return envelope;
+
+    BlockFolder folder(envelope);
+    int channels = 0;
+    int lastPercent = -1;
+    for (;;) {
+        if (cancel.load(std::memory_order_relaxed)) {
+            if (cancelled) *cancelled = true;
+            break;
+        }
+        off_t frameNumber = 0;
+        unsigned char* audio = nullptr;
+        size_t bytes = 0;
+        const int result = mpg123_decode_frame(decoder.get(), &frameNumber, &audio, &bytes);
+        if (result == MPG123_NEW_FORMAT) {
+            long rate = 0;
+            int encoding = 0;
+            if (mpg123_getformat(decoder.get(), &rate, &channels, &encoding) != MPG123_OK ||
+                encoding != MPG123_ENC_FLOAT_32 || rate <= 0 || channels <= 0)
+                break;
+            folder.SetFormat(rate, channels);
+        } else if (result != MPG123_OK) {
+            // MPG123_DONE at the end; an error stops here and keeps what was decoded.
+            break;
+        }
+        if (bytes > 0 && audio && channels > 0)
+            folder.Add(reinterpret_cast<const float*>(audio), bytes / (sizeof(float) * channels));
+        if (progress) {
+            const off_t position = mpg123_framepos(decoder.get());
+            const double share = position > 0 ? std::min(1.0, static_cast<double>(position) / fileSize) : 0.0;
+            const int percent = static_cast<int>(share * 100.0);
+            if (percent != lastPercent) {
+                lastPercent = percent;
+                progress(share);
+            }
+        }
+    }
+    folder.Finish();
+    if (progress && !(cancelled && *cancelled)) progress(1.0);
+    return envelope;
+}
+
+std::vector<PeakPair> RebinPeaks(const WaveformEnvelope& envelope, int columns, double spanSeconds) {
+    std::vector<PeakPair> out(static_cast<size_t>(std::max(columns, 0)));
+    if (columns <= 0 || !(spanSeconds > 0.0) || envelope.Empty() || !(envelope.secondsPerBlock > 0.0))
+        return out;
+    const double blocksPerColumn = spanSeconds / columns / envelope.secondsPerBlock;
+    const size_t count = envelope.blocks.size();
+    // A hair of tolerance so that a boundary landing exactly on a block edge, give or take the
+    // rounding of the division, does not pull in the neighbouring block.
+    constexpr double kEdge = 1e-9;
+    for (int c = 0; c < columns; ++c) {
+        const double from = c * blocksPerColumn;
+        const double to = (c + 1) * blocksPerColumn;
+        const double firstExact = std::floor(from + kEdge);
+        if (firstExact >= static_cast<double>(count)) break;
+        const size_t first = static_cast<size_t>(firstExact);
+        size_t last = static_cast<size_t>(std::min(std::ceil(to - kEdge), static_cast<double>(count)));
+        last = std::max(last, first + 1);
+        PeakPair peak = envelope.blocks[first];
+        for (size_t b = first + 1; b < last; ++b) {
+            peak.min = std::min(peak.min, envelope.blocks[b].min);
+            peak.max = std::max(peak.max, envelope.blocks[b].max);
+        }
+        out[static_cast<size_t>(c)] = peak;
+    }
+    return out;
+}
+
+WaveformBuilder::WaveformBuilder(QObject* parent) : QObject(parent) {}
+
+WaveformBuilder::~WaveformBuilder() { StopWorker(); }
+
+void WaveformBuilder::StopWorker() {
+    if (cancel_) cancel_->store(true);
+    if (worker_.joinable()) worker_.join();
+    cancel_.reset();
+}
+
+void WaveformBuilder::Cancel() {
+    ++generation_;
+    StopWorker();
+    building_ = false;
+}
+
+void WaveformBuilder::Open(const QString& path) {
+    Cancel();
+    const uint64_t generation = generation_;
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    building_ = true;
+    auto cancel = cancel_;
+    const std::string localPath = QFile::encodeName(path).toStdString();
+    worker_ = std::thread([this, generation, cancel, localPath] {
+        // Posted calls run on this object's thread; they are discarded if the object is gone,
+        // and the destructor joins this thread before that can happen.
+        auto progress = [this, generation](double share) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, share] {
+                    if (generation == generation_) emit progressChanged(share);
+                },
+                Qt::QueuedConnection);
+        };
+        bool cancelled = false;
+        auto envelope = std::make_shared<const WaveformEnvelope>(
+            DecodePeakEnvelope(localPath, *cancel, progress, &cancelled));
+        if (cancelled) return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, envelope] {
+                if (generation != generation_) return;
+                building_ = false;
+                emit finished(envelope);
+            },
+            Qt::QueuedConnection);
+    });
+}
