@@ -1,0 +1,382 @@
+// Reading ID3v2.2, 2.3 and 2.4 tags built from bytes.
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "id3/bytes.h"
+#include "id3/id3v2read.h"
+#include "id3/keptframes.h"
+#include "id3/textcodec.h"
+#include "support/testfiles.h"
+#include "id3/v2fixtures.h"
+
+using namespace mdlID3;
+using namespace v2fixtures;
+using testfiles::Concat;
+using testfiles::TempDir;
+
+namespace {
+
+// Writes the bytes followed by a little audio and reads them back.
+bool ReadTagBytes(const Bytes& bytes, ID3TagInfo& info, const Bytes& after = testfiles::SilentFrames(2)) {
+    TempDir dir;
+    auto path = dir.file("t.mp3");
+    testfiles::WriteFile(path, Concat({bytes, after}));
+    return ReadID3v2Tag(path, info);
+}
+
+ID3TagInfo ReadTag(const Bytes& bytes) {
+    ID3TagInfo info;
+    EXPECT_TRUE(ReadTagBytes(bytes, info));
+    return info;
+}
+
+Bytes Comment(uint8_t encoding, const Bytes& description, const Bytes& text) {
+    return Concat({{encoding}, Str("eng"), description, text});
+}
+
+Bytes Utf16(const std::string& utf8) { return Utf8ToUtf16(utf8, false, true); }
+
+}  // namespace
+
+TEST(ID3v2Read, Version23AllFields) {
+    Bytes frames = Concat({
+        Frame23("TPE1", Text("Artist")), Frame23("TALB", Text("Album")), Frame23("TIT2", Text("Title")),
+        Frame23("TYER", Text("1999")), Frame23("TCON", Text("(17)Rock")),
+        Frame23("COMM", Comment(0, {0}, Str("A comment"))), Frame23("TRCK", Text("3/12")),
+        Frame23("TENC", Text("Encoder")), Frame23("WXXX", Concat({{0}, Str("desc"), {0}, Str("http://x.example")})),
+        Frame23("TCOP", Text("Copyright")), Frame23("TCOM", Text("Composer")), Frame23("TOPE", Text("Orig")),
+        Frame23("APIC", Bytes(40, 0x7F)),  // not a field: skipped
+    });
+    auto info = ReadTag(Tag(3, frames, 0, 300));
+    EXPECT_EQ(info.Artist, "Artist");
+    EXPECT_EQ(info.Album, "Album");
+    EXPECT_EQ(info.Title, "Title");
+    EXPECT_EQ(info.Year, "1999");
+    EXPECT_EQ(info.Genre, "Rock");
+    EXPECT_EQ(info.Comment, "A comment");
+    EXPECT_EQ(info.Track, "3/12");
+    EXPECT_EQ(info.Encoder, "Encoder");
+    EXPECT_EQ(info.LinkTo, "http://x.example");
+    EXPECT_EQ(info.Copyright, "Copyright");
+    EXPECT_EQ(info.Composer, "Composer");
+    EXPECT_EQ(info.OrigArtist, "Orig");
+}
+
+TEST(ID3v2Read, LaterFrameWinsAndRecordIsClearedFirst) {
+    ID3TagInfo info;
+    info.Composer = "stale";
+    info.Year = "stale";
+    ASSERT_TRUE(ReadTagBytes(Tag(4, Concat({Frame24("TDRC", Text("2004-05-06")), Frame24("TYER", Text("1987")),
+                                             Frame24("TIT2", Text("one")), Frame24("TIT2", Text("two"))})),
+                             info));
+    EXPECT_EQ(info.Year, "1987");
+    EXPECT_EQ(info.Title, "two");
+    EXPECT_EQ(info.Composer, "");
+    info = ReadTag(Tag(4, Frame24("TDRC", Text("2004-05-06"))));
+    EXPECT_EQ(info.Year, "2004");
+}
+
+TEST(ID3v2Read, EncodingsOfTextCommentAndLink) {
+    Bytes frames = Concat({
+        Frame24("TPE1", Text(1, Concat({Utf16("\xD0\x96uk"), {0, 0}, Utf16("second")}))),
+        Frame24("TALB", Text(2, Bytes{0x04, 0x16, 0x00, 'b'})),
+        Frame24("TIT2", Text(3, Str("Caf\xC3\xA9 \xE2\x99\xAB"))),
+        Frame24("TCOP", Text(0, Bytes{'C', 'a', 'f', 0xE9})),
+        Frame24("COMM", Comment(1, Concat({Utf16("d"), {0, 0}}), Concat({Utf16("line\none\r"), {0, 0}}))),
+        Frame24("WXXX", Concat({{1}, Utf16("desc"), {0, 0}, Str("http://l.example"), {0}})),
+    });
+    auto info = ReadTag(Tag(4, frames));
+    EXPECT_EQ(info.Artist, "\xD0\x96uk");  // only the first string of the frame
+    EXPECT_EQ(info.Album, "\xD0\x96" "b");
+    EXPECT_EQ(info.Title, "Caf\xC3\xA9 \xE2\x99\xAB");
+    EXPECT_EQ(info.Copyright, "Caf\xC3\xA9");
+    EXPECT_EQ(info.Comment, "line\r\none");
+    EXPECT_EQ(info.LinkTo, "http://l.example");
+}
+
+TEST(ID3v2Read, GenreTexts) {
+    for (auto [stored, shown] : {std::pair<std::string, std::string>{"(13)", "Pop"}, {"(17)Rock", "Rock"},
+                                 {"(200)", ""}, {"(CR)", "Cover"}, {"(RX)", "Remix"}, {"17", "17"},
+                                 {"Rock (live)", "Rock (live)"}, {")(13", ")(13"}, {"(99999999999)", ""}}) {
+        EXPECT_EQ(ParseGenreText(stored), shown) << stored;
+        EXPECT_EQ(ReadTag(Tag(3, Frame23("TCON", Text(stored)))).Genre, shown) << stored;
+    }
+}
+
+TEST(ID3v2Read, Version24PlainSizesAreRetried) {
+    // 200 bytes stored as a plain number (00 00 00 C8) reads sync-safe as 72 (C8 has its top bit
+    // set, so even that falls back); 300 (00 00 01 2C) reads sync-safe as 172.
+    Bytes frames = Concat({Frame24("TIT2", Text(std::string(199, 't')), 0, true),
+                           Frame24("TPE1", Text(std::string(299, 'a')), 0, true), Frame24("TALB", Text("al"), 0, true)});
+    auto info = ReadTag(Tag(4, frames, 0, 20));
+    EXPECT_EQ(info.Title, std::string(199, 't'));
+    EXPECT_EQ(info.Artist, std::string(299, 'a'));
+    EXPECT_EQ(info.Album, "al");
+}
+
+TEST(ID3v2Read, WholeTagUnsynchronisation23) {
+    // FF E0 in a text would read as a frame sync; the writer put a zero after every FF.
+    Bytes body = Frame23("TIT2", Text(0, Bytes{'a', 0xFF, 0xE0, 'b', 0xFF}));
+    body = Concat({Frame23("TPE1", Text("x")), body});
+    Bytes unsynced;
+    for (uint8_t b : body) {
+        unsynced.push_back(b);
+        if (b == 0xFF) unsynced.push_back(0);
+    }
+    auto info = ReadTag(Tag(3, unsynced, 0x80, 10));
+    EXPECT_EQ(info.Title, "a\xC3\xBF\xC3\xA0" "b\xC3\xBF");
+    EXPECT_EQ(info.Artist, "x");
+}
+
+TEST(ID3v2Read, Version24FrameFlags) {
+    // Per-frame unsync + data length indicator + group byte, a compressed and an encrypted frame.
+    Bytes unsyncData = Concat({{7}, Plain32(5), Text(0, Bytes{'u', 0xFF, 0, 'v'})});
+    Bytes frames = Concat({
+        Frame24("TIT2", unsyncData, 0x40 | 0x02 | 0x01),
+        Frame24("TPE1", Text("compressed"), 0x08 | 0x01),
+        Frame24("TALB", Text("encrypted"), 0x04),
+        Frame24("TCOM", Text("after")),
+    });
+    auto info = ReadTag(Tag(4, frames));
+    EXPECT_EQ(info.Title, "u\xC3\xBFv");
+    EXPECT_EQ(info.Artist, "");
+    EXPECT_EQ(info.Album, "");
+    EXPECT_EQ(info.Composer, "after");
+
+    // The tag's unsync flag in 2.4 applies to every frame.
+    info = ReadTag(Tag(4, Frame24("TIT2", Text(0, Bytes{'u', 0xFF, 0, 'v'})), 0x80));
+    EXPECT_EQ(info.Title, "u\xC3\xBFv");
+}
+
+TEST(ID3v2Read, Version23FrameFlags) {
+    Bytes frames = Concat({
+        Frame23("TIT2", Concat({{9}, Text("grouped")}), 0x20),
+        Frame23("TPE1", Concat({Plain32(100), Text("zlib")}), 0x80),
+        Frame23("TALB", Text("enc"), 0x40),
+    });
+    auto info = ReadTag(Tag(3, frames));
+    EXPECT_EQ(info.Title, "grouped");
+    EXPECT_EQ(info.Artist, "");
+    EXPECT_EQ(info.Album, "");
+}
+
+TEST(ID3v2Read, ExtendedHeaders) {
+    // 2.3: 4-byte size not counting itself, then 2 flag bytes and 4 bytes of padding size.
+    Bytes ext23 = Concat({Plain32(6), {0, 0}, Plain32(0)});
+    EXPECT_EQ(ReadTag(Tag(3, Concat({ext23, Frame23("TIT2", Text("t23"))}), 0x40)).Title, "t23");
+    // 2.4: sync-safe size counting itself, one flag byte count, flags; 0x40 marks an update.
+    Bytes ext24 = Concat({SyncSafe(6), {1, 0}});
+    EXPECT_EQ(ReadTag(Tag(4, Concat({ext24, Frame24("TIT2", Text("t24"))}), 0x40)).Title, "t24");
+
+    Bytes update = Concat({SyncSafe(6), {1, 0x40}});
+    ID3TagInfo info;
+    info.Artist = "kept";
+    info.Title = "old";
+    ASSERT_TRUE(ReadTagBytes(Tag(4, Concat({update, Frame24("TIT2", Text("new"))}), 0x40), info));
+    EXPECT_EQ(info.Title, "new");
+    EXPECT_EQ(info.Artist, "kept");
+    // The same flag in a 2.2 tag means compression there and is not an extended header.
+    EXPECT_EQ(ReadTag(Tag(2, Frame22("TT2", Text("v22")), 0x40)).Title, "v22");
+}
+
+TEST(ID3v2Read, Version22) {
+    Bytes frames = Concat({
+        Frame22("TT2", Text("Title")), Frame22("TP1", Text("Artist")), Frame22("TAL", Text("Album")),
+        Frame22("TYE", Text("1990")), Frame22("TCO", Text("(13)")), Frame22("COM", Comment(0, {0}, Str("c\nd"))),
+        Frame22("TRK", Text("5")), Frame22("CRM", Bytes(20, 'x')), Frame22("TEN", Text("enc")),
+        Frame22("WXX", Concat({{0}, {0}, Str("http://w")})), Frame22("TCR", Text("cr")), Frame22("TCM", Text("cm")),
+        Frame22("TOA", Text("oa")),
+    });
+    auto info = ReadTag(Tag(2, frames, 0, 6));
+    EXPECT_EQ(info.Title, "Title");
+    EXPECT_EQ(info.Artist, "Artist");
+    EXPECT_EQ(info.Album, "Album");
+    EXPECT_EQ(info.Year, "1990");
+    EXPECT_EQ(info.Genre, "Pop");
+    EXPECT_EQ(info.Comment, "c\r\nd");
+    EXPECT_EQ(info.Track, "5");
+    EXPECT_EQ(info.Encoder, "enc");
+    EXPECT_EQ(info.LinkTo, "http://w");
+    EXPECT_EQ(info.Copyright, "cr");
+    EXPECT_EQ(info.Composer, "cm");
+    EXPECT_EQ(info.OrigArtist, "oa");
+}
+
+TEST(ID3v2Read, SeekChainsToAnUpdateTag) {
+    Bytes second = Tag(4, Concat({SyncSafe(6), {1, 0x40}, Frame24("TALB", Text("from second"))}), 0x40);
+    Bytes audioGap(50, 0x00);
+    Bytes first = Tag(4, Concat({Frame24("TIT2", Text("first")), Frame24("SEEK", Plain32(50))}), 0, 10);
+    auto info = ReadTag(Concat({first, audioGap, second}));
+    EXPECT_EQ(info.Title, "first");
+    EXPECT_EQ(info.Album, "from second");
+
+    // A SEEK to where no tag is ends the chain; so does a "SEEK" far past the end.
+    info = ReadTag(Tag(4, Concat({Frame24("TIT2", Text("only")), Frame24("SEEK", Plain32(0))})));
+    EXPECT_EQ(info.Title, "only");
+    info = ReadTag(Tag(4, Concat({Frame24("TIT2", Text("only")), Frame24("SEEK", Plain32(0xFFFFFFFF))})));
+    EXPECT_EQ(info.Title, "only");
+}
+
+TEST(ID3v2Read, SeekChainOfManyTagsEnds) {
+    // Every tag points at the next, right behind it: each is parsed once, and the chain ends.
+    Bytes chain;
+    for (int i = 0; i < 200; ++i)
+        chain = Concat({chain, Tag(4, Concat({SyncSafe(6), {1, 0x40}, Frame24("TRCK", Text(std::to_string(i))),
+                                               Frame24("SEEK", Plain32(0))}), 0x40)});
+    auto info = ReadTag(chain);
+    EXPECT_EQ(info.Track, "199");
+}
+
+TEST(ID3v2Read, AppendedTagThroughFooter) {
+    Bytes appended = Tag(4, Frame24("TIT2", Text("at the end")), 0x10, 5);
+    Bytes audio = testfiles::SilentFrames(3);
+    ID3TagInfo info;
+    EXPECT_TRUE(ReadTagBytes(Concat({audio, appended}), info, {}));
+    EXPECT_EQ(info.Title, "at the end");
+    info = {};
+    EXPECT_TRUE(ReadTagBytes(Concat({audio, appended, testfiles::Id3v1Tag("v1", "", "", "", "", 0)}), info, {}));
+    EXPECT_EQ(info.Title, "at the end");
+    // A footer whose size points before the file's start, or at no header, is no tag.
+    Bytes bogus = Concat({Str("3DI"), {4, 0, 0x10}, SyncSafe(100000)});
+    EXPECT_FALSE(ReadTagBytes(Concat({audio, bogus}), info, {}));
+    Bytes misplaced = Concat({Str("3DI"), {4, 0, 0x10}, SyncSafe(20)});
+    EXPECT_FALSE(ReadTagBytes(Concat({audio, misplaced}), info, {}));
+}
+
+TEST(ID3v2Read, FilesWithoutUsableTags) {
+    TempDir dir;
+    ID3TagInfo info;
+    info.Title = "unchanged";
+    auto path = dir.file("x.mp3");
+    testfiles::WriteFile(path, {});
+    EXPECT_FALSE(ReadID3v2Tag(path, info));
+    EXPECT_FALSE(ReadID3v2Tag(dir.file("missing"), info));
+    EXPECT_FALSE(ReadID3v2Tag(dir.path().string(), info));
+    testfiles::WriteFile(path, testfiles::SilentFrames(2));
+    EXPECT_FALSE(ReadID3v2Tag(path, info));
+    // "ID3" with too few bytes: found, but its version reads as 0.
+    testfiles::WriteFile(path, Str("ID3"));
+    EXPECT_TRUE(ReadID3v2Tag(path, info));
+    // A version this reader does not know.
+    testfiles::WriteFile(path, Tag(5, Frame24("TIT2", Text("five"))));
+    EXPECT_TRUE(ReadID3v2Tag(path, info));
+    EXPECT_EQ(info.Title, "unchanged");
+}
+
+TEST(ID3v2Read, CorruptFramesEndTheScanQuietly) {
+    // A frame running past the body keeps what came before.
+    Bytes frames = Concat({Frame23("TIT2", Text("ok")), Str("TPE1"), Plain32(1000), {0, 0}, Text("short")});
+    auto info = ReadTag(Tag(3, frames));
+    EXPECT_EQ(info.Title, "ok");
+    EXPECT_EQ(info.Artist, "");
+    // A tag whose size claims far more than the file holds.
+    Bytes huge = Concat({Str("ID3"), {3, 0, 0}, SyncSafe(0x0FFFFFFF), Frame23("TIT2", Text("big"))});
+    EXPECT_EQ(ReadTag(huge).Title, "big");
+    // An extended header size past the body.
+    EXPECT_EQ(ReadTag(Tag(3, Concat({Plain32(0xFFFFFFF0), Frame23("TIT2", Text("x"))}), 0x40)).Title, "");
+    // Frames of size 0 and frames too short for their kind.
+    frames = Concat({Frame23("TIT2", {}), Frame23("COMM", Bytes{0, 'e'}), Frame23("WXXX", Bytes{1, 'a'}),
+                     Frame23("SEEK", Bytes{1}), Frame23("TPE1", Text("still"))});
+    info = ReadTag(Tag(3, frames));
+    EXPECT_EQ(info.Comment, "");
+    EXPECT_EQ(info.LinkTo, "");
+    EXPECT_EQ(info.Artist, "still");
+}
+
+TEST(ID3v2Read, TagSize) {
+    TempDir dir;
+    auto path = dir.file("x.mp3");
+    Bytes audio = testfiles::SilentFrames(2);
+    testfiles::WriteFile(path, Concat({Tag(4, Frame24("TIT2", Text("a")), 0x10, 100), audio}));
+    FileReader file(path);
+    EXPECT_EQ(GetID3v2TagSize(file, 0), 10 + 12 + 100 + 10);
+    EXPECT_EQ(GetID3v2TagSize(file, 1), 0);
+    // Version 3 ignores the footer flag.
+    testfiles::WriteFile(path, Concat({Tag(3, Frame23("TIT2", Text("a")), 0x10, 100), audio}));
+    FileReader file3(path);
+    EXPECT_EQ(GetID3v2TagSize(file3, 0), 10 + 12 + 100);
+    // Never more than the file holds.
+    testfiles::WriteFile(path, Concat({Str("ID3"), {3, 0, 0}, SyncSafe(5000), Bytes(20, 0)}));
+    FileReader shortFile(path);
+    EXPECT_EQ(GetID3v2TagSize(shortFile, 0), 30);
+}
+
+TEST(ID3v2Read, HelperRoutines) {
+    Bytes data{0xFF, 0x00, 0x00, 0xFF, 0xE0, 0xFF, 0x00};
+    EXPECT_EQ(RemoveUnsync(data), 2u);
+    EXPECT_EQ(Bytes(data.begin(), data.begin() + 5), (Bytes{0xFF, 0x00, 0xFF, 0xE0, 0xFF}));
+    Bytes trailing{0x41, 0xFF};
+    EXPECT_EQ(RemoveUnsync(trailing), 0u);
+
+    EXPECT_TRUE(IsFrameIdValid(Str("TIT2")));
+    EXPECT_TRUE(IsFrameIdValid(Bytes{0, 0, 0, 0}));
+    EXPECT_FALSE(IsFrameIdValid(Str("tit2")));
+    EXPECT_FALSE(IsFrameIdValid(Str("COM ")));
+    EXPECT_FALSE(IsFrameIdValid(Str("TIT")));
+
+    EXPECT_EQ(DecodeFrameText(Plain32(1234567), "SEEK"), "1234567");
+    EXPECT_EQ(DecodeFrameText(Bytes{0, 0, 1}, "SEEK"), "");
+    EXPECT_EQ(DecodeFrameText(Text("x"), "APIC"), "");
+    EXPECT_EQ(DecodeFrameText({}, "TIT2"), "");
+    EXPECT_EQ(DecodeFrameText(Comment(0, Concat({Str("desc"), {0}}), Str("text")), "COM "), "text");
+}
+
+TEST(ID3v2Read, KeepModeCollectsFramesInOrder) {
+    TempDir dir;
+    auto path = dir.file("k.mp3");
+    Bytes frames = Concat({
+        Frame24("TIT2", Text("t")), Frame24("APIC", Bytes{0, 'i', 0, 3, 0, 1, 2, 3}),
+        Frame24("TXXX", Concat({{5}, SyncSafe(2), Text("x")}), 0x40 | 0x01),
+        Frame24("PRIV", Bytes{0xFF, 0, 0xFF, 0, 0xFF}, 0x02),
+        Frame24("GEOB", Text("zip"), 0x08), Frame24("TDOR", Text("1999-03-01")), Frame24("TIPL", Text("p")),
+        Frame24("SEEK", Plain32(0)), Frame24("TLEN", {}),
+    });
+    testfiles::WriteFile(path, Concat({Tag(4, frames), testfiles::SilentFrames(1)}));
+    ClearKeptFrames();
+    FileReader file(path);
+    ID3TagInfo scratch;
+    scratch.Title = "x";
+    // SEEK 0: the next tag would follow right after this one.
+    EXPECT_EQ(ParseID3v2Tag(file, 0, scratch, true), GetID3v2TagSize(file, 0));
+    EXPECT_EQ(scratch.Title, "");
+    const auto& kept = KeptFrames();
+    ASSERT_EQ(KeptFrameCount(), 6);
+    EXPECT_EQ(kept[0].Id, "TIT2");
+    EXPECT_EQ(kept[1].Id, "APIC");
+    EXPECT_EQ(kept[1].Data, (Bytes{0, 'i', 0, 3, 0, 1, 2, 3}));
+    EXPECT_EQ(kept[2].Id, "TXXX");  // group byte and data length indicator stripped
+    EXPECT_EQ(kept[2].Data, Text("x"));
+    EXPECT_EQ(kept[3].Id, "PRIV");  // unsync removed: FF 00 pairs are FF again
+    EXPECT_EQ(kept[3].Data, Bytes(3, 0xFF));
+    EXPECT_EQ(kept[3].Size, 3);
+    EXPECT_EQ(kept[4].Id, "TORY");  // held in its 2.3 form
+    EXPECT_EQ(kept[4].Data, Text("1999"));
+    EXPECT_EQ(kept[5].Id, "IPLS");
+    for (const auto& frame : kept) EXPECT_EQ(frame.SourceVersion, 4);
+}
+
+TEST(ID3v2Read, KeepModeConvertsVersion22) {
+    TempDir dir;
+    auto path = dir.file("k.mp3");
+    Bytes pic = Concat({{0}, Str("JPG"), {3}, Str("d"), {0}, Bytes{0xFF, 0xD8, 0xFF}});
+    Bytes frames = Concat({Frame22("TT2", Text("t")), Frame22("PIC", pic), Frame22("CRM", Bytes(9, 1)),
+                           Frame22("LNK", Concat({Str("PIC"), Str("http://p")})), Frame22("XYZ", Bytes{1}),
+                           Frame22("PIC", Bytes{0, 'J'})});
+    testfiles::WriteFile(path, Concat({Tag(2, frames), testfiles::SilentFrames(1)}));
+    ClearKeptFrames();
+    FileReader file(path);
+    ID3TagInfo scratch;
+    ParseID3v2Tag(file, 0, scratch, true);
+    const auto& kept = KeptFrames();
+    ASSERT_EQ(KeptFrameCount(), 5);
+    EXPECT_EQ(kept[0].Id, "TIT2");
+    EXPECT_EQ(kept[1].Id, "APIC");
+    EXPECT_EQ(kept[1].Data, Concat({{0}, Str("image/jpeg"), {0}, {3}, Str("d"), {0}, Bytes{0xFF, 0xD8, 0xFF}}));
+    EXPECT_EQ(kept[1].Size, static_cast<int32_t>(pic.size() + 8));
+    EXPECT_EQ(kept[2].Id, "LINK");
+    EXPECT_EQ(kept[2].Data, Concat({Str("APIC"), Str("http://p")}));
+    EXPECT_EQ(kept[3].Id, "XYZ");
+    // Too short to convert: kept as it was.
+    EXPECT_EQ(kept[4].Data, (Bytes{0, 'J'}));
+}
