@@ -1,0 +1,117 @@
+#pragma once
+// Stand-ins for the cutting window's platform pieces, and the application object its tests need.
+#include <deque>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+
+#include "cutting/clock.h"
+#include "cutting/filedialogs.h"
+#include "cutting/mediaplayer.h"
+#include "tageditor/taghandover.h"
+
+// One QApplication for the whole test program, offscreen unless told otherwise.
+inline QApplication* TestApp() {
+    static QApplication* app = [] {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "gstreamer");
+        static int argc = 1;
+        static char name[] = "test_cutting";
+        static char* argv[] = {name, nullptr};
+        return new QApplication(argc, argv);
+    }();
+    return app;
+}
+
+// A player that does what it is told and records it; position and duration are set by the test.
+class FakePlayer : public MediaPlayer {
+public:
+    void setURL(const QString& path) override {
+        url = path;
+        calls.push_back("URL=" + path.toStdString());
+        state = kPlaying;
+    }
+    QString URL() const override { return url; }
+    int playState() const override { return state; }
+    void play() override {
+        calls.push_back("play");
+        state = kPlaying;
+    }
+    void pause() override {
+        calls.push_back("pause");
+        state = kPaused;
+    }
+    void stop() override {
+        calls.push_back("stop");
+        state = kStopped;
+    }
+    double currentPosition() const override { return position; }
+    void setCurrentPosition(double seconds) override {
+        calls.push_back("seek=" + std::to_string(seconds));
+        position = seconds;
+    }
+    double duration() const override { return durationSeconds; }
+
+    QString url;
+    int state = kStopped;
+    double position = -1;
+    double durationSeconds = 0;
+    std::vector<std::string> calls;
+};
+
+// Answers each dialog with the next prepared choice; an empty queue answers "cancelled".
+class FakeDialogs : public FileDialogs {
+public:
+    FileChoice ShowOpen(QWidget*, const QString& filter) override {
+        openFilters.push_back(filter);
+        return Next(opens);
+    }
+    FileChoice ShowSave(QWidget*, const QString& filter, const QString& fileName) override {
+        saveFilters.push_back(filter);
+        saveDefaults.push_back(fileName);
+        return Next(saves);
+    }
+
+    std::deque<FileChoice> opens;
+    std::deque<FileChoice> saves;
+    std::vector<QString> openFilters, saveFilters, saveDefaults;
+
+private:
+    static FileChoice Next(std::deque<FileChoice>& queue) {
+        if (queue.empty()) return {};
+        FileChoice choice = queue.front();
+        queue.pop_front();
+        return choice;
+    }
+};
+
+class FixedClock : public Clock {
+public:
+    QString GeneralDateTime() const override { return text; }
+    QString text = "24/05/2024 14:03:07";
+};
+
+// Records the hand-over calls; WriteInto can be told to fail.
+class FakeTagHandOver : public TagHandOver {
+public:
+    void LoadFile(const QString& path, const QString& fileTitle) override {
+        calls.push_back("load " + path.toStdString() + " | " + fileTitle.toStdString());
+    }
+    void ShowFor(const QString& path, const QString& fileTitle) override {
+        calls.push_back("show " + path.toStdString() + " | " + fileTitle.toStdString());
+    }
+    bool WriteInto(const QString& clipPath, QString* error) override {
+        calls.push_back("write");
+        writtenPath = clipPath.toStdString();
+        if (failWrite) {
+            *error = "Tag write failed: No space left on device";
+            return false;
+        }
+        return true;
+    }
+
+    std::vector<std::string> calls;
+    std::string writtenPath;
+    bool failWrite = false;
+};
