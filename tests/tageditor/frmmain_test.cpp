@@ -1,0 +1,425 @@
+// The tag editor window, built offscreen with a recording message box, on files made from bytes.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/fakemessageboxes.h"
+#include "support/testfiles.h"
+#include "tageditor/defaults.h"
+#include "tageditor/editortesting.h"
+#include "tageditor/frmmain.h"
+
+using namespace testfiles;
+using namespace editortesting;
+
+namespace {
+
+const QString kHome = QLatin1String(tageditor::kMakerHomePage);
+
+// The rectangle of `w` in the coordinates of its ancestor `frame`.
+QRect RectIn(const QWidget* w, const QWidget* frame) {
+    return QRect(w->mapTo(frame, QPoint(0, 0)), w->size());
+}
+
+int CenterY(const QWidget* w, const QWidget* window) { return RectIn(w, window).center().y(); }
+
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApp();
+        editor = std::make_unique<frmMain>(&messages);
+    }
+
+    // What the cutting window does at Open.
+    void Load(const std::string& path, const QString& title = QStringLiteral("song.mp3")) {
+        editor->Label25->setText(QString::fromStdString(path));
+        editor->Label23->setText(title);
+        editor->cmdPick_Click();
+    }
+
+    std::string Mp3(const std::string& name, const Bytes& data) {
+        const std::string path = dir.file(name);
+        WriteFile(path, data);
+        return path;
+    }
+
+    FakeMessageBoxes messages;
+    std::unique_ptr<frmMain> editor;
+    TempDir dir;
+};
+
+TEST_F(EditorTest, StartsHiddenWithEveryControlInItsDesignedState) {
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_EQ(editor->windowTitle(), "Edit MP3 Information");
+    auto* heading = editor->findChild<QLabel*>("lblHeading");
+    ASSERT_NE(heading, nullptr);
+    EXPECT_EQ(heading->text(), "Edit MP3 ID3 tag Info");
+
+    for (const char* name :
+         {"txtMp3File", "chkv1", "frav1", "v1Artist", "v1Album", "v1Title", "v1TNR", "v1Year", "v1Genre",
+          "v1Comment", "chkv2", "frav2", "v2Artist", "v2Album", "v2Title", "v2TNR", "v2Year", "v2Genre",
+          "v2Comment", "v2Composer", "v2OrigArtist", "v2Copyright", "v2LinkTo", "v2Encoder", "cmbVersion",
+          "chkClear", "lblMPEG", "lblLen", "lblkBit", "lblFreq", "lblCopy", "lblOrig", "lblCRC",
+          "lblEmphasis", "lblv1Vers", "lblv2Vers", "CandyButton1", "CandyButton2", "cmdPick", "cmdUpdate",
+          "Label23", "Label25"})
+        EXPECT_NE(editor->findChild<QWidget*>(name), nullptr) << name;
+
+    EXPECT_EQ(editor->frav2->title(), "ID3 Tag v2");
+    EXPECT_EQ(editor->frav1->title(), "ID3 v1 tag");
+    EXPECT_EQ(editor->fraInfo->title(), "Additional Information");
+    EXPECT_EQ(editor->CandyButton1->text(), "Update Info");
+    EXPECT_EQ(editor->CandyButton2->text(), "Cancel");
+    EXPECT_EQ(editor->chkClear->text(), "Clear existing ID3 v2 tag before writing the new one.");
+    EXPECT_EQ(editor->Label23->text(), "NA");
+
+    ASSERT_EQ(editor->v1Genre->count(), 149);
+    EXPECT_EQ(editor->v1Genre->itemText(0), "");
+    EXPECT_EQ(editor->v1Genre->itemText(18), "Rock");
+    EXPECT_EQ(editor->v1Genre->itemText(148), "SynthPop");
+    ASSERT_EQ(editor->v2Genre->count(), 148);
+    EXPECT_EQ(editor->v2Genre->itemText(0), "Blues");
+    EXPECT_TRUE(editor->v2Genre->isEditable());
+    EXPECT_EQ(editor->v2Genre->currentText(), "");
+
+    ASSERT_EQ(editor->cmbVersion->count(), 2);
+    EXPECT_EQ(editor->cmbVersion->itemText(0), "2.3");
+    EXPECT_EQ(editor->cmbVersion->itemText(1), "2.4");
+    EXPECT_EQ(editor->cmbVersion->currentIndex(), 0);
+    EXPECT_FALSE(editor->chkClear->isChecked());
+
+    EXPECT_TRUE(editor->chkv1->isHidden());
+    EXPECT_TRUE(editor->frav1->isHidden());
+    EXPECT_TRUE(editor->chkv2->isHidden());
+    EXPECT_TRUE(editor->chkv2->isChecked());
+    EXPECT_FALSE(editor->frav2->isHidden());
+    EXPECT_TRUE(editor->Label25->isHidden());
+    EXPECT_FALSE(editor->cmdUpdate->isEnabled());
+}
+
+TEST_F(EditorTest, ControlsOutOfViewStayOutOfViewAndTheRestIsLaidOutInOrder) {
+    Load(Mp3("tagged.mp3", Concat({Audio(), Id3v1Tag("T", "A", "B", "2001", "c", 1)})));
+    editor->chkv2->setChecked(true);  // as View/Change does
+    editor->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
+
+    auto checkPlacement = [&] {
+        const QRect window = editor->rect();
+        for (QWidget* w : std::initializer_list<QWidget*>{editor->txtMp3File, editor->chkv1, editor->frav1,
+                                                          editor->chkv2, editor->cmdPick, editor->cmdUpdate})
+            EXPECT_FALSE(RectIn(w, editor.get()).intersects(window)) << w->objectName().toStdString();
+        for (QWidget* w : std::initializer_list<QWidget*>{editor->cmbVersion, editor->lblVersion, editor->chkClear})
+            EXPECT_FALSE(RectIn(w, editor->frav2).intersects(editor->frav2->rect())) << w->objectName().toStdString();
+        EXPECT_FALSE(RectIn(editor->Label25, editor->fraInfo).intersects(editor->fraInfo->rect()));
+
+        for (QWidget* w : std::initializer_list<QWidget*>{
+                 editor->v2Artist, editor->v2Album, editor->v2Title, editor->v2TNR, editor->v2Year, editor->v2Genre,
+                 editor->v2Comment, editor->v2Composer, editor->v2OrigArtist, editor->v2Copyright, editor->v2LinkTo,
+                 editor->v2Encoder, editor->Label23, editor->lblMPEG, editor->lblFreq, editor->CandyButton1,
+                 editor->CandyButton2}) {
+            EXPECT_TRUE(w->isVisible()) << w->objectName().toStdString();
+            EXPECT_TRUE(window.contains(RectIn(w, editor.get()))) << w->objectName().toStdString();
+        }
+    };
+    checkPlacement();
+    // The user cannot drag the hidden part into view.
+    editor->resize(1600, 1100);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(editor->size(), QSize(frmMain::kDesignWidth, frmMain::kDesignHeight));
+    checkPlacement();
+
+    QWidget* window = editor.get();
+    const std::vector<QWidget*> v2Order = {editor->v2Artist, editor->v2Album, editor->v2Title, editor->v2TNR,
+                                           editor->v2Comment, editor->v2Composer, editor->v2OrigArtist,
+                                           editor->v2Copyright, editor->v2LinkTo, editor->v2Encoder};
+    for (size_t i = 1; i < v2Order.size(); ++i)
+        EXPECT_LT(CenterY(v2Order[i - 1], window), CenterY(v2Order[i], window)) << i;
+    EXPECT_EQ(CenterY(editor->v2TNR, window), CenterY(editor->v2Year, window));
+    EXPECT_EQ(CenterY(editor->v2TNR, window), CenterY(editor->v2Genre, window));
+    EXPECT_LT(RectIn(editor->v2TNR, window).x(), RectIn(editor->v2Year, window).x());
+    EXPECT_LT(RectIn(editor->v2Year, window).x(), RectIn(editor->v2Genre, window).x());
+
+    const std::vector<QWidget*> infoOrder = {editor->Label23, editor->lblMPEG, editor->lblLen, editor->lblkBit,
+                                             editor->lblCopy, editor->lblOrig, editor->lblCRC, editor->lblEmphasis,
+                                             editor->lblv1Vers, editor->lblv2Vers, editor->lblFreq};
+    for (size_t i = 1; i < infoOrder.size(); ++i)
+        EXPECT_LT(CenterY(infoOrder[i - 1], window), CenterY(infoOrder[i], window)) << i;
+
+    // Two panels of equal size side by side, the buttons under them.
+    const QRect left = RectIn(editor->frav2, window);
+    const QRect right = RectIn(editor->fraInfo, window);
+    EXPECT_EQ(left.size(), right.size());
+    EXPECT_LT(left.right(), right.left());
+    EXPECT_GT(RectIn(editor->CandyButton1, window).top(), left.bottom());
+    EXPECT_LT(RectIn(editor->CandyButton1, window).x(), RectIn(editor->CandyButton2, window).x());
+}
+
+TEST_F(EditorTest, LengthLimitsCutTypedAndLoadedText) {
+    const std::string comment30 = "abcdefghijklmnopqrstuvwxyz0123";
+    Load(Mp3("v1.mp3", Concat({Audio(), Id3v1Tag("Title", "Artist", "Album", "1999", comment30, 255)})));
+    EXPECT_EQ(editor->v1Comment->text().toStdString(), comment30.substr(0, 28));
+
+    editor->v2Year->clear();
+    QTest::keyClicks(editor->v2Year, "2004-05-01");
+    EXPECT_EQ(editor->v2Year->text(), "2004");
+    editor->v2TNR->clear();
+    QTest::keyClicks(editor->v2TNR, "1234");
+    EXPECT_EQ(editor->v2TNR->text(), "123");
+    editor->v1Title->setText(QString(31, QLatin1Char('x')));
+    EXPECT_EQ(editor->v1Title->text().size(), 30);
+    // The version 2 text fields take any length.
+    editor->v2Title->setText(QString(300, QLatin1Char('y')));
+    EXPECT_EQ(editor->v2Title->text().size(), 300);
+}
+
+TEST_F(EditorTest, FileWithOnlyAV1TagFillsTheV1FieldsAndTheV2Defaults) {
+    Load(Mp3("song.mp3", Concat({Audio(), Id3v1Tag("Song", "Band", "Record", "1999", "nice", 17, 7)})));
+
+    EXPECT_TRUE(editor->chkv1->isChecked());
+    EXPECT_FALSE(editor->chkv1->isHidden());
+    EXPECT_FALSE(editor->frav1->isHidden());
+    EXPECT_FALSE(editor->chkv2->isChecked());
+    EXPECT_FALSE(editor->chkv2->isHidden());
+    EXPECT_TRUE(editor->frav2->isHidden());
+
+    EXPECT_EQ(editor->v1Artist->text(), "Band");
+    EXPECT_EQ(editor->v1Album->text(), "Record");
+    EXPECT_EQ(editor->v1Title->text(), "Song");
+    EXPECT_EQ(editor->v1TNR->text(), "7");
+    EXPECT_EQ(editor->v1Year->text(), "1999");
+    EXPECT_EQ(editor->v1Genre->currentText(), "Rock");
+    EXPECT_EQ(editor->v1Comment->text(), "nice");
+
+    EXPECT_EQ(editor->v2Artist->text(), kHome);
+    EXPECT_EQ(editor->v2Album->text(), "song.mp3 " + kHome);
+    EXPECT_EQ(editor->v2Title->text(), kHome + "--MP3 Cut by Velkor Trimbel");
+    EXPECT_EQ(editor->v2TNR->text(), "1");
+    EXPECT_EQ(editor->v2Year->text(), "");
+    EXPECT_EQ(editor->v2Genre->currentText(), "");
+    EXPECT_EQ(editor->v2Comment->toPlainText(), kHome + "  MP3 Cut by Velkor Trimbel");
+    EXPECT_EQ(editor->v2Composer->text(), "");
+    EXPECT_EQ(editor->v2OrigArtist->text(), "");
+    EXPECT_EQ(editor->v2Copyright->text(), "");
+    EXPECT_EQ(editor->v2LinkTo->text(), kHome);
+    EXPECT_EQ(editor->v2Encoder->text(), "Velkor Trimbel");
+
+    EXPECT_EQ(editor->lblv1Vers->text(), "ID3 v1 tag: version 1.1");
+    EXPECT_EQ(editor->lblv2Vers->text(), "ID3 v2 tag: none");
+    EXPECT_TRUE(editor->cmdUpdate->isEnabled());
+}
+
+TEST_F(EditorTest, V1GenreMatchesAListEntryExactlyOrSelectsTheEmptyOne) {
+    Load(Mp3("rock.mp3", Concat({Audio(), Id3v1Tag("a", "b", "c", "2000", "", 17)})));
+    ASSERT_EQ(editor->v1Genre->currentText(), "Rock");
+    // Genre byte 255 reads as empty text; the previous file's selection must not linger.
+    Load(Mp3("none.mp3", Concat({Audio(), Id3v1Tag("a", "b", "c", "2000", "", 255)})));
+    EXPECT_EQ(editor->v1Genre->currentIndex(), 0);
+    Load(Mp3("synth.mp3", Concat({Audio(), Id3v1Tag("a", "b", "c", "2000", "", 147)})));
+    EXPECT_EQ(editor->v1Genre->currentText(), "SynthPop");
+    EXPECT_EQ(editor->v1Genre->currentIndex(), 148);
+}
+
+TEST_F(EditorTest, TechnicalLinesDescribeTheFirstFrameAndTheTags) {
+    // 128 kbit/s carry 16000 bytes a second: the length comes from the bytes after the header.
+    auto fileOfSeconds = [&](int seconds, uint8_t modeByte) {
+        Bytes data(static_cast<size_t>(seconds) * 16000, 0);
+        const Bytes frame = SilentFrame(0x90, modeByte);
+        std::copy(frame.begin(), frame.end(), data.begin());
+        return Mp3("len" + std::to_string(seconds) + ".mp3", data);
+    };
+    Load(fileOfSeconds(250, 0x44));
+    EXPECT_EQ(editor->lblLen->text(), "Length: 4:10");
+    EXPECT_EQ(editor->lblMPEG->text(), "version 1 layer 3");
+    EXPECT_EQ(editor->lblkBit->text(), "Bitrate: 128 kbit / sec, constant bit rate");
+    EXPECT_EQ(editor->lblFreq->text(), "Frequency: 44100 hz, joint stereo");
+    EXPECT_EQ(editor->lblCopy->text(), "Copyrighted: no");
+    EXPECT_EQ(editor->lblOrig->text(), "Original: yes");
+    EXPECT_EQ(editor->lblCRC->text(), "Uses checksums: no");
+    EXPECT_EQ(editor->lblEmphasis->text(), "Uses emphasis: no");
+    EXPECT_EQ(editor->lblv1Vers->text(), "ID3 v1 tag: none");
+    EXPECT_EQ(editor->lblv2Vers->text(), "ID3 v2 tag: none");
+
+    Load(fileOfSeconds(65, 0x0D));  // stereo, copyrighted, original, emphasis 50/15 us
+    EXPECT_EQ(editor->lblLen->text(), "Length: 1:05");
+    EXPECT_EQ(editor->lblFreq->text(), "Frequency: 44100 hz, stereo");
+    EXPECT_EQ(editor->lblCopy->text(), "Copyrighted: yes");
+    EXPECT_EQ(editor->lblEmphasis->text(), "Uses emphasis: yes");
+
+    Load(fileOfSeconds(59, 0xC4));
+    EXPECT_EQ(editor->lblLen->text(), "Length: 0:59");
+    EXPECT_EQ(editor->lblFreq->text(), "Frequency: 44100 hz, mono");
+
+    const std::string tagged = Mp3("tagged.mp3", Audio());
+    MutagenWriteV2(tagged, {{"TIT2", "x"}}, 4);
+    Load(tagged);
+    EXPECT_EQ(editor->lblv2Vers->text(), "ID3 v2 tag: version 2.4");
+}
+
+TEST_F(EditorTest, PathHolderIsTrimmedAndCutAtTheFirstNul) {
+    const std::string path = Mp3("first.mp3", Concat({Audio(), Id3v1Tag("First", "A", "B", "2000", "", 1)}));
+    Mp3("second.mp3", Concat({Audio(), Id3v1Tag("Second", "A", "B", "2000", "", 1)}));
+    QString holder = QStringLiteral("  ") + QString::fromStdString(path);
+    holder += QChar(u'\0');
+    holder += QString::fromStdString(dir.file("second.mp3")) + QStringLiteral("   ");
+    editor->Label25->setText(holder);
+    editor->cmdPick_Click();
+    EXPECT_EQ(editor->txtMp3File->text().toStdString(), path);
+    EXPECT_EQ(editor->CurrentPath().toStdString(), path);
+    EXPECT_TRUE(editor->chkv1->isChecked());
+    EXPECT_EQ(editor->v1Title->text(), "First");
+}
+
+TEST_F(EditorTest, BlankOrOverlongV2FieldsAreReplacedSensibly) {
+    const std::string path = Mp3("v2.mp3", Audio());
+    MutagenWriteV2(path, {{"TPE1", "   "}, {"TIT2", "Real title"}, {"TRCK", "3/12"}, {"TCON", "Trip-Hop"},
+                          {"TCOM", "Composer X"}, {"TENC", "  "}});
+    Load(path);
+    EXPECT_TRUE(editor->chkv2->isChecked());
+    EXPECT_EQ(editor->v2Artist->text(), kHome);
+    EXPECT_EQ(editor->v2Title->text(), "Real title");
+    // "3/1" would name a different total; the track number alone is the honest three characters.
+    EXPECT_EQ(editor->v2TNR->text(), "3");
+    EXPECT_EQ(editor->v2Genre->currentText(), "Trip-Hop");
+    EXPECT_EQ(editor->v2Composer->text(), "Composer X");
+    EXPECT_EQ(editor->v2Encoder->text(), "Velkor Trimbel");
+}
+
+TEST_F(EditorTest, UnreadablePathLeavesEmptyV1FieldsAndOnlyTheV2Defaults) {
+    Load(Mp3("song.mp3", Concat({Audio(), Id3v1Tag("Song", "Band", "Record", "1999", "nice", 17, 7)})));
+    Load(dir.file("missing.mp3"), QStringLiteral("missing.mp3"));
+    EXPECT_FALSE(editor->chkv1->isChecked());
+    EXPECT_TRUE(editor->frav1->isHidden());
+    EXPECT_FALSE(editor->chkv2->isChecked());
+    EXPECT_TRUE(editor->frav2->isHidden());
+    EXPECT_EQ(editor->v1Title->text(), "");
+    EXPECT_EQ(editor->v1Genre->currentIndex(), 0);
+    EXPECT_EQ(editor->v2Album->text(), "missing.mp3 " + kHome);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("missing.mp3")));
+}
+
+TEST_F(EditorTest, UpdateInfoWritesTheEditedFieldsKeepsOtherFramesAndTheAudio) {
+    const Bytes audio = Audio(60);
+    const std::string path = Mp3("song.mp3", audio);
+    MutagenWriteV2(path, {{"TPE1", "Band"}, {"TIT2", "Old title"}, {"TXXX:mood", "calm"}, {"TRCK", "4"}}, 3);
+    {
+        Bytes withV1 = ReadFile(path);
+        const Bytes v1 = Id3v1Tag("Old title", "Band", "Record", "1999", "v1 note", 13, 4);
+        withV1.insert(withV1.end(), v1.begin(), v1.end());
+        WriteFile(path, withV1);
+    }
+    Load(path);
+    ASSERT_TRUE(editor->chkv2->isChecked());
+    ASSERT_EQ(editor->v2Title->text(), "Old title");
+    EXPECT_EQ(editor->lblv2Vers->text(), "ID3 v2 tag: version 2.3");
+
+    editor->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
+    editor->v2Title->selectAll();
+    QTest::keyClicks(editor->v2Title, QStringLiteral("Nouveau titre"));
+    editor->v2Title->insert(QStringLiteral(" – été"));
+    editor->v2Genre->setEditText(QStringLiteral("Pop"));
+    QTest::mouseClick(editor->CandyButton1, Qt::LeftButton);
+
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "MP3 Properties have been modified.");
+    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Information);
+    EXPECT_EQ(messages.shown[0].caption, "Trimbel");
+    EXPECT_TRUE(editor->isVisible());
+
+    auto tags = MutagenReadV2(path);
+    EXPECT_EQ(tags["version"], "3");
+    EXPECT_EQ(tags["TIT2"], "Nouveau titre – été");
+    EXPECT_EQ(tags["TPE1"], "Band");
+    EXPECT_EQ(tags["TRCK"], "4");
+    EXPECT_EQ(tags["TCON"], "Pop");
+    EXPECT_EQ(tags["TXXX:mood"], "calm");
+    EXPECT_EQ(tags["TENC"], "Velkor Trimbel");
+    EXPECT_EQ(tags["WXXX"], kHome.toStdString());
+
+    // The audio is byte for byte what it was, and the version 1 tag is the one that was loaded.
+    const Bytes after = ReadFile(path);
+    ASSERT_GE(after.size(), audio.size() + 128 + 10);
+    const size_t tagSize = 10 + ((after[6] << 21) | (after[7] << 14) | (after[8] << 7) | after[9]);
+    ASSERT_EQ(after.size(), tagSize + audio.size() + 128);
+    EXPECT_TRUE(std::equal(audio.begin(), audio.end(), after.begin() + static_cast<long>(tagSize)));
+    const Bytes v1(after.end() - 128, after.end());
+    EXPECT_EQ(v1, Id3v1Tag("Old title", "Band", "Record", "1999", "v1 note", 13, 4));
+}
+
+TEST_F(EditorTest, VersionChoiceAndClearOptionReachTheWriter) {
+    const std::string path = Mp3("song.mp3", Audio());
+    MutagenWriteV2(path, {{"TIT2", "Title"}, {"TXXX:mood", "calm"}}, 3);
+    Load(path);
+    editor->cmbVersion->setCurrentIndex(1);
+    editor->chkClear->setChecked(true);
+    QString error;
+    ASSERT_TRUE(editor->cmdUpdate_Click(&error)) << error.toStdString();
+    auto tags = MutagenReadV2(path);
+    EXPECT_EQ(tags["version"], "4");
+    EXPECT_EQ(tags["TIT2"], "Title");
+    EXPECT_EQ(tags.count("TXXX:mood"), 0u);
+}
+
+TEST_F(EditorTest, UpdateInfoReportsAFailureInsteadOfSuccess) {
+    const std::string path = Mp3("song.mp3", Concat({Audio(), Id3v1Tag("Song", "Band", "Record", "1999", "", 17)}));
+    Load(path);
+    std::filesystem::remove(path);
+    QTest::mouseClick(editor->CandyButton1, Qt::LeftButton);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Error);
+    EXPECT_EQ(messages.shown[0].caption, "Trimbel");
+    EXPECT_TRUE(messages.shown[0].text.contains("could not be written")) << messages.shown[0].text.toStdString();
+    EXPECT_TRUE(messages.shown[0].text.contains("does not exist")) << messages.shown[0].text.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    // A folder where the file was: nothing is written into or over it.
+    std::filesystem::create_directory(path);
+    QString error;
+    EXPECT_FALSE(editor->cmdUpdate_Click(&error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    EXPECT_TRUE(std::filesystem::is_empty(path));
+
+    editor->Label25->setText(QStringLiteral("   "));
+    EXPECT_FALSE(editor->cmdUpdate_Click(&error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+TEST_F(EditorTest, V1BoxDecidesWhetherTheTargetKeepsOrGetsAV1Tag) {
+    // Loaded file without a version 1 tag: a target's tag is cut off, a target without one stays so.
+    Load(Mp3("plain.mp3", Audio()));
+    ASSERT_FALSE(editor->chkv1->isChecked());
+    ASSERT_FALSE(editor->chkv2->isChecked());
+    const Bytes audio = Audio(30);
+    const std::string withTag = Mp3("clip1.mp3", Concat({audio, Id3v1Tag("x", "y", "z", "2000", "", 1)}));
+    editor->Label25->setText(QString::fromStdString(withTag));
+    QString error;
+    ASSERT_TRUE(editor->cmdUpdate_Click(&error)) << error.toStdString();
+    EXPECT_TRUE(editor->chkv2->isChecked());
+    EXPECT_FALSE(editor->frav2->isHidden());
+    EXPECT_FALSE(HasV1Tag(withTag));
+    Bytes after = ReadFile(withTag);
+    ASSERT_GT(after.size(), audio.size());
+    EXPECT_TRUE(std::equal(audio.begin(), audio.end(), after.end() - static_cast<long>(audio.size())));
+    EXPECT_EQ(MutagenReadV2(withTag)["TRCK"], "1");
+
+    // Loaded file with one: the loaded fields are appended to a target that has none.
+    Load(Mp3("tagged.mp3", Concat({Audio(), Id3v1Tag("Song", "Band", "Record", "1999", "nice", 17, 7)})));
+    const std::string clip = Mp3("clip2.mp3", audio);
+    editor->Label25->setText(QString::fromStdString(clip));
+    ASSERT_TRUE(editor->cmdUpdate_Click(&error)) << error.toStdString();
+    after = ReadFile(clip);
+    ASSERT_GE(after.size(), audio.size() + 128);
+    EXPECT_EQ(Bytes(after.end() - 128, after.end()), Id3v1Tag("Song", "Band", "Record", "1999", "nice", 17, 7));
+}
+
+}  // namespace
