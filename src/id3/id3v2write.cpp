@@ -147,6 +147,18 @@ bool CheckWritable(const std::string& path, bool clearReadOnly) {
     return true;
 }
 
+// The bytes the tag at the start of the file says it occupies; it may claim more than the file
+// holds, and then it is damaged: rewriting it in place or cutting it off would destroy the audio.
+bool CheckOldTag(const FileReader& file) {
+    std::array<uint8_t, kHeaderSize> header{};
+    if (!file.ReadExact(0, header) || !StartsWith(header, "ID3")) return true;
+    int64_t claimed = kHeaderSize + int64_t{ReadSize32(std::span(header).subspan(6, 4), true)};
+    if (header[3] >= 4 && (header[5] & 0x10)) claimed += kHeaderSize;
+    if (claimed > file.Size())
+        return Fail("the old ID3v2 tag is damaged: it claims more bytes than the file holds");
+    return true;
+}
+
 // Rebuilds the file as `head` followed by the bytes from `from` to the end of the original.
 bool RewriteFile(const std::string& path, std::span<const uint8_t> head, int64_t from,
                  int64_t size, uint8_t* workBuffer, int32_t workBufferLength) {
@@ -280,6 +292,7 @@ bool WriteID3v2Tag(const std::string& path, const ID3TagInfo& info, int version,
     FileReader file(path);
     if (!file.IsOpen()) return Fail(SystemError("cannot open " + path, errno));
     const int64_t size = file.Size();
+    if (!CheckOldTag(file)) return false;
     const int64_t old = GetID3v2TagSize(file, 0);
 
     ClearKeptFrames();
@@ -353,6 +366,7 @@ bool RemoveID3v2Tag(const std::string& path, bool clearReadOnly, uint8_t* workBu
     FileReader file(path);
     if (!file.IsOpen()) return Fail(SystemError("cannot open " + path, errno));
     const int64_t size = file.Size();
+    if (!CheckOldTag(file)) return false;
     const int64_t old = GetID3v2TagSize(file, 0);
     file.Close();
     if (old == 0) return true;
