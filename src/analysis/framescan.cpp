@@ -310,6 +310,7 @@ bool ParseVbrHeader(const uint8_t* frame, const MpegHeader& h, int64_t offset, V
             if (std::memcmp(l, "LAME", 4) == 0 || std::memcmp(l, "Lavf", 4) == 0 ||
                 std::memcmp(l, "Lavc", 4) == 0) {
                 vbr.hasLame = true;
+                std::memcpy(vbr.lameBytes.data(), l, vbr.lameBytes.size());
                 vbr.encoder.assign(reinterpret_cast<const char*>(l), 9);
                 vbr.lameRevision = l[9] >> 4;
                 vbr.vbrMethod = l[9] & 0x0F;

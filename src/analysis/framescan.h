@@ -64,6 +64,7 @@ struct VbrHeader {
 
     // A LAME tag (or one written by libavcodec in the same layout) that decoders honour.
     bool hasLame = false;
+    std::array<uint8_t, 36> lameBytes{};  // the tag as stored
     std::string encoder;     // 9 bytes as stored
     uint8_t lameRevision = 0;
     uint8_t vbrMethod = 0;

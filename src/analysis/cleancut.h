@@ -1,0 +1,26 @@
+#pragma once
+// Frame-accurate clips: whole MPEG Layer III frames copied from the source, nothing else, behind
+// a fresh Xing/Info frame whose LAME tag tells gapless decoders which samples to drop.
+#include <cstdint>
+#include <string>
+
+struct CleanClipResult {
+    size_t firstFrame = 0;     // source frame index of the first kept frame
+    size_t endFrame = 0;       // one past the last kept frame
+    size_t leadFrames = 0;     // frames before the first kept one, carried for the bit reservoir
+    uint32_t frames = 0;       // audio frames in the clip (lead frames included)
+    uint32_t bytes = 0;        // clip size, the Xing/Info frame included
+    uint16_t encoderDelay = 0;
+    uint16_t encoderPadding = 0;
+    bool vbr = false;          // "Xing" rather than "Info"
+    double startSeconds = 0;   // time of the first kept frame in the source
+    double endSeconds = 0;     // end of the last kept frame in the source
+};
+
+// Writes the frames of `source` whose start times fall in [startSeconds, endSeconds) to `target`,
+// through a temporary file that replaces `target` only after the written clip has been parsed
+// back and found to match its header. Times are on the source's frame timeline: frame i starts
+// at i x samples per frame / sampling rate, counted from the first audio frame. False with
+// `error` set when nothing was written; `target` is then as it was.
+bool SaveCleanClip(const std::string& source, double startSeconds, double endSeconds,
+                   const std::string& target, std::string* error, CleanClipResult* result = nullptr);
