@@ -156,10 +156,13 @@ void frmMain::BuildVisiblePart() {
     v2Encoder = MakeLineEdit("v2Encoder", 0, frav2);
 
     // Track and year are short by nature; the genre takes the rest of their row.
-    const int shortWidth = fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 14;
-    v2TNR->setFixedWidth(shortWidth);
-    v2Year->setFixedWidth(shortWidth + fontMetrics().horizontalAdvance(QLatin1Char('0')));
-    v2Comment->setFixedHeight(fontMetrics().lineSpacing() * 3 + 12);
+    const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    v2TNR->setFixedWidth(digit * 3 + 16);
+    v2Year->setFixedWidth(digit * 4 + 16);
+    // The longest genre name must not widen the frame; the box takes what its row leaves.
+    v2Genre->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    v2Genre->setMinimumContentsLength(6);
+    v2Comment->setFixedHeight(fontMetrics().lineSpacing() * 4 + 12);
 
     auto* v2Grid = new QGridLayout(frav2);
     v2Grid->setHorizontalSpacing(8);
@@ -178,16 +181,16 @@ void frmMain::BuildVisiblePart() {
     addRow(QStringLiteral("Title:"), v2Title);
 
     auto* shortRow = new QHBoxLayout;
-    shortRow->setSpacing(6);
+    shortRow->setSpacing(5);
     shortRow->addWidget(v2TNR);
     auto* yearLabel = new QLabel(QStringLiteral("Year:"), frav2);
     yearLabel->setBuddy(v2Year);
-    shortRow->addSpacing(4);
+    shortRow->addSpacing(2);
     shortRow->addWidget(yearLabel);
     shortRow->addWidget(v2Year);
     auto* genreLabel = new QLabel(QStringLiteral("Genre:"), frav2);
     genreLabel->setBuddy(v2Genre);
-    shortRow->addSpacing(4);
+    shortRow->addSpacing(2);
     shortRow->addWidget(genreLabel);
     shortRow->addWidget(v2Genre, 1);
     auto* trackLabel = new QLabel(QStringLiteral("Track nr.:"), frav2);
@@ -408,6 +411,7 @@ void frmMain::cmdPick_Click() {
     if (IsBlank(v2TNR->text())) v2TNR->setText(QLatin1String(tageditor::kDefaultTrack));
     SetV2Field(v2Year, tagInfo_.Year, QString());
     v2Genre->setEditText(FromUtf8(tagInfo_.Genre));
+    v2Genre->lineEdit()->setCursorPosition(0);
     v2Comment->setPlainText(FromUtf8(tagInfo_.Comment));
     if (IsBlank(v2Comment->toPlainText()))
         v2Comment->setPlainText(home + QLatin1String(tageditor::kCommentSuffix));

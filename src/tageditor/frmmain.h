@@ -94,8 +94,8 @@ public:
     QPushButton* cmdUpdate = nullptr;
 
     // The client area the window is designed for; the controls not in view lie outside it.
-    static constexpr int kDesignWidth = 760;
-    static constexpr int kDesignHeight = 500;
+    static constexpr int kDesignWidth = 800;
+    static constexpr int kDesignHeight = 460;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
