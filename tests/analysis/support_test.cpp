@@ -88,6 +88,29 @@ TEST(SyncSearchTest, BlocksAgreeWithByteByByte) {
     }
 }
 
+TEST(SyncSearchTest, PlantedPairsInLongRuns) {
+    // FF F3 FF F3 ...: an FF everywhere but never a frame start, then one planted pair near the
+    // 4096-byte steps of the scan and the ends of blocks.
+    testfiles::TempDir dir;
+    const std::string path = dir.file("s");
+    for (size_t at : {0, 1, 4094, 4095, 4096, 4097, 8191, 12286, 16383, 19998, 20000}) {
+        testfiles::Bytes data(20000);
+        for (size_t i = 0; i < data.size(); ++i) data[i] = i % 2 ? 0xF3 : 0xFF;
+        if (at + 1 < data.size()) {
+            data[at] = 0xFF;
+            data[at + 1] = at % 3 ? 0xFB : 0xFA;
+        }
+        testfiles::WriteFile(path, data);
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        for (size_t block : {1000, 4096, 4097, 8193, 65536}) {
+            const SyncSearchResult r = FindFirstFrameSync(fd, static_cast<int64_t>(data.size()), block);
+            EXPECT_EQ(r.offset.value_or(-1), ByteByByte(data)) << "at " << at << " block " << block;
+        }
+        ::close(fd);
+    }
+}
+
 TEST(SyncSearchTest, ReadErrorIsReported) {
     testfiles::TempDir dir;
     const int fd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
