@@ -250,10 +250,13 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
         layout.from = 0;
         layout.delay = src.hasLame ? src.encoderDelay : 0;
     } else {
-        // The frame before the first kept one is decoded too, so the overlap-add and synthesis
-        // history of the first kept frame are the source's; with it come the frames its bit
-        // reservoir reaches into. Their output is dropped through the encoder delay.
-        size_t from = std::min(ReservoirStart(table.frames, first - 1), first - 1);
+        // The first kept frame's output overlaps the granule before it, and the synthesis
+        // filter still holds that granule, itself overlapped with the one before. So the two
+        // granules before the first kept one must decode as in the source: one frame back for
+        // MPEG-1 (two granules a frame), two for MPEG-2 and 2.5; with them come the frames their
+        // bit reservoir reaches into. Their output is dropped through the encoder delay.
+        const size_t back = table.frames[first].version == MpegVersion::Mpeg1 ? 1 : 2;
+        size_t from = ReservoirStart(table.frames, first - std::min(first, back));
         const size_t maxLead = static_cast<size_t>((kMaxTagDelay + kDecoderDelay) / n);
         // A reservoir reaching further back than the 12-bit delay can skip is cut to what it
         // can skip; the first kept frame's own reservoir practically always fits in that.
@@ -286,14 +289,19 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
 
     mdlID3::AtomicFileWriter out;
     if (!out.Open(target)) return Fail(error, out.Error());
-    if (!out.Write(head.data(), head.size())) return Fail(error, out.Error());
+    std::vector<uint8_t> pending(head);
+    pending.reserve(kChunkBytes + 4096);
     if (!ForEachFrame(file.fd(), table.frames, layout.from, layout.to,
                       [&](const uint8_t* p, size_t len) {
-                          if (out.Write(p, len)) return true;
-                          return Fail(error, out.Error());
+                          pending.insert(pending.end(), p, p + len);
+                          if (pending.size() < kChunkBytes) return true;
+                          if (!out.Write(pending.data(), pending.size())) return Fail(error, out.Error());
+                          pending.clear();
+                          return true;
                       },
                       error))
         return false;
+    if (!pending.empty() && !out.Write(pending.data(), pending.size())) return Fail(error, out.Error());
     if (!SelfCheck(out.TempPath(), layout, clipBytes, musicCrc, error)) return false;
     if (!out.Commit()) return Fail(error, out.Error());
 
