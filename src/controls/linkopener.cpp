@@ -3,14 +3,21 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-int32_t DesktopLinkOpener::Open(const QString& link) {
+bool DesktopLinkOpener::IsOpenableAddress(const QString& link) {
     const QUrl url(link.trimmed(), QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
-    // Only addresses of the web and mail; a local path or program must not be started from
-    // a link text.
-    if (!url.isValid() || url.isRelative() ||
-        (scheme != "http" && scheme != "https" && scheme != "mailto")) {
+    if (!url.isValid() || url.isRelative()) {
+        return false;
+    }
+    if (scheme == "mailto") {
+        return !url.path().isEmpty();
+    }
+    return (scheme == "http" || scheme == "https") && !url.host().isEmpty();
+}
+
+int32_t DesktopLinkOpener::Open(const QString& link) {
+    if (!IsOpenableAddress(link)) {
         return kBadAddress;
     }
-    return QDesktopServices::openUrl(url) ? kOpened : kNotOpened;
+    return QDesktopServices::openUrl(QUrl(link.trimmed(), QUrl::StrictMode)) ? kOpened : kNotOpened;
 }

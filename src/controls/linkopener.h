@@ -18,4 +18,6 @@ public:
     static constexpr int32_t kNotOpened = 2;     // the shell's "file not found"
     static constexpr int32_t kBadAddress = 27;   // the shell's "no association"
     int32_t Open(const QString& link) override;
+    // Absolute http, https or mailto addresses; a local path or program is never started.
+    static bool IsOpenableAddress(const QString& link);
 };
