@@ -85,6 +85,8 @@ frmMain::frmMain(MessageBoxes* messages, QWidget* parent)
     setWindowTitle(QStringLiteral("Edit MP3 Information"));
     // The controls out of view stay out of view only while the window keeps its designed size.
     setFixedSize(kDesignWidth, kDesignHeight);
+    // A secondary window: closing the cutting window ends the program even while this one is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
 
     BuildVisiblePart();
     BuildHiddenPart();

@@ -422,4 +422,14 @@ TEST_F(EditorTest, V1BoxDecidesWhetherTheTargetKeepsOrGetsAV1Tag) {
     EXPECT_EQ(Bytes(after.end() - 128, after.end()), Id3v1Tag("Song", "Band", "Record", "1999", "nice", 17, 7));
 }
 
+TEST_F(EditorTest, MultiLineCommentSurvivesLoadAndWrite) {
+    const std::string path = Mp3("song.mp3", Audio());
+    MutagenWriteV2(path, {{"COMM", "first line\nsecond line"}});
+    Load(path);
+    EXPECT_EQ(editor->v2Comment->toPlainText(), "first line\nsecond line");
+    QString error;
+    ASSERT_TRUE(editor->cmdUpdate_Click(&error)) << error.toStdString();
+    EXPECT_EQ(MutagenReadV2(path)["COMM"], "first line\nsecond line");
+}
+
 }  // namespace
