@@ -1,0 +1,499 @@
+// The waveform overview: peaks decoded from real encoded audio, re-binning, the worker's
+// cancellation and delivery, unreadable files, and the band's painting and click mapping.
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include <QDir>
+#include <QImage>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include "cutting/waveform.h"
+#include "cutting/waveformview.h"
+#include "cutting/cuttingfakes.h"
+#include "support/testfiles.h"
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr double kPi = 3.14159265358979323846;
+
+bool HaveTool(const char* name) {
+    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// 16-bit stereo PCM WAV of `seconds`, each channel given by a function of time returning -1..1.
+void WriteWav(const std::string& path, double seconds, const std::function<double(double)>& left,
+              const std::function<double(double)>& right) {
+    const uint32_t frames = static_cast<uint32_t>(seconds * kRate);
+    const uint32_t dataBytes = frames * 4;
+    std::ofstream out(path, std::ios::binary);
+    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    u32(36 + dataBytes);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(2);
+    u32(kRate);
+    u32(kRate * 4);
+    u16(4);
+    u16(16);
+    out.write("data", 4);
+    u32(dataBytes);
+    for (uint32_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        u16(static_cast<uint16_t>(static_cast<int16_t>(std::lround(left(t) * 32767))));
+        u16(static_cast<uint16_t>(static_cast<int16_t>(std::lround(right(t) * 32767))));
+    }
+}
+
+// Encodes with lame at 128 kbit/s; its LAME header lets the decoder drop the encoder delay.
+bool EncodeMp3(const std::string& wav, const std::string& mp3) {
+    return std::system(("lame --quiet -b 128 '" + wav + "' '" + mp3 + "'").c_str()) == 0;
+}
+
+// Half-scale 440 Hz while `on(t)`, digital silence otherwise.
+std::function<double(double)> ToneWhen(std::function<bool(double)> on) {
+    return [on](double t) { return on(t) ? 0.5 * std::sin(2 * kPi * 440 * t) : 0.0; };
+}
+
+WaveformEnvelope Decode(const std::string& path, bool* cancelled = nullptr) {
+    std::atomic<bool> cancel{false};
+    return DecodePeakEnvelope(path, cancel, {}, cancelled);
+}
+
+// Blocks of known peaks: block i has max = values[i], min = -values[i].
+WaveformEnvelope EnvelopeOf(std::initializer_list<float> values, double secondsPerBlock = 1.0) {
+    WaveformEnvelope envelope;
+    envelope.secondsPerBlock = secondsPerBlock;
+    for (float v : values) envelope.blocks.push_back({-v, v});
+    envelope.seconds = envelope.blocks.size() * secondsPerBlock;
+    return envelope;
+}
+
+class EncodedFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!HaveTool("lame")) GTEST_SKIP() << "lame is not installed";
+    }
+    std::string Make(const std::string& name, double seconds, const std::function<double(double)>& left,
+                     const std::function<double(double)>& right) {
+        const std::string wav = dir_.file(name + ".wav");
+        const std::string mp3 = dir_.file(name + ".mp3");
+        WriteWav(wav, seconds, left, right);
+        EXPECT_TRUE(EncodeMp3(wav, mp3));
+        return mp3;
+    }
+    testfiles::TempDir dir_;
+};
+
+// 0.1 s columns over 3 s; checks the middle of each second, away from the transitions where the
+// codec's pre-echo legitimately spreads a little energy.
+void ExpectToneSilenceTone(const WaveformEnvelope& envelope) {
+    const auto columns = RebinPeaks(envelope, 30, 3.0);
+    for (int c : {2, 3, 4, 5, 6, 7, 22, 23, 24, 25, 26, 27}) {
+        SCOPED_TRACE("tone column " + std::to_string(c));
+        EXPECT_NEAR(columns[c].max, 0.5, 0.06);
+        EXPECT_NEAR(columns[c].min, -0.5, 0.06);
+    }
+    for (int c = 12; c <= 17; ++c) {
+        SCOPED_TRACE("silent column " + std::to_string(c));
+        EXPECT_LT(std::abs(columns[c].max), 0.005);
+        EXPECT_LT(std::abs(columns[c].min), 0.005);
+    }
+}
+
+}  // namespace
+
+TEST_F(EncodedFiles, PeaksFollowToneSilenceTone) {
+    auto pattern = ToneWhen([](double t) { return t < 1.0 || t >= 2.0; });
+    const std::string mp3 = Make("pattern", 3.0, pattern, pattern);
+    const WaveformEnvelope envelope = Decode(mp3);
+    ASSERT_FALSE(envelope.Empty());
+    EXPECT_DOUBLE_EQ(envelope.secondsPerBlock, 0.01);
+    // Encoder delay and padding are dropped, so the overview lines up with the audio's time.
+    EXPECT_NEAR(envelope.seconds, 3.0, 0.03);
+    EXPECT_NEAR(static_cast<double>(envelope.blocks.size()), 300.0, 3.0);
+    ExpectToneSilenceTone(envelope);
+}
+
+TEST_F(EncodedFiles, ChannelsAreFolded) {
+    // Left sounds in the first second only, right in the last only: both must show.
+    const std::string mp3 = Make("split", 3.0, ToneWhen([](double t) { return t < 1.0; }),
+                                 ToneWhen([](double t) { return t >= 2.0; }));
+    ExpectToneSilenceTone(Decode(mp3));
+}
+
+TEST_F(EncodedFiles, LeadingId3v2TagIsNotAudio) {
+    auto pattern = ToneWhen([](double t) { return t < 1.0 || t >= 2.0; });
+    const std::string plain = Make("plain", 3.0, pattern, pattern);
+    // An ID3v2.3 tag of 4 KiB (header, then padding) in front of the same audio.
+    testfiles::Bytes tag = {'I', 'D', '3', 3, 0, 0, 0, 0, 0x20, 0};
+    tag.resize(10 + 4096, 0);
+    const std::string tagged = dir_.file("tagged.mp3");
+    testfiles::WriteFile(tagged, testfiles::Concat({tag, testfiles::ReadFile(plain)}));
+
+    const WaveformEnvelope a = Decode(plain);
+    const WaveformEnvelope b = Decode(tagged);
+    ASSERT_EQ(a.blocks.size(), b.blocks.size());
+    for (size_t i = 0; i < a.blocks.size(); ++i) {
+        ASSERT_FLOAT_EQ(a.blocks[i].max, b.blocks[i].max) << "block " << i;
+        ASSERT_FLOAT_EQ(a.blocks[i].min, b.blocks[i].min) << "block " << i;
+    }
+}
+
+TEST(WaveformDecode, SilentFramesGiveFlatEnvelopeOfTheirLength) {
+    testfiles::TempDir dir;
+    const std::string path = dir.file("silence.mp3");
+    // 500 frames of 1152 samples at 44.1 kHz; without a LAME header nothing is trimmed.
+    testfiles::WriteFile(path, testfiles::SilentFrames(500));
+    const WaveformEnvelope envelope = Decode(path);
+    ASSERT_FALSE(envelope.Empty());
+    EXPECT_NEAR(envelope.seconds, 500 * 1152.0 / 44100.0, 0.03);
+    for (const PeakPair& p : envelope.blocks) {
+        ASSERT_EQ(p.max, 0.0f);
+        ASSERT_EQ(p.min, 0.0f);
+    }
+}
+
+TEST(WaveformDecode, UnreadableFilesGiveEmptyEnvelope) {
+    testfiles::TempDir dir;
+    const std::string text = dir.file("notes.mp3");
+    testfiles::WriteFile(text, testfiles::FromString(std::string(20000, 'x')));
+    const std::string empty = dir.file("empty.mp3");
+    testfiles::WriteFile(empty, {});
+    for (const std::string& path : {text, empty, dir.file("missing.mp3"), dir.path().string()}) {
+        SCOPED_TRACE(path);
+        bool cancelled = true;
+        const WaveformEnvelope envelope = Decode(path, &cancelled);
+        EXPECT_TRUE(envelope.Empty());
+        EXPECT_EQ(envelope.seconds, 0.0);
+        EXPECT_FALSE(cancelled);
+    }
+}
+
+TEST(WaveformDecode, CancelStopsAtTheNextFrame) {
+    testfiles::TempDir dir;
+    const std::string path = dir.file("long.mp3");
+    testfiles::WriteFile(path, testfiles::SilentFrames(3000));  // about 78 s
+    const double full = 3000 * 1152.0 / 44100.0;
+
+    std::atomic<bool> cancel{false};
+    bool cancelled = false;
+    double lastProgress = -1.0;
+    const WaveformEnvelope partial = DecodePeakEnvelope(
+        path, cancel,
+        [&](double share) {
+            lastProgress = share;
+            if (share >= 0.1) cancel = true;
+        },
+        &cancelled);
+    EXPECT_TRUE(cancelled);
+    EXPECT_LT(partial.seconds, full * 0.2);
+    EXPECT_LT(lastProgress, 1.0);  // a cancelled decode never claims to be complete
+
+    cancel = true;
+    const WaveformEnvelope none = DecodePeakEnvelope(path, cancel, {}, &cancelled);
+    EXPECT_TRUE(cancelled);
+    EXPECT_TRUE(none.Empty());
+}
+
+TEST(WaveformRebin, MergesSplitsAndPadsColumns) {
+    const WaveformEnvelope envelope = EnvelopeOf({0.1f, 0.9f, 0.2f, 0.3f});  // 4 s, 1 s blocks
+
+    auto same = RebinPeaks(envelope, 4, 4.0);
+    ASSERT_EQ(same.size(), 4u);
+    EXPECT_FLOAT_EQ(same[1].max, 0.9f);
+    EXPECT_FLOAT_EQ(same[2].max, 0.2f);  // an exact block edge takes no neighbour
+
+    auto merged = RebinPeaks(envelope, 2, 4.0);
+    EXPECT_FLOAT_EQ(merged[0].max, 0.9f);
+    EXPECT_FLOAT_EQ(merged[0].min, -0.9f);
+    EXPECT_FLOAT_EQ(merged[1].max, 0.3f);
+
+    // Narrower columns than blocks: each takes the block it starts in.
+    auto split = RebinPeaks(envelope, 8, 4.0);
+    EXPECT_FLOAT_EQ(split[2].max, 0.9f);
+    EXPECT_FLOAT_EQ(split[3].max, 0.9f);
+    EXPECT_FLOAT_EQ(split[4].max, 0.2f);
+
+    // A span longer than the audio (the slider's range can be): the tail is blank.
+    auto padded = RebinPeaks(envelope, 8, 8.0);
+    EXPECT_FLOAT_EQ(padded[3].max, 0.3f);
+    for (int c = 4; c < 8; ++c) {
+        EXPECT_EQ(padded[c].max, 0.0f);
+        EXPECT_EQ(padded[c].min, 0.0f);
+    }
+
+    // Columns straddling blocks (3 columns over 4 blocks) cover every block they touch.
+    auto uneven = RebinPeaks(envelope, 3, 4.0);
+    EXPECT_FLOAT_EQ(uneven[0].max, 0.9f);
+    EXPECT_FLOAT_EQ(uneven[1].max, 0.9f);
+    EXPECT_FLOAT_EQ(uneven[2].max, 0.3f);
+
+    EXPECT_TRUE(RebinPeaks(envelope, 0, 4.0).empty());
+    EXPECT_TRUE(RebinPeaks(envelope, -3, 4.0).empty());
+    for (const PeakPair& p : RebinPeaks(envelope, 5, 0.0)) EXPECT_EQ(p.max, 0.0f);
+    for (const PeakPair& p : RebinPeaks(WaveformEnvelope{}, 5, 4.0)) EXPECT_EQ(p.max, 0.0f);
+}
+
+class WaveformWorker : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestApp();
+        longFile_ = dir_.file("long.mp3");
+        shortFile_ = dir_.file("short.mp3");
+        testfiles::WriteFile(longFile_, testfiles::SilentFrames(20000));  // about 8.7 minutes
+        testfiles::WriteFile(shortFile_, testfiles::SilentFrames(100));
+    }
+    testfiles::TempDir dir_;
+    std::string longFile_;
+    std::string shortFile_;
+};
+
+TEST_F(WaveformWorker, SecondOpenCancelsTheFirst) {
+    WaveformBuilder builder;
+    QSignalSpy finished(&builder, &WaveformBuilder::finished);
+    builder.Open(QString::fromStdString(longFile_));
+    builder.Open(QString::fromStdString(shortFile_));
+    ASSERT_TRUE(finished.count() == 1 || finished.wait(10000));
+    // Anything the first decode posted was queued before the second result; none got through.
+    QCoreApplication::processEvents();
+    ASSERT_EQ(finished.count(), 1);
+    auto envelope = finished.at(0).at(0).value<std::shared_ptr<const WaveformEnvelope>>();
+    ASSERT_TRUE(envelope);
+    EXPECT_NEAR(envelope->seconds, 100 * 1152.0 / 44100.0, 0.03);
+    EXPECT_FALSE(builder.IsBuilding());
+}
+
+TEST_F(WaveformWorker, CancelDeliversNothing) {
+    WaveformBuilder builder;
+    QSignalSpy finished(&builder, &WaveformBuilder::finished);
+    builder.Open(QString::fromStdString(longFile_));
+    EXPECT_TRUE(builder.IsBuilding());
+    builder.Cancel();
+    EXPECT_FALSE(builder.IsBuilding());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(finished.count(), 0);
+}
+
+TEST_F(WaveformWorker, ProgressRisesToOneBeforeTheResult) {
+    WaveformBuilder builder;
+    std::vector<double> shares;
+    bool finishedAfterFull = false;
+    QObject::connect(&builder, &WaveformBuilder::progressChanged, [&](double share) { shares.push_back(share); });
+    QSignalSpy finished(&builder, &WaveformBuilder::finished);
+    QObject::connect(&builder, &WaveformBuilder::finished,
+                     [&] { finishedAfterFull = !shares.empty() && shares.back() == 1.0; });
+    builder.Open(QString::fromStdString(longFile_));
+    ASSERT_TRUE(finished.wait(30000));
+    ASSERT_GE(shares.size(), 10u);
+    EXPECT_LE(shares.size(), 102u);  // throttled to about one per percent
+    for (size_t i = 1; i < shares.size(); ++i) EXPECT_GE(shares[i], shares[i - 1]);
+    EXPECT_GE(shares.front(), 0.0);
+    EXPECT_TRUE(finishedAfterFull);
+}
+
+TEST_F(WaveformWorker, ViewOfUnreadableFileIsEmptyBandWithoutMessage) {
+    const std::string bad = dir_.file("bad.mp3");
+    testfiles::WriteFile(bad, testfiles::FromString("not audio at all"));
+    WaveformView view;
+    view.resize(300, 60);
+    QSignalSpy finished(&view.Builder(), &WaveformBuilder::finished);
+    view.Open(QString::fromStdString(bad));
+    EXPECT_TRUE(view.IsBuilding());
+    ASSERT_TRUE(finished.count() == 1 || finished.wait(10000));
+    EXPECT_FALSE(view.IsBuilding());
+    ASSERT_NE(view.Envelope(), nullptr);
+    EXPECT_TRUE(view.Envelope()->Empty());
+    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<QMessageBox*>(w), nullptr);
+    // Nothing to seek in: a click asks for nothing.
+    QSignalSpy seeks(&view, &WaveformView::seekRequested);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(150, 30));
+    EXPECT_EQ(seeks.count(), 0);
+    view.grab();  // painting an empty band must not fail either
+}
+
+class WaveformBand : public ::testing::Test {
+protected:
+    void SetUp() override { TestApp(); }
+};
+
+TEST_F(WaveformBand, ClickMapsToSecondsOnThePlot) {
+    WaveformView view;
+    view.resize(220, 60);
+    view.SetInsets(10, 10);  // plot: x 10..210, 200 px
+    view.SetSpan(100.0);
+    EXPECT_DOUBLE_EQ(view.SecondsAtX(110), 50.0);
+    EXPECT_DOUBLE_EQ(view.SecondsAtX(12), 1.0);
+    EXPECT_DOUBLE_EQ(view.SecondsAtX(0), 0.0);      // inset: clamped to the start
+    EXPECT_DOUBLE_EQ(view.SecondsAtX(219), 100.0);  // and to the end
+    EXPECT_DOUBLE_EQ(view.XAtSeconds(25.0), 60.0);
+
+    QSignalSpy seeks(&view, &WaveformView::seekRequested);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(110, 30));
+    QTest::mouseClick(&view, Qt::RightButton, {}, QPoint(60, 30));
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(5, 30));
+    ASSERT_EQ(seeks.count(), 2);
+    EXPECT_DOUBLE_EQ(seeks.at(0).at(0).toDouble(), 50.0);
+    EXPECT_DOUBLE_EQ(seeks.at(1).at(0).toDouble(), 0.0);
+
+    // Without a span of its own the envelope's length is the scale.
+    view.SetSpan(0.0);
+    view.SetEnvelope(std::make_shared<const WaveformEnvelope>(EnvelopeOf({0.5f, 0.5f, 0.5f, 0.5f}, 10.0)));
+    EXPECT_DOUBLE_EQ(view.Span(), 40.0);
+    EXPECT_DOUBLE_EQ(view.SecondsAtX(60), 10.0);
+}
+
+namespace {
+
+// Exposes the slider's own style option so the test measures the handle as the slider draws it.
+class ProbeSlider : public QSlider {
+public:
+    ProbeSlider() : QSlider(Qt::Horizontal) {}
+    int HandleCentreX() const {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this).center().x();
+    }
+};
+
+}  // namespace
+
+TEST_F(WaveformBand, FollowsTheSliderItSitsAbove) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* view = new WaveformView;
+    auto* slider = new ProbeSlider;
+    layout->addWidget(view);
+    layout->addWidget(slider);
+    slider->setRange(0, 10);
+    view->FollowSlider(slider);
+    window.resize(640, 140);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    slider->setRange(0, 237);  // the duration became known
+    EXPECT_DOUBLE_EQ(view->Span(), 237.0);
+    for (int value : {0, 1, 60, 118, 200, 237}) {
+        slider->setValue(value);
+        EXPECT_NEAR(view->XAtSeconds(value), slider->HandleCentreX(), 1.0) << "value " << value;
+    }
+    window.resize(900, 140);
+    QCoreApplication::processEvents();
+    slider->setValue(150);
+    EXPECT_NEAR(view->XAtSeconds(150), slider->HandleCentreX(), 1.0) << "after a resize";
+}
+
+namespace {
+
+// Something that looks like music for the screenshot: beats decaying over a slow swell.
+std::shared_ptr<const WaveformEnvelope> MusicLikeEnvelope(double seconds) {
+    auto envelope = std::make_shared<WaveformEnvelope>();
+    const int blocks = static_cast<int>(seconds * 100);
+    uint32_t noise = 12345;
+    for (int i = 0; i < blocks; ++i) {
+        const double t = i / 100.0;
+        const double swell = 0.45 + 0.3 * std::sin(t * 0.21) + 0.1 * std::sin(t * 1.3);
+        const double beat = std::exp(-std::fmod(t, 0.5) * 7.0);
+        noise = noise * 1664525u + 1013904223u;
+        const double jitter = 0.85 + 0.15 * ((noise >> 8) & 0xffff) / 65535.0;
+        const float peak = static_cast<float>(std::min(0.98, swell * (0.35 + 0.65 * beat) * jitter));
+        envelope->blocks.push_back({-peak * 0.96f, peak});
+    }
+    envelope->seconds = blocks / 100.0;
+    return envelope;
+}
+
+}  // namespace
+
+TEST_F(WaveformBand, PaintsPeaksSelectionAndPosition) {
+    WaveformView view;
+    view.resize(300, 80);
+    view.SetSpan(3.0);
+    const QImage empty = view.grab().toImage();
+    // Tone, silence, tone, one second each, in 10 ms blocks.
+    auto envelope = std::make_shared<WaveformEnvelope>();
+    for (int i = 0; i < 300; ++i) {
+        const float v = (i < 100 || i >= 200) ? 0.8f : 0.0f;
+        envelope->blocks.push_back({-v, v});
+    }
+    envelope->seconds = 3.0;
+    view.SetEnvelope(envelope);
+
+    const QImage plain = view.grab().toImage();
+    // 0.8 of the half height (38 px) above and below the centre line at y 40.
+    const int high = 40 - 28;
+    const int low = 40 + 28;
+    for (int x : {50, 250}) {
+        EXPECT_NE(plain.pixelColor(x, high), empty.pixelColor(x, high)) << "the tone's max shows at x " << x;
+        EXPECT_NE(plain.pixelColor(x, low), empty.pixelColor(x, low)) << "and its min";
+        EXPECT_EQ(plain.pixelColor(x, 1), empty.pixelColor(x, 1)) << "nothing above full scale";
+    }
+    EXPECT_EQ(plain.pixelColor(150, high), empty.pixelColor(150, high)) << "silence stays flat";
+    EXPECT_EQ(plain.pixelColor(150, low), empty.pixelColor(150, low));
+
+    view.SetSelection(2.2, 2.8);  // x 220..280
+    const QImage selected = view.grab().toImage();
+    EXPECT_NE(selected.pixelColor(250, high), plain.pixelColor(250, high)) << "selected audio is highlighted";
+    EXPECT_NE(selected.pixelColor(250, 2), plain.pixelColor(250, 2)) << "so is the band around it";
+    EXPECT_EQ(selected.pixelColor(210, high), plain.pixelColor(210, high)) << "outside stays as it was";
+    EXPECT_EQ(selected.pixelColor(50, high), plain.pixelColor(50, high));
+
+    view.SetPosition(1.5);  // x 150
+    const QImage playing = view.grab().toImage();
+    const QColor line = playing.pixelColor(150, 30);
+    EXPECT_GT(line.red(), 200);
+    EXPECT_LT(line.green(), 120);
+    EXPECT_EQ(playing.pixelColor(100, 30), selected.pixelColor(100, 30));
+    view.SetPosition(-1);
+    EXPECT_EQ(view.grab().toImage().pixelColor(150, 30), selected.pixelColor(150, 30));
+
+    view.ClearSelection();
+    EXPECT_EQ(view.grab().toImage(), plain);
+}
+
+TEST_F(WaveformBand, Screenshot) {
+    QWidget window;
+    window.setStyleSheet("background: #20252c;");
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setSpacing(2);
+    auto* view = new WaveformView;
+    auto* slider = new QSlider(Qt::Horizontal);
+    slider->setStyleSheet("");
+    slider->setTickPosition(QSlider::TicksBelow);
+    slider->setTickInterval(15);
+    layout->addWidget(view);
+    layout->addWidget(slider);
+    window.resize(760, 130);
+    slider->setRange(0, 214);
+    slider->setValue(83);
+    view->FollowSlider(slider);
+    view->SetEnvelope(MusicLikeEnvelope(214.0));
+    view->SetSelection(61.0, 118.0);
+    view->SetPosition(83.0);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QDir().mkpath(TRIMBEL_SCREENSHOTS);
+    const QString file = QString(TRIMBEL_SCREENSHOTS) + "/waveform.png";
+    ASSERT_TRUE(window.grab().save(file));
+
+    // And the band while it is still building.
+    view->SetEnvelope(nullptr);
+    view->SetProgress(0.42);
+    ASSERT_TRUE(window.grab().save(QString(TRIMBEL_SCREENSHOTS) + "/waveform-building.png"));
+}
