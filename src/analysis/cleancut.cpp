@@ -232,7 +232,9 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
 
     FrameTable table;
     std::string why;
-    if (!ScanFrames(source, table, &why)) return Fail(error, why);
+    // Frames after the selection are not needed; a clip from the start of a long file reads
+    // only the start.
+    if (!ScanFramesUntil(source, endSeconds, table, &why)) return Fail(error, why);
     if (table.frames.front().layer != 3)
         return Fail(error, "Cutting on frame boundaries needs MPEG Layer III audio");
 
@@ -264,7 +266,8 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
         layout.from = from;
         layout.delay = static_cast<uint32_t>((first - from) * n - kDecoderDelay);
     }
-    layout.padding = (end == table.frames.size() && src.hasLame) ? src.encoderPadding : kDecoderDelay;
+    const bool toTheEnd = table.complete && end == table.frames.size();
+    layout.padding = (toTheEnd && src.hasLame) ? src.encoderPadding : kDecoderDelay;
 
     SourceFile file(source);
     if (file.fd() < 0) return Fail(error, "Cannot open " + source + ": " + std::strerror(errno));

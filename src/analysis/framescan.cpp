@@ -383,7 +383,10 @@ uint16_t LameCrc16(const uint8_t* data, size_t size, uint16_t crc) {
     return crc;
 }
 
-bool ScanFrames(const std::string& path, FrameTable& table, std::string* error, const ScanProgress& progress) {
+namespace {
+
+bool Scan(const std::string& path, double stopSeconds, FrameTable& table, std::string* error,
+          const ScanProgress& progress) {
     table = FrameTable{};
     FileHandle file(path);
     if (file.fd() < 0) return Fail(error, "Cannot open " + path + ": " + std::strerror(errno));
@@ -409,6 +412,9 @@ bool ScanFrames(const std::string& path, FrameTable& table, std::string* error, 
     table.audioStart = pos;
     table.sampleRate = first.sampleRate;
     table.samplesPerFrame = first.samples;
+    // Two frames beyond the one at stopSeconds: the caller can tell that one is not the last.
+    const double stopAt = std::ceil((stopSeconds * first.sampleRate - 1e-6) / first.samples) + 2;
+    const size_t stopFrames = stopAt < 1e15 ? static_cast<size_t>(std::max(0.0, stopAt)) : SIZE_MAX;
 
     if (const uint8_t* whole = reader.At(pos, first.length, limit);
         whole && ParseVbrHeader(whole, first, pos, table.vbr)) {
@@ -477,6 +483,10 @@ bool ScanFrames(const std::string& path, FrameTable& table, std::string* error, 
             table.audioEnd = pos;
             h = after;
             have = afterOk;
+            if (table.frames.size() >= stopFrames && pos < limit) {
+                table.complete = false;
+                break;
+            }
             continue;
         }
         // Out of step: junk, a damaged frame or a cut-off last frame.
@@ -493,6 +503,17 @@ bool ScanFrames(const std::string& path, FrameTable& table, std::string* error, 
     table.totalSamples = static_cast<uint64_t>(table.frames.size()) * table.samplesPerFrame;
     table.durationSeconds = static_cast<double>(table.totalSamples) / table.sampleRate;
     return true;
+}
+
+}  // namespace
+
+bool ScanFrames(const std::string& path, FrameTable& table, std::string* error, const ScanProgress& progress) {
+    return Scan(path, HUGE_VAL, table, error, progress);
+}
+
+bool ScanFramesUntil(const std::string& path, double seconds, FrameTable& table, std::string* error,
+                     const ScanProgress& progress) {
+    return Scan(path, std::isnan(seconds) ? HUGE_VAL : seconds, table, error, progress);
 }
 
 size_t FrameIndexAtSeconds(const FrameTable& table, double seconds) {

@@ -88,6 +88,7 @@ struct FrameTable {
     VbrHeader vbr;
     std::vector<MpegFrame> frames;  // audio frames only, the VBR header frame excluded
     bool variableBitrate = false;   // the audio frames use more than one bitrate
+    bool complete = true;           // false when ScanFramesUntil stopped before the end
     uint32_t sampleRate = 0;
     uint32_t samplesPerFrame = 0;
     uint64_t totalSamples = 0;
@@ -101,6 +102,12 @@ using ScanProgress = std::function<bool(double fraction)>;
 // or the scan was cancelled; `error` then says which.
 bool ScanFrames(const std::string& path, FrameTable& table, std::string* error = nullptr,
                 const ScanProgress& progress = {});
+
+// ScanFrames that stops a few frames after the one starting at `seconds`, for callers that only
+// need the start of the file; `complete` tells whether it reached the end anyway. The totals
+// then describe the frames walked.
+bool ScanFramesUntil(const std::string& path, double seconds, FrameTable& table, std::string* error = nullptr,
+                     const ScanProgress& progress = {});
 
 // Index of the first frame whose start time is at or after `seconds` (frames.size() when none).
 size_t FrameIndexAtSeconds(const FrameTable& table, double seconds);

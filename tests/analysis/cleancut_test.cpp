@@ -71,6 +71,8 @@ struct Source {
     bool vbr;
 };
 
+void PrintTo(const Source& s, std::ostream* os) { *os << s.name; }
+
 class CleanCutTest : public ::testing::TestWithParam<Source> {
 public:
     static void SetUpTestSuite() {

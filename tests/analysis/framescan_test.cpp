@@ -91,6 +91,14 @@ TEST(MpegHeaderTest, DecodesEveryVersionAndLayer) {
     EXPECT_EQ(h.channelMode, 3);
 }
 
+TEST(MpegHeaderTest, LameCrcIsCrc16Arc) {
+    const std::string check = "123456789";
+    EXPECT_EQ(LameCrc16(reinterpret_cast<const uint8_t*>(check.data()), check.size()), 0xBB3D);
+    // Running over two pieces gives the CRC of the whole.
+    const uint16_t first = LameCrc16(reinterpret_cast<const uint8_t*>(check.data()), 4);
+    EXPECT_EQ(LameCrc16(reinterpret_cast<const uint8_t*>(check.data()) + 4, 5, first), 0xBB3D);
+}
+
 TEST(MpegHeaderTest, RejectsReservedAndFreeFormatHeaders) {
     const std::array<uint8_t, 4> bad[] = {
         {0xFF, 0xEB, 0x90, 0x44},  // reserved version
@@ -292,6 +300,23 @@ TEST(FrameScanTest, MapsSecondsToTheFirstFrameStartingAtOrAfterThem) {
     EXPECT_EQ(FrameIndexAtSeconds(t, 99 * frame), 99u);
     EXPECT_EQ(FrameIndexAtSeconds(t, 99.5 * frame), 100u);
     EXPECT_EQ(FrameIndexAtSeconds(t, 1e9), 100u);
+}
+
+TEST(FrameScanTest, StopsAFewFramesAfterTheAskedTimeWhenAskedTo) {
+    TempDir dir;
+    WriteFile(dir.file("a.mp3"), Concat({SilentFrames(100), Id3v1Tag("", "", "", "", "", 0)}));
+    const double frame = 1152.0 / 44100;
+    FrameTable t;
+    ASSERT_TRUE(ScanFramesUntil(dir.file("a.mp3"), 10 * frame, t));
+    EXPECT_FALSE(t.complete);
+    EXPECT_EQ(t.frames.size(), 12u);
+    EXPECT_EQ(FrameIndexAtSeconds(t, 10 * frame), 10u);
+    ASSERT_TRUE(ScanFramesUntil(dir.file("a.mp3"), 98 * frame, t));
+    EXPECT_TRUE(t.complete);
+    EXPECT_EQ(t.frames.size(), 100u);
+    ASSERT_TRUE(ScanFramesUntil(dir.file("a.mp3"), 1e300, t));
+    EXPECT_TRUE(t.complete);
+    EXPECT_EQ(t.frames.size(), 100u);
 }
 
 TEST(FrameScanTest, ReportsProgressAndCanBeCancelled) {
