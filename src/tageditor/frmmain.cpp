@@ -1,10 +1,13 @@
 #include "tageditor/frmmain.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QFileInfo>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringList>
 #include <QVBoxLayout>
 
 #include "controls/messageboxes.h"
@@ -24,7 +28,6 @@
 #include "tageditor/buttonfactory.h"
 #include "tageditor/defaults.h"
 #include "tageditor/techlines.h"
-
 
 namespace {
 

@@ -8,7 +8,6 @@
 // the two command buttons exist and take part in loading and writing, but lie outside the visible
 // area of the window (to the right of it) or of their frame (below it), whatever the window's size.
 #include <QString>
-#include <QStringList>
 #include <QWidget>
 
 #include "id3/taginfo.h"

@@ -25,6 +25,7 @@ public:
         editor.Label23->setText(fileTitle);
         editor.Label25->setText(path);
         editor.chkv2->setChecked(true);
+        editor.setWindowState(editor.windowState() & ~Qt::WindowMinimized);
         editor.show();
         editor.raise();
         editor.activateWindow();

@@ -17,7 +17,9 @@ void EnsureApp() {
     static int argc = 1;
     static char name[] = "test_tageditor";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    // Never destroyed: at exit Qt's own globals are already gone, and tearing the application
+    // down after them crashes.
+    new QApplication(argc, argv);
 }
 
 testfiles::Bytes Audio(int frames) { return testfiles::SilentFrames(frames); }
