@@ -31,6 +31,17 @@ int ClampRadius(int value, int low, int high) {
     return value;
 }
 
+// The colours here are plain already; skip the palette lookup of the general blend.
+OleColor Blend(OleColor c1, OleColor c2, int percentage) {
+    const int pct = std::clamp(percentage, 0, 100);
+    auto channel = [pct](OleColor a, OleColor b, int shift) {
+        const int x = static_cast<int>((a >> shift) & 0xFF);
+        const int y = static_cast<int>((b >> shift) & 0xFF);
+        return x + (y - x) * pct / 100;
+    };
+    return RGBColor(channel(c1, c2, 0), channel(c1, c2, 8), channel(c1, c2, 16));
+}
+
 QRgb ToRgb(OleColor c) {
     return qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
                 static_cast<int>((c >> 16) & 0xFF));
@@ -74,7 +85,7 @@ void PaintGlossy(QImage& image, const CandyBody& in) {
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setPen(Qt::NoPen);
         for (const GlowEllipse& e : GlowEllipses(W, H, p)) {
-            painter.setBrush(QColor(ToRgb(BlendColors(C, B, e.percent))));
+            painter.setBrush(QColor(ToRgb(Blend(C, B, e.percent))));
             painter.drawEllipse(QRectF(e.box));
         }
     }
@@ -90,7 +101,7 @@ void PaintGlossy(QImage& image, const CandyBody& in) {
                 continue;
             }
             if (InRoundRectRegion(x, y, p.gl, p.gt, p.gr, p.gb, 2 * p.gR, 2 * p.gR)) {
-                surface.Row(x, W - 1 - x, y, ToRgb(BlendColors(kWhite, C, y * p.s / R)));
+                surface.Row(x, W - 1 - x, y, ToRgb(Blend(kWhite, C, y * p.s / R)));
                 break;
             }
         }
@@ -103,15 +114,15 @@ void PaintGlass(QImage& image, const CandyBody& in) {
     const int R = std::max(1, in.R);
     const OleColor C = in.body;
     const OleColor B = in.bright;
-    const QRgb edge = ToRgb(BlendColors(kBlack, C, 50));
+    const QRgb edge = ToRgb(Blend(kBlack, C, 50));
     PixelSurface surface(image);
     QRgb top = ToRgb(kWhite);
     for (int y = 0; y <= H; ++y) {
         if (y < R) {
-            top = ToRgb(BlendColors(kWhite, C, y * 30 / R));
+            top = ToRgb(Blend(kWhite, C, y * 30 / R));
         }
         const int v = H > 0 ? std::abs((2 * y - H) * 100 / H) : 0;
-        const QRgb body = ToRgb(BlendColors(C, B, v));
+        const QRgb body = ToRgb(Blend(C, B, v));
         for (int x = 0; x <= W / 2; ++x) {
             QRgb colour;
             if (InRoundRect(x, y, 1, 1, W - 2, H - 2, R)) {
@@ -141,9 +152,9 @@ void PaintLineDrawn(QImage& image, const CandyBody& in, bool pressed) {
     }
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    const QColor light(ToRgb(BlendColors(C, kWhite, 60)));
-    const QColor dark(ToRgb(BlendColors(C, kBlack, 45)));
-    const QColor frame(ToRgb(CandyOutlineColor(BlendColors(C, kBlack, 55), in.borderBrightness)));
+    const QColor light(ToRgb(Blend(C, kWhite, 60)));
+    const QColor dark(ToRgb(Blend(C, kBlack, 45)));
+    const QColor frame(ToRgb(CandyOutlineColor(Blend(C, kBlack, 55), in.borderBrightness)));
     if (in.style == 0) {
         painter.setPen(frame);
         painter.drawRect(0, 0, W - 1, H - 1);
@@ -323,16 +334,20 @@ std::vector<GlowEllipse> GlowEllipses(int W, int H, const GlossyParams& p) {
 }
 
 OleColor CandyOutlineColor(OleColor body, int borderBrightness) {
+    body = TranslateColor(body);
     if (borderBrightness >= 0) {
-        return BlendColors(body, kWhite, borderBrightness);
+        return Blend(body, kWhite, borderBrightness);
     }
-    return BlendColors(body, kBlack, -borderBrightness);
+    return Blend(body, kBlack, -borderBrightness);
 }
 
-QImage PaintCandyBody(const CandyBody& in) {
-    if (in.W <= 0 || in.H <= 0) {
+QImage PaintCandyBody(const CandyBody& given) {
+    if (given.W <= 0 || given.H <= 0) {
         return {};
     }
+    CandyBody in = given;
+    in.body = TranslateColor(in.body);
+    in.bright = TranslateColor(in.bright);
     QImage image(in.W, in.H, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     switch (in.style) {
