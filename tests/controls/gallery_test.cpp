@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -48,7 +50,7 @@ TEST(ControlsGallery, RendersEveryStyleAndStateToAPicture) {
     QPalette pal = sheet.palette();
     pal.setColor(QPalette::Window, QColor(0xEC, 0xE9, 0xD8));
     sheet.setPalette(pal);
-    sheet.resize(760, 470);
+    sheet.resize(760, 540);
 
     const char* states[] = {"Normal", "Hover", "Pressed", "Checked", "Disabled"};
     const int cellW = 130;
@@ -106,6 +108,30 @@ TEST(ControlsGallery, RendersEveryStyleAndStateToAPicture) {
     auto* volume = new Volume(waveOut, &sheet);
     volume->move(290, 420);
 
+    // The two windows' own buttons at their values.
+    int x = 10;
+    for (const char* caption : {"Open", "Play/Pause", "Stop", "Play Selection", "Save Selection",
+                                "Homepage", "Help", "DONATE"}) {
+        auto* b = new CandyButton(caption, &sheet);
+        b->SetStyle(7);
+        const bool small = QString(caption) == "Homepage" || QString(caption) == "Help";
+        b->SetFont(WindowFont("Arial", small ? 8.25 : 9, true));
+        b->SetForeColor(kSysHighlight);
+        const int w = std::max(72, b->sizeHint().width());
+        b->setGeometry(x, 478, w, 25);
+        x += w + 6;
+    }
+    x = 10;
+    for (const char* caption : {"Update Info", "Cancel"}) {
+        auto* b = new CandyButton(caption, &sheet);
+        b->SetStyle(6);
+        b->SetFont(WindowFont("Tahoma", 9, false));
+        b->SetCaptionHighLiteColor(0);
+        b->SetIconHighLiteColor(0);
+        b->setGeometry(x, 508, 90, 25);
+        x += 96;
+    }
+
     sheet.show();
     for (size_t i = 0; i < buttons.size(); ++i) {
         switch (i % 5) {
@@ -129,4 +155,21 @@ TEST(ControlsGallery, RendersEveryStyleAndStateToAPicture) {
     const QPoint rimOfDisabled = disabled->geometry().topLeft() + QPoint(3, disabled->height() - 4);
     EXPECT_NE(shot.pixel(rimOfHovered), shot.pixel(rimOfDisabled));
     EXPECT_EQ(QImage(path).size(), shot.size());
+}
+
+TEST(WindowFonts, NamedFontsResolveToMetricCompatibleStandIns) {
+    TestApp();
+    const QFont arial = WindowFont("Arial", 9, true);
+    EXPECT_TRUE(arial.bold());
+    EXPECT_DOUBLE_EQ(arial.pointSizeF(), 9.0);
+    QFont liberation("Liberation Sans");
+    liberation.setPointSizeF(9);
+    liberation.setBold(true);
+    // Arial through fontconfig's alias, or Liberation Sans as the named fallback: same metrics.
+    EXPECT_EQ(QFontMetrics(arial).horizontalAdvance("Save Selection"),
+              QFontMetrics(liberation).horizontalAdvance("Save Selection"));
+    if (QFile::exists("/usr/share/wine/fonts/tahoma.ttf")) {
+        EXPECT_EQ(QFontInfo(WindowFont("Tahoma", 9, false)).family(), "Tahoma");
+    }
+    EXPECT_FALSE(QFontInfo(WindowFont("No Such Font Family", 9, false)).family().isEmpty());
 }
