@@ -1,0 +1,106 @@
+// The desktop integration files: the menu entry validates and opens MP3 files, the icon is a
+// well-formed SVG, and `cmake --install` puts all three pieces where desktops look for them.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include <QFile>
+#include <QXmlStreamReader>
+
+#include <gtest/gtest.h>
+
+#include "support/testfiles.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kPackaging = fs::path(TRIMBEL_TEST_DATA) / ".." / ".." / "packaging";
+
+bool HaveTool(const char* name) {
+    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Output and exit status of a shell command.
+int RunShell(const std::string& command, std::string* output) {
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return -1;
+    char buffer[512];
+    output->clear();
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output->append(buffer, n);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::map<std::string, std::string> DesktopEntry(const fs::path& path) {
+    std::ifstream in(path);
+    std::map<std::string, std::string> keys;
+    std::string line;
+    bool inEntry = false;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line[0] == '[') {
+            inEntry = line == "[Desktop Entry]";
+            continue;
+        }
+        const auto eq = line.find('=');
+        if (inEntry && eq != std::string::npos) keys[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return keys;
+}
+
+}  // namespace
+
+TEST(DesktopFile, ValidatesWithDesktopFileValidate) {
+    if (!HaveTool("desktop-file-validate")) GTEST_SKIP() << "desktop-file-utils is not installed";
+    std::string output;
+    const int status = RunShell("desktop-file-validate '" + (kPackaging / "trimbel.desktop").string() + "'", &output);
+    EXPECT_EQ(status, 0) << output;
+    // It reports hints and warnings without failing; the entry should give none.
+    EXPECT_EQ(output, "");
+}
+
+TEST(DesktopFile, OpensMp3FilesWithTheProgram) {
+    const auto keys = DesktopEntry(kPackaging / "trimbel.desktop");
+    ASSERT_FALSE(keys.empty());
+    EXPECT_EQ(keys.at("Type"), "Application");
+    EXPECT_EQ(keys.at("Name"), "Trimbel");
+    EXPECT_EQ(keys.at("Exec"), "trimbel %f");
+    EXPECT_EQ(keys.at("MimeType"), "audio/mpeg;");
+    EXPECT_EQ(keys.at("Categories"), "AudioVideo;Audio;AudioVideoEditing;");
+    // The icon is looked up by name in the icon theme, where the SVG is installed.
+    EXPECT_EQ(keys.at("Icon"), "trimbel");
+    EXPECT_TRUE(fs::exists(kPackaging / "trimbel.svg"));
+}
+
+TEST(DesktopFile, IconIsWellFormedSvg) {
+    QFile file(QString::fromStdString((kPackaging / "trimbel.svg").string()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    ASSERT_TRUE(xml.readNextStartElement());
+    EXPECT_EQ(xml.name(), QLatin1String("svg"));
+    EXPECT_EQ(xml.namespaceUri(), QLatin1String("http://www.w3.org/2000/svg"));
+    EXPECT_FALSE(xml.attributes().value("viewBox").isEmpty());
+    while (!xml.atEnd()) xml.readNext();
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString() << " at line " << xml.lineNumber();
+}
+
+TEST(DesktopFile, InstallPutsBinaryEntryAndIcon) {
+    const fs::path binary = TRIMBEL_BINARY;
+    if (binary.empty() || !fs::exists(binary)) GTEST_SKIP() << "the trimbel program is not built";
+    if (!HaveTool("cmake")) GTEST_SKIP() << "cmake is not on the PATH";
+    const fs::path buildDir = fs::path(TRIMBEL_SCREENSHOTS).parent_path();
+    testfiles::TempDir prefix;
+    std::string output;
+    ASSERT_EQ(RunShell("cmake --install '" + buildDir.string() + "' --prefix '" + prefix.path().string() + "'", &output), 0)
+        << output;
+    EXPECT_TRUE(fs::exists(prefix.path() / "bin" / "trimbel")) << output;
+    const fs::path entry = prefix.path() / "share" / "applications" / "trimbel.desktop";
+    const fs::path icon = prefix.path() / "share" / "icons" / "hicolor" / "scalable" / "apps" / "trimbel.svg";
+    ASSERT_TRUE(fs::exists(entry)) << output;
+    ASSERT_TRUE(fs::exists(icon)) << output;
+    EXPECT_EQ(testfiles::ReadFile(entry.string()), testfiles::ReadFile((kPackaging / "trimbel.desktop").string()));
+    EXPECT_EQ(testfiles::ReadFile(icon.string()), testfiles::ReadFile((kPackaging / "trimbel.svg").string()));
+}
