@@ -3,7 +3,6 @@
 
 #include "id3/bytes.h"
 #include "id3/genres.h"
-#include "id3/taginfo.h"
 #include "id3/textcodec.h"
 #include "support/testfiles.h"
 
@@ -15,16 +14,6 @@ namespace {
 std::string Decode(const Bytes& bytes, int encoding, bool stop = true) { return BytesToText(bytes, encoding, stop); }
 
 }  // namespace
-
-TEST(TagRecord, ClearEmptiesAllTwelveFields) {
-    ID3TagInfo info{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l"};
-    EXPECT_EQ(info.Album, "b");
-    EXPECT_EQ(info.OrigArtist, "l");
-    ClearTagInfo(info);
-    for (auto* field : {&info.Artist, &info.Album, &info.Title, &info.Year, &info.Genre, &info.Comment, &info.Track,
-                        &info.Encoder, &info.LinkTo, &info.Copyright, &info.Composer, &info.OrigArtist})
-        EXPECT_TRUE(field->empty());
-}
 
 TEST(Genres, NamesAndBoundaries) {
     EXPECT_EQ(GetGenreName(0), "Blues");
