@@ -1,14 +1,7 @@
 #pragma once
-// One QApplication for the whole test program, offscreen unless a platform was chosen.
+// One QApplication for the whole test program, offscreen unless a platform was chosen. It is
+// created before the first test and destroyed after the last, before static destruction
+// (a QApplication torn down among the exit-time statics crashes).
 #include <QApplication>
 
-inline QApplication& TestApp() {
-    static int argc = 1;
-    static char name[] = "test_controls";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    static QApplication app(argc, argv);
-    return app;
-}
+QApplication& TestApp();
