@@ -16,6 +16,9 @@ namespace mdlID3 {
 namespace {
 
 constexpr int64_t kChunkSize = 1 << 20;  // about 1 MiB per read and write
+// The in-kernel copy uses no memory of ours; larger steps only save calls.
+constexpr int64_t kKernelCopyStep = 64 << 20;
+constexpr int64_t kPageSize = 4096;
 
 int gFailAt = 0;
 
@@ -72,6 +75,12 @@ bool PwriteAll(int fd, const uint8_t* data, size_t size, int64_t offset) {
 bool Sync(int fd) {
     if (InjectedFailure()) return false;
     return ::fsync(fd) == 0;
+}
+
+// For an overwrite that keeps the size: the data is what matters, not the times of the file.
+bool SyncData(int fd) {
+    if (InjectedFailure()) return false;
+    return ::fdatasync(fd) == 0;
 }
 
 mode_t CurrentUmask() {
@@ -157,12 +166,19 @@ bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
     if (fd_ < 0) return Fail("the file is not open for writing", 0);
     if (offset < 0 || length < 0) return Fail("invalid range to copy", EINVAL);
 
+    // The first step ends where the output reaches a page boundary: the rest then fills whole
+    // pages, which is markedly faster than copying at an odd offset (a tag of 4106 bytes).
+    auto step = [&](int64_t limit) {
+        const int64_t toBoundary = (kPageSize - written_ % kPageSize) % kPageSize;
+        return static_cast<size_t>(std::min({length, limit, toBoundary ? toBoundary : limit}));
+    };
+
     // In-kernel copy first: no user-space buffer at all, and as fast as cp on the same disk.
     bool kernelCopy = buffer.empty();
     while (kernelCopy && length > 0) {
         if (InjectedFailure()) return Fail("cannot write " + temp_, errno);
         loff_t in = offset;
-        size_t want = static_cast<size_t>(std::min(length, kChunkSize));
+        size_t want = step(kKernelCopyStep);
         ssize_t n = ::copy_file_range(srcFd, &in, fd_, nullptr, want, 0);
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -186,7 +202,7 @@ bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
         buffer = own;
     }
     while (length > 0) {
-        size_t want = static_cast<size_t>(std::min<int64_t>(length, static_cast<int64_t>(buffer.size())));
+        size_t want = step(static_cast<int64_t>(buffer.size()));
         ssize_t n = ::pread(srcFd, buffer.data(), want, offset);
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -286,7 +302,7 @@ bool WriteInPlace(const std::string& path, int64_t offset, std::span<const uint8
         ::close(fd);
         return fail("cannot write " + path, err);
     }
-    if (!Sync(fd)) {
+    if (!SyncData(fd)) {
         int err = errno;
         ::close(fd);
         return fail("cannot flush " + path, err);
