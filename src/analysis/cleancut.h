@@ -2,6 +2,7 @@
 // Frame-accurate clips: whole MPEG Layer III frames copied from the source, nothing else, behind
 // a fresh Xing/Info frame whose LAME tag tells gapless decoders which samples to drop.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct CleanClipResult {
@@ -17,10 +18,16 @@ struct CleanClipResult {
     double endSeconds = 0;     // end of the last kept frame in the source
 };
 
-// Writes the frames of `source` whose start times fall in [startSeconds, endSeconds) to `target`,
-// through a temporary file that replaces `target` only after the written clip has been parsed
-// back and found to match its header. Times are on the source's frame timeline: frame i starts
-// at i x samples per frame / sampling rate, counted from the first audio frame. False with
-// `error` set when nothing was written; `target` is then as it was.
+// Runs on the finished clip before it takes its name (the tag hand-over); false with a reason
+// fails the save.
+using CleanClipFinisher = std::function<bool(const std::string& path, std::string* error)>;
+
+// Writes the frames of `source` whose start times fall in [startSeconds, endSeconds) to `target`.
+// The clip is built in a temporary file beside `target`, parsed back and checked against its
+// Xing header, handed to `finish` (may be empty), and only then renamed to `target`. Times are
+// on the source's frame timeline: frame i starts at i x samples per frame / sampling rate,
+// counted from the first audio frame. False with `error` set when the clip was not saved;
+// `target` is then as it was and no temporary file is left.
 bool SaveCleanClip(const std::string& source, double startSeconds, double endSeconds,
-                   const std::string& target, std::string* error, CleanClipResult* result = nullptr);
+                   const std::string& target, std::string* error, CleanClipResult* result = nullptr,
+                   const CleanClipFinisher& finish = {});

@@ -3,13 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "analysis/framescan.h"
-#include "id3/safefile.h"
 #include "support/testfiles.h"
 
 using namespace testfiles;
@@ -323,20 +325,59 @@ TEST(CleanCutBytesTest, RefusesWhatItCannotCutAndLeavesFilesAlone) {
     EXPECT_FALSE(SaveCleanClip(dir.file("l2.mp2"), 0.1, 0.5, dir.file("old.mp3"), &error));
     EXPECT_NE(error.find("Layer III"), std::string::npos) << error;
 
-    // A write that fails half way leaves the old target and no temporary file.
-    for (int failAt = 1; failAt <= 3; ++failAt) {  // the write, the flush, the rename
-        mdlID3::InjectIoFailureAt(failAt);
-        EXPECT_FALSE(SaveCleanClip(s, 0.5, 1.5, dir.file("old.mp3"), &error)) << failAt;
-        mdlID3::InjectIoFailureAt(0);
-        EXPECT_EQ(ReadFile(dir.file("old.mp3")), old);
-    }
+    // A finisher that fails, and a write that fails half way (the file size limit stands in for
+    // a full disk), leave the old target and no temporary file.
+    const auto refuse = [](const std::string&, std::string* why) {
+        *why = "tags refused";
+        return false;
+    };
+    EXPECT_FALSE(SaveCleanClip(s, 0.5, 1.5, dir.file("old.mp3"), &error, nullptr, refuse));
+    EXPECT_EQ(error, "tags refused");
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 5000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = SaveCleanClip(s, 0.5, 1.5, dir.file("old.mp3"), &error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(written);
+    EXPECT_NE(error.find("Cannot write"), std::string::npos) << error;
+    EXPECT_EQ(ReadFile(dir.file("old.mp3")), old);
     size_t files = 0;
     for (auto& entry : std::filesystem::directory_iterator(dir.path())) files += entry.is_regular_file();
-    EXPECT_EQ(files, 3u);
+    EXPECT_EQ(files, 3u);  // s.mp3, old.mp3, l2.mp2
+}
 
-    // And the same call without the failure replaces it.
-    ASSERT_TRUE(SaveCleanClip(s, 0.5, 1.5, dir.file("old.mp3"), &error)) << error;
-    EXPECT_NE(ReadFile(dir.file("old.mp3")), old);
+TEST(CleanCutBytesTest, TheFinisherWorksOnTheCheckedClipBeforeItTakesItsName) {
+    TempDir dir;
+    WriteFile(dir.file("s.mp3"), SilentFrames(100));
+    std::string seen;
+    int64_t framesSeen = 0;
+    const auto addTag = [&](const std::string& path, std::string*) {
+        seen = path;
+        FrameTable t;
+        if (ScanFrames(path, t)) framesSeen = static_cast<int64_t>(t.frames.size());
+        Bytes bytes = Concat({ReadFile(path), Id3v1Tag("Clip", "", "", "", "", 0)});
+        WriteFile(path, bytes);
+        return !std::filesystem::exists(dir.file("c.mp3"));
+    };
+    CleanClipResult r;
+    std::string error;
+    ASSERT_TRUE(SaveCleanClip(dir.file("s.mp3"), 0.5, 1.5, dir.file("c.mp3"), &error, &r, addTag)) << error;
+    EXPECT_NE(seen, dir.file("c.mp3"));
+    EXPECT_EQ(std::filesystem::path(seen).parent_path(), dir.path());
+    EXPECT_FALSE(std::filesystem::exists(seen));
+    EXPECT_EQ(framesSeen, r.frames);
+    const Bytes clip = ReadFile(dir.file("c.mp3"));
+    ASSERT_EQ(clip.size(), r.bytes + 128u);
+    EXPECT_EQ(std::string(clip.end() - 128, clip.end() - 125), "TAG");
+
+    // A new clip gets the usual permissions, not those of a private temporary file.
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(static_cast<mode_t>(std::filesystem::status(dir.file("c.mp3")).permissions()), 0666 & ~mask);
 }
 
 }  // namespace
