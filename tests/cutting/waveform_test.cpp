@@ -137,24 +137,6 @@ TEST_F(EncodedFiles, ChannelsAreFolded) {
     ExpectToneSilenceTone(Decode(mp3));
 }
 
-TEST_F(EncodedFiles, LeadingId3v2TagIsNotAudio) {
-    auto pattern = ToneWhen([](double t) { return t < 1.0 || t >= 2.0; });
-    const std::string plain = Make("plain", 3.0, pattern, pattern);
-    // An ID3v2.3 tag of 4 KiB (header, then padding) in front of the same audio.
-    testfiles::Bytes tag = {'I', 'D', '3', 3, 0, 0, 0, 0, 0x20, 0};
-    tag.resize(10 + 4096, 0);
-    const std::string tagged = dir_.file("tagged.mp3");
-    testfiles::WriteFile(tagged, testfiles::Concat({tag, testfiles::ReadFile(plain)}));
-
-    const WaveformEnvelope a = Decode(plain);
-    const WaveformEnvelope b = Decode(tagged);
-    ASSERT_EQ(a.blocks.size(), b.blocks.size());
-    for (size_t i = 0; i < a.blocks.size(); ++i) {
-        ASSERT_FLOAT_EQ(a.blocks[i].max, b.blocks[i].max) << "block " << i;
-        ASSERT_FLOAT_EQ(a.blocks[i].min, b.blocks[i].min) << "block " << i;
-    }
-}
-
 TEST(WaveformDecode, SilentFramesGiveFlatEnvelopeOfTheirLength) {
     testfiles::TempDir dir;
     const std::string path = dir.file("silence.mp3");
