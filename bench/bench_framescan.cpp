@@ -1,6 +1,7 @@
 // Frame scan speed against one plain sequential read of the same file, for a 200 MB CBR file and a
 // 200 MB VBR file. Prints the ratio scan time / read time (warm page cache for both).
 // Usage: bench_framescan [folder for the two test files, default: the system temp folder]
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -44,16 +45,21 @@ double Seconds(const std::chrono::steady_clock::time_point& since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
+// The faster of two plain sequential reads: large blocks, and blocks that stay in cache.
 double ReadAll(const std::string& path) {
-    auto t0 = std::chrono::steady_clock::now();
-    FILE* f = std::fopen(path.c_str(), "rb");
-    std::vector<char> buf(size_t{4} << 20);
-    uint64_t sum = 0;
-    while (size_t n = std::fread(buf.data(), 1, buf.size(), f)) sum += static_cast<unsigned char>(buf[n - 1]);
-    std::fclose(f);
-    double s = Seconds(t0);
-    if (sum == 1) std::puts("");  // keep the reads from being optimised away
-    return s;
+    double best = 1e9;
+    for (size_t block : {size_t{4} << 20, size_t{256} << 10}) {
+        auto t0 = std::chrono::steady_clock::now();
+        FILE* f = std::fopen(path.c_str(), "rb");
+        std::setvbuf(f, nullptr, _IONBF, 0);
+        std::vector<char> buf(block);
+        uint64_t sum = 0;
+        while (size_t n = std::fread(buf.data(), 1, buf.size(), f)) sum += static_cast<unsigned char>(buf[n - 1]);
+        std::fclose(f);
+        best = std::min(best, Seconds(t0));
+        if (sum == 1) std::puts("");  // keep the reads from being optimised away
+    }
+    return best;
 }
 
 }  // namespace

@@ -50,7 +50,8 @@ constexpr FrameLengths kFrameLengths = MakeFrameLengths();
 // or tag data is rarely followed by further headers at exactly the right distances.
 constexpr int kConfirmFirst = 3;
 constexpr int kConfirmResync = 2;
-constexpr size_t kBlockBytes = size_t{256} << 10;
+constexpr size_t kBlockBytes = size_t{256} << 10;  // stays in cache between the copy and the walk
+constexpr size_t kHistoryBytes = size_t{16} << 10;  // more than a few of the longest frames
 
 uint32_t BigEndian32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
@@ -76,7 +77,12 @@ public:
         if (pos < 0 || n > buf_.size() || pos > limit || static_cast<int64_t>(n) > limit - pos)
             return nullptr;
         if (pos < start_ || pos + static_cast<int64_t>(n) > start_ + static_cast<int64_t>(len_)) {
-            if (!Fill(pos) || static_cast<int64_t>(n) > static_cast<int64_t>(len_)) return nullptr;
+            // Moving on, keep a little of what was there: the walk looks ahead at the next
+            // header before it comes back for the rest of the current frame.
+            int64_t from = pos;
+            if (pos > start_ && buf_.size() >= 2 * kHistoryBytes && n <= buf_.size() - kHistoryBytes)
+                from = std::max(start_, pos - static_cast<int64_t>(kHistoryBytes));
+            if (!Fill(from) || pos + static_cast<int64_t>(n) > start_ + static_cast<int64_t>(len_)) return nullptr;
         }
         return buf_.data() + (pos - start_);
     }
@@ -262,8 +268,7 @@ MpegFrame MakeFrame(int64_t offset, const uint8_t* bytes, const MpegHeader& h) {
     MpegFrame f;
     f.offset = offset;
     f.header = BigEndian32(bytes);
-    f.length = h.length;
-    f.sampleRate = h.sampleRate;
+    f.length = static_cast<uint16_t>(h.length);
     f.samples = static_cast<uint16_t>(h.samples);
     f.bitrateKbps = h.bitrateKbps;
     f.version = h.version;
@@ -440,8 +445,28 @@ bool Scan(const std::string& path, double stopSeconds, FrameTable& table, std::s
     };
     // Each header is decoded once: the header after a frame both confirms that frame and is the
     // next one to take.
+    // A stream uses few distinct headers; decoded ones are kept by bitrate, frequency and
+    // padding, and reused when the bytes that matter (all but mode extension, copyright,
+    // original and emphasis) are the same.
+    struct Decoded {
+        uint32_t key = 0;
+        MpegHeader header;
+    };
+    std::array<Decoded, 128> decoded{};
     auto headerAt = [&](int64_t at, MpegHeader& h) {
-        return HeaderAt(reader, at, limit, h) && SameStream(first, h) && h.length <= limit - at;
+        const uint8_t* b = reader.At(at, 4, limit);
+        if (!b) return false;
+        const uint32_t key = ((uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3]) &
+                             0xFFFFFFC0u;
+        Decoded& slot = decoded[b[2] >> 1];
+        if (slot.key == key) {
+            h = slot.header;
+        } else {
+            if (!DecodeMpegHeader(b, h)) return false;
+            slot.key = key;
+            slot.header = h;
+        }
+        return SameStream(first, h) && h.length <= limit - at;
     };
     MpegHeader h;
     bool have = headerAt(pos, h);

@@ -32,11 +32,11 @@ uint32_t Layer3SideInfoSize(MpegVersion version, uint8_t channelMode);
 // CRC-16 as used by the LAME tag (polynomial 0x8005, reflected, initial value 0).
 uint16_t LameCrc16(const uint8_t* data, size_t size, uint16_t crc = 0);
 
+// One audio frame; the sampling rate is the table's (a stream keeps one).
 struct MpegFrame {
     int64_t offset = 0;
     uint32_t header = 0;         // the four header bytes, big-endian
-    uint32_t length = 0;
-    uint32_t sampleRate = 0;
+    uint16_t length = 0;
     uint16_t samples = 0;
     uint16_t bitrateKbps = 0;
     uint16_t mainDataBegin = 0;  // Layer III: bytes of main data taken from earlier frames
