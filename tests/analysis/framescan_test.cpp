@@ -184,6 +184,30 @@ TEST(FrameScanTest, FindsTheRealStreamBehindJunkAndResyncsBetweenFrames) {
     EXPECT_EQ(t.audioEnd, static_cast<int64_t>(file.size() - tail.size()));
 }
 
+TEST(FrameScanTest, ResyncsAcrossReadBlockBoundaries) {
+    TempDir dir;
+    // Junk every 150 frames (about 62 KB) in a file several read blocks long, lengths varying so
+    // that junk meets every position of a block. Each starts with a header look-alike but is
+    // shorter than the frame it claims, so the real frame after it gives it away.
+    Bytes file;
+    int64_t junk = 0;
+    for (int part = 0; part < 24; ++part) {
+        Bytes frames = SilentFrames(150);
+        file.insert(file.end(), frames.begin(), frames.end());
+        Bytes j(static_cast<size_t>(5 + part * 97 % 400), 0x33);
+        j[0] = 0xFF, j[1] = 0xFB, j[2] = 0x90, j[3] = 0x44;
+        file.insert(file.end(), j.begin(), j.end());
+        junk += static_cast<int64_t>(j.size());
+    }
+    Bytes last = SilentFrames(10);
+    file.insert(file.end(), last.begin(), last.end());
+    WriteFile(dir.file("big.mp3"), file);
+    FrameTable t = Scan(dir.file("big.mp3"));
+    EXPECT_EQ(t.frames.size(), 24u * 150 + 10);
+    EXPECT_EQ(t.junkBytes, junk);
+    EXPECT_EQ(t.audioEnd, static_cast<int64_t>(file.size()));
+}
+
 TEST(FrameScanTest, ShortFilesNeedTheirFramesToEndExactlyAtTheAudioEnd) {
     TempDir dir;
     WriteFile(dir.file("one.mp3"), SilentFrame());
