@@ -10,8 +10,22 @@
 #include "analysis/cleancut.h"
 #include "analysis/framescan.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+namespace {
+
+const std::string& InputPath() {
     static const std::string path = "/tmp/fuzz_framescan_" + std::to_string(getpid()) + ".mp3";
+    return path;
+}
+
+const std::string& ClipPath() {
+    static const std::string path = "/tmp/fuzz_framescan_" + std::to_string(getpid()) + "-clip.mp3";
+    return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string& path = InputPath();
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;
     if (size && std::fwrite(data, 1, size, f) != size) {
@@ -32,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         (void)FrameIndexAtSeconds(table, table.durationSeconds / 2);
 
-        static const std::string clip = "/tmp/fuzz_framescan_" + std::to_string(getpid()) + "-clip.mp3";
+        const std::string& clip = ClipPath();
         CleanClipResult result;
         if (SaveCleanClip(path, table.durationSeconds / 4, table.durationSeconds, clip, &error, &result)) {
             FrameTable written;
@@ -41,5 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 std::abort();
         }
     }
+    std::remove(path.c_str());
+    std::remove(ClipPath().c_str());
     return 0;
 }
