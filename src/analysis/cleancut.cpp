@@ -37,20 +37,21 @@ void PutBigEndian32(uint8_t* p, uint32_t v) {
     p[3] = static_cast<uint8_t>(v);
 }
 
-uint32_t MainDataBytes(const MpegFrame& f) {
-    const uint32_t overhead = 4 + (f.crc ? 2 : 0) + Layer3SideInfoSize(f.version, f.channelMode);
+uint32_t MainDataBytes(const FrameTable& table, const MpegFrame& f) {
+    const uint32_t overhead = 4 + (f.crc() ? 2 : 0) + Layer3SideInfoSize(table.version, f.channelMode());
     return f.length > overhead ? f.length - overhead : 0;
 }
 
 // First frame index needed so that frame `i` finds its main_data_begin bytes (ISO/IEC 11172-3,
 // 2.4.1.7: they lie in the main data of the frames before it).
-size_t ReservoirStart(const std::vector<MpegFrame>& frames, size_t i) {
+size_t ReservoirStart(const FrameTable& table, size_t i) {
+    const std::vector<MpegFrame>& frames = table.frames;
     uint32_t need = frames[i].mainDataBegin;
     uint32_t have = 0;
     size_t j = i;
     while (have < need && j > 0) {
         --j;
-        have += MainDataBytes(frames[j]);
+        have += MainDataBytes(table, frames[j]);
     }
     return j;
 }
@@ -104,14 +105,23 @@ struct Layout {
     bool vbr = false;
 };
 
+uint16_t BitrateKbps(const MpegFrame& f) {
+    const uint8_t bytes[4] = {static_cast<uint8_t>(f.header >> 24), static_cast<uint8_t>(f.header >> 16),
+                              static_cast<uint8_t>(f.header >> 8), static_cast<uint8_t>(f.header)};
+    MpegHeader h;
+    return DecodeMpegHeader(bytes, h) ? h.bitrateKbps : 0;
+}
+
 // Where the Xing fields and the LAME tag sit in the header frame.
-size_t XingOffset(const MpegFrame& model) { return 4 + Layer3SideInfoSize(model.version, model.channelMode); }
+size_t XingOffset(const FrameTable& table, const MpegFrame& model) {
+    return 4 + Layer3SideInfoSize(table.version, model.channelMode());
+}
 
 // Header of the Xing/Info frame: that of the clip's first frame, without CRC, at a bitrate whose
 // frame holds the Xing fields and the LAME tag (the stream's own bitrate for CBR, so the file
 // stays constant; otherwise the smallest that fits). Returns the frame length, 0 if none fits.
-uint32_t HeaderFrameHeader(const MpegFrame& model, bool vbr, uint8_t h[4]) {
-    const size_t need = XingOffset(model) + kXingFieldsBytes + kLameTagBytes;
+uint32_t HeaderFrameHeader(const FrameTable& table, const MpegFrame& model, bool vbr, uint8_t h[4]) {
+    const size_t need = XingOffset(table, model) + kXingFieldsBytes + kLameTagBytes;
     h[0] = 0xFF;
     h[1] = static_cast<uint8_t>((model.header >> 16) | 0x01);
     h[3] = static_cast<uint8_t>(model.header & 0xCF);  // mode extension cleared
@@ -121,7 +131,7 @@ uint32_t HeaderFrameHeader(const MpegFrame& model, bool vbr, uint8_t h[4]) {
             h[2] = static_cast<uint8_t>((index << 4) | rateAndPrivate);
             MpegHeader decoded;
             if (!DecodeMpegHeader(h, decoded) || decoded.length < need) continue;
-            if (pass == 0 && (vbr || decoded.bitrateKbps != model.bitrateKbps)) continue;
+            if (pass == 0 && (vbr || (h[2] >> 4) != model.bitrateIndex())) continue;
             return decoded.length;
         }
     }
@@ -133,8 +143,8 @@ std::vector<uint8_t> HeaderFrame(const FrameTable& table, const Layout& layout, 
                                  uint16_t musicCrc) {
     const MpegFrame& model = table.frames[layout.from];
     uint8_t h[4];
-    const uint32_t length = HeaderFrameHeader(model, layout.vbr, h);
-    const size_t xingAt = XingOffset(model);
+    const uint32_t length = HeaderFrameHeader(table, model, layout.vbr, h);
+    const size_t xingAt = XingOffset(table, model);
     const size_t lameAt = xingAt + kXingFieldsBytes;
     std::vector<uint8_t> frame(length, 0);
     std::memcpy(frame.data(), h, 4);
@@ -170,7 +180,7 @@ std::vector<uint8_t> HeaderFrame(const FrameTable& table, const Layout& layout, 
         // Decoders honour the delay fields only behind a LAME version string.
         std::memcpy(l, "LAME3.100", 9);
         l[9] = layout.vbr ? 0 : 1;  // revision 0; VBR method unknown, or CBR
-        l[20] = static_cast<uint8_t>(layout.vbr ? 0 : std::min<int>(255, model.bitrateKbps));
+        l[20] = static_cast<uint8_t>(layout.vbr ? 0 : std::min<int>(255, BitrateKbps(model)));
     }
     l[9] &= 0x0F;
     l[21] = static_cast<uint8_t>(layout.delay >> 4);
@@ -323,7 +333,7 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
     // Frames after the selection are not needed; a clip from the start of a long file reads
     // only the start.
     if (!ScanFramesUntil(source, endSeconds, table, &why)) return Fail(error, why);
-    if (table.frames.front().layer != 3)
+    if (table.layer != 3)
         return Fail(error, "Cutting on frame boundaries needs MPEG Layer III audio");
 
     const size_t first = FrameIndexAtSeconds(table, startSeconds);
@@ -345,8 +355,8 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
         // granules before the first kept one must decode as in the source: one frame back for
         // MPEG-1 (two granules a frame), two for MPEG-2 and 2.5; with them come the frames their
         // bit reservoir reaches into. Their output is dropped through the encoder delay.
-        const size_t back = table.frames[first].version == MpegVersion::Mpeg1 ? 1 : 2;
-        size_t from = ReservoirStart(table.frames, first - std::min(first, back));
+        const size_t back = table.version == MpegVersion::Mpeg1 ? 1 : 2;
+        size_t from = ReservoirStart(table, first - std::min(first, back));
         const size_t maxLead = static_cast<size_t>((kMaxTagDelay + kDecoderDelay) / n);
         // A reservoir reaching further back than the 12-bit delay can skip is cut to what it
         // can skip; the first kept frame's own reservoir practically always fits in that.
@@ -371,7 +381,7 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
         return false;
 
     uint8_t h[4];
-    const uint32_t headLength = HeaderFrameHeader(table.frames[layout.from], layout.vbr, h);
+    const uint32_t headLength = HeaderFrameHeader(table, table.frames[layout.from], layout.vbr, h);
     if (headLength == 0) return Fail(error, "No frame size of this stream can hold a Xing header");
     const uint64_t total = headLength + audioBytes;
     if (total > UINT32_MAX) return Fail(error, "The clip is too large for a Xing header");

@@ -264,20 +264,6 @@ int64_t FindFrame(BlockReader& reader, int64_t from, int64_t limit, const MpegHe
     return -1;
 }
 
-MpegFrame MakeFrame(int64_t offset, const uint8_t* bytes, const MpegHeader& h) {
-    MpegFrame f;
-    f.offset = offset;
-    f.header = BigEndian32(bytes);
-    f.length = static_cast<uint16_t>(h.length);
-    f.samples = static_cast<uint16_t>(h.samples);
-    f.bitrateKbps = h.bitrateKbps;
-    f.version = h.version;
-    f.layer = h.layer;
-    f.channelMode = h.channelMode;
-    f.crc = h.crc;
-    return f;
-}
-
 // Recognises a Xing/Info/VBRI frame; `frame` holds the whole frame.
 bool ParseVbrHeader(const uint8_t* frame, const MpegHeader& h, int64_t offset, VbrHeader& vbr) {
     if (h.layer != 3) return false;
@@ -417,6 +403,8 @@ bool Scan(const std::string& path, double stopSeconds, FrameTable& table, std::s
     table.audioStart = pos;
     table.sampleRate = first.sampleRate;
     table.samplesPerFrame = first.samples;
+    table.version = first.version;
+    table.layer = first.layer;
     // Two frames beyond the one at stopSeconds: the caller can tell that one is not the last.
     const double stopAt = std::ceil((stopSeconds * first.sampleRate - 1e-6) / first.samples) + 2;
     const size_t stopFrames = stopAt < 1e15 ? static_cast<size_t>(std::max(0.0, stopAt)) : SIZE_MAX;
@@ -431,7 +419,6 @@ bool Scan(const std::string& path, double stopSeconds, FrameTable& table, std::s
     int64_t nextReport = table.audioStart + step;
     table.frames.reserve(static_cast<size_t>(std::min<int64_t>(span / 100 + 16, 1 << 22)));
     table.audioEnd = pos;
-    uint16_t firstBitrate = 0;
     // The next frame found from a position is also the next one from any later position up to
     // it; remembering it keeps long stretches of junk from being searched again and again.
     int64_t searchedFrom = -1, searchResult = -1;
@@ -495,14 +482,17 @@ bool Scan(const std::string& path, double stopSeconds, FrameTable& table, std::s
             }
             const uint8_t* b = reader.At(pos, 8, limit);
             if (!b) break;
-            MpegFrame f = MakeFrame(pos, b, h);
-            if (f.layer == 3) {
-                const uint8_t* m = b + (f.crc ? 6 : 4);
-                f.mainDataBegin = f.version == MpegVersion::Mpeg1 ? static_cast<uint16_t>((m[0] << 1) | (m[1] >> 7))
+            MpegFrame f;
+            f.offset = pos;
+            f.header = BigEndian32(b);
+            f.length = static_cast<uint16_t>(h.length);
+            if (h.layer == 3) {
+                const uint8_t* m = b + (h.crc ? 6 : 4);
+                f.mainDataBegin = h.version == MpegVersion::Mpeg1 ? static_cast<uint16_t>((m[0] << 1) | (m[1] >> 7))
                                                                   : m[0];
             }
-            if (firstBitrate == 0) firstBitrate = f.bitrateKbps;
-            if (f.bitrateKbps != firstBitrate) table.variableBitrate = true;
+            if (!table.frames.empty() && f.bitrateIndex() != table.frames.front().bitrateIndex())
+                table.variableBitrate = true;
             table.frames.push_back(f);
             pos = end;
             table.audioEnd = pos;

@@ -32,18 +32,17 @@ uint32_t Layer3SideInfoSize(MpegVersion version, uint8_t channelMode);
 // CRC-16 as used by the LAME tag (polynomial 0x8005, reflected, initial value 0).
 uint16_t LameCrc16(const uint8_t* data, size_t size, uint16_t crc = 0);
 
-// One audio frame; the sampling rate is the table's (a stream keeps one).
+// One audio frame. Version, layer, sampling rate and samples per frame are the table's (a stream
+// keeps them); the rest is read from the header word.
 struct MpegFrame {
     int64_t offset = 0;
     uint32_t header = 0;         // the four header bytes, big-endian
     uint16_t length = 0;
-    uint16_t samples = 0;
-    uint16_t bitrateKbps = 0;
     uint16_t mainDataBegin = 0;  // Layer III: bytes of main data taken from earlier frames
-    MpegVersion version = MpegVersion::Mpeg1;
-    uint8_t layer = 0;
-    uint8_t channelMode = 0;
-    bool crc = false;
+
+    bool crc() const { return (header & 0x00010000u) == 0; }
+    uint8_t channelMode() const { return static_cast<uint8_t>((header >> 6) & 3); }
+    uint8_t bitrateIndex() const { return static_cast<uint8_t>((header >> 12) & 0x0F); }
 };
 
 // The Xing/Info/VBRI frame at the start of the stream and the LAME extension inside it.
@@ -87,6 +86,8 @@ struct FrameTable {
     int64_t junkBytes = 0;    // skipped between audioStart and audioEnd
     VbrHeader vbr;
     std::vector<MpegFrame> frames;  // audio frames only, the VBR header frame excluded
+    MpegVersion version = MpegVersion::Mpeg1;
+    uint8_t layer = 0;
     bool variableBitrate = false;   // the audio frames use more than one bitrate
     bool complete = true;           // false when ScanFramesUntil stopped before the end
     uint32_t sampleRate = 0;

@@ -109,7 +109,7 @@ TEST_P(CleanCutTest, ClipDecodesToExactlyTheMarkedSpanOfTheSource) {
         EXPECT_GT(src.id3v2Bytes, 0);
         EXPECT_TRUE(src.hasId3v1);
     }
-    const int channels = src.frames[0].channelMode == 3 ? 1 : 2;
+    const int channels = src.frames[0].channelMode() == 3 ? 1 : 2;
     const double frameSeconds = static_cast<double>(src.samplesPerFrame) / src.sampleRate;
 
     std::string error;
@@ -161,7 +161,7 @@ TEST_P(CleanCutTest, ClipsAtTheEndsOfTheSourceMatchItsGaplessPlayback) {
     const std::string source = Encode(s);
     FrameTable src;
     ASSERT_TRUE(ScanFrames(source, src));
-    const int channels = src.frames[0].channelMode == 3 ? 1 : 2;
+    const int channels = src.frames[0].channelMode() == 3 ? 1 : 2;
     const auto sourcePcm = Pcm("mpg123 -q -s " + Quote(source));
     const size_t skipped = src.vbr.hasLame ? src.vbr.encoderDelay + 529 : 0;
 
