@@ -1,5 +1,6 @@
 #include "cutting/qtmediaplayer.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QAudioOutput>
@@ -11,9 +12,16 @@
 QtMediaPlayer::QtMediaPlayer(QObject* parent)
     : QObject(parent), player_(new QMediaPlayer(this)), output_(new QAudioOutput(this)) {
     player_->setAudioOutput(output_);
-    // Qt drops seeks asked before the media is loaded; hold them and apply them once it is.
-    connect(player_, &QMediaPlayer::mediaStatusChanged, this, [this] {
-        if (MediaReady()) ApplyPendingSeek();
+    // Qt's GStreamer player drops seeks asked before the stream is buffered and its length known
+    // (for files without a VBR header that is some time into playback). Such seeks are held here
+    // and applied once the player takes them.
+    auto retry = [this] { ApplyPendingSeek(); };
+    connect(player_, &QMediaPlayer::mediaStatusChanged, this, retry);
+    connect(player_, &QMediaPlayer::durationChanged, this, retry);
+    connect(player_, &QMediaPlayer::playbackStateChanged, this, retry);
+    connect(player_, &QMediaPlayer::positionChanged, this, retry);
+    connect(player_, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
+        if (status == QMediaPlayer::EndOfMedia) RestartAfterFalseEnd();
     });
 }
 
@@ -31,15 +39,51 @@ bool QtMediaPlayer::MediaReady() const {
     }
 }
 
+bool QtMediaPlayer::TakesSeeks() const {
+    if (player_->duration() <= 0) return false;
+    switch (player_->mediaStatus()) {
+    case QMediaPlayer::BufferedMedia:
+        return true;
+    case QMediaPlayer::LoadedMedia:
+        // Loaded while it starts playing is still too early; loaded and stopped is fine.
+        return player_->playbackState() != QMediaPlayer::PlayingState;
+    default:
+        return false;
+    }
+}
+
 void QtMediaPlayer::ApplyPendingSeek() {
-    if (!pendingSeekMs_) return;
+    if (!pendingSeekMs_ || !TakesSeeks()) return;
     qint64 ms = *pendingSeekMs_;
     pendingSeekMs_.reset();
-    player_->setPosition(ms);
+    if (player_->playbackState() == QMediaPlayer::PlayingState) {
+        // A seek into a running pipeline can end or stall the stream; one into a paused one
+        // does not.
+        player_->pause();
+        player_->setPosition(ms);
+        player_->play();
+    } else {
+        player_->setPosition(ms);
+    }
+}
+
+// Now and then GStreamer ends a stream early: at once after loading, or right after a seek during
+// playback. A stream that ends more than a second before its known length is played on from
+// where it stopped; one that keeps doing so gets a few tries only.
+void QtMediaPlayer::RestartAfterFalseEnd() {
+    constexpr int kTries = 3;
+    qint64 expectedMs = scannedDuration_ > 0 ? std::llround(scannedDuration_ * 1000) : player_->duration();
+    qint64 at = player_->position();
+    if (falseEnds_ >= kTries || expectedMs <= 0 || at >= expectedMs - 1000) return;
+    ++falseEnds_;
+    if (!pendingSeekMs_) pendingSeekMs_ = at;
+    player_->play();
+    ApplyPendingSeek();
 }
 
 void QtMediaPlayer::setURL(const QString& path) {
     url_ = path;
+    falseEnds_ = 0;
     pendingSeekMs_.reset();
     // The player's own estimate is wrong for VBR files without a header (clips are such files);
     // walking the frames gives the exact length.
@@ -62,7 +106,7 @@ void QtMediaPlayer::play() {
     // Played to its end, the media starts again from the top like a fresh play.
     if (player_->mediaStatus() == QMediaPlayer::EndOfMedia && !pendingSeekMs_) pendingSeekMs_ = 0;
     player_->play();
-    if (MediaReady()) ApplyPendingSeek();
+    ApplyPendingSeek();
 }
 
 void QtMediaPlayer::pause() {
@@ -81,14 +125,9 @@ double QtMediaPlayer::currentPosition() const {
 
 void QtMediaPlayer::setCurrentPosition(double seconds) {
     if (url_.isEmpty() || !std::isfinite(seconds)) return;
-    qint64 ms = std::llround(std::max(0.0, seconds) * 1000.0);
-    if (MediaReady() && player_->playbackState() != QMediaPlayer::StoppedState) {
-        player_->setPosition(ms);
-    } else {
-        // Also held while stopped: a seek before play would otherwise be lost.
-        pendingSeekMs_ = ms;
-        if (MediaReady()) player_->setPosition(ms);
-    }
+    falseEnds_ = 0;
+    pendingSeekMs_ = std::llround(std::max(0.0, seconds) * 1000.0);
+    ApplyPendingSeek();
 }
 
 double QtMediaPlayer::duration() const {

@@ -33,11 +33,14 @@ public:
 
 private:
     bool MediaReady() const;
+    bool TakesSeeks() const;
     void ApplyPendingSeek();
+    void RestartAfterFalseEnd();
 
     QMediaPlayer* player_;
     QAudioOutput* output_;
     QString url_;
     double scannedDuration_ = 0;
     std::optional<qint64> pendingSeekMs_;
+    int falseEnds_ = 0;
 };

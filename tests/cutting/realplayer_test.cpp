@@ -1,0 +1,158 @@
+// The Qt player adapter on generated files of silent frames. Runs with and without an audio
+// device; every wait polls with a deadline, and positions are checked in wide ranges since the
+// reported position can stick near 0.13 s for over a second after play or a seek.
+#include "cutting/qtmediaplayer.h"
+
+#include <gtest/gtest.h>
+#include <QFileInfo>
+#include <QTest>
+
+#include "cutting/form1.h"
+#include "cuttingfakes.h"
+#include "support/fakemessageboxes.h"
+#include "support/testfiles.h"
+
+namespace {
+
+constexpr int kDeadlineMs = 10000;
+// 400 frames of 1152 samples at 44100 Hz.
+constexpr double kSeconds = 400 * 1152 / 44100.0;
+
+template <typename Condition>
+bool WaitFor(Condition condition) {
+    return QTest::qWaitFor(condition, kDeadlineMs);
+}
+
+class RealPlayer : public ::testing::Test {
+protected:
+    RealPlayer() {
+        TestApp();
+        path = dir.file("silence.mp3");
+        testfiles::WriteFile(path, testfiles::SilentFrames(400));
+    }
+    QString Path() const { return QString::fromStdString(path); }
+
+    testfiles::TempDir dir;
+    std::string path;
+};
+
+TEST_F(RealPlayer, LoadsStartsAndTimesTheFile) {
+    QtMediaPlayer player;
+    EXPECT_EQ(player.currentPosition(), -1);
+    EXPECT_LE(player.duration(), 0);
+    player.setURL(Path());
+    EXPECT_EQ(player.URL(), Path());
+    ASSERT_TRUE(WaitFor([&] { return player.duration() > 0; }));
+    EXPECT_NEAR(player.duration(), kSeconds, 0.5);
+    ASSERT_TRUE(WaitFor([&] { return player.playState() == MediaPlayer::kPlaying; }));
+    ASSERT_TRUE(WaitFor([&] { return player.currentPosition() > 0.6; }));
+    EXPECT_LT(player.currentPosition(), kSeconds);
+}
+
+TEST_F(RealPlayer, ASeekAskedBeforeLoadingIsKept) {
+    QtMediaPlayer player;
+    player.setURL(Path());
+    player.setCurrentPosition(6);
+    EXPECT_NEAR(player.currentPosition(), 6, 0.01);
+    // Played from the top instead, the position would pass through the seconds before 6.
+    bool early = false;
+    ASSERT_TRUE(WaitFor([&] {
+        double p = player.currentPosition();
+        early = early || (p > 0.6 && p < 5.5);
+        return p > 6.3;
+    }));
+    EXPECT_FALSE(early);
+    EXPECT_LT(player.currentPosition(), 9.5);
+}
+
+TEST_F(RealPlayer, PauseHoldsThePositionAndStopAllowsASeekBeforePlay) {
+    QtMediaPlayer player;
+    player.setURL(Path());
+    ASSERT_TRUE(WaitFor([&] { return player.currentPosition() > 0.5; }));
+    player.pause();
+    EXPECT_EQ(player.playState(), MediaPlayer::kPaused);
+    QTest::qWait(200);
+    double held = player.currentPosition();
+    QTest::qWait(400);
+    EXPECT_NEAR(player.currentPosition(), held, 0.15);
+
+    player.setCurrentPosition(3);
+    ASSERT_TRUE(WaitFor([&] { return std::abs(player.currentPosition() - 3) < 0.2; }));
+    player.play();
+    ASSERT_TRUE(WaitFor([&] { return player.currentPosition() > 3.3; }));
+    EXPECT_LT(player.currentPosition(), 7);
+
+    player.stop();
+    EXPECT_EQ(player.playState(), MediaPlayer::kStopped);
+    player.setCurrentPosition(7);
+    player.play();
+    EXPECT_EQ(player.playState(), MediaPlayer::kPlaying);
+    ASSERT_TRUE(WaitFor([&] { return player.currentPosition() > 7.2; }));
+    EXPECT_LT(player.currentPosition(), kSeconds + 0.1);
+}
+
+TEST_F(RealPlayer, ANewFileStartsFromItsBeginning) {
+    QtMediaPlayer player;
+    player.setURL(Path());
+    player.setCurrentPosition(8);
+    bool early = false;
+    ASSERT_TRUE(WaitFor([&] {
+        double p = player.currentPosition();
+        early = early || (p > 0.6 && p < 7.5);
+        return p > 8.2;
+    }));
+    EXPECT_FALSE(early);
+    std::string second = dir.file("second.mp3");
+    testfiles::WriteFile(second, testfiles::SilentFrames(200));
+    player.setURL(QString::fromStdString(second));
+    ASSERT_TRUE(WaitFor([&] { return player.duration() > 0 && player.duration() < 6; }));
+    EXPECT_NEAR(player.duration(), 200 * 1152 / 44100.0, 0.5);
+    ASSERT_TRUE(WaitFor([&] { return player.playState() == MediaPlayer::kPlaying; }));
+    EXPECT_LT(player.currentPosition(), 4);
+}
+
+TEST_F(RealPlayer, PlaySelectionStopsInTheEndSecond) {
+    QtMediaPlayer player;
+    FakeDialogs dialogs;
+    FakeMessageBoxes messages;
+    FixedClock clock;
+    Form1Parts parts;
+    parts.player = &player;
+    parts.dialogs = &dialogs;
+    parts.messages = &messages;
+    parts.clock = &clock;
+    Form1 form(parts);
+    dialogs.opens.push_back({Path(), "silence.mp3"});
+    form.CandyButton1_Click();
+    // The window's own timers run: the duration tick derives the rate.
+    ASSERT_TRUE(WaitFor([&] { return form.RateKnown(); }));
+    EXPECT_EQ(form.Slider1->Max(), 10);
+
+    // Listen a moment, then mark 2 s .. 4.5 s while paused at those points.
+    ASSERT_TRUE(WaitFor([&] { return player.currentPosition() > 1; }));
+    player.pause();
+    auto markAt = [&](double seconds, QAbstractButton* button) {
+        player.setCurrentPosition(seconds);
+        ASSERT_TRUE(WaitFor([&] { return std::abs(player.currentPosition() - seconds) < 0.05; }));
+        form.Timer1_Timer();
+        button->click();
+    };
+    markAt(2, form.CandyButton3);
+    markAt(4.5, form.CandyButton4);
+    ASSERT_EQ(form.Label4->text(), "2.5 Secs");
+    ASSERT_TRUE(messages.shown.empty());
+
+    form.CandyButton2->click();
+    EXPECT_TRUE(form.Timer4->isActive());
+    double lastPlayed = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        if (player.playState() == MediaPlayer::kPlaying) lastPlayed = player.currentPosition();
+        return !form.Timer4->isActive();
+    }));
+    EXPECT_NE(player.playState(), MediaPlayer::kPlaying);
+    // Played from the start mark into the end second (4), and no further.
+    EXPECT_GE(lastPlayed, 3.5);
+    EXPECT_LT(lastPlayed, 5.0);
+}
+
+}  // namespace
