@@ -1,0 +1,133 @@
+// `trimbel cut` run as a program: the window's marks, checks and clip saving without a window.
+#include <filesystem>
+#include <random>
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QProcess>
+
+#include "support/testfiles.h"
+
+namespace {
+
+using testfiles::Bytes;
+
+struct CutRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+CutRun Cut(const QStringList& args, const QString& folder = QString()) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(env);
+    if (!folder.isEmpty()) process.setWorkingDirectory(folder);
+    process.start(TRIMBEL_BINARY, QStringList{"cut"} + args);
+    CutRun run;
+    if (!process.waitForFinished(60000)) return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput().trimmed().toStdString();
+    run.err = process.readAllStandardError().toStdString();
+    return run;
+}
+
+Bytes PatternBytes(size_t size) {
+    std::mt19937 rng(99);
+    Bytes bytes(size);
+    for (auto& b : bytes) b = static_cast<uint8_t>(rng());
+    return bytes;
+}
+
+// The clip's audio: the clip itself, or what follows the ID3v2 tag that the tag hand-over put
+// in front of it.
+Bytes AudioOf(const Bytes& clip, size_t audioSize) {
+    if (clip.size() < audioSize) return clip;
+    return Bytes(clip.end() - static_cast<long>(audioSize), clip.end());
+}
+
+class CutCommand : public ::testing::Test {
+protected:
+    CutCommand() {
+        source = dir.file("song.mp3");
+        bytes = PatternBytes(160000);
+        testfiles::WriteFile(source, bytes);
+    }
+    QString Q(const std::string& s) const { return QString::fromStdString(s); }
+    testfiles::TempDir dir;
+    std::string source;
+    Bytes bytes;
+};
+
+TEST_F(CutCommand, CutsTheRangeTheWindowWouldCut) {
+    std::string clip = dir.file("clip.mp3");
+    CutRun run = Cut({Q(source), "--start", "2.5", "--end", "4.75", "--duration", "10", "--output", Q(clip)});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, clip);
+    // Rate 16000 bytes/s: byte position 40000, 36000 bytes.
+    Bytes written = testfiles::ReadFile(clip);
+    ASSERT_GE(written.size(), 36000u);
+    EXPECT_EQ(AudioOf(written, 36000), Bytes(bytes.begin() + 39999, bytes.begin() + 39999 + 36000));
+    if (written.size() > 36000) EXPECT_EQ(std::string(written.begin(), written.begin() + 3), "ID3");
+    EXPECT_EQ(testfiles::ReadFile(source), bytes);
+}
+
+TEST_F(CutCommand, AStartAtZeroCopiesFromByteHundredAndAnEndPastTheFileStopsAtItsEnd) {
+    std::string clip = dir.file("all.mp3");
+    CutRun run = Cut({Q(source), "--start", "0", "--end", "30", "--duration", "10", "--output", Q(clip)});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    Bytes written = testfiles::ReadFile(clip);
+    EXPECT_EQ(AudioOf(written, bytes.size() - 99), Bytes(bytes.begin() + 99, bytes.end()));
+}
+
+TEST_F(CutCommand, RefusesLikeSaveSelectionWithItsMessages) {
+    std::string clip = dir.file("never.mp3");
+    CutRun run = Cut({Q(source), "--start", "5", "--end", "3", "--duration", "10", "--output", Q(clip)});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("End time is shorter than Start time.This selection is invalid"), std::string::npos);
+    run = Cut({Q(source), "--start", "2", "--end", "3", "--duration", "10", "--output", Q(clip)});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("Please select a greater length.This small value is of no use."), std::string::npos);
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(std::filesystem::exists(clip));
+
+    run = Cut({Q(source), "--start", "2", "--end", "3.01", "--duration", "10", "--output", Q(clip)});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(clip));
+}
+
+TEST_F(CutCommand, NeverWritesOverItsSource) {
+    CutRun run = Cut({Q(source), "--start", "1", "--end", "5", "--duration", "10", "--output", Q(source)});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("cut from"), std::string::npos) << run.err;
+    EXPECT_EQ(testfiles::ReadFile(source), bytes);
+}
+
+TEST_F(CutCommand, NeedsALengthFromFramesOrFromTheCommandLine) {
+    CutRun run = Cut({Q(source), "--start", "1", "--end", "5", "--output", Q(dir.file("c.mp3"))});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("--duration"), std::string::npos) << run.err;
+    EXPECT_EQ(Cut({Q(source), "--start", "x", "--end", "5"}).exitCode, 2);
+    EXPECT_EQ(Cut({Q(source), "--end", "5"}).exitCode, 2);
+    EXPECT_EQ(Cut({Q(dir.file("missing.mp3")), "--start", "1", "--end", "5"}).exitCode, 2);
+}
+
+TEST_F(CutCommand, TimesFramesItselfAndNamesTheClipInTheCurrentFolder) {
+    std::string mp3 = dir.file("a.b.mp3");
+    Bytes frames = testfiles::SilentFrames(500);  // 13.06 s, 208500 bytes
+    testfiles::WriteFile(mp3, frames);
+    std::filesystem::create_directory(dir.file("out"));
+    CutRun run = Cut({Q(mp3), "--start", "2", "--end", "6"}, Q(dir.file("out")));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::filesystem::path clip(run.out);
+    EXPECT_EQ(clip.parent_path(), std::filesystem::path(dir.file("out")));
+    EXPECT_EQ(clip.filename().string().rfind("Trimbel_ab", 0), 0u) << clip;
+    EXPECT_EQ(clip.extension(), ".mp3");
+    // 208500 bytes over 500 * 1152 / 44100 s: 15963.28125 bytes/s, so the marks are 31926.5625
+    // and 95779.6875: 63853 bytes from byte position 31927.
+    Bytes written = testfiles::ReadFile(clip.string());
+    EXPECT_EQ(AudioOf(written, 63853), Bytes(frames.begin() + 31926, frames.begin() + 31926 + 63853));
+}
+
+}  // namespace
