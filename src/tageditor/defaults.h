@@ -4,8 +4,8 @@
 
 namespace tageditor {
 
-// The maker's home page, a host name without scheme.
-inline constexpr const char* kMakerHomePage = "www.velkortrimbel.com";
+// The maker's home page as a host name without scheme (links::kHomepage is the same site).
+inline constexpr const char* kMakerHomePage = "www.trimbel.app";
 
 inline constexpr const char* kTitleSuffix = "--MP3 Cut by Velkor Trimbel";
 inline constexpr const char* kCommentSuffix = "  MP3 Cut by Velkor Trimbel";
