@@ -11,10 +11,10 @@ using namespace testfiles;
 namespace {
 
 Bytes V23TagWithTitle(const Bytes& utf16Title) {
-    Bytes frame{'T', 'I', 'T', '2', 0, 0, 0, static_cast<uint8_t>(utf16Title.size() + 1), 0, 0, 1};
-    frame.insert(frame.end(), utf16Title.begin(), utf16Title.end());
-    Bytes tag{'I', 'D', '3', 3, 0, 0, 0, 0, 0, static_cast<uint8_t>(frame.size())};
-    tag.insert(tag.end(), frame.begin(), frame.end());
+    const auto frameSize = static_cast<uint8_t>(utf16Title.size() + 1);
+    Bytes tag{'I', 'D', '3', 3, 0, 0, 0, 0, 0, static_cast<uint8_t>(10 + frameSize),
+              'T', 'I', 'T', '2', 0, 0, 0, frameSize, 0, 0, 1};
+    for (uint8_t b : utf16Title) tag.push_back(b);
     return tag;
 }
 
