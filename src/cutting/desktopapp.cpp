@@ -3,7 +3,9 @@
 #include <QApplication>
 
 #include "analysis/mp3.h"
+#include "controls/linkopener.h"
 #include "controls/messageboxes.h"
+#include "controls/qtwaveout.h"
 #include "cutting/form1.h"
 #include "cutting/qtclock.h"
 #include "cutting/qtfiledialogs.h"
@@ -21,6 +23,10 @@ int RunDesktop(int argc, char** argv) {
     QtMessageBoxes messages;
     QtClock clock;
     std::unique_ptr<TagHandOver> tags = CreateTagHandOver(&messages);
+    // The volume slider sets this program's own output loudness.
+    QtWaveOut waveOut([&player] { return static_cast<double>(player.OutputVolume()); },
+                      [&player](double volume) { player.SetOutputVolume(static_cast<float>(volume)); });
+    DesktopLinkOpener links;
 
     Form1Parts parts;
     parts.player = &player;
@@ -28,6 +34,8 @@ int RunDesktop(int argc, char** argv) {
     parts.messages = &messages;
     parts.clock = &clock;
     parts.tags = tags.get();
+    parts.waveOut = &waveOut;
+    parts.links = &links;
     parts.checkFile = [](const std::string& path) {
         MP3 file;
         return file.LoadFile(path);

@@ -8,11 +8,18 @@
 #include <QVBoxLayout>
 
 #include "analysis/rounding.h"
+#include "controls/isbutton.h"
+#include "controls/linkopener.h"
+#include "controls/links.h"
+#include "controls/msgscroller.h"
+#include "controls/qtwaveout.h"
+#include "controls/slider.h"
+#include "controls/volume.h"
 #include "cutting/clipsave.h"
 #include "cutting/clock.h"
 #include "cutting/filedialogs.h"
 #include "cutting/formbuttons.h"
-#include "cutting/labelticker.h"
+#include "cutting/linklabel.h"
 #include "cutting/mediaplayer.h"
 #include "cutting/module1.h"
 #include "cutting/selectionchecks.h"
@@ -45,6 +52,14 @@ QLabel* CaptionLabel(QWidget* parent, const char* text) {
 Form1::Form1(const Form1Parts& parts, QWidget* parent) : QWidget(parent), parts_(parts) {
     setWindowTitle("Trimbel");
     setObjectName("Form1");
+    if (!parts_.waveOut) {
+        ownWaveOut_ = std::make_unique<QtWaveOut>();
+        parts_.waveOut = ownWaveOut_.get();
+    }
+    if (!parts_.links) {
+        ownLinks_ = std::make_unique<DesktopLinkOpener>();
+        parts_.links = ownLinks_.get();
+    }
 
     CandyButton1 = CreateFormButton("Open", this);
     CandyButton5 = CreateFormButton("Play/Pause", this);
@@ -60,7 +75,20 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent) : QWidget(parent), parts_
     CandyButton14 = CreateFormButton("DONATE", this);
     CandyButton9 = CreateFormButton("Exit", this);
     Slider1 = new PositionSlider(this);
-    Scroller1 = std::make_unique<LabelTicker>(this);
+    Slider3 = new Slider(this);
+    Slider3->setObjectName("Slider3");
+    Slider3->SetStyle(1);
+    Slider3->SetMin(0);
+    Slider3->SetMax(41);
+    Slider3->setToolTip("Increase/Decrease volume");
+    Slider3->setFixedSize(Slider::kThickness, 64);
+    Volume1 = new Volume(*parts_.waveOut, this);
+    Volume1->setObjectName("Volume1");
+    // Used only for OpenLink; never shown.
+    isButton1 = new isButton(*parts_.links, this);
+    isButton1->setObjectName("isButton1");
+    isButton1->hide();
+    Scroller1 = std::make_unique<ScrollerTicker>(this);
     Label1 = ValueLabel(this, "Label1");
     Label2 = ValueLabel(this, "Label2");
     Label3 = ValueLabel(this, "Label3");
@@ -69,6 +97,15 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent) : QWidget(parent), parts_
     Label16 = ValueLabel(this, "Label16");
     Label17 = ValueLabel(this, "Label17");
     Heading = new QLabel("Trimbel 1.9", this);
+    Label19 = new LinkLabel("Download free software!Click here", this);
+    Label20 = new LinkLabel("www.trimbel.app", this);
+    Label24 = new LinkLabel("Our other websites :", this);
+    Label22 = new LinkLabel("www.trimbelsoft.com", this);
+    Label23 = new LinkLabel("www.audiotrimtools.com", this);
+    Label25 = new LinkLabel("www.mp3snippets.net", this);
+    Label26 = new LinkLabel("Want to join your clips into one song? Try our MP3 Joiner.", this);
+    Label21 = new QLabel(QString("Support: ") + links::kSupportEmail, this);
+    Label21->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(100);
@@ -76,7 +113,6 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent) : QWidget(parent), parts_
     Timer2->setInterval(100);
     Timer4 = new QTimer(this);
     Timer4->setInterval(10);
-    // Volume follow: started by the volume wiring once Slider3 and Volume1 are on the window.
     Timer5 = new QTimer(this);
     Timer5->setInterval(10);
     Timer6 = new QTimer(this);
@@ -94,18 +130,30 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent) : QWidget(parent), parts_
     connect(CandyButton6, &QAbstractButton::clicked, this, &Form1::CandyButton6_Click);
     connect(CandyButton15, &QAbstractButton::clicked, this, &Form1::CandyButton15_Click);
     connect(CandyButton9, &QAbstractButton::clicked, this, &Form1::CandyButton9_Click);
-    // CandyButton11, 13 and 14 (Homepage, Help, DONATE) open their web pages through the link
-    // opener of isButton1 once that control is on the window.
+    connect(CandyButton11, &QAbstractButton::clicked, this, &Form1::CandyButton11_Click);
+    connect(CandyButton13, &QAbstractButton::clicked, this, &Form1::CandyButton13_Click);
+    connect(CandyButton14, &QAbstractButton::clicked, this, &Form1::CandyButton14_Click);
+    connect(Scroller1->Control(), &MsgScroller::HotSpotClick, this, [this] { OpenLink(links::kDonate); });
+    connect(Label19, &LinkLabel::clicked, this, [this] { OpenLink(links::kOtherSite1); });
+    connect(Label20, &LinkLabel::clicked, this, [this] { OpenLink(links::kHomepage); });
+    connect(Label24, &LinkLabel::clicked, this, [this] { OpenLink(links::kOtherSite1); });
+    connect(Label22, &LinkLabel::clicked, this, [this] { OpenLink(links::kOtherSite1); });
+    connect(Label23, &LinkLabel::clicked, this, [this] { OpenLink(links::kOtherSite2); });
+    connect(Label25, &LinkLabel::clicked, this, [this] { OpenLink(links::kOtherSite3); });
+    connect(Label26, &LinkLabel::clicked, this, [this] { OpenLink(links::kJoinerProduct); });
     connect(Slider1, &PositionSlider::Scroll, this, &Form1::Slider1_Scroll);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
     connect(Timer4, &QTimer::timeout, this, &Form1::Timer4_Timer);
+    connect(Timer5, &QTimer::timeout, this, &Form1::Timer5_Timer);
     connect(Timer6, &QTimer::timeout, this, &Form1::Timer6_Timer);
 
     // Start-up.
     Slider1->SetTickFrequency(20);
+    Timer5->start();
     PutUpMessage("Please donate to help us keep the software free.Click on the donate button above to donate. ");
     Timer1->start();
+    Slider3->SetValue(20);
 }
 
 Form1::~Form1() = default;
@@ -122,9 +170,13 @@ void Form1::BuildLayout() {
     root->setSpacing(8);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(Heading);
+    top->addWidget(Heading, 0, Qt::AlignVCenter);
     top->addStretch(1);
-    // The volume slider Slider3 and the volume control Volume1 go here.
+    auto* volumeCaption = new QLabel("Volume", this);
+    volumeCaption->setStyleSheet("color: #404a56;");
+    top->addWidget(volumeCaption, 0, Qt::AlignVCenter);
+    top->addWidget(Volume1, 0, Qt::AlignVCenter);
+    top->addWidget(Slider3, 0, Qt::AlignVCenter);
     root->addLayout(top);
 
     root->addWidget(Scroller1->Widget());
@@ -161,8 +213,30 @@ void Form1::BuildLayout() {
     row({CandyButton1, CandyButton5, CandyButton7, CandyButton2});
     row({CandyButton3, CandyButton4, CandyButton8, CandyButton6});
     row({CandyButton15, CandyButton11, CandyButton13, CandyButton14, CandyButton9});
-    // The maker's link texts (Label19 to Label26) go below the buttons.
+
+    auto* footer = new QFrame(this);
+    footer->setObjectName("LinkPanel");
+    footer->setStyleSheet("QFrame#LinkPanel { background: #eef2f7; border: 1px solid #c9d3df; border-radius: 4px; }");
+    auto* linkGrid = new QGridLayout(footer);
+    linkGrid->setContentsMargins(10, 6, 10, 6);
+    linkGrid->setHorizontalSpacing(14);
+    linkGrid->setVerticalSpacing(4);
+    auto* sites = new QHBoxLayout;
+    sites->setSpacing(14);
+    for (QLabel* label : {static_cast<QLabel*>(Label24), static_cast<QLabel*>(Label22),
+                          static_cast<QLabel*>(Label23), static_cast<QLabel*>(Label25)})
+        sites->addWidget(label);
+    sites->addStretch(1);
+    linkGrid->addLayout(sites, 0, 0, 1, 2);
+    linkGrid->addWidget(Label19, 1, 0);
+    linkGrid->addWidget(Label26, 1, 1, Qt::AlignRight);
+    linkGrid->addWidget(Label20, 2, 0);
+    linkGrid->addWidget(Label21, 2, 1, Qt::AlignRight);
+    Label24->setStyleSheet("QLabel { color: #0b4fb3; font-weight: bold; }");
+    root->addWidget(footer);
 }
+
+void Form1::OpenLink(const char* address) { isButton1->OpenLink(QString::fromUtf8(address)); }
 
 double Form1::Number(const QString& text) { return LeadingNumber(text.toStdString()); }
 
@@ -221,6 +295,12 @@ void Form1::CandyButton9_Click() {
     if (parts_.quit) parts_.quit();
 }
 
+void Form1::CandyButton11_Click() { OpenLink(links::kHomepage); }
+
+void Form1::CandyButton13_Click() { OpenLink(links::kHelp); }
+
+void Form1::CandyButton14_Click() { OpenLink(links::kDonate); }
+
 void Form1::CandyButton5_Click() {
     if (pathtxt.isEmpty()) return ShowMessage(kOpenFirst, MsgIcon::Error);
     // Both ways resume or hold at the whole second the slider shows.
@@ -276,6 +356,8 @@ void Form1::Timer4_Timer() {
         Timer4->stop();
     }
 }
+
+void Form1::Timer5_Timer() { Volume1->SetVolume(static_cast<int16_t>(Slider3->Value())); }
 
 void Form1::Timer6_Timer() {
     double duration = parts_.player->duration();

@@ -15,13 +15,19 @@
 
 #include "controls/messageboxes.h"
 #include "cutting/positionslider.h"
-#include "cutting/ticker.h"
+#include "cutting/scrollerticker.h"
 
 class Clock;
 class FileDialogs;
+class LinkLabel;
+class LinkOpener;
 class MediaPlayer;
 class MessageBoxes;
+class Slider;
 class TagHandOver;
+class Volume;
+class WaveOut;
+class isButton;
 
 struct Form1Parts {
     MediaPlayer* player = nullptr;
@@ -29,6 +35,8 @@ struct Form1Parts {
     MessageBoxes* messages = nullptr;
     Clock* clock = nullptr;
     TagHandOver* tags = nullptr;  // may be null: the hand-over steps are then skipped
+    WaveOut* waveOut = nullptr;   // the volume the volume slider sets
+    LinkOpener* links = nullptr;  // opens the maker's web pages
     // Checks a file with the MP3 analysis; false gives the "Unable to load the file!" warning.
     std::function<bool(const std::string& path)> checkFile;
     // Ends the program (Exit).
@@ -52,17 +60,21 @@ public:
     void CandyButton6_Click();   // Save Selection
     void CandyButton15_Click();  // View/Change  MP3 Info
     void CandyButton9_Click();   // Exit
+    void CandyButton11_Click();  // Homepage
+    void CandyButton13_Click();  // Help
+    void CandyButton14_Click();  // DONATE
     void Slider1_Scroll();
 
     // Timer ticks.
     void Timer1_Timer();  // position follow
     void Timer2_Timer();  // elapsed and remaining
     void Timer4_Timer();  // end-of-selection watch
+    void Timer5_Timer();  // volume follow
     void Timer6_Timer();  // duration and rate
 
     // True once the open file's bytes per second have been derived from its duration.
     bool RateKnown() const { return rateKnown_; }
-    const Ticker* Scroller() const { return Scroller1.get(); }
+    const ScrollerTicker* Scroller() const { return Scroller1.get(); }
 
     QAbstractButton* CandyButton1;
     QAbstractButton* CandyButton5;
@@ -78,7 +90,10 @@ public:
     QAbstractButton* CandyButton14;
     QAbstractButton* CandyButton9;
     PositionSlider* Slider1;
-    std::unique_ptr<Ticker> Scroller1;
+    Slider* Slider3;
+    Volume* Volume1;
+    isButton* isButton1;
+    std::unique_ptr<ScrollerTicker> Scroller1;
     QLabel* Label1;
     QLabel* Label2;
     QLabel* Label3;
@@ -87,6 +102,15 @@ public:
     QLabel* Label16;
     QLabel* Label17;
     QLabel* Heading;
+    // The maker's links; Label21 shows the support address and opens nothing.
+    LinkLabel* Label19;
+    LinkLabel* Label20;
+    LinkLabel* Label22;
+    LinkLabel* Label23;
+    LinkLabel* Label24;
+    LinkLabel* Label25;
+    LinkLabel* Label26;
+    QLabel* Label21;
 
     QTimer* Timer1;
     QTimer* Timer2;
@@ -105,6 +129,7 @@ public:
 
 private:
     void BuildLayout();
+    void OpenLink(const char* address);
     void PutUpMessage(const QString& text);
     void ShowMessage(const QString& text, MsgIcon icon);
     bool RefuseUntilRateKnown();
@@ -112,6 +137,9 @@ private:
     static QString Text(double value);
 
     Form1Parts parts_;
+    // Stand-ins when the caller gives no volume or link opener.
+    std::unique_ptr<WaveOut> ownWaveOut_;
+    std::unique_ptr<LinkOpener> ownLinks_;
     QString openFileName_;   // the open dialog's last chosen path; empty until a file is chosen
     QString openFileTitle_;  // and its file title
     bool rateKnown_ = false;

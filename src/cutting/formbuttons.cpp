@@ -1,10 +1,15 @@
 #include "cutting/formbuttons.h"
 
-#include <QPushButton>
+#include "controls/candybutton.h"
+#include "controls/windowfonts.h"
 
 QAbstractButton* CreateFormButton(const QString& caption, QWidget* parent) {
-    // Plain push buttons until the glossy CandyButton control takes their place.
-    auto* button = new QPushButton(caption, parent);
+    auto* button = new CandyButton(caption, parent);
+    button->SetStyle(7);
+    button->SetForeColor(kSysHighlight);
+    // The two link buttons carry the smaller face so their captions fit the narrower buttons.
+    const bool small = caption == "Homepage" || caption == "Help";
+    button->SetFont(WindowFont("Arial", small ? 8.25 : 9, true));
     button->setMinimumSize(112, 30);
     button->setFocusPolicy(Qt::TabFocus);
     return button;

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 
+#include "controls/linkopener.h"
+#include "controls/waveout.h"
 #include "cutting/clock.h"
 #include "cutting/filedialogs.h"
 #include "cutting/mediaplayer.h"
@@ -114,4 +116,28 @@ public:
     std::vector<std::string> calls;
     std::string writtenPath;
     bool failWrite = false;
+};
+
+// Keeps the volume word it is given, as one output device would.
+class FakeWaveOut : public WaveOut {
+public:
+    int DeviceCount() const override { return devices; }
+    uint32_t GetVolume() const override { return word; }
+    void SetVolume(uint32_t volumeWord) override {
+        word = volumeWord;
+        ++sets;
+    }
+    int devices = 1;
+    uint32_t word = 0xFFFFFFFFu;
+    int sets = 0;
+};
+
+// Records the addresses it is asked to open instead of starting a browser.
+class RecordingLinkOpener : public LinkOpener {
+public:
+    int32_t Open(const QString& link) override {
+        opened.push_back(link.toStdString());
+        return 42;
+    }
+    std::vector<std::string> opened;
 };
