@@ -1,4 +1,4 @@
-// trimbel cut FILE --start S --end S [--output OUT] [--duration D]
+// trimbel cut FILE --start S --end S [--output OUT] [--duration D] [--frames]
 //
 // The window's Set start, Set end and Save Selection without the window: the same marks, the
 // same checks with the same messages, the same clip saving and tag hand-over.
@@ -13,7 +13,9 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include "analysis/cleancut.h"
 #include "analysis/framescan.h"
+#include "cli/progressline.h"
 #include "cli/subcommands.h"
 #include "controls/messageboxes.h"
 #include "cutting/clipsave.h"
@@ -51,6 +53,19 @@ bool ParseSeconds(const QString& text, double* seconds) {
 // The window keeps its numbers as decimal texts; going through the same texts gives the same bytes.
 double AsKept(double value) { return LeadingNumber(NumberText(value)); }
 
+// Playing time from walking every frame, with a progress line: a long file takes a while.
+double ScanDuration(const QString& path) {
+    ProgressLine progress("Scanning frames");
+    auto report = progress.Callback();
+    FrameTable table;
+    const bool ok = ScanFrames(path.toStdString(), table, nullptr, [&report](double fraction) {
+        report(fraction);
+        return true;
+    });
+    progress.Finish();
+    return ok ? table.durationSeconds : 0.0;
+}
+
 }  // namespace
 
 int RunCut(int argc, char** argv) {
@@ -65,8 +80,9 @@ int RunCut(int argc, char** argv) {
     QCommandLineOption endOption("end", "end of the clip in seconds", "S");
     QCommandLineOption outputOption("output", "the clip's file (default: the window's clip name here)", "OUT");
     QCommandLineOption durationOption("duration", "the track length in seconds (default: from its frames)", "D");
-    parser.addOptions({startOption, endOption, outputOption, durationOption});
-    // Further cutting modes (such as a frame-accurate cut) take their options here.
+    QCommandLineOption framesOption("frames",
+                                    "cut on frame boundaries: whole frames only, behind a fresh Xing/Info header");
+    parser.addOptions({startOption, endOption, outputOption, durationOption, framesOption});
     if (!parser.parse(args)) return Refuse(parser.errorText());
     if (parser.isSet("help")) {
         std::printf("%s", parser.helpText().toLocal8Bit().constData());
@@ -85,7 +101,7 @@ int RunCut(int argc, char** argv) {
 
     const QFileInfo source(path);
     if (!source.isFile()) return Refuse("cannot open " + path);
-    if (duration <= 0) duration = ScanDurationSeconds(path.toStdString());
+    if (duration <= 0) duration = ScanDuration(path);
     if (duration <= 0) return Refuse(QString(kWaitForLength) + " (no MPEG audio frames found; give --duration)");
 
     // Open, then the duration-and-rate tick, Set start and Set end.
@@ -129,7 +145,12 @@ int RunCut(int argc, char** argv) {
         };
     }
     std::string error;
-    if (!SaveClip(path.toStdString(), output.toStdString(), curStart, curDuration, finish, &error)) {
+    const bool saved =
+        parser.isSet(framesOption)
+            ? SaveCleanClip(path.toStdString(), LeadingNumber(startText.toStdString()),
+                            LeadingNumber(endText.toStdString()), output.toStdString(), &error, nullptr, finish)
+            : SaveClip(path.toStdString(), output.toStdString(), curStart, curDuration, finish, &error);
+    if (!saved) {
         std::fprintf(stderr, "trimbel cut: %s\n", error.c_str());
         return kExitFailed;
     }

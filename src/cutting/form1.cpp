@@ -2,11 +2,13 @@
 
 #include <cmath>
 
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "analysis/cleancut.h"
 #include "analysis/rounding.h"
 #include "controls/isbutton.h"
 #include "controls/linkopener.h"
@@ -97,6 +99,10 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent) : QWidget(parent), parts_
     Label16 = ValueLabel(this, "Label16");
     Label17 = ValueLabel(this, "Label17");
     Heading = new QLabel("Trimbel 1.9", this);
+    CheckFrames = new QCheckBox("Cut on frame boundaries", this);
+    CheckFrames->setObjectName("CheckFrames");
+    CheckFrames->setChecked(false);
+    CheckFrames->setToolTip("Save whole MP3 frames only, with a fresh length header: the clip starts and ends cleanly");
     Label19 = new LinkLabel("Download free software!Click here", this);
     Label20 = new LinkLabel("www.trimbel.app", this);
     Label24 = new LinkLabel("Our other websites :", this);
@@ -212,6 +218,7 @@ void Form1::BuildLayout() {
     };
     row({CandyButton1, CandyButton5, CandyButton7, CandyButton2});
     row({CandyButton3, CandyButton4, CandyButton8, CandyButton6});
+    root->addWidget(CheckFrames, 0, Qt::AlignRight);
     row({CandyButton15, CandyButton11, CandyButton13, CandyButton14, CandyButton9});
 
     auto* footer = new QFrame(this);
@@ -425,8 +432,16 @@ void Form1::CandyButton6_Click() {
         };
     }
     std::string error;
-    if (!SaveClip(pathtxt.toStdString(), choice.path.toStdString(), Number(CurStart), Number(CurDuration),
-                  finish, &error)) {
+    bool saved = false;
+    if (CheckFrames->isChecked()) {
+        // The marks as the displays show them, in seconds; the frame table maps them to frames.
+        saved = SaveCleanClip(pathtxt.toStdString(), Number(Label2->text()), Number(Label3->text()),
+                              choice.path.toStdString(), &error, nullptr, finish);
+    } else {
+        saved = SaveClip(pathtxt.toStdString(), choice.path.toStdString(), Number(CurStart), Number(CurDuration),
+                         finish, &error);
+    }
+    if (!saved) {
         parts_.messages->Show(this, QString::fromStdString(error), MsgIcon::Error, "Error");
         return;
     }

@@ -17,6 +17,7 @@
 #include "cutting/positionslider.h"
 #include "cutting/scrollerticker.h"
 
+class QCheckBox;
 class Clock;
 class FileDialogs;
 class LinkLabel;
@@ -102,6 +103,8 @@ public:
     QLabel* Label16;
     QLabel* Label17;
     QLabel* Heading;
+    // Save Selection writes whole frames behind a fresh Xing/Info header instead of the byte range.
+    QCheckBox* CheckFrames;
     // The maker's links; Label21 shows the support address and opens nothing.
     LinkLabel* Label19;
     LinkLabel* Label20;

@@ -130,4 +130,34 @@ TEST_F(CutCommand, TimesFramesItselfAndNamesTheClipInTheCurrentFolder) {
     EXPECT_EQ(AudioOf(written, 63853), Bytes(frames.begin() + 31926, frames.begin() + 31926 + 63853));
 }
 
+TEST_F(CutCommand, FramesCutsWholeFramesThatDecodeCleanlyAtTheMarkedLength) {
+    const std::string wav = dir.file("tone.wav");
+    const std::string mp3 = dir.file("tune.mp3");
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 '" + wav +
+                           "' synth 9 pluck 220 pluck 330 tremolo 3 40 >/dev/null 2>&1").c_str()), 0);
+    ASSERT_EQ(std::system(("lame --quiet -V 4 '" + wav + "' '" + mp3 + "'").c_str()), 0);
+    const std::string clip = dir.file("clip.mp3");
+    CutRun run = Cut({Q(mp3), "--start", "2", "--end", "6.5", "--frames", "--output", Q(clip)});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err.find("Scanning frames"), std::string::npos) << "no progress line when stderr is a pipe";
+
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-i", Q(clip), "-f", "null", "-"});
+    ASSERT_TRUE(ffmpeg.waitForFinished(60000));
+    EXPECT_EQ(ffmpeg.exitCode(), 0);
+    EXPECT_EQ(ffmpeg.readAll().toStdString(), "");
+    QProcess ffprobe;
+    // The playing time is the timeline's end less its start, where the declared delay is skipped.
+    ffprobe.start("ffprobe", {"-v", "error", "-show_entries", "format=start_time,duration", "-of", "csv=p=0", Q(clip)});
+    ASSERT_TRUE(ffprobe.waitForFinished(60000));
+    const QStringList times = QString(ffprobe.readAllStandardOutput()).trimmed().split(',');
+    ASSERT_EQ(times.size(), 2);
+    EXPECT_NEAR(times[1].toDouble() - times[0].toDouble(), 4.5, 1152.0 / 44100);
+
+    // Without --frames the same marks give a byte range, which is not frame-aligned.
+    const std::string classic = dir.file("classic.mp3");
+    ASSERT_EQ(Cut({Q(mp3), "--start", "2", "--end", "6.5", "--output", Q(classic)}).exitCode, 0);
+    EXPECT_NE(testfiles::ReadFile(classic).size(), testfiles::ReadFile(clip).size());
+}
+
 }  // namespace

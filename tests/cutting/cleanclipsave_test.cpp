@@ -1,0 +1,112 @@
+// Save Selection with "Cut on frame boundaries" on and off, on a file made by lame.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include <QCheckBox>
+
+#include "analysis/framescan.h"
+#include "cutting/clipsave.h"
+#include "cutting/module1.h"
+#include "form1fixture.h"
+
+namespace {
+
+std::string Output(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+    pclose(pipe);
+    return out;
+}
+
+std::string Quote(const std::string& path) { return "'" + path + "'"; }
+
+// ffprobe's playing time: the stream's timeline ends at start_time + duration, and the start is
+// where the encoder delay the clip declares has been skipped.
+double FfprobeLength(const std::string& path) {
+    const std::string out = Output("ffprobe -v error -show_entries format=start_time,duration -of "
+                                   "default=noprint_wrappers=1 " + Quote(path));
+    auto field = [&out](const std::string& name) {
+        const size_t at = out.find(name + "=");
+        return at == std::string::npos ? -1.0 : std::atof(out.c_str() + at + name.size() + 1);
+    };
+    return field("duration") - field("start_time");
+}
+
+class CleanClipSave : public Form1Test {
+protected:
+    CleanClipSave() {
+        const std::string wav = dir.file("tone.wav");
+        lameFile = dir.file("tune.mp3");
+        const bool made =
+            std::system(("sox -n -r 44100 -c 2 -b 16 " + Quote(wav) +
+                         " synth 9 pluck 220 pluck 330 tremolo 3 40 >/dev/null 2>&1").c_str()) == 0 &&
+            std::system(("lame --quiet -V 4 " + Quote(wav) + " " + Quote(lameFile)).c_str()) == 0;
+        EXPECT_TRUE(made) << "sox and lame make the source";
+        duration = ScanDurationSeconds(lameFile);
+    }
+
+    // Open, mark 2 s .. 6.5 s, save to `clip`.
+    void OpenMarkAndSave(const std::string& clip) {
+        OpenTimed(lameFile, duration);
+        MarkSelection(2, 6.5);
+        dialogs.saves.push_back({QString::fromStdString(clip), "clip.mp3"});
+        Click(form->CandyButton6);
+    }
+
+    std::string lameFile;
+    double duration = 0;
+};
+
+TEST_F(CleanClipSave, TheBoxStartsOffAndItsClipDecodesCleanlyAtTheMarkedLength) {
+    ASSERT_GT(duration, 8.5);
+    EXPECT_FALSE(form->CheckFrames->isChecked());
+    EXPECT_EQ(form->CheckFrames->text(), "Cut on frame boundaries");
+    QTest::mouseClick(form->CheckFrames, Qt::LeftButton);
+    ASSERT_TRUE(form->CheckFrames->isChecked());
+
+    const std::string clip = dir.file("clean.mp3");
+    OpenMarkAndSave(clip);
+    ASSERT_EQ(messages.shown.size(), 1u) << messages.shown[0].text.toStdString();
+    EXPECT_EQ(messages.shown[0].text, "MP3 clip saved.");
+    // The tag hand-over ran on the checked temporary clip, before it took its name.
+    EXPECT_EQ(tags.calls.back(), "write");
+    EXPECT_NE(tags.writtenPath, clip);
+
+    EXPECT_EQ(Output("ffmpeg -v error -i " + Quote(clip) + " -f null - 2>&1"), "");
+    EXPECT_NEAR(FfprobeLength(clip), 4.5, 1152.0 / 44100);
+}
+
+TEST_F(CleanClipSave, WithTheBoxOffTheClipIsTheClassicByteRange) {
+    const std::string clip = dir.file("classic.mp3");
+    OpenMarkAndSave(clip);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "MP3 clip saved.");
+
+    const Bytes source = testfiles::ReadFile(lameFile);
+    ClipBytes range;
+    std::string error;
+    ASSERT_TRUE(ClipByteRange(LeadingNumber(form->CurStart.toStdString()),
+                              LeadingNumber(form->CurDuration.toStdString()),
+                              static_cast<int64_t>(source.size()), &range, &error));
+    const Bytes expected(source.begin() + range.offset, source.begin() + range.offset + range.length);
+    EXPECT_EQ(testfiles::ReadFile(clip), expected);
+}
+
+TEST_F(CleanClipSave, AFailedTagHandOverFailsTheCleanSaveAndLeavesNoClip) {
+    form->CheckFrames->setChecked(true);
+    tags.failWrite = true;
+    const std::string clip = dir.file("clean.mp3");
+    OpenMarkAndSave(clip);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, "Error");
+    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Error);
+    EXPECT_FALSE(std::filesystem::exists(clip));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);  // wav, mp3, song
+}
+
+}  // namespace
