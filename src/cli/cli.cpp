@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include <QStringList>
@@ -25,6 +26,7 @@ const Subcommand kSubcommands[] = {
 void PrintUsage(FILE* out) {
     std::fprintf(out,
                  "Usage: trimbel                 open the cutting window\n"
+                 "       trimbel FILE.mp3        open the cutting window on a file\n"
                  "       trimbel SUBCOMMAND ...  work without windows\n\n"
                  "Subcommands:\n");
     for (const auto& s : kSubcommands) std::fprintf(out, "  %-6s %s\n", s.name, s.summary);
@@ -32,6 +34,14 @@ void PrintUsage(FILE* out) {
 }
 
 }  // namespace
+
+bool IsFileToOpen(int argc, char** argv) {
+    if (argc != 2 || argv[1][0] == '\0' || argv[1][0] == '-') return false;
+    for (const auto& s : kSubcommands)
+        if (std::strcmp(argv[1], s.name) == 0) return false;
+    std::error_code ec;
+    return std::filesystem::is_regular_file(argv[1], ec);
+}
 
 int RunCli(int argc, char** argv) {
     const std::string sub = argc > 1 ? argv[1] : "";

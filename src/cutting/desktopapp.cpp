@@ -1,6 +1,7 @@
 #include "cutting/desktopapp.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include "analysis/mp3.h"
 #include "controls/linkopener.h"
@@ -12,7 +13,9 @@
 #include "cutting/qtmediaplayer.h"
 #include "tageditor/taghandover.h"
 
-int RunDesktop(int argc, char** argv) {
+int RunDesktop(int argc, char** argv, const char* openPath) {
+    // QApplication may take Qt's own options out of argv; keep the path first.
+    const QString pathToOpen = openPath ? QString::fromLocal8Bit(openPath) : QString();
     // Qt 6.4's ffmpeg media backend crashes without an audio device; GStreamer does not.
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "gstreamer");
     QApplication app(argc, argv);
@@ -45,5 +48,6 @@ int RunDesktop(int argc, char** argv) {
 
     Form1 window(parts);
     window.show();
+    if (!pathToOpen.isEmpty()) window.OpenFile(QFileInfo(pathToOpen).absoluteFilePath());
     return app.exec();
 }

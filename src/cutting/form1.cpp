@@ -3,7 +3,11 @@
 #include <cmath>
 
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
+#include <QMimeData>
+#include <QShortcut>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -25,6 +29,7 @@
 #include "cutting/mediaplayer.h"
 #include "cutting/module1.h"
 #include "cutting/selectionchecks.h"
+#include "cutting/waveformview.h"
 #include "tageditor/taghandover.h"
 
 namespace {
@@ -41,6 +46,16 @@ QLabel* ValueLabel(QWidget* parent, const char* name) {
     label->setFrameShadow(QFrame::Sunken);
     label->setStyleSheet("QLabel { background: #ffffff; color: #0b3d91; padding: 1px 6px; }");
     return label;
+}
+
+// The one local .mp3 file a drag carries; empty for anything else.
+QString DroppedMp3(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return {};
+    const QUrl url = mime->urls().first();
+    if (!url.isLocalFile()) return {};
+    const QFileInfo file(url.toLocalFile());
+    if (!file.isFile() || file.suffix().compare("mp3", Qt::CaseInsensitive) != 0) return {};
+    return file.absoluteFilePath();
 }
 
 QLabel* CaptionLabel(QWidget* parent, const char* text) {
@@ -77,6 +92,9 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent) : QWidget(parent), parts_
     CandyButton14 = CreateFormButton("DONATE", this);
     CandyButton9 = CreateFormButton("Exit", this);
     Slider1 = new PositionSlider(this);
+    Waveform1 = new WaveformView(this);
+    Waveform1->setObjectName("Waveform1");
+    Waveform1->setFixedHeight(72);
     Slider3 = new Slider(this);
     Slider3->setObjectName("Slider3");
     Slider3->SetStyle(1);
@@ -125,6 +143,9 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent) : QWidget(parent), parts_
     Timer6->setInterval(1000);
 
     BuildLayout();
+    Waveform1->FollowSlider(Slider1);
+    BuildShortcuts();
+    setAcceptDrops(true);
 
     connect(CandyButton1, &QAbstractButton::clicked, this, &Form1::CandyButton1_Click);
     connect(CandyButton5, &QAbstractButton::clicked, this, &Form1::CandyButton5_Click);
@@ -148,6 +169,7 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent) : QWidget(parent), parts_
     connect(Label25, &LinkLabel::clicked, this, [this] { OpenLink(links::kOtherSite3); });
     connect(Label26, &LinkLabel::clicked, this, [this] { OpenLink(links::kJoinerProduct); });
     connect(Slider1, &PositionSlider::Scroll, this, &Form1::Slider1_Scroll);
+    connect(Waveform1, &WaveformView::seekRequested, this, &Form1::SeekTo);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
     connect(Timer4, &QTimer::timeout, this, &Form1::Timer4_Timer);
@@ -186,7 +208,11 @@ void Form1::BuildLayout() {
     root->addLayout(top);
 
     root->addWidget(Scroller1->Widget());
-    root->addWidget(Slider1);
+    auto* track = new QVBoxLayout;
+    track->setSpacing(0);
+    track->addWidget(Waveform1);
+    track->addWidget(Slider1);
+    root->addLayout(track);
 
     auto* values = new QGridLayout;
     values->setHorizontalSpacing(10);
@@ -243,6 +269,37 @@ void Form1::BuildLayout() {
     root->addWidget(footer);
 }
 
+void Form1::BuildShortcuts() {
+    struct Key {
+        QKeySequence sequence;
+        void (Form1::*handler)();
+    };
+    const Key keys[] = {
+        {Qt::Key_Space, &Form1::CandyButton5_Click},         {Qt::Key_Home, &Form1::CandyButton3_Click},
+        {Qt::Key_BracketLeft, &Form1::CandyButton3_Click},   {Qt::Key_End, &Form1::CandyButton4_Click},
+        {Qt::Key_BracketRight, &Form1::CandyButton4_Click},  {Qt::Key_P, &Form1::CandyButton2_Click},
+        {QKeySequence::Open, &Form1::CandyButton1_Click},    {QKeySequence::Save, &Form1::CandyButton6_Click},
+        {Qt::CTRL | Qt::Key_I, &Form1::CandyButton15_Click},
+    };
+    for (const Key& key : keys) {
+        auto* shortcut = new QShortcut(key.sequence, this);
+        connect(shortcut, &QShortcut::activated, this, key.handler);
+    }
+    constexpr int kSeekStep = 5;
+    connect(new QShortcut(Qt::Key_Left, this), &QShortcut::activated, this,
+            [this] { SeekTo(Slider1->Value() - kSeekStep); });
+    connect(new QShortcut(Qt::Key_Right, this), &QShortcut::activated, this,
+            [this] { SeekTo(Slider1->Value() + kSeekStep); });
+
+    CandyButton1->setToolTip("Open an MP3 file (Ctrl+O, or drop a file on the window)");
+    CandyButton5->setToolTip("Play or pause (Space); Left/Right seek 5 seconds");
+    CandyButton2->setToolTip("Play the marked selection (P)");
+    CandyButton3->setToolTip("Mark the start at the playing position (Home or [)");
+    CandyButton4->setToolTip("Mark the end at the playing position (End or ])");
+    CandyButton6->setToolTip("Save the marked selection as a new MP3 file (Ctrl+S)");
+    CandyButton15->setToolTip("View and change the tags of the open file (Ctrl+I)");
+}
+
 void Form1::OpenLink(const char* address) { isButton1->OpenLink(QString::fromUtf8(address)); }
 
 double Form1::Number(const QString& text) { return LeadingNumber(text.toStdString()); }
@@ -268,7 +325,7 @@ bool Form1::RefuseUntilRateKnown() {
     return true;
 }
 
-void Form1::CandyButton1_Click() {
+void Form1::ResetForOpen() {
     Slider1->SetValue(0);
     Slider1->ClearSel();
     for (QLabel* label : {Label1, Label2, Label3, Label4, Label15, Label16, Label17}) label->clear();
@@ -276,17 +333,32 @@ void Form1::CandyButton1_Click() {
         parts_.player->stop();
         Slider1->ClearSel();
     }
+    ShowSelectionOnWaveform();
+}
+
+void Form1::CandyButton1_Click() {
+    ResetForOpen();
     FileChoice choice = parts_.dialogs->ShowOpen(this, kAudioFilter);
     if (choice.path.isEmpty()) return;
-    openFileName_ = choice.path;
-    openFileTitle_ = choice.fileTitle;
+    OpenChosen(choice.path, choice.fileTitle);
+}
 
-    pathtxt = choice.path;
+void Form1::OpenFile(const QString& path) {
+    ResetForOpen();
+    OpenChosen(path, QFileInfo(path).fileName());
+}
+
+void Form1::OpenChosen(const QString& path, const QString& fileTitle) {
+    openFileName_ = path;
+    openFileTitle_ = fileTitle;
+
+    pathtxt = path;
     rateKnown_ = false;
     parts_.player->setURL(pathtxt);
+    Waveform1->Open(pathtxt);
     if (parts_.checkFile && !parts_.checkFile(pathtxt.toStdString()))
         ShowMessage("Unable to load the file!", MsgIcon::Exclamation);
-    if (parts_.tags) parts_.tags->LoadFile(pathtxt, choice.fileTitle);
+    if (parts_.tags) parts_.tags->LoadFile(pathtxt, fileTitle);
     parts_.player->play();
     TotSize = Text(static_cast<double>(QFileInfo(pathtxt).size()));
     Label15->setText(QString::fromStdString(FormatClock(parts_.player->duration())));
@@ -296,6 +368,35 @@ void Form1::CandyButton1_Click() {
     Timer2->start();
     Timer6->start();
     Slider1->SetMin(0);
+}
+
+void Form1::ShowSelectionOnWaveform() {
+    if (Slider1->HasSelection())
+        Waveform1->SetSelection(Slider1->SelStart(), Slider1->SelStart() + Slider1->SelLength());
+    else
+        Waveform1->ClearSelection();
+}
+
+void Form1::SeekTo(double seconds) {
+    Slider1->SetValue(RoundHalfEvenToInt32(seconds));
+    Slider1_Scroll();
+}
+
+// Only a single local .mp3 is taken; anything else is refused by not accepting the drag, which
+// shows the "no drop" cursor.
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedMp3(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void Form1::dragMoveEvent(QDragMoveEvent* event) {
+    if (!DroppedMp3(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    const QString path = DroppedMp3(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    OpenFile(path);
 }
 
 void Form1::CandyButton9_Click() {
@@ -348,6 +449,7 @@ void Form1::Timer1_Timer() {
     if (position != -1) Label1->setText(Text(position));
     // Leave the handle alone while the user holds it.
     if (!Slider1->isSliderDown()) Slider1->SetValue(RoundHalfEvenToInt32(position));
+    Waveform1->SetPosition(position);
 }
 
 void Form1::Timer2_Timer() {
@@ -385,6 +487,7 @@ void Form1::CandyButton3_Click() {
     CurStart = Text(StartMark(Number(RATE), parts_.player->currentPosition()));
     Slider1->SetSelStart(Slider1->Value());
     Slider1->SetSelLength(0);
+    ShowSelectionOnWaveform();
     PutUpMessage("Selection started.Click on End selection button to end marking selection.");
 }
 
@@ -403,10 +506,14 @@ void Form1::CandyButton4_Click() {
     int value = Slider1->Value();
     Slider1->SetSelLength(std::abs(value - Slider1->SelStart()));
     if (value < Slider1->SelStart()) Slider1->SetSelStart(value);
+    ShowSelectionOnWaveform();
     Label4->setText(Text(Number(Label3->text()) - Number(Label2->text())) + " Secs");
 }
 
-void Form1::CandyButton8_Click() { Slider1->ClearSel(); }
+void Form1::CandyButton8_Click() {
+    Slider1->ClearSel();
+    ShowSelectionOnWaveform();
+}
 
 void Form1::CandyButton6_Click() {
     if (auto failure = CheckSaveSelection(pathtxt, Label2->text(), Label3->text(), Label4->text()))

@@ -18,6 +18,7 @@
 #include "cutting/scrollerticker.h"
 
 class QCheckBox;
+class WaveformView;
 class Clock;
 class FileDialogs;
 class LinkLabel;
@@ -65,6 +66,11 @@ public:
     void CandyButton13_Click();  // Help
     void CandyButton14_Click();  // DONATE
     void Slider1_Scroll();
+    // Open without the dialog (a dropped file, a file named on the command line): the same
+    // resets and the same steps as after the dialog.
+    void OpenFile(const QString& path);
+    // Moves the position as a user's move of Slider1 does.
+    void SeekTo(double seconds);
 
     // Timer ticks.
     void Timer1_Timer();  // position follow
@@ -91,6 +97,7 @@ public:
     QAbstractButton* CandyButton14;
     QAbstractButton* CandyButton9;
     PositionSlider* Slider1;
+    WaveformView* Waveform1;  // the whole file's envelope, right above Slider1
     Slider* Slider3;
     Volume* Volume1;
     isButton* isButton1;
@@ -130,8 +137,17 @@ public:
     QString CurDuration;
     QString SongName;
 
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
     void BuildLayout();
+    void BuildShortcuts();
+    void ResetForOpen();
+    void OpenChosen(const QString& path, const QString& fileTitle);
+    void ShowSelectionOnWaveform();
     void OpenLink(const char* address);
     void PutUpMessage(const QString& text);
     void ShowMessage(const QString& text, MsgIcon icon);
