@@ -15,7 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kPackaging = fs::path(TRIMBEL_TEST_DATA) / ".." / ".." / "packaging";
+// Lexical, so it works whether or not tests/data exists in this checkout.
+const fs::path kPackaging = fs::path(TRIMBEL_TEST_DATA).parent_path().parent_path() / "packaging";
 
 bool HaveTool(const char* name) {
     return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
