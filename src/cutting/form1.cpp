@@ -69,6 +69,11 @@ QLabel* CaptionLabel(QWidget* parent, const char* text) {
 Form1::Form1(const Form1Parts& parts, QWidget* parent) : QWidget(parent), parts_(parts) {
     setWindowTitle("Trimbel");
     setObjectName("Form1");
+    // The buttons' captions are drawn in the highlight colour; a deep blue keeps them readable on
+    // the light glossy bodies whatever the desktop's own highlight is.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Highlight, QColor(10, 36, 106));
+    setPalette(colours);
     if (!parts_.waveOut) {
         ownWaveOut_ = std::make_unique<QtWaveOut>();
         parts_.waveOut = ownWaveOut_.get();

@@ -1,4 +1,5 @@
 // Saves a picture of the cutting window with a file open, for the documentation.
+#include <cstdlib>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -6,7 +7,10 @@
 #include <QPixmap>
 #include <QTest>
 
+#include "analysis/framescan.h"
 #include "cutting/form1.h"
+#include "controls/msgscroller.h"
+#include "cutting/waveformview.h"
 #include "cuttingfakes.h"
 #include "support/fakemessageboxes.h"
 #include "support/testfiles.h"
@@ -17,38 +21,55 @@ TEST(Form1Screenshot, ShowsTheWindowWithAFileOpenAndASelection) {
     TestApp();
     testfiles::TempDir dir;
     std::string song = dir.file("Summer Breeze.mp3");
-    testfiles::WriteFile(song, testfiles::SilentFrames(100));
+    const std::string wav = dir.file("tune.wav");
+    // Notes that swell and fade, so the waveform has a shape to show.
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 '" + wav +
+                           "' synth 40 sine 220 sine 330 tremolo 0.3 80 fade 1 40 4 >/dev/null 2>&1").c_str()), 0);
+    ASSERT_EQ(std::system(("lame --quiet -V 4 '" + wav + "' '" + song + "'").c_str()), 0);
     FakePlayer player;
     FakeDialogs dialogs;
     FakeMessageBoxes messages;
     FixedClock clock;
+    FakeWaveOut waveOut;
+    RecordingLinkOpener links;
     Form1Parts parts;
     parts.player = &player;
     parts.dialogs = &dialogs;
     parts.messages = &messages;
     parts.clock = &clock;
+    parts.waveOut = &waveOut;
+    parts.links = &links;
     Form1 form(parts);
     form.Timer1->stop();
 
-    player.durationSeconds = 227.4;
+    player.durationSeconds = ScanDurationSeconds(song);
     dialogs.opens.push_back({QString::fromStdString(song), "Summer Breeze.mp3"});
     form.CandyButton1_Click();
     form.Timer6_Timer();
-    for (auto [seconds, button] : {std::pair{61.3, form.CandyButton3}, std::pair{94.85, form.CandyButton4}}) {
+    for (auto [seconds, button] : {std::pair{11.3, form.CandyButton3}, std::pair{24.85, form.CandyButton4}}) {
         player.position = seconds;
         form.Timer1_Timer();
         button->click();
     }
-    player.position = 78.41;
+    player.position = 18.41;
     form.Timer1_Timer();
     form.Timer2_Timer();
-    form.resize(form.sizeHint().expandedTo(QSize(640, 0)));
+    form.Timer5_Timer();
+    form.resize(form.sizeHint().expandedTo(QSize(720, 0)));
     form.show();
+    // The envelope is built on a worker thread; wait for it with a deadline.
+    QTRY_VERIFY_WITH_TIMEOUT(!form.Waveform1->IsBuilding() && form.Waveform1->Envelope(), 20000);
+    // The message comes in from the right; move it until it starts near the left edge.
+    MsgScroller* ticker = form.Scroller()->Control();
+    for (int i = 0; i < 1000 && !(ticker->Frame().pieces.size() && ticker->Frame().pieces.front().position > 0 &&
+                                  ticker->Frame().pieces.front().x <= 8);
+         ++i)
+        ticker->Tick();
     QTest::qWait(50);
 
     QImage shot = form.grab().toImage();
     ASSERT_FALSE(shot.isNull());
-    EXPECT_GE(shot.width(), 640);
+    EXPECT_GE(shot.width(), 720);
     std::filesystem::create_directories(TRIMBEL_SCREENSHOTS);
     const QString file = QString(TRIMBEL_SCREENSHOTS) + "/form1.png";
     ASSERT_TRUE(shot.save(file));
