@@ -12,7 +12,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "analysis/clipfile.h"
 #include "analysis/framescan.h"
+#include "id3/safefile.h"
 
 namespace {
 
@@ -226,94 +228,6 @@ bool SelfCheck(const std::string& path, const Layout& layout, uint32_t clipBytes
     return true;
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool FsyncPath(const std::string& path, int flags) {
-    int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    return ::close(fd) == 0 && ok;
-}
-
-std::string SystemError(const std::string& what, int err) { return what + ": " + std::strerror(err); }
-
-// The clip is built in a temporary file beside the target, which takes the target's name only
-// when it is complete, checked and finished; until then the target is untouched, and a clip
-// that is given up leaves nothing behind.
-class TempClip {
-public:
-    ~TempClip() {
-        if (fd_ >= 0) ::close(fd_);
-        if (!path_.empty()) ::unlink(path_.c_str());
-    }
-
-    bool Create(const std::string& target, std::string* error) {
-        target_ = target;
-        const auto slash = target.find_last_of('/');
-        folder_ = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
-        const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-        std::string pattern = folder_ + "/." + name + "-XXXXXX.mp3";
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back('\0');
-        fd_ = ::mkostemps(buf.data(), 4, O_CLOEXEC);
-        if (fd_ < 0) return Fail(error, SystemError("Cannot create the clip in " + folder_, errno));
-        path_ = buf.data();
-        return true;
-    }
-
-    bool Write(const uint8_t* data, size_t size, std::string* error) {
-        if (!WriteAll(fd_, data, size)) return Fail(error, SystemError("Cannot write the clip", errno));
-        return true;
-    }
-
-    // Permission bits of the file it replaces (a new clip: 0666 less the umask), then flushed.
-    bool Close(std::string* error) {
-        struct stat st {};
-        mode_t mode;
-        if (::stat(target_.c_str(), &st) == 0) {
-            mode = st.st_mode & 07777;
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode = 0666 & ~mask;
-        }
-        if (::fchmod(fd_, mode) != 0) return Fail(error, SystemError("Cannot set the clip's permissions", errno));
-        if (::fsync(fd_) != 0) return Fail(error, SystemError("Cannot write the clip", errno));
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) return Fail(error, SystemError("Cannot write the clip", errno));
-        return true;
-    }
-
-    // After a finisher may have rewritten the file: flushed again, renamed, folder flushed.
-    bool Commit(std::string* error) {
-        if (!FsyncPath(path_, O_RDONLY)) return Fail(error, SystemError("Cannot write the clip", errno));
-        if (::rename(path_.c_str(), target_.c_str()) != 0)
-            return Fail(error, SystemError("Cannot save the clip as " + target_, errno));
-        path_.clear();
-        FsyncPath(folder_, O_RDONLY | O_DIRECTORY);  // some file systems refuse; the rename stands
-        return true;
-    }
-
-    const std::string& path() const { return path_; }
-
-private:
-    int fd_ = -1;
-    std::string path_, target_, folder_;
-};
-
 bool SameFile(const std::string& a, const std::string& b) {
     struct stat sa {}, sb {};
     return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
@@ -388,29 +302,31 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
     const uint32_t clipBytes = static_cast<uint32_t>(total);
     const std::vector<uint8_t> head = HeaderFrame(table, layout, clipBytes, musicCrc);
 
-    TempClip out;
-    if (!out.Create(target, error)) return false;
+    mdlID3::AtomicFileWriter out;
+    if (!OpenClip(out, target, error)) return false;
     std::vector<uint8_t> pending(head);
     pending.reserve(kChunkBytes + 4096);
+    const auto flush = [&] {
+        if (out.Write(pending)) return true;
+        return Fail(error, ClipWriteError(out, source, target));
+    };
     if (!ForEachFrame(file.fd(), table.frames, layout.from, layout.to,
                       [&](const uint8_t* p, size_t len) {
                           pending.insert(pending.end(), p, p + len);
                           if (pending.size() < kChunkBytes) return true;
-                          if (!out.Write(pending.data(), pending.size(), error)) return false;
+                          if (!flush()) return false;
                           pending.clear();
                           return true;
                       },
                       error))
         return false;
-    if (!pending.empty() && !out.Write(pending.data(), pending.size(), error)) return false;
-    if (!out.Close(error)) return false;
-    if (!SelfCheck(out.path(), layout, clipBytes, musicCrc, error)) return false;
-    if (finish) {
-        std::string reason;
-        if (!finish(out.path(), &reason))
-            return Fail(error, reason.empty() ? "The clip's tags could not be written" : reason);
-    }
-    if (!out.Commit(error)) return false;
+    if (!pending.empty() && !flush()) return false;
+    // The clip is parsed back and handed over while it is still the temporary file: a clip that
+    // fails either never takes the target's name.
+    const ClipHook checkAndFinish = [&](const std::string& path, std::string* why) {
+        return SelfCheck(path, layout, clipBytes, musicCrc, why) && FinishClip(finish, path, why);
+    };
+    if (!CommitClip(out, checkAndFinish, source, target, error)) return false;
 
     if (result) {
         result->firstFrame = first;

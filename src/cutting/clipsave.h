@@ -31,7 +31,7 @@ bool ClipByteRange(double curStart, double curDuration, int64_t fileSize, ClipBy
 using ClipFinisher = std::function<bool(const std::string& path, std::string* error)>;
 
 // Copies the selected range of `source` into `target`: the bytes go to a temporary file in the
-// target's folder, in chunks, are flushed, finished by `finish` (may be empty), and the file is
+// target's folder, in chunks, are finished by `finish` (may be empty), flushed, and the file is
 // renamed into place. The source is never replaced. On failure nothing named `target` is created
 // or changed, and `error` says why.
 bool SaveClip(const std::string& source, const std::string& target, double curStart,

@@ -107,32 +107,38 @@ void InjectIoFailureAt(int n) { gFailAt = n; }
 
 AtomicFileWriter::~AtomicFileWriter() { Abort(); }
 
-bool AtomicFileWriter::Fail(const std::string& what, int err) {
+bool AtomicFileWriter::Fail(Failure kind, const std::string& what, int err) {
+    failure_ = kind;
+    errno_ = err;
     error_ = Describe(what, err);
     Abort();
     return false;
 }
 
-bool AtomicFileWriter::Open(const std::string& target) {
+bool AtomicFileWriter::Open(const std::string& target, Links links) {
     Abort();
     error_.clear();
+    failure_ = Failure::None;
+    errno_ = 0;
     written_ = 0;
-    if (target.empty()) return Fail("no file name", 0);
+    if (target.empty()) return Fail(Failure::Refused, "no file name", 0);
 
-    // Replace the file a link points at, not the link itself.
     target_ = target;
     struct stat st {};
     if (::lstat(target.c_str(), &st) == 0) {
-        if (S_ISLNK(st.st_mode)) {
+        const bool link = S_ISLNK(st.st_mode);
+        if (link && links == Links::Follow) {
             char* real = ::realpath(target.c_str(), nullptr);
-            if (!real) return Fail("cannot resolve the link " + target, errno);
+            if (!real) return Fail(Failure::Refused, "cannot resolve the link " + target, errno);
             target_ = real;
             std::free(real);
-            if (::stat(target_.c_str(), &st) != 0) return Fail("cannot read " + target_, errno);
+            if (::stat(target_.c_str(), &st) != 0)
+                return Fail(Failure::Refused, "cannot read " + target_, errno);
         }
-        if (!S_ISREG(st.st_mode)) return Fail(target_ + " is not a regular file", 0);
+        if (!S_ISREG(st.st_mode) && !(link && links == Links::Replace))
+            return Fail(Failure::Refused, target_ + " is not a regular file", 0);
     } else if (errno != ENOENT) {
-        return Fail("cannot read " + target, errno);
+        return Fail(Failure::Refused, "cannot read " + target, errno);
     }
 
     std::string pattern = FolderOf(target_) + "/." + NameOf(target_) + ".trimbel-XXXXXX";
@@ -142,6 +148,8 @@ bool AtomicFileWriter::Open(const std::string& target) {
     if (fd < 0) {
         int err = errno;
         target_.clear();
+        failure_ = Failure::Create;
+        errno_ = err;
         error_ = Describe("cannot create a temporary file in " + FolderOf(target), err);
         return false;
     }
@@ -151,8 +159,9 @@ bool AtomicFileWriter::Open(const std::string& target) {
 }
 
 bool AtomicFileWriter::Write(std::span<const uint8_t> bytes) {
-    if (fd_ < 0) return Fail("the file is not open for writing", 0);
-    if (!WriteAll(fd_, bytes.data(), bytes.size())) return Fail("cannot write " + temp_, errno);
+    if (fd_ < 0) return Fail(Failure::Refused, "the file is not open for writing", 0);
+    if (!WriteAll(fd_, bytes.data(), bytes.size()))
+        return Fail(Failure::Write, "cannot write " + temp_, errno);
     written_ += static_cast<int64_t>(bytes.size());
     return true;
 }
@@ -163,8 +172,8 @@ bool AtomicFileWriter::Write(const void* data, size_t size) {
 
 bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
                                  std::span<uint8_t> buffer) {
-    if (fd_ < 0) return Fail("the file is not open for writing", 0);
-    if (offset < 0 || length < 0) return Fail("invalid range to copy", EINVAL);
+    if (fd_ < 0) return Fail(Failure::Refused, "the file is not open for writing", 0);
+    if (offset < 0 || length < 0) return Fail(Failure::Refused, "invalid range to copy", EINVAL);
 
     // The first step ends where the output reaches a page boundary: the rest then fills whole
     // pages, which is markedly faster than copying at an odd offset (a tag of 4106 bytes).
@@ -176,7 +185,7 @@ bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
     // In-kernel copy first: no user-space buffer at all, and as fast as cp on the same disk.
     bool kernelCopy = buffer.empty();
     while (kernelCopy && length > 0) {
-        if (InjectedFailure()) return Fail("cannot write " + temp_, errno);
+        if (InjectedFailure()) return Fail(Failure::Write, "cannot write " + temp_, errno);
         loff_t in = offset;
         size_t want = step(kKernelCopyStep);
         ssize_t n = ::copy_file_range(srcFd, &in, fd_, nullptr, want, 0);
@@ -187,9 +196,9 @@ bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
                 kernelCopy = false;
                 break;
             }
-            return Fail("cannot copy into " + temp_, errno);
+            return Fail(Failure::Write, "cannot copy into " + temp_, errno);
         }
-        if (n == 0) return Fail("the file ended early while copying", 0);
+        if (n == 0) return Fail(Failure::Read, "the file ended early while copying", 0);
         offset += n;
         length -= n;
         written_ += n;
@@ -206,11 +215,11 @@ bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
         ssize_t n = ::pread(srcFd, buffer.data(), want, offset);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return Fail("cannot read the original file", errno);
+            return Fail(Failure::Read, "cannot read the original file", errno);
         }
-        if (n == 0) return Fail("the file ended early while copying", 0);
+        if (n == 0) return Fail(Failure::Read, "the file ended early while copying", 0);
         if (!WriteAll(fd_, buffer.data(), static_cast<size_t>(n)))
-            return Fail("cannot write " + temp_, errno);
+            return Fail(Failure::Write, "cannot write " + temp_, errno);
         offset += n;
         length -= n;
         written_ += n;
@@ -220,41 +229,59 @@ bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
 
 bool AtomicFileWriter::CopyRange(const std::string& srcPath, int64_t offset, int64_t length) {
     int src = ::open(srcPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (src < 0) return Fail("cannot open " + srcPath, errno);
+    if (src < 0) return Fail(Failure::Read, "cannot open " + srcPath, errno);
     bool ok = CopyRange(src, offset, length);
     ::close(src);
     return ok;
 }
 
-bool AtomicFileWriter::Commit() {
-    if (fd_ < 0) return Fail("the file is not open for writing", 0);
-
+bool AtomicFileWriter::Seal(int fd) {
     mode_t mode = 0666 & ~CurrentUmask();
     struct stat st {};
-    bool exists = ::stat(target_.c_str(), &st) == 0;
-    if (exists) {
+    if (::stat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
         mode = st.st_mode & 07777;
         // Keep the owner too where we may (we run as the owner or as root); not fatal.
-        static_cast<void>(::fchown(fd_, st.st_uid, st.st_gid) == 0);
+        static_cast<void>(::fchown(fd, st.st_uid, st.st_gid) == 0);
     }
-    if (::fchmod(fd_, mode) != 0) return Fail("cannot set the permissions of " + temp_, errno);
-    if (!Sync(fd_)) return Fail("cannot flush " + temp_, errno);
+    std::string what;
+    int err = 0;
+    if (::fchmod(fd, mode) != 0) {
+        err = errno;
+        what = "cannot set the permissions of " + temp_;
+    } else if (!Sync(fd)) {
+        err = errno;
+        what = "cannot flush " + temp_;
+    }
+    if (::close(fd) != 0 && what.empty()) {
+        err = errno;
+        what = "cannot close the temporary file";
+    }
+    return what.empty() || Fail(Failure::Write, what, err);
+}
+
+bool AtomicFileWriter::Commit(const Finisher& beforeRename) {
+    if (fd_ < 0) return Fail(Failure::Refused, "the file is not open for writing", 0);
     int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) {
-        int err = errno;
-        ::unlink(temp_.c_str());
-        temp_.clear();
-        error_ = Describe("cannot close the temporary file", err);
-        return false;
+    if (beforeRename) {
+        // The finisher may replace the file (a tag that grows is written through a temporary
+        // file of its own, with private permission bits), so the bits and the flush go to
+        // whatever file is at the temporary path once it is done.
+        if (::close(fd) != 0) return Fail(Failure::Write, "cannot close the temporary file", errno);
+        std::string reason;
+        if (!beforeRename(temp_, &reason))
+            return Fail(Failure::Finish, reason.empty() ? "the file could not be finished" : reason, 0);
+        fd = ::open(temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) return Fail(Failure::Write, "cannot open " + temp_ + " again", errno);
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return Fail(Failure::Write, temp_ + " is no longer a regular file", 0);
+        }
     }
-    if (InjectedFailure() || ::rename(temp_.c_str(), target_.c_str()) != 0) {
-        int err = errno;
-        ::unlink(temp_.c_str());
-        temp_.clear();
-        error_ = Describe("cannot replace " + target_, err);
-        return false;
-    }
+    if (!Seal(fd)) return false;
+    if (InjectedFailure() || ::rename(temp_.c_str(), target_.c_str()) != 0)
+        return Fail(Failure::Replace, "cannot replace " + target_, errno);
     temp_.clear();
     // The rename is durable once the folder is flushed. The new contents are in place already,
     // so a folder that cannot be flushed (some file systems refuse) is not a failure.
@@ -264,6 +291,8 @@ bool AtomicFileWriter::Commit() {
         ::close(dir);
     }
     error_.clear();
+    failure_ = Failure::None;
+    errno_ = 0;
     return true;
 }
 

@@ -9,6 +9,7 @@
 // write at an offset of an existing file, then a flush, every result checked.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -16,23 +17,35 @@ namespace mdlID3 {
 
 class AtomicFileWriter {
 public:
+    // A symbolic link named as the target: Follow writes the file it points at (a tag edit),
+    // Replace puts the new file in the link's place (a clip saved under the link's name).
+    enum class Links { Follow, Replace };
+    // What the last failure was about, for callers that word errors for their own users.
+    enum class Failure { None, Refused, Create, Read, Write, Finish, Replace };
+    // Runs on the complete temporary file before it takes the target's name. It may rewrite the
+    // file or replace it by another at the same path. False, with a reason, fails the commit.
+    using Finisher = std::function<bool(const std::string& tempPath, std::string* error)>;
+
     AtomicFileWriter() = default;
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    // Creates the temporary file in the folder of `target` (the file a symbolic link points at,
-    // when `target` is one). `target` need not exist yet; when it does, it must be a regular file.
-    bool Open(const std::string& target);
+    // Creates the temporary file in the folder of `target` (with Links::Follow, of the file a
+    // symbolic link points at, when `target` is one). `target` need not exist yet; when it does,
+    // it must be a regular file (or, with Links::Replace, a link).
+    bool Open(const std::string& target, Links links = Links::Follow);
     bool Write(std::span<const uint8_t> bytes);
     bool Write(const void* data, size_t size);
     // Appends `length` bytes of `srcFd` starting at `offset`, in chunks, with constant memory.
     // A source that ends early is a failure. `buffer` (optional) is used as the chunk buffer.
     bool CopyRange(int srcFd, int64_t offset, int64_t length, std::span<uint8_t> buffer = {});
     bool CopyRange(const std::string& srcPath, int64_t offset, int64_t length);
-    // Flushes, gives the temporary file the target's permission bits (a new target gets the
-    // usual 0666 less the umask), renames it over the target and flushes the folder.
-    bool Commit();
+    // Closes the temporary file, runs `beforeRename` on it (may be empty), gives whatever file is
+    // then at the temporary path the target's permission bits (a new target gets the usual 0666
+    // less the umask), flushes it, renames it over the target and flushes the folder. On failure
+    // the temporary file is removed, also when the finisher replaced it.
+    bool Commit(const Finisher& beforeRename = {});
     // Drops the temporary file; the target stays as it was.
     void Abort();
 
@@ -43,11 +56,18 @@ public:
     const std::string& TempPath() const { return temp_; }
     // Why the last operation failed, for the user ("" after success).
     const std::string& Error() const { return error_; }
+    Failure LastFailure() const { return failure_; }
+    // errno of the last failure; 0 when it was a refusal or a short source.
+    int ErrorNumber() const { return errno_; }
 
 private:
-    bool Fail(const std::string& what, int err);
+    bool Fail(Failure kind, const std::string& what, int err);
+    // Owner and permission bits of the target, flush and close; takes `fd` over.
+    bool Seal(int fd);
 
     int fd_ = -1;
+    Failure failure_ = Failure::None;
+    int errno_ = 0;
     int64_t written_ = 0;
     std::string target_;
     std::string temp_;

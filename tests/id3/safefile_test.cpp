@@ -192,6 +192,98 @@ TEST_F(SafeFile, EveryInjectedFailureLeavesTheOriginal) {
     ::close(fd);
 }
 
+TEST_F(SafeFile, AFailingFinisherLeavesTheTargetAndNoTemporaryFile) {
+    const auto target = tmp.file("song.mp3");
+    WriteFile(target, Pattern(300, 6));
+    AtomicFileWriter w;
+    ASSERT_TRUE(w.Open(target));
+    ASSERT_TRUE(w.Write(Pattern(120, 2)));
+    std::string seen;
+    Bytes seenBytes;
+    const bool ok = w.Commit([&](const std::string& temp, std::string* why) {
+        seen = temp;
+        seenBytes = ReadFile(temp);
+        *why = "tag refused";
+        return false;
+    });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(w.Error(), "tag refused");
+    EXPECT_EQ(w.LastFailure(), AtomicFileWriter::Failure::Finish);
+    EXPECT_EQ(fs::path(seen).parent_path(), tmp.path());
+    EXPECT_EQ(seenBytes, Pattern(120, 2));  // the finisher sees every byte written
+    EXPECT_EQ(ReadFile(target), Pattern(300, 6));
+    EXPECT_TRUE(OtherFiles(tmp.path(), "song.mp3").empty());
+    EXPECT_TRUE(w.TempPath().empty());
+}
+
+TEST_F(SafeFile, AFinisherThatReplacesTheFileStillGetsTheTargetsBits) {
+    const auto target = tmp.file("song.mp3");
+    WriteFile(target, Pattern(300, 6));
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    // Stands in for a tag writer that rewrites the file through a private temporary file of its
+    // own and renames that over the path it was given.
+    const auto replace = [](const std::string& temp, std::string* why) {
+        AtomicFileWriter inner;
+        if (!inner.Open(temp) || !inner.Write(FromString("TAG")) || !inner.CopyRange(temp, 0, 120) ||
+            !inner.Commit()) {
+            *why = inner.Error();
+            return false;
+        }
+        return ::chmod(temp.c_str(), 0600) == 0;
+    };
+    AtomicFileWriter w;
+    ASSERT_TRUE(w.Open(target));
+    ASSERT_TRUE(w.Write(Pattern(120, 2)));
+    ASSERT_TRUE(w.Commit(replace)) << w.Error();
+    EXPECT_EQ(ReadFile(target), Concat({FromString("TAG"), Pattern(120, 2)}));
+    EXPECT_EQ(ModeOf(target), 0640u);
+    EXPECT_TRUE(OtherFiles(tmp.path(), "song.mp3").empty());
+
+    // A new file gets 0666 less the umask, not the private bits the replacement came with.
+    const auto fresh = tmp.file("clip.mp3");
+    const mode_t old = ::umask(027);
+    AtomicFileWriter n;
+    ASSERT_TRUE(n.Open(fresh));
+    ASSERT_TRUE(n.Write(Pattern(120, 3)));
+    const bool committed = n.Commit(replace);
+    ::umask(old);
+    ASSERT_TRUE(committed) << n.Error();
+    EXPECT_EQ(ReadFile(fresh), Concat({FromString("TAG"), Pattern(120, 3)}));
+    EXPECT_EQ(ModeOf(fresh), 0640u);
+}
+
+TEST_F(SafeFile, AFailureAfterTheFinisherReplacedTheFileRemovesTheReplacement) {
+    const auto target = tmp.file("song.mp3");
+    WriteFile(target, Pattern(300, 6));
+    AtomicFileWriter w;
+    ASSERT_TRUE(w.Open(target));
+    ASSERT_TRUE(w.Write(Pattern(120, 2)));
+    const bool ok = w.Commit([](const std::string& temp, std::string*) {
+        ::unlink(temp.c_str());
+        WriteFile(temp, FromString("replacement"));
+        mdlID3::InjectIoFailureAt(1);  // the flush that follows
+        return true;
+    });
+    EXPECT_FALSE(ok);
+    EXPECT_NE(w.Error().find("No space left"), std::string::npos) << w.Error();
+    EXPECT_EQ(ReadFile(target), Pattern(300, 6));
+    EXPECT_TRUE(OtherFiles(tmp.path(), "song.mp3").empty());
+}
+
+TEST_F(SafeFile, ReplacingALinkPutsTheFileInItsPlace) {
+    const auto real = tmp.file("real.mp3");
+    const auto link = tmp.file("link.mp3");
+    WriteFile(real, Pattern(10, 1));
+    fs::create_symlink(real, link);
+    AtomicFileWriter w;
+    ASSERT_TRUE(w.Open(link, AtomicFileWriter::Links::Replace)) << w.Error();
+    ASSERT_TRUE(w.Write("xyz", 3));
+    ASSERT_TRUE(w.Commit());
+    EXPECT_FALSE(fs::is_symlink(link));
+    EXPECT_EQ(ReadFile(link), FromString("xyz"));
+    EXPECT_EQ(ReadFile(real), Pattern(10, 1));
+}
+
 TEST_F(SafeFile, WriteInPlaceKeepsSizeAndRefusesToGrow) {
     const auto target = tmp.file("song.mp3");
     WriteFile(target, Pattern(100, 2));
