@@ -11,6 +11,7 @@
 #include <QStyleOption>
 
 #include "controls/candypainter.h"
+#include "controls/eventmasks.h"
 #include "controls/propertybag.h"
 
 namespace {
@@ -25,24 +26,6 @@ constexpr Scheme kSchemes[] = {
     {0x800000, 0xA00000, 0xF00000, 0xFF0000}, {0x000080, 0x0000A0, 0x0000F0, 0x0000FF},
     {0x008000, 0x00A000, 0x00C000, 0x00FF00}, {0x008080, 0x00A0A0, 0x00C0C0, 0x00FFFF},
 };
-
-// Mouse-button and shift masks as the events carry them: left 1, right 2, middle 4;
-// Shift 1, Ctrl 2, Alt 4.
-short ButtonMask(Qt::MouseButtons buttons) {
-    short mask = 0;
-    if (buttons & Qt::LeftButton) mask |= 1;
-    if (buttons & Qt::RightButton) mask |= 2;
-    if (buttons & Qt::MiddleButton) mask |= 4;
-    return mask;
-}
-
-short ShiftMask(Qt::KeyboardModifiers modifiers) {
-    short mask = 0;
-    if (modifiers & Qt::ShiftModifier) mask |= 1;
-    if (modifiers & Qt::ControlModifier) mask |= 2;
-    if (modifiers & Qt::AltModifier) mask |= 4;
-    return mask;
-}
 
 bool IsActivationKey(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;

@@ -9,25 +9,10 @@
 #include <QPainter>
 
 #include "analysis/rounding.h"
+#include "controls/eventmasks.h"
 #include "controls/propertybag.h"
 
 namespace {
-
-short ButtonMask(Qt::MouseButtons buttons) {
-    short mask = 0;
-    if (buttons & Qt::LeftButton) mask |= 1;
-    if (buttons & Qt::RightButton) mask |= 2;
-    if (buttons & Qt::MiddleButton) mask |= 4;
-    return mask;
-}
-
-short ShiftMask(Qt::KeyboardModifiers modifiers) {
-    short mask = 0;
-    if (modifiers & Qt::ShiftModifier) mask |= 1;
-    if (modifiers & Qt::ControlModifier) mask |= 2;
-    if (modifiers & Qt::AltModifier) mask |= 4;
-    return mask;
-}
 
 bool IsPosition(const QVariant& v) {
     switch (v.typeId()) {

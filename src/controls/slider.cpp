@@ -9,28 +9,13 @@
 #include <QPainterPath>
 
 #include "analysis/rounding.h"
+#include "controls/eventmasks.h"
 #include "controls/propertybag.h"
 
 namespace {
 
 int32_t ClampValue(int64_t value, int32_t min, int32_t max) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, min, max));
-}
-
-short ButtonMask(Qt::MouseButtons buttons) {
-    short mask = 0;
-    if (buttons & Qt::LeftButton) mask |= 1;
-    if (buttons & Qt::RightButton) mask |= 2;
-    if (buttons & Qt::MiddleButton) mask |= 4;
-    return mask;
-}
-
-short ShiftMask(Qt::KeyboardModifiers modifiers) {
-    short mask = 0;
-    if (modifiers & Qt::ShiftModifier) mask |= 1;
-    if (modifiers & Qt::ControlModifier) mask |= 2;
-    if (modifiers & Qt::AltModifier) mask |= 4;
-    return mask;
 }
 
 }  // namespace
