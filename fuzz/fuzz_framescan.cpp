@@ -5,20 +5,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 #include "analysis/cleancut.h"
 #include "analysis/framescan.h"
+#include "fuzzfile.h"
 
 namespace {
 
 const std::string& InputPath() {
-    static const std::string path = "/tmp/fuzz_framescan_" + std::to_string(getpid()) + ".mp3";
+    static const std::string path = fuzzfile::ScratchPath("fuzz_framescan");
     return path;
 }
 
 const std::string& ClipPath() {
-    static const std::string path = "/tmp/fuzz_framescan_" + std::to_string(getpid()) + "-clip.mp3";
+    static const std::string path = fuzzfile::ScratchPath("fuzz_framescan_clip");
     return path;
 }
 
@@ -26,13 +26,7 @@ const std::string& ClipPath() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& path = InputPath();
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    if (size && std::fwrite(data, 1, size, f) != size) {
-        std::fclose(f);
-        return 0;
-    }
-    std::fclose(f);
+    if (!fuzzfile::WriteInput(path, data, size)) return 0;
 
     FrameTable table;
     std::string error;

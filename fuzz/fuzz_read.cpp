@@ -1,23 +1,16 @@
 // libFuzzer target: every tag and header reader over arbitrary file contents must neither crash
 // nor hang, and what it reports must fit the file.
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 #include "analysis/mp3.h"
+#include "fuzzfile.h"
 #include "id3/mdlid3.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/fuzz_read_" + std::to_string(getpid()) + ".mp3";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    if (size && std::fwrite(data, 1, size, f) != size) {
-        std::fclose(f);
-        return 0;
-    }
-    std::fclose(f);
+    static const std::string path = fuzzfile::ScratchPath("fuzz_read");
+    if (!fuzzfile::WriteInput(path, data, size)) return 0;
     const auto fileSize = static_cast<int64_t>(size);
 
     mdlID3::ID3TagInfo info;

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
-#include <unistd.h>
 
+#include "fuzzfile.h"
 #include "id3/mdlid3.h"
 
 namespace {
@@ -31,17 +31,8 @@ size_t TagSizeAtStart(const std::vector<uint8_t>& file) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // On tmpfs where there is one: every write flushes, and flushing a disk is slow.
-    static const std::string path =
-        std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/fuzz_write_" +
-        std::to_string(getpid()) + ".mp3";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    if (size && std::fwrite(data, 1, size, f) != size) {
-        std::fclose(f);
-        return 0;
-    }
-    std::fclose(f);
+    static const std::string path = fuzzfile::ScratchPath("fuzz_write");
+    if (!fuzzfile::WriteInput(path, data, size)) return 0;
     const std::vector<uint8_t> input(data, data + size);
 
     int64_t old = 0;
