@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include <QCommandLineParser>
 #include <QStringList>
 
 #include "cli/subcommands.h"
@@ -58,4 +59,10 @@ int RunCli(int argc, char** argv) {
     std::fprintf(stderr, "trimbel: unknown subcommand '%s'\n\n", sub.c_str());
     PrintUsage(stderr);
     return 2;
+}
+
+QString SubcommandHelp(const QCommandLineParser& parser, const char* name) {
+    QString text = parser.helpText();
+    text.replace(QStringLiteral("<executable_name>"), QStringLiteral("trimbel ") + QLatin1String(name));
+    return text;
 }

@@ -85,7 +85,7 @@ int RunCut(int argc, char** argv) {
     parser.addOptions({startOption, endOption, outputOption, durationOption, framesOption});
     if (!parser.parse(args)) return Refuse(parser.errorText());
     if (parser.isSet("help")) {
-        std::printf("%s", parser.helpText().toLocal8Bit().constData());
+        std::printf("%s", SubcommandHelp(parser, "cut").toLocal8Bit().constData());
         return 0;
     }
     if (parser.positionalArguments().size() != 1) return Refuse("give exactly one FILE (see --help)");

@@ -149,7 +149,7 @@ int RunInfo(int argc, char** argv) {
         return 2;
     }
     if (parser.isSet(helpOption)) {
-        Write(stdout, parser.helpText().toUtf8());
+        Write(stdout, SubcommandHelp(parser, "info").toUtf8());
         return 0;
     }
     const QStringList files = parser.positionalArguments();

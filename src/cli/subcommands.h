@@ -1,5 +1,13 @@
 #pragma once
+#include <QString>
+
+class QCommandLineParser;
+
 // Each subcommand gets its own argv with argv[0] = the subcommand's name.
 int RunInfo(int argc, char** argv);
 int RunTag(int argc, char** argv);
 int RunCut(int argc, char** argv);
+
+// The parser's help text with the usage line naming "trimbel NAME" (the parsers run before any
+// QCoreApplication exists, so Qt cannot know the program's name).
+QString SubcommandHelp(const QCommandLineParser& parser, const char* name);

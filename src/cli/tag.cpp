@@ -110,7 +110,7 @@ int RunTag(int argc, char** argv) {
 
     if (!parser.parse(arguments)) return UsageError(parser.errorText());
     if (parser.isSet("help")) {
-        std::printf("%s", qPrintable(parser.helpText()));
+        std::printf("%s", qPrintable(SubcommandHelp(parser, "tag")));
         return 0;
     }
     const QStringList files = parser.positionalArguments();
