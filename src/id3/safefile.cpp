@@ -21,6 +21,8 @@ constexpr int64_t kKernelCopyStep = 64 << 20;
 constexpr int64_t kPageSize = 4096;
 
 int gFailAt = 0;
+// Per thread, so that a copy on a worker thread never reports to a window's progress box.
+thread_local CopyProgress tCopyProgress;
 
 // True when the injected failure is due now; sets errno as a full disk would.
 bool InjectedFailure() {
@@ -182,12 +184,20 @@ bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
         return static_cast<size_t>(std::min({length, limit, toBoundary ? toBoundary : limit}));
     };
 
+    const int64_t total = length;
+    auto report = [&] {
+        if (tCopyProgress) tCopyProgress(total - length, total);
+    };
+    // Someone watching gets a report about every percent, and at least every 64 MiB.
+    const int64_t kernelStep =
+        tCopyProgress ? std::clamp<int64_t>(total / 100, kChunkSize, kKernelCopyStep) : kKernelCopyStep;
+
     // In-kernel copy first: no user-space buffer at all, and as fast as cp on the same disk.
     bool kernelCopy = buffer.empty();
     while (kernelCopy && length > 0) {
         if (InjectedFailure()) return Fail(Failure::Write, "cannot write " + temp_, errno);
         loff_t in = offset;
-        size_t want = step(kKernelCopyStep);
+        size_t want = step(kernelStep);
         ssize_t n = ::copy_file_range(srcFd, &in, fd_, nullptr, want, 0);
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -202,6 +212,7 @@ bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
         offset += n;
         length -= n;
         written_ += n;
+        report();
     }
     if (length == 0) return true;
 
@@ -223,6 +234,7 @@ bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
         offset += n;
         length -= n;
         written_ += n;
+        report();
     }
     return true;
 }
@@ -339,6 +351,12 @@ bool WriteInPlace(const std::string& path, int64_t offset, std::span<const uint8
     if (::close(fd) != 0) return fail("cannot close " + path, errno);
     if (error) error->clear();
     return true;
+}
+
+CopyProgress SetCopyProgress(CopyProgress progress) {
+    CopyProgress previous = std::move(tCopyProgress);
+    tCopyProgress = std::move(progress);
+    return previous;
 }
 
 }  // namespace mdlID3

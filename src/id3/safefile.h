@@ -79,6 +79,14 @@ private:
 bool WriteInPlace(const std::string& path, int64_t offset, std::span<const uint8_t> bytes,
                   std::string* error = nullptr);
 
+// Bytes of audio copied so far out of the range being copied.
+using CopyProgress = std::function<void(int64_t done, int64_t total)>;
+// Makes every AtomicFileWriter::CopyRange on the calling thread report to `progress` after each
+// step (about a percent of the range, at least 1 MiB), the last report being done == total; an
+// empty one stops the reports. Writes in place copy nothing and report nothing. Returns the
+// hook it replaces.
+CopyProgress SetCopyProgress(CopyProgress progress);
+
 // Test hook: the `n`th checked write, flush or rename from now on fails as if the disk were full
 // (ENOSPC); 0 switches it off. Counts only the operations of this file.
 void InjectIoFailureAt(int n);

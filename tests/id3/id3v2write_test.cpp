@@ -1,5 +1,6 @@
 #include "id3/id3v2write.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -466,4 +467,89 @@ TEST_F(TagWrite, TagClaimingMoreThanTheFileIsRefused) {
     EXPECT_NE(LastTagWriteError().find("damaged"), std::string::npos);
     EXPECT_FALSE(RemoveID3v2Tag(path, true));
     EXPECT_EQ(ReadFile(path), original);
+}
+
+namespace {
+
+// Installs a copy-progress hook that records every report, and removes it again.
+class CopyReports {
+public:
+    CopyReports() {
+        SetCopyProgress([this](int64_t done, int64_t total) { reports.emplace_back(done, total); });
+    }
+    ~CopyReports() { SetCopyProgress({}); }
+    std::vector<std::pair<int64_t, int64_t>> reports;
+};
+
+}  // namespace
+
+TEST_F(TagWrite, AMovingWriteReportsTheAudioCopyUpToItsEnd) {
+    const auto path = tmp.file("big.mp3");
+    // About 4 MB of audio: several steps of the copy.
+    const Bytes big = SilentFrames(10000);
+    WriteFile(path, big);
+    ID3TagInfo info;
+    info.Title = "grows";
+    CopyReports copies;
+    ASSERT_TRUE(WriteID3v2Tag(path, info, kWriteV23, false, true)) << LastTagWriteError();
+    ASSERT_GE(copies.reports.size(), 3u);
+    int64_t last = 0;
+    for (const auto& [done, total] : copies.reports) {
+        EXPECT_EQ(total, static_cast<int64_t>(big.size()));
+        EXPECT_GT(done, last);
+        last = done;
+    }
+    EXPECT_EQ(copies.reports.back().first, static_cast<int64_t>(big.size()));
+    EXPECT_EQ(Tail(ReadFile(path), 2058), big);
+
+    // The same through a small work buffer (the read-and-write copy).
+    copies.reports.clear();
+    std::vector<uint8_t> buffer(256 * 1024);
+    ASSERT_TRUE(RemoveID3v2Tag(path, true, buffer.data(), static_cast<int32_t>(buffer.size())));
+    ASSERT_GE(copies.reports.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(copies.reports.begin(), copies.reports.end()));
+    EXPECT_EQ(copies.reports.back(), std::make_pair(static_cast<int64_t>(big.size()), static_cast<int64_t>(big.size())));
+    EXPECT_EQ(ReadFile(path), big);
+}
+
+TEST_F(TagWrite, AnInPlaceWriteReportsNoCopy) {
+    const auto path = tmp.file("a.mp3");
+    WriteFile(path, Concat({Tag(3, {Frame(3, "TIT2", Text0("old title"))}, 200), SilentFrames(3000)}));
+    ID3TagInfo info;
+    info.Title = "new";
+    CopyReports copies;
+    ASSERT_TRUE(WriteID3v2Tag(path, info, kWriteV23, false, true)) << LastTagWriteError();
+    EXPECT_TRUE(copies.reports.empty());
+}
+
+TEST_F(TagWrite, AWatchedWriteThatFailsStillLeavesTheFile) {
+    const auto path = tmp.file("a.mp3");
+    const Bytes original = SilentFrames(10000);
+    ID3TagInfo info;
+    info.Comment = "moves the audio";
+    CopyReports copies;
+    // Every checked operation in turn fails: at the tag, part way through the copy, at the flush
+    // and at the rename, until the write gets through.
+    bool failedMidCopy = false;
+    bool succeeded = false;
+    for (int n = 1; n < 100 && !succeeded; ++n) {
+        SCOPED_TRACE(n);
+        WriteFile(path, original);
+        copies.reports.clear();
+        InjectIoFailureAt(n);
+        succeeded = WriteID3v2Tag(path, info, kWriteV23, false, true);
+        InjectIoFailureAt(0);
+        if (succeeded) break;
+        EXPECT_EQ(ReadFile(path), original);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.path()), {}), 1);
+        for (const auto& report : copies.reports) EXPECT_LE(report.first, report.second);
+        if (!copies.reports.empty() && copies.reports.back().first < copies.reports.back().second)
+            failedMidCopy = true;
+    }
+    EXPECT_TRUE(succeeded);
+    EXPECT_TRUE(failedMidCopy);
+    // A hook replaced by another is handed back.
+    CopyProgress previous = SetCopyProgress({});
+    EXPECT_TRUE(static_cast<bool>(previous));
+    SetCopyProgress(previous);
 }
