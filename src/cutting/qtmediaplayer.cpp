@@ -7,11 +7,19 @@
 #include <QMediaPlayer>
 #include <QUrl>
 
-#include "analysis/framescan.h"
+#include "cutting/lengthscanner.h"
 
 QtMediaPlayer::QtMediaPlayer(QObject* parent)
-    : QObject(parent), player_(new QMediaPlayer(this)), output_(new QAudioOutput(this)) {
+    : QObject(parent),
+      player_(new QMediaPlayer(this)),
+      output_(new QAudioOutput(this)),
+      scanner_(new LengthScanner(this)) {
     player_->setAudioOutput(output_);
+    connect(scanner_, &LengthScanner::progressChanged, this, &QtMediaPlayer::lengthScanProgressChanged);
+    connect(scanner_, &LengthScanner::finished, this, [this](double seconds) {
+        scannedDuration_ = seconds;
+        scanFailed_ = !(seconds > 0);
+    });
     // Qt's GStreamer player drops seeks asked before the stream is buffered and its length known
     // (for files without a VBR header that is some time into playback). Such seeks are held here
     // and applied once the player takes them.
@@ -86,8 +94,12 @@ void QtMediaPlayer::setURL(const QString& path) {
     falseEnds_ = 0;
     pendingSeekMs_.reset();
     // The player's own estimate is wrong for VBR files without a header (clips are such files);
-    // walking the frames gives the exact length.
-    scannedDuration_ = path.isEmpty() ? 0 : ScanDurationSeconds(path.toStdString());
+    // walking the frames gives the exact length. On a large file that takes seconds: it runs
+    // beside the GUI, and a new file drops the old file's walk.
+    scannedDuration_ = 0;
+    scanFailed_ = false;
+    if (path.isEmpty()) scanner_->Cancel();
+    else scanner_->Scan(path);
     player_->setSource(path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path));
     if (!path.isEmpty()) player_->play();
 }
@@ -133,9 +145,11 @@ void QtMediaPlayer::setCurrentPosition(double seconds) {
 double QtMediaPlayer::duration() const {
     if (url_.isEmpty()) return 0;
     if (scannedDuration_ > 0) return scannedDuration_;
-    if (!MediaReady()) return 0;
+    if (!scanFailed_ || !MediaReady()) return 0;
     return player_->duration() / 1000.0;
 }
+
+double QtMediaPlayer::LengthScanProgress() const { return scanner_->Progress(); }
 
 void QtMediaPlayer::SetOutputVolume(float volume) { output_->setVolume(std::clamp(volume, 0.0f, 1.0f)); }
 

@@ -6,12 +6,17 @@
 
 #include <QObject>
 
+#include "cutting/lengthprogress.h"
 #include "cutting/mediaplayer.h"
 
+class LengthScanner;
 class QAudioOutput;
 class QMediaPlayer;
 
-class QtMediaPlayer : public QObject, public MediaPlayer {
+// The duration is the exact one from walking the file's frames, measured in the background;
+// until that is done it is 0, so a poller never sees the player's own (for VBR files without a
+// header, wrong) estimate first. Only a file without frames falls back to the player's value.
+class QtMediaPlayer : public QObject, public MediaPlayer, public LengthProgress {
     Q_OBJECT
 public:
     explicit QtMediaPlayer(QObject* parent = nullptr);
@@ -26,10 +31,15 @@ public:
     double currentPosition() const override;
     void setCurrentPosition(double seconds) override;
     double duration() const override;
+    double LengthScanProgress() const override;
 
     // Loudness of this program's output, 0..1 (the wave-out volume of the window).
     void SetOutputVolume(float volume);
     float OutputVolume() const;
+
+signals:
+    // Share of the length measurement done, 0..1.
+    void lengthScanProgressChanged(double fraction);
 
 private:
     bool MediaReady() const;
@@ -39,8 +49,10 @@ private:
 
     QMediaPlayer* player_;
     QAudioOutput* output_;
+    LengthScanner* scanner_;
     QString url_;
     double scannedDuration_ = 0;
+    bool scanFailed_ = false;
     std::optional<qint64> pendingSeekMs_;
     int falseEnds_ = 0;
 };

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "cutting/form1.h"
@@ -153,6 +154,63 @@ TEST_F(RealPlayer, PlaySelectionStopsInTheEndSecond) {
     // Played from the start mark into the end second (4), and no further.
     EXPECT_GE(lastPlayed, 3.5);
     EXPECT_LT(lastPlayed, 5.0);
+}
+
+TEST_F(RealPlayer, ABigFileIsTimedOnlyOnceItsFramesAreWalked) {
+    // About 60 MB of frames: the walk runs beside the window and reports its progress.
+    constexpr int kBigFrames = 144000;
+    const std::string big = dir.file("big.mp3");
+    testfiles::WriteFile(big, testfiles::SilentFrames(kBigFrames));
+    QtMediaPlayer player;
+    QSignalSpy progress(&player, &QtMediaPlayer::lengthScanProgressChanged);
+    EXPECT_LT(player.LengthScanProgress(), 0);
+    player.setURL(QString::fromStdString(big));
+    // Neither the player's estimate nor anything else before the walk is done.
+    EXPECT_LE(player.duration(), 0);
+    EXPECT_GE(player.LengthScanProgress(), 0);
+    ASSERT_TRUE(WaitFor([&] { return player.duration() > 0; }));
+    EXPECT_NEAR(player.duration(), kBigFrames * 1152 / 44100.0, 1e-6);
+    EXPECT_LT(player.LengthScanProgress(), 0);
+    ASSERT_GE(progress.count(), 10);
+    double last = -1;
+    for (const auto& call : progress) {
+        EXPECT_GT(call.at(0).toDouble(), last);
+        last = call.at(0).toDouble();
+    }
+    EXPECT_DOUBLE_EQ(last, 1.0);
+
+    // A second file while the first is still being walked: only the second one's length shows.
+    player.setURL(QString::fromStdString(big));
+    player.setURL(Path());
+    EXPECT_LE(player.duration(), 0);
+    ASSERT_TRUE(WaitFor([&] { return player.duration() > 0; }));
+    EXPECT_NEAR(player.duration(), kSeconds, 1e-6);
+    ASSERT_TRUE(WaitFor([&] { return player.playState() == MediaPlayer::kPlaying; }));
+    EXPECT_NEAR(player.duration(), kSeconds, 1e-6);
+}
+
+TEST_F(RealPlayer, AFileWithoutFramesTakesThePlayersOwnLength) {
+    // A WAV file of 2 s under an .mp3 name: the walk finds no MPEG frames, the player still
+    // plays it; its length is the player's, never the leftover of the file before.
+    QtMediaPlayer player;
+    player.setURL(Path());
+    ASSERT_TRUE(WaitFor([&] { return player.duration() > 0; }));
+    const uint32_t rate = 8000, dataBytes = 2 * rate * 2;
+    auto le = [](uint32_t v, int n) {
+        testfiles::Bytes out;
+        for (int i = 0; i < n; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        return out;
+    };
+    const testfiles::Bytes wav = testfiles::Concat(
+        {testfiles::FromString("RIFF"), le(36 + dataBytes, 4), testfiles::FromString("WAVEfmt "), le(16, 4),
+         le(1, 2), le(1, 2), le(rate, 4), le(rate * 2, 4), le(2, 2), le(16, 2), testfiles::FromString("data"),
+         le(dataBytes, 4), testfiles::Bytes(dataBytes, 0)});
+    const std::string other = dir.file("wave.mp3");
+    testfiles::WriteFile(other, wav);
+    player.setURL(QString::fromStdString(other));
+    EXPECT_LE(player.duration(), 0);
+    ASSERT_TRUE(WaitFor([&] { return player.duration() > 0; }));
+    EXPECT_NEAR(player.duration(), 2.0, 0.2);
 }
 
 }  // namespace
