@@ -39,6 +39,7 @@ int RunDesktop(int argc, char** argv, const char* openPath) {
     parts.tags = tags.get();
     parts.waveOut = &waveOut;
     parts.links = &links;
+    parts.lengthProgress = &player;
     parts.checkFile = [](const std::string& path) {
         MP3 file;
         return file.LoadFile(path);

@@ -1,5 +1,6 @@
 #include "cutting/form1.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QCheckBox>
@@ -25,6 +26,7 @@
 #include "cutting/clock.h"
 #include "cutting/filedialogs.h"
 #include "cutting/formbuttons.h"
+#include "cutting/lengthprogress.h"
 #include "cutting/linklabel.h"
 #include "cutting/mediaplayer.h"
 #include "cutting/module1.h"
@@ -37,6 +39,9 @@ namespace {
 const char* const kAudioFilter = "Audio Files (*.mp3)|*.mp3";
 // Every ticker message is padded so that it runs off the band before it comes round again.
 const QString kTickerPadding(129, QLatin1Char(' '));
+// A length measurement shows up only after this many ticks: quick ones never flash by.
+constexpr int kLengthTickMs = 100;
+constexpr int kLengthQuietTicks = 5;
 
 QLabel* ValueLabel(QWidget* parent, const char* name) {
     auto* label = new QLabel("NA", parent);
@@ -146,6 +151,8 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent) : QWidget(parent), parts_
     Timer5->setInterval(10);
     Timer6 = new QTimer(this);
     Timer6->setInterval(1000);
+    LengthTimer = new QTimer(this);
+    LengthTimer->setInterval(kLengthTickMs);
 
     BuildLayout();
     Waveform1->FollowSlider(Slider1);
@@ -180,6 +187,7 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent) : QWidget(parent), parts_
     connect(Timer4, &QTimer::timeout, this, &Form1::Timer4_Timer);
     connect(Timer5, &QTimer::timeout, this, &Form1::Timer5_Timer);
     connect(Timer6, &QTimer::timeout, this, &Form1::Timer6_Timer);
+    connect(LengthTimer, &QTimer::timeout, this, &Form1::LengthTimer_Timer);
 
     // Start-up.
     Slider1->SetTickFrequency(20);
@@ -373,6 +381,9 @@ void Form1::OpenChosen(const QString& path, const QString& fileTitle) {
     Timer2->start();
     Timer6->start();
     Slider1->SetMin(0);
+    lengthTicks_ = 0;
+    Waveform1->SetNote(QString());
+    if (parts_.lengthProgress) LengthTimer->start();
 }
 
 void Form1::ShowSelectionOnWaveform() {
@@ -480,6 +491,18 @@ void Form1::Timer6_Timer() {
     RATE = Text(Number(TotSize) / duration);
     rateKnown_ = true;
     Timer6->stop();
+}
+
+void Form1::LengthTimer_Timer() {
+    const double fraction = parts_.lengthProgress ? parts_.lengthProgress->LengthScanProgress() : -1.0;
+    if (fraction < 0) {
+        Waveform1->SetNote(QString());
+        LengthTimer->stop();
+        return;
+    }
+    if (++lengthTicks_ < kLengthQuietTicks) return;
+    const int percent = static_cast<int>(std::min(fraction, 1.0) * 100);
+    Waveform1->SetNote(QString("Measuring track length\u2026 %1%").arg(percent));
 }
 
 void Form1::CandyButton3_Click() {

@@ -22,6 +22,7 @@ class WaveformView;
 class Clock;
 class FileDialogs;
 class LinkLabel;
+class LengthProgress;
 class LinkOpener;
 class MediaPlayer;
 class MessageBoxes;
@@ -39,6 +40,8 @@ struct Form1Parts {
     TagHandOver* tags = nullptr;  // may be null: the hand-over steps are then skipped
     WaveOut* waveOut = nullptr;   // the volume the volume slider sets
     LinkOpener* links = nullptr;  // opens the maker's web pages
+    // May be null: how far the player's background length measurement got, shown while it runs.
+    LengthProgress* lengthProgress = nullptr;
     // Checks a file with the MP3 analysis; false gives the "Unable to load the file!" warning.
     std::function<bool(const std::string& path)> checkFile;
     // Ends the program (Exit).
@@ -78,6 +81,9 @@ public:
     void Timer4_Timer();  // end-of-selection watch
     void Timer5_Timer();  // volume follow
     void Timer6_Timer();  // duration and rate
+    // Shows the length measurement's progress in the waveform band once it has run about half
+    // a second, and hides it when it ends.
+    void LengthTimer_Timer();
 
     // True once the open file's bytes per second have been derived from its duration.
     bool RateKnown() const { return rateKnown_; }
@@ -127,6 +133,7 @@ public:
     QTimer* Timer4;
     QTimer* Timer5;
     QTimer* Timer6;
+    QTimer* LengthTimer;
 
     // The values the handlers share, kept as decimal texts.
     QString pathtxt;
@@ -162,4 +169,5 @@ private:
     QString openFileName_;   // the open dialog's last chosen path; empty until a file is chosen
     QString openFileTitle_;  // and its file title
     bool rateKnown_ = false;
+    int lengthTicks_ = 0;  // LengthTimer ticks since the file was opened
 };

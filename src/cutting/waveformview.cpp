@@ -61,6 +61,12 @@ void WaveformView::SetProgress(double fraction) {
     update();
 }
 
+void WaveformView::SetNote(const QString& text) {
+    if (text == note_) return;
+    note_ = text;
+    update();
+}
+
 void WaveformView::SetSpan(double seconds) {
     span_ = seconds > 0.0 ? seconds : 0.0;
     RebuildCache();
@@ -290,6 +296,11 @@ void WaveformView::paintEvent(QPaintEvent*) {
         painter.setPen(kText);
         const QString text = tr("Reading waveform %1%").arg(static_cast<int>(progress_ * 100.0));
         painter.drawText(QRectF(plot.left(), 0, plot.width(), mid + 4), Qt::AlignHCenter | Qt::AlignBottom, text);
+    }
+
+    if (!note_.isEmpty()) {
+        painter.setPen(kText);
+        painter.drawText(QRectF(plot.left(), 2, plot.width(), mid - 2), Qt::AlignHCenter | Qt::AlignTop, note_);
     }
 }
 

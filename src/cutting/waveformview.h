@@ -30,6 +30,9 @@ public:
     // Share of the build done, 0..1; negative hides the progress bar.
     void SetProgress(double fraction);
     bool IsBuilding() const { return progress_ >= 0.0; }
+    // A line of text along the top of the band (another long job's progress); empty hides it.
+    void SetNote(const QString& text);
+    const QString& Note() const { return note_; }
     const WaveformEnvelope* Envelope() const { return envelope_.get(); }
 
     // Time scale: seconds 0..span run from x = left inset to x = width - right inset. A span of
@@ -85,6 +88,7 @@ private:
     double selectionEnd_ = 0.0;
     double position_ = -1.0;
     double progress_ = -1.0;
+    QString note_;
     QPointer<QSlider> followed_;
 
     // The envelope is redrawn only when the size, scale or envelope changes; selection, position

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 
+#include "cutting/lengthprogress.h"
+#include "cutting/waveformview.h"
 #include "form1fixture.h"
 
 namespace {
@@ -439,3 +441,53 @@ TEST_F(Form1Test, ExitEndsTheProgram) {
 }
 
 }  // namespace
+
+namespace {
+
+struct FakeLengthProgress : LengthProgress {
+    double LengthScanProgress() const override { return fraction; }
+    double fraction = -1;
+};
+
+}  // namespace
+
+TEST_F(Form1Test, ALongLengthMeasurementShowsInTheWaveformBandUntilItEnds) {
+    FakeLengthProgress measuring;
+    parts.lengthProgress = &measuring;
+    Form1 window(parts);
+    dialogs.opens.push_back({QString::fromStdString(source), "song.mp3"});
+    measuring.fraction = 0;
+    window.CandyButton1_Click();
+    EXPECT_TRUE(window.LengthTimer->isActive());
+    // Quiet for the first half second: a quick measurement never flashes up.
+    for (int tick = 1; tick < 5; ++tick) {
+        measuring.fraction = tick / 100.0;
+        window.LengthTimer_Timer();
+        EXPECT_EQ(window.Waveform1->Note(), "") << tick;
+    }
+    measuring.fraction = 0.427;
+    window.LengthTimer_Timer();
+    EXPECT_EQ(window.Waveform1->Note(), QString("Measuring track length\u2026 42%"));
+    measuring.fraction = 1;
+    window.LengthTimer_Timer();
+    EXPECT_EQ(window.Waveform1->Note(), QString("Measuring track length\u2026 100%"));
+    measuring.fraction = -1;
+    window.LengthTimer_Timer();
+    EXPECT_EQ(window.Waveform1->Note(), "");
+    EXPECT_FALSE(window.LengthTimer->isActive());
+
+    // A new file starts the quiet time again and drops the old note.
+    measuring.fraction = 0.5;
+    window.OpenFile(QString::fromStdString(source));
+    for (int tick = 1; tick <= 5; ++tick) window.LengthTimer_Timer();
+    EXPECT_EQ(window.Waveform1->Note(), QString("Measuring track length\u2026 50%"));
+    window.OpenFile(QString::fromStdString(source));
+    EXPECT_EQ(window.Waveform1->Note(), "");
+}
+
+TEST_F(Form1Test, WithoutALengthMeasurementNothingIsPolled) {
+    OpenTimed(source);
+    EXPECT_FALSE(form->LengthTimer->isActive());
+    form->LengthTimer_Timer();
+    EXPECT_EQ(form->Waveform1->Note(), "");
+}
