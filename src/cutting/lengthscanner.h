@@ -3,8 +3,10 @@
 // takes seconds), delivering progress and the result on the thread the scanner lives on.
 // Starting a new scan cancels the running one; a cancelled scan delivers nothing more.
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include <QObject>
@@ -18,6 +20,10 @@ public:
     ~LengthScanner() override;
 
     void Scan(const QString& path);
+    // Waits up to `ms` for the running scan. When it ends in time, `finished` is emitted before
+    // this returns (and not again later), so ordinary files have their length at once while a
+    // large one never holds the GUI longer than `ms`. True when the scan has ended.
+    bool WaitBriefly(int ms);
     void Cancel();
     bool IsScanning() const { return scanning_; }
     // Share done while scanning, else negative.
@@ -29,10 +35,19 @@ signals:
     void finished(double seconds);
 
 private:
+    // What the worker hands over when it ends; shared so a late worker never outlives it.
+    struct Outcome {
+        std::mutex mutex;
+        std::condition_variable ended;
+        bool done = false;
+        double seconds = 0.0;
+    };
+
     void StopWorker();
 
     std::thread worker_;
     std::shared_ptr<std::atomic<bool>> cancel_;
+    std::shared_ptr<Outcome> outcome_;
     // Deliveries of older scans carry an older number and are dropped.
     uint64_t generation_ = 0;
     bool scanning_ = false;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <QAudioOutput>
+#include <QFileInfo>
 #include <QMediaPlayer>
 #include <QUrl>
 
@@ -95,11 +96,16 @@ void QtMediaPlayer::setURL(const QString& path) {
     pendingSeekMs_.reset();
     // The player's own estimate is wrong for VBR files without a header (clips are such files);
     // walking the frames gives the exact length. On a large file that takes seconds: it runs
-    // beside the GUI, and a new file drops the old file's walk.
+    // beside the GUI, and a new file drops the old file's walk. Most files take well under a
+    // tenth of a second, so they are waited for briefly and their length is known at once.
     scannedDuration_ = 0;
     scanFailed_ = false;
-    if (path.isEmpty()) scanner_->Cancel();
-    else scanner_->Scan(path);
+    if (path.isEmpty()) {
+        scanner_->Cancel();
+    } else {
+        scanner_->Scan(path);
+        if (QFileInfo(path).size() <= kWaitForLengthBytes) scanner_->WaitBriefly(kLengthWaitMs);
+    }
     player_->setSource(path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path));
     if (!path.isEmpty()) player_->play();
 }

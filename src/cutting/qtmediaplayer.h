@@ -42,6 +42,11 @@ signals:
     void lengthScanProgressChanged(double fraction);
 
 private:
+    // Files up to this size have their frames walked before setURL returns (tens of
+    // milliseconds); the wait is bounded all the same, for slow disks.
+    static constexpr qint64 kWaitForLengthBytes = 32 * 1024 * 1024;
+    static constexpr int kLengthWaitMs = 300;
+
     bool MediaReady() const;
     bool TakesSeeks() const;
     void ApplyPendingSeek();

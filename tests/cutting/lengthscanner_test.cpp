@@ -55,6 +55,27 @@ TEST_F(LengthScan, ABigFileIsMeasuredInRisingStepsAfterTheCallReturns) {
     EXPECT_DOUBLE_EQ(last, 1.0);
 }
 
+TEST_F(LengthScan, ABriefWaitDeliversASmallFileOnceAndABigOneLater) {
+    const QString small = Make("small.mp3", 200);
+    LengthScanner scanner;
+    QSignalSpy finished(&scanner, &LengthScanner::finished);
+    scanner.Scan(small);
+    ASSERT_TRUE(scanner.WaitBriefly(kDeadlineMs));
+    ASSERT_EQ(finished.count(), 1);
+    EXPECT_NEAR(finished.at(0).at(0).toDouble(), Seconds(200), 1e-6);
+    EXPECT_FALSE(scanner.IsScanning());
+    // The worker's own queued delivery must not arrive a second time.
+    QTest::qWait(50);
+    EXPECT_EQ(finished.count(), 1);
+
+    const QString big = Make("big.mp3", kBigFrames);
+    scanner.Scan(big);
+    EXPECT_FALSE(scanner.WaitBriefly(0));
+    EXPECT_TRUE(scanner.IsScanning());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 2; }, kDeadlineMs));
+    EXPECT_NEAR(finished.at(1).at(0).toDouble(), Seconds(kBigFrames), 1e-6);
+}
+
 TEST_F(LengthScan, ANewScanDropsTheOldOne) {
     const QString big = Make("big.mp3", kBigFrames);
     const QString small = Make("small.mp3", 200);
