@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -28,6 +29,7 @@
 #include "tageditor/buttonfactory.h"
 #include "tageditor/defaults.h"
 #include "tageditor/techlines.h"
+#include "tageditor/writeprogress.h"
 
 namespace {
 
@@ -86,6 +88,7 @@ frmMain::frmMain(MessageBoxes* messages, QWidget* parent)
     : QWidget(parent), messages_(messages) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Edit MP3 Information"));
+    showWriteProgress_ = QGuiApplication::platformName() != QLatin1String("offscreen");
     // The controls out of view stay out of view only while the window keeps its designed size.
     setFixedSize(kDesignWidth, kDesignHeight);
     // A secondary window: closing the cutting window ends the program even while this one is open.
@@ -485,7 +488,14 @@ bool frmMain::cmdUpdate_Click(QString* error) {
     tagInfo_.Encoder = ToUtf8(v2Encoder->text());
     const int32_t version = cmbVersion->currentIndex() == 0 ? 0 : 1;
     const bool clearOld = chkClear->isChecked();
-    if (!mdlID3::WriteID3v2Tag(path, tagInfo_, version, clearOld, true)) {
+    bool v2Written = false;
+    {
+        WriteProgress progress(isVisible() ? this : QApplication::activeWindow(),
+                               QStringLiteral("Writing the tags of %1...").arg(QFileInfo(mp3Path_).fileName()),
+                               showWriteProgress_);
+        v2Written = mdlID3::WriteID3v2Tag(path, tagInfo_, version, clearOld, true);
+    }
+    if (!v2Written) {
         const QString reason = FromUtf8(mdlID3::LastTagWriteError());
         failures << (reason.isEmpty() ? QStringLiteral("the ID3 v2 tag could not be written")
                                       : QStringLiteral("the ID3 v2 tag could not be written: ") + reason);

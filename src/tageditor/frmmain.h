@@ -114,4 +114,6 @@ private:
     QString mp3Path_;
     QWidget* client_ = nullptr;
     QWidget* offArea_ = nullptr;
+    // No progress dialog where nobody can see one (the command line's offscreen hand-over).
+    bool showWriteProgress_ = true;
 };
