@@ -18,7 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     mdlID3::ReadID3v1Tag(path, info);
 
     mdlID3::MpegInfo mpeg;
-    if (mdlID3::ReadMpegInfo(path, mpeg) && (mpeg.Bitrate <= 0 || mpeg.Frequency <= 0)) std::abort();
+    // A VBR header's own counts may average out below 1 kbit/s; a table bitrate never does.
+    if (mdlID3::ReadMpegInfo(path, mpeg) &&
+        (mpeg.Bitrate < 0 || mpeg.Frequency <= 0 || (!mpeg.IsVbr && mpeg.Bitrate == 0)))
+        std::abort();
     if (size >= 4 && mpeg.FileSize != fileSize) std::abort();
 
     // Keep mode as the writer runs it: every kept frame's data comes from inside the file.

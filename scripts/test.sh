@@ -19,7 +19,8 @@ fi
 cmake --build build-asan -j 2
 ctest --test-dir build-asan -j 2 --output-on-failure
 
-# Fuzz targets: replay every kept regression input, then a short fresh run of each.
+# Fuzz targets: replay every kept regression input, then a short run of each from a fixed seed,
+# so a run here is repeatable (longer, unseeded runs are for finding new inputs by hand).
 if [ -n "$(ls fuzz/fuzz_*.cpp 2>/dev/null)" ]; then
   if [ ! -f build-fuzz/build.ninja ]; then
     CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -31,8 +32,9 @@ if [ -n "$(ls fuzz/fuzz_*.cpp 2>/dev/null)" ]; then
     name=$(basename "$f")
     mkdir -p "fuzz/regressions/$name"
     corpus=$(mktemp -d)
-    "$f" -runs=0 "fuzz/regressions/$name" 2>/dev/null
-    "$f" -max_total_time=20 -max_len=65536 "$corpus" "fuzz/regressions/$name" >/dev/null 2>&1 || {
+    "$f" -runs=0 "fuzz/regressions/$name" >/dev/null 2>&1 || {
+      echo "fuzzer $name fails on a kept regression input" >&2; exit 1; }
+    "$f" -seed=1 -runs=100000 -max_len=65536 "$corpus" "fuzz/regressions/$name" >/dev/null 2>&1 || {
       echo "fuzzer $name found a crash; see its output by running it again" >&2; exit 1; }
     rm -rf "$corpus"
   done
