@@ -18,21 +18,8 @@ using namespace testfiles;
 
 namespace {
 
-std::string Output(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-    pclose(pipe);
-    return out;
-}
-
-std::string Quote(const std::string& path) { return "'" + path + "'"; }
-
 std::vector<int16_t> Pcm(const std::string& command) {
-    std::string bytes = Output(command);
+    std::string bytes = testfiles::CommandOutput(command);
     std::vector<int16_t> samples(bytes.size() / 2);
     std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
     return samples;
@@ -51,15 +38,15 @@ int MaxDifference(const std::vector<int16_t>& source, const std::vector<int16_t>
 double Number(const std::string& text) { return std::atof(text.c_str()); }
 
 double MutagenLength(const std::string& path) {
-    return Number(Output("/usr/bin/python3 -c \"import mutagen.mp3,sys; "
-                         "print(repr(mutagen.mp3.MP3(sys.argv[1]).info.length))\" " + Quote(path)));
+    return Number(testfiles::CommandOutput("/usr/bin/python3 -c \"import mutagen.mp3,sys; "
+                         "print(repr(mutagen.mp3.MP3(sys.argv[1]).info.length))\" " + testfiles::ShellQuote(path)));
 }
 
 // ffprobe's playing time: the end of the stream's timeline less its start, which is where the
 // decoder starts output after the delay of the LAME tag.
 double FfprobeLength(const std::string& path) {
-    const std::string out = Output("ffprobe -v error -show_entries format=start_time,duration -of "
-                                   "default=nw=1 " + Quote(path));
+    const std::string out = testfiles::CommandOutput("ffprobe -v error -show_entries format=start_time,duration -of "
+                                   "default=nw=1 " + testfiles::ShellQuote(path));
     const auto field = [&](const std::string& name) {
         auto at = out.find(name + "=");
         return at == std::string::npos ? NAN : Number(out.substr(at + name.size() + 1));
@@ -81,7 +68,7 @@ public:
         dir_ = std::make_unique<TempDir>();
         const std::string wav = dir_->file("music.wav");
         // Plucked notes with a beat: busy enough that the encoder leans on the bit reservoir.
-        ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 " + Quote(wav) +
+        ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 " + testfiles::ShellQuote(wav) +
                                " synth 3 pluck 220 pluck 330 tremolo 3 40 >/dev/null 2>&1").c_str()),
                   0);
     }
@@ -90,7 +77,7 @@ public:
 protected:
     std::string Encode(const Source& s) {
         const std::string out = dir_->file(s.name + ".mp3");
-        const std::string cmd = "lame --quiet " + s.lameArgs + " " + Quote(dir_->file("music.wav")) + " " + Quote(out);
+        const std::string cmd = "lame --quiet " + s.lameArgs + " " + testfiles::ShellQuote(dir_->file("music.wav")) + " " + testfiles::ShellQuote(out);
         EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
         return out;
     }
@@ -137,19 +124,19 @@ TEST_P(CleanCutTest, ClipDecodesToExactlyTheMarkedSpanOfTheSource) {
     EXPECT_EQ(c.vbr.encoderDelay, r.leadFrames * src.samplesPerFrame - 529);
     EXPECT_EQ(c.vbr.encoderPadding, 529);
 
-    EXPECT_EQ(Output("ffmpeg -v error -i " + Quote(clip) + " -f null - 2>&1"), "");
+    EXPECT_EQ(testfiles::CommandOutput("ffmpeg -v error -i " + testfiles::ShellQuote(clip) + " -f null - 2>&1"), "");
     const double wanted = 2.1 - 0.7;
     EXPECT_NEAR(MutagenLength(clip), wanted, frameSeconds);
     EXPECT_NEAR(FfprobeLength(clip), wanted, frameSeconds);
 
     // mpg123 honours the LAME tag on the clip; the source is decoded whole, without trimming.
-    const auto sourcePcm = Pcm("mpg123 -q --no-gapless -s " + Quote(source));
-    const auto clipPcm = Pcm("mpg123 -q -s " + Quote(clip));
+    const auto sourcePcm = Pcm("mpg123 -q --no-gapless -s " + testfiles::ShellQuote(source));
+    const auto clipPcm = Pcm("mpg123 -q -s " + testfiles::ShellQuote(clip));
     const size_t kept = (r.endFrame - r.firstFrame) * src.samplesPerFrame;
     ASSERT_EQ(clipPcm.size(), kept * channels);
     EXPECT_LE(MaxDifference(sourcePcm, clipPcm, r.firstFrame * src.samplesPerFrame, channels), 2);
     // libavcodec drops the same samples.
-    const auto ffmpegPcm = Pcm("ffmpeg -v error -i " + Quote(clip) + " -f s16le -");
+    const auto ffmpegPcm = Pcm("ffmpeg -v error -i " + testfiles::ShellQuote(clip) + " -f s16le -");
     ASSERT_EQ(ffmpegPcm.size(), kept * channels);
     EXPECT_LE(MaxDifference(sourcePcm, ffmpegPcm, r.firstFrame * src.samplesPerFrame, channels), 4);
 }
@@ -162,7 +149,7 @@ TEST_P(CleanCutTest, ClipsAtTheEndsOfTheSourceMatchItsGaplessPlayback) {
     FrameTable src;
     ASSERT_TRUE(ScanFrames(source, src));
     const int channels = src.frames[0].channelMode() == 3 ? 1 : 2;
-    const auto sourcePcm = Pcm("mpg123 -q -s " + Quote(source));
+    const auto sourcePcm = Pcm("mpg123 -q -s " + testfiles::ShellQuote(source));
     const size_t skipped = src.vbr.hasLame ? src.vbr.encoderDelay + 529 : 0;
 
     CleanClipResult r;
@@ -171,18 +158,18 @@ TEST_P(CleanCutTest, ClipsAtTheEndsOfTheSourceMatchItsGaplessPlayback) {
     ASSERT_TRUE(SaveCleanClip(source, 0.0, 1.0, head, &error, &r)) << error;
     EXPECT_EQ(r.firstFrame, 0u);
     EXPECT_EQ(r.leadFrames, 0u);
-    auto clipPcm = Pcm("mpg123 -q -s " + Quote(head));
+    auto clipPcm = Pcm("mpg123 -q -s " + testfiles::ShellQuote(head));
     EXPECT_EQ(clipPcm.size(), (r.endFrame * src.samplesPerFrame - (src.vbr.hasLame ? skipped : 529)) * channels);
     EXPECT_LE(MaxDifference(sourcePcm, clipPcm, src.vbr.hasLame ? 0 : 529, channels), 2);
 
     const std::string tail = dir_->file(s.name + "-tail.mp3");
     ASSERT_TRUE(SaveCleanClip(source, 2.0, 1e6, tail, &error, &r)) << error;
     EXPECT_EQ(r.endFrame, src.frames.size());
-    clipPcm = Pcm("mpg123 -q -s " + Quote(tail));
+    clipPcm = Pcm("mpg123 -q -s " + testfiles::ShellQuote(tail));
     const size_t offset = r.firstFrame * src.samplesPerFrame - skipped;
     EXPECT_EQ(clipPcm.size() + offset * channels, sourcePcm.size());
     EXPECT_LE(MaxDifference(sourcePcm, clipPcm, offset, channels), 2);
-    EXPECT_EQ(Output("ffmpeg -v error -i " + Quote(tail) + " -f null - 2>&1"), "");
+    EXPECT_EQ(testfiles::CommandOutput("ffmpeg -v error -i " + testfiles::ShellQuote(tail) + " -f null - 2>&1"), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -39,17 +39,6 @@ FrameTable Scan(const std::string& path) {
     return table;
 }
 
-std::string Output(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-    pclose(pipe);
-    return out;
-}
-
 void MustRun(const std::string& command) {
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
@@ -388,7 +377,7 @@ TEST(FrameScanTest, AgreesWithFfprobeAndMutagenOnEncodedFiles) {
         MustRun("cd '" + d + "' && " + c.command);
         const std::string file = d + "/" + c.name;
         FrameTable t = Scan(file);
-        const std::string packets = Output("ffprobe -v error -select_streams a -count_packets -show_entries "
+        const std::string packets = testfiles::CommandOutput("ffprobe -v error -select_streams a -count_packets -show_entries "
                                         "stream=nb_read_packets -of csv=p=0 '" + file + "'");
         EXPECT_EQ(static_cast<size_t>(std::atol(packets.c_str())), t.frames.size()) << c.name;
         if (!c.lame) continue;
@@ -396,7 +385,7 @@ TEST(FrameScanTest, AgreesWithFfprobeAndMutagenOnEncodedFiles) {
         EXPECT_TRUE(t.vbr.tagCrcValid) << c.name;
         EXPECT_EQ(t.vbr.bytes, static_cast<uint32_t>(t.audioEnd - t.audioStart)) << c.name;
         // mutagen's length is the frame time less the encoder delay and padding.
-        const std::string length = Output("/usr/bin/python3 -c \"import mutagen.mp3,sys; "
+        const std::string length = testfiles::CommandOutput("/usr/bin/python3 -c \"import mutagen.mp3,sys; "
                                        "print(repr(mutagen.mp3.MP3(sys.argv[1]).info.length))\" '" + file + "'");
         const double gapless = static_cast<double>(t.totalSamples - t.vbr.encoderDelay - t.vbr.encoderPadding) /
                                t.sampleRate;

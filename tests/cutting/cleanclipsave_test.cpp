@@ -12,24 +12,11 @@
 
 namespace {
 
-std::string Output(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-    pclose(pipe);
-    return out;
-}
-
-std::string Quote(const std::string& path) { return "'" + path + "'"; }
-
 // ffprobe's playing time: the stream's timeline ends at start_time + duration, and the start is
 // where the encoder delay the clip declares has been skipped.
 double FfprobeLength(const std::string& path) {
-    const std::string out = Output("ffprobe -v error -show_entries format=start_time,duration -of "
-                                   "default=noprint_wrappers=1 " + Quote(path));
+    const std::string out = testfiles::CommandOutput("ffprobe -v error -show_entries format=start_time,duration -of "
+                                   "default=noprint_wrappers=1 " + testfiles::ShellQuote(path));
     auto field = [&out](const std::string& name) {
         const size_t at = out.find(name + "=");
         return at == std::string::npos ? -1.0 : std::atof(out.c_str() + at + name.size() + 1);
@@ -43,9 +30,9 @@ protected:
         const std::string wav = dir.file("tone.wav");
         lameFile = dir.file("tune.mp3");
         const bool made =
-            std::system(("sox -n -r 44100 -c 2 -b 16 " + Quote(wav) +
+            std::system(("sox -n -r 44100 -c 2 -b 16 " + testfiles::ShellQuote(wav) +
                          " synth 9 pluck 220 pluck 330 tremolo 3 40 >/dev/null 2>&1").c_str()) == 0 &&
-            std::system(("lame --quiet -V 4 " + Quote(wav) + " " + Quote(lameFile)).c_str()) == 0;
+            std::system(("lame --quiet -V 4 " + testfiles::ShellQuote(wav) + " " + testfiles::ShellQuote(lameFile)).c_str()) == 0;
         EXPECT_TRUE(made) << "sox and lame make the source";
         duration = ScanDurationSeconds(lameFile);
     }
@@ -77,7 +64,7 @@ TEST_F(CleanClipSave, TheBoxStartsOffAndItsClipDecodesCleanlyAtTheMarkedLength) 
     EXPECT_EQ(tags.calls.back(), "write");
     EXPECT_NE(tags.writtenPath, clip);
 
-    EXPECT_EQ(Output("ffmpeg -v error -i " + Quote(clip) + " -f null - 2>&1"), "");
+    EXPECT_EQ(testfiles::CommandOutput("ffmpeg -v error -i " + testfiles::ShellQuote(clip) + " -f null - 2>&1"), "");
     EXPECT_NEAR(FfprobeLength(clip), 4.5, 1152.0 / 44100);
 }
 

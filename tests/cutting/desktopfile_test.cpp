@@ -24,13 +24,9 @@ bool HaveTool(const char* name) {
 
 // Output and exit status of a shell command.
 int RunShell(const std::string& command, std::string* output) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return -1;
-    char buffer[512];
-    output->clear();
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output->append(buffer, n);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    int status = -1;
+    *output = testfiles::CommandOutput(command + " 2>&1", &status);
+    return status;
 }
 
 }  // namespace

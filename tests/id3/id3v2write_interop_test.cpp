@@ -20,21 +20,9 @@ std::string Python() {
     return std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
 }
 
-std::string Run(const std::string& command, int* status = nullptr) {
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    int rc = ::pclose(pipe);
-    if (status) *status = rc;
-    return out;
-}
-
 bool HaveMutagen() {
     int status = -1;
-    Run(Python() + " -c 'import mutagen' 2>/dev/null", &status);
+    testfiles::CommandOutput(Python() + " -c 'import mutagen' 2>/dev/null", &status);
     return status == 0;
 }
 
@@ -56,7 +44,7 @@ std::string RunScript(const TempDir& tmp, const std::string& script,
     std::string command = Python() + " " + path;
     for (const auto& a : args) command += " '" + a + "'";
     int status = -1;
-    std::string out = Run(command + " 2>&1", &status);
+    std::string out = testfiles::CommandOutput(command + " 2>&1", &status);
     EXPECT_EQ(status, 0) << out;
     return out;
 }

@@ -1,10 +1,12 @@
 #include "support/testfiles.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <random>
 #include <stdexcept>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace testfiles {
@@ -52,6 +54,27 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
 }
 
 Bytes FromString(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+std::string CommandOutput(const std::string& command, int* status) {
+    std::string out;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) {
+        if (status) *status = -1;
+        return out;
+    }
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    const int rc = ::pclose(pipe);
+    if (status) *status = rc != -1 && WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return out;
+}
+
+std::string ShellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
 
 int Layer3FrameLength(int bitrateKbps, int frequencyHz, bool padding) {
     return 144 * bitrateKbps * 1000 / frequencyHz + (padding ? 1 : 0);

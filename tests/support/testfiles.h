@@ -28,6 +28,12 @@ Bytes ReadFile(const std::string& path);
 Bytes Concat(std::initializer_list<Bytes> parts);
 Bytes FromString(const std::string& text);
 
+// Runs `command` through the shell and returns what it wrote on stdout; `status`, when given,
+// receives its exit code (-1 when it could not be started or did not exit normally).
+std::string CommandOutput(const std::string& command, int* status = nullptr);
+// `text` as one single-quoted shell word.
+std::string ShellQuote(const std::string& text);
+
 // One MPEG-1 Layer III frame with zero side information and main data: decodes as silence.
 // The header FF FB 90 44 (128 kbit/s, 44100 Hz, joint stereo) gives 417 bytes.
 Bytes SilentFrame(uint8_t b2 = 0x90, uint8_t b3 = 0x44);
