@@ -358,6 +358,7 @@ void Form1::CandyButton1_Click() {
 
 void Form1::OpenFile(const QString& path) {
     ResetForOpen();
+    parts_.dialogs->NoteOpened(path);
     OpenChosen(path, QFileInfo(path).fileName());
 }
 

@@ -51,3 +51,5 @@ FileChoice QtFileDialogs::ShowSave(QWidget* owner, const QString& filter, const 
     if (dialog.exec() != QDialog::Accepted) return {};
     return Chosen(dialog);
 }
+
+void QtFileDialogs::NoteOpened(const QString& path) { folder_ = QFileInfo(path).absolutePath(); }

@@ -74,10 +74,11 @@ public:
         saveDefaults.push_back(fileName);
         return Next(saves);
     }
+    void NoteOpened(const QString& path) override { noted.push_back(path); }
 
     std::deque<FileChoice> opens;
     std::deque<FileChoice> saves;
-    std::vector<QString> openFilters, saveFilters, saveDefaults;
+    std::vector<QString> openFilters, saveFilters, saveDefaults, noted;
 
 private:
     static FileChoice Next(std::deque<FileChoice>& queue) {

@@ -70,6 +70,21 @@ TEST_F(Form1Test, AFileTheAnalysisRejectsIsWarnedAboutAndStillPlayed) {
     EXPECT_TRUE(form->Timer6->isActive());
 }
 
+// A file given on the command line or dropped: the save dialog then starts in its folder, as
+// after choosing it in the open dialog, not wherever the program was started.
+TEST_F(Form1Test, AFileOpenedWithoutTheDialogIsNotedForTheDialogs) {
+    const QString path = QString::fromStdString(source);
+    form->OpenFile(path);
+    EXPECT_EQ(form->pathtxt, path);
+    EXPECT_EQ(dialogs.noted, std::vector<QString>{path});
+    EXPECT_TRUE(dialogs.openFilters.empty());
+
+    // The open dialog knows its own choice; nothing more is noted.
+    dialogs.opens.push_back({path, "song.mp3"});
+    Click(form->CandyButton1);
+    EXPECT_EQ(dialogs.noted.size(), 1u);
+}
+
 TEST_F(Form1Test, CancelledOpenResetsTheDisplaysAndStopsPlaybackButKeepsTheFile) {
     OpenTimed(source);
     MarkSelection(2.5, 4.75);
