@@ -240,7 +240,7 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
     if (!std::isfinite(startSeconds) || !std::isfinite(endSeconds) || startSeconds < 0 || endSeconds <= startSeconds)
         return Fail(error, "The selection is empty");
     if (target.empty()) return Fail(error, "No file name was given for the clip");
-    if (SameFile(source, target)) return Fail(error, "The clip cannot replace the file it is cut from");
+    if (SameFile(source, target)) return Fail(error, kClipOverSource);
 
     FrameTable table;
     std::string why;

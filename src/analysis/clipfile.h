@@ -7,6 +7,10 @@
 
 #include "id3/safefile.h"
 
+// Both saves refuse a target that is the source itself in these words.
+inline constexpr const char* kClipOverSource =
+    "The clip cannot be saved over the file it is cut from. Please choose another name.";
+
 // The tag hand-over: gets the path of the finished temporary clip; false with a reason fails
 // the save.
 using ClipHook = std::function<bool(const std::string& path, std::string* error)>;

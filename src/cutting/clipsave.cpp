@@ -95,7 +95,7 @@ bool SaveClip(const std::string& source, const std::string& target, double curSt
     }
     std::error_code ec;
     if (fs::exists(target, ec) && fs::equivalent(source, target, ec)) {
-        *error = "The clip cannot be saved over the file it is cut from. Please choose another name.";
+        *error = kClipOverSource;
         return false;
     }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include <gtest/gtest.h>
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QSignalSpy>
 
@@ -418,6 +419,15 @@ TEST_F(Form1Test, SavingOverTheSourceIsRefused) {
     EXPECT_EQ(messages.shown[0].caption, "Error");
     EXPECT_EQ(messages.shown[0].icon, MsgIcon::Error);
     EXPECT_TRUE(messages.shown[0].text.contains("cut from"));
+    EXPECT_EQ(testfiles::ReadFile(source), sourceBytes);
+
+    // Cutting on frame boundaries refuses it in the same words.
+    form->CheckFrames->setChecked(true);
+    dialogs.saves.push_back({QString::fromStdString(source), "song.mp3"});
+    Click(form->CandyButton6);
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[1].caption, "Error");
+    EXPECT_EQ(messages.shown[1].text, messages.shown[0].text);
     EXPECT_EQ(testfiles::ReadFile(source), sourceBytes);
 }
 
