@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -34,6 +35,14 @@ void PrintUsage(FILE* out) {
     std::fprintf(out, "\nRun 'trimbel SUBCOMMAND --help' for its options.\n");
 }
 
+bool LooksLikePath(const std::string& arg) {
+    if (arg.find('/') != std::string::npos) return true;
+    if (arg.size() < 4) return false;
+    std::string suffix = arg.substr(arg.size() - 4);
+    for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return suffix == ".mp3";
+}
+
 }  // namespace
 
 bool IsFileToOpen(int argc, char** argv) {
@@ -56,6 +65,15 @@ int RunCli(int argc, char** argv) {
     }
     for (const auto& s : kSubcommands)
         if (sub == s.name) return s.run(argc - 1, argv + 1);
+    // `trimbel FILE.mp3` with a file that is not there is a mistyped path, not a subcommand.
+    if (argc == 2 && LooksLikePath(sub)) {
+        std::error_code ec;
+        if (!std::filesystem::exists(sub, ec))
+            std::fprintf(stderr, "trimbel: cannot open '%s': no such file\n", sub.c_str());
+        else
+            std::fprintf(stderr, "trimbel: cannot open '%s': not a file\n", sub.c_str());
+        return 2;
+    }
     std::fprintf(stderr, "trimbel: unknown subcommand '%s'\n\n", sub.c_str());
     PrintUsage(stderr);
     return 2;

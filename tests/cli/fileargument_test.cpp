@@ -1,6 +1,7 @@
 // `trimbel FILE` opens the window on the file; subcommands and options keep their meaning.
 #include <gtest/gtest.h>
 #include <QDir>
+#include <QProcess>
 
 #include "cli/cli.h"
 #include "support/testfiles.h"
@@ -34,6 +35,36 @@ TEST(FileArgument, OnlyOneExistingFileThatIsNoSubcommandOpensTheWindow) {
     EXPECT_FALSE(Opens({"trimbel", "--help"}));
     EXPECT_TRUE(Opens({"trimbel", "My Song.mp3"}));
     QDir::setCurrent(previous);
+}
+
+// A path that is not there is reported as such, not as an unknown subcommand.
+TEST(FileArgument, AMissingFileOrAFolderIsReportedAsAPath) {
+    testfiles::TempDir dir;
+    struct Case {
+        QString argument;
+        QByteArray message;
+    };
+    const Case cases[] = {
+        {QString::fromStdString(dir.file("missing.mp3")), "no such file"},
+        {"missing.MP3", "no such file"},
+        {QString::fromStdString(dir.path().string()), "not a file"},
+    };
+    for (const Case& c : cases) {
+        QProcess process;
+        process.start(TRIMBEL_BINARY, {c.argument});
+        ASSERT_TRUE(process.waitForFinished(60000));
+        const QByteArray err = process.readAllStandardError();
+        EXPECT_EQ(process.exitCode(), 2);
+        EXPECT_TRUE(err.contains("cannot open '" + c.argument.toUtf8() + "': " + c.message)) << err.constData();
+        EXPECT_FALSE(err.contains("subcommand")) << err.constData();
+    }
+
+    // A bare word is still taken for a subcommand.
+    QProcess process;
+    process.start(TRIMBEL_BINARY, {"frob"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 2);
+    EXPECT_TRUE(process.readAllStandardError().contains("unknown subcommand 'frob'"));
 }
 
 }  // namespace
