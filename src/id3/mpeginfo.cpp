@@ -79,18 +79,22 @@ bool ReadFrameData(const FileReader& file, int64_t s, const FrameHeader& h, Mpeg
     int sideInfo = version == 1 ? (mode == 3 ? 17 : 32) : (mode == 3 ? 9 : 17);
     std::array<uint8_t, 16> xing{};
     file.ReadAt(s + 4 + sideInfo, xing);
+    bool infoHeader = false;
     if ((StartsWith(xing, "Xing") || StartsWith(xing, "Info")) && (xing[7] & 1)) {
         frames = BigEndian32(xing, 8);
         if (xing[7] & 2) bytes = BigEndian32(xing, 12);
+        infoHeader = StartsWith(xing, "Info");
     }
     std::array<uint8_t, 18> vbri{};
     file.ReadAt(s + 36, vbri);
     if (StartsWith(vbri, "VBRI")) {
         bytes = BigEndian32(vbri, 10);
         frames = BigEndian32(vbri, 14);
+        infoHeader = false;
     }
 
     info.IsVbr = frames != 0 && bytes != 0;
+    info.HasInfoHeader = info.IsVbr && infoHeader;
     info.Bitrate = 0;
     info.Length = 0;
     if (info.Frequency == 0) return false;

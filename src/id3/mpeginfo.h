@@ -12,6 +12,9 @@ struct MpegInfo {
     int32_t Bitrate = 0;  // kbit/s; 0 when unknown
     int32_t Frequency = 0;  // Hz
     bool IsVbr = false;
+    // The counts behind IsVbr came from an "Info" header, which encoders write into
+    // constant-bitrate files (the same layout as "Xing", which marks a variable bitrate).
+    bool HasInfoHeader = false;
     std::string ModeText;  // "Stereo", "Joint stereo", "Dual channel" or "Mono"
     bool IsCopyrighted = false;
     bool IsOriginal = false;

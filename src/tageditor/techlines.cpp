@@ -16,7 +16,8 @@ TechnicalLines DescribeMpegInfo(const mdlID3::MpegInfo& info) {
                        .arg(info.Length % 60, 2, 10, QLatin1Char('0'));
     lines.bitrate = QStringLiteral("Bitrate: %1 kbit / sec, %2")
                         .arg(info.Bitrate)
-                        .arg(info.IsVbr ? QStringLiteral("variable bit rate") : QStringLiteral("constant bit rate"));
+                        .arg(info.IsVbr && !info.HasInfoHeader ? QStringLiteral("variable bit rate")
+                                                               : QStringLiteral("constant bit rate"));
     lines.frequency = QStringLiteral("Frequency: %1 hz, %2")
                           .arg(info.Frequency)
                           .arg(QString::fromStdString(info.ModeText).toLower());

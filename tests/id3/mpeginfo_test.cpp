@@ -100,8 +100,17 @@ TEST(MpegInfo, XingInfoAndVbriHeaders) {
     PutXing(frame, 4 + 32, "Xing", 3, 10000, 5000000);
     auto info = Read(frame);
     EXPECT_TRUE(info.IsVbr);
+    EXPECT_FALSE(info.HasInfoHeader);
     EXPECT_EQ(info.Bitrate, 153);
     EXPECT_EQ(info.Length, 261);
+
+    // An encoder's "Info" header of a constant-bitrate file gives the same counts, marked as such.
+    frame = Frame(0xFB, 0x90, 0x44);
+    PutXing(frame, 4 + 32, "Info", 3, 10000, 5000000);
+    info = Read(frame);
+    EXPECT_TRUE(info.IsVbr);
+    EXPECT_TRUE(info.HasInfoHeader);
+    EXPECT_EQ(info.Bitrate, 153);
 
     // Frames without bytes: not VBR, bitrate from the header.
     frame = Frame(0xFB, 0x90, 0x44);
@@ -126,6 +135,7 @@ TEST(MpegInfo, XingInfoAndVbriHeaders) {
     std::copy(vbri.begin(), vbri.end(), frame.begin() + 36);
     info = Read(frame);
     EXPECT_TRUE(info.IsVbr);
+    EXPECT_FALSE(info.HasInfoHeader);
     EXPECT_EQ(info.Bitrate, 153);
 }
 

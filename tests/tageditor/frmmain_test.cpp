@@ -226,6 +226,25 @@ TEST_F(EditorTest, V1GenreMatchesAListEntryExactlyOrSelectsTheEmptyOne) {
     EXPECT_EQ(editor->v1Genre->currentIndex(), 148);
 }
 
+TEST_F(EditorTest, AnEncodersInfoHeaderReadsAsConstantBitrate) {
+    // lame writes "Info" into constant-bitrate files and "Xing" into variable-bitrate ones.
+    const std::string wav = dir.file("tone.wav");
+    int status = -1;
+    testfiles::CommandOutput("sox -n -r 44100 -c 2 " + testfiles::ShellQuote(wav) + " synth 2 sine 440 2>&1", &status);
+    if (status != 0) GTEST_SKIP() << "sox is not installed";
+    const std::string cbr = dir.file("cbr.mp3");
+    const std::string vbr = dir.file("vbr.mp3");
+    testfiles::CommandOutput("lame --quiet -b 128 " + testfiles::ShellQuote(wav) + " " + testfiles::ShellQuote(cbr), &status);
+    ASSERT_EQ(status, 0);
+    testfiles::CommandOutput("lame --quiet -V 2 " + testfiles::ShellQuote(wav) + " " + testfiles::ShellQuote(vbr), &status);
+    ASSERT_EQ(status, 0);
+
+    Load(cbr, QStringLiteral("cbr.mp3"));
+    EXPECT_TRUE(editor->lblkBit->text().endsWith(", constant bit rate")) << editor->lblkBit->text().toStdString();
+    Load(vbr, QStringLiteral("vbr.mp3"));
+    EXPECT_TRUE(editor->lblkBit->text().endsWith(", variable bit rate")) << editor->lblkBit->text().toStdString();
+}
+
 TEST_F(EditorTest, TechnicalLinesDescribeTheFirstFrameAndTheTags) {
     // 128 kbit/s carry 16000 bytes a second: the length comes from the bytes after the header.
     auto fileOfSeconds = [&](int seconds, uint8_t modeByte) {
