@@ -129,7 +129,14 @@ int RunCut(int argc, char** argv) {
     static char appName[] = "trimbel";
     static char* appArgv[] = {appName, nullptr};
     std::unique_ptr<QApplication> app;
-    if (!QCoreApplication::instance()) app = std::make_unique<QApplication>(appArgc, appArgv);
+    if (!QCoreApplication::instance()) {
+        // Qt's notes about the headless platform (no runtime folder, no window raising) are not
+        // the user's business here; this command reports on stderr itself.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(text));
+        });
+        app = std::make_unique<QApplication>(appArgc, appArgv);
+    }
     StderrMessageBoxes messages;
     std::unique_ptr<TagHandOver> tags = CreateTagHandOver(&messages);
     // The editor loads the source at Open, as in the window.
