@@ -69,7 +69,9 @@ TEST_F(CutCommand, CutsTheRangeTheWindowWouldCut) {
     Bytes written = testfiles::ReadFile(clip);
     ASSERT_GE(written.size(), 36000u);
     EXPECT_EQ(AudioOf(written, 36000), Bytes(bytes.begin() + 39999, bytes.begin() + 39999 + 36000));
-    if (written.size() > 36000) EXPECT_EQ(std::string(written.begin(), written.begin() + 3), "ID3");
+    if (written.size() > 36000) {
+        EXPECT_EQ(std::string(written.begin(), written.begin() + 3), "ID3");
+    }
     EXPECT_EQ(testfiles::ReadFile(source), bytes);
 }
 
