@@ -8,19 +8,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "analysis/mpegtables.h"
+
 namespace {
 
-// Kbit/s by [MPEG-1 ? 0 : 1][layer - 1][index]; index 0 (free format) and 15 are not valid.
-constexpr uint16_t kBitrates[2][3][16] = {
-    {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
-     {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},
-     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}},
-    {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
-     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
-     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}}};
-
-constexpr uint32_t kSampleRates[3][3] = {
-    {44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
+using mpegtables::kBitratesKbps;
+using mpegtables::kSampleRates;
 
 // Frame lengths without padding, [version][layer - 1][bitrate index][frequency index], so that
 // the walk needs no division per frame.
@@ -34,7 +27,7 @@ constexpr FrameLengths MakeFrameLengths() {
         for (int layer = 1; layer <= 3; ++layer)
             for (int b = 0; b < 16; ++b)
                 for (int r = 0; r < 3; ++r) {
-                    const uint32_t bps = kBitrates[v == 0 ? 0 : 1][layer - 1][b] * 1000u;
+                    const uint32_t bps = kBitratesKbps[v == 0 ? 0 : 1][layer - 1][b] * 1000u;
                     const uint32_t rate = kSampleRates[v][r];
                     uint32_t length = layer == 1 ? 12 * bps / rate * 4
                                       : (layer == 2 || v == 0) ? 144 * bps / rate
@@ -346,7 +339,7 @@ bool DecodeMpegHeader(const uint8_t* b, MpegHeader& h) {
     h.padding = (b[2] & 2) != 0;
     h.channelMode = b[3] >> 6;
     const int v = static_cast<int>(h.version);
-    h.bitrateKbps = kBitrates[v == 0 ? 0 : 1][h.layer - 1][bitrateIndex];
+    h.bitrateKbps = mpegtables::BitrateKbps(v == 0, h.layer, bitrateIndex);
     h.sampleRate = kSampleRates[v][rateIndex];
     h.samples = h.layer == 1 ? 384 : (h.layer == 2 || v == 0) ? 1152 : 576;
     h.length = kFrameLengths.bytes[v][h.layer - 1][bitrateIndex][rateIndex] +

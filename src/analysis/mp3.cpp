@@ -12,10 +12,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "analysis/latin1.h"
 #include "analysis/mp3genres.h"
 #include "analysis/rounding.h"
 #include "analysis/syncsearch.h"
+#include "id3/textcodec.h"
 
 namespace {
 
@@ -241,11 +241,20 @@ void MP3::DecodeHeader(const HeaderFields& fields) {
     home_ = fields.OriginalBit == "1";
 }
 
-std::string MP3::Title() const { return Latin1ToUtf8(record_.Title); }
-std::string MP3::Artist() const { return Latin1ToUtf8(record_.Artist); }
-std::string MP3::Album() const { return Latin1ToUtf8(record_.Album); }
-std::string MP3::Year() const { return Latin1ToUtf8(record_.Year); }
-std::string MP3::Comment() const { return Latin1ToUtf8(record_.Comment); }
+namespace {
+
+// The record holds the tag's ISO-8859-1 bytes; callers get UTF-8.
+std::string FieldText(const std::string& bytes) {
+    return mdlID3::Latin1ToUtf8({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+}
+
+}  // namespace
+
+std::string MP3::Title() const { return FieldText(record_.Title); }
+std::string MP3::Artist() const { return FieldText(record_.Artist); }
+std::string MP3::Album() const { return FieldText(record_.Album); }
+std::string MP3::Year() const { return FieldText(record_.Year); }
+std::string MP3::Comment() const { return FieldText(record_.Comment); }
 
 void MP3::SetTitle(const std::string& text) { SetTextField(record_.Title, kTextWidth, text); }
 void MP3::SetArtist(const std::string& text) { SetTextField(record_.Artist, kTextWidth, text); }
@@ -254,7 +263,7 @@ void MP3::SetYear(const std::string& text) { SetTextField(record_.Year, kYearWid
 void MP3::SetComment(const std::string& text) { SetTextField(record_.Comment, kTextWidth, text); }
 
 void MP3::SetTextField(std::string& field, size_t width, const std::string& text) {
-    std::string bytes = Utf8ToLatin1(text);
+    std::string bytes = mdlID3::Utf8ToLatin1(text);
     bytes.resize(width, ' ');
     field = std::move(bytes);
     record_.Identifier = "TAG";

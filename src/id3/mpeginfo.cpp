@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "analysis/mpegtables.h"
 #include "analysis/rounding.h"
 #include "id3/bytereader.h"
 #include "id3/filereader.h"
@@ -15,24 +16,7 @@ namespace {
 
 using FrameHeader = std::array<uint8_t, 4>;
 
-// kbit/s by bitrate index (ISO/IEC 11172-3 2.4.2.3, ISO/IEC 13818-3 2.4.2.3); 0 for free format
-// and the forbidden index 15. MPEG 2.5 uses the MPEG 2 rows.
-constexpr int32_t kMpeg1Bitrates[3][16] = {
-    {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
-    {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},
-    {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},
-};
-constexpr int32_t kMpeg2Bitrates[2][16] = {
-    {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
-    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
-};
-constexpr int32_t kBaseFrequencies[4] = {44100, 48000, 32000, 0};
 constexpr const char* kModeTexts[4] = {"Stereo", "Joint stereo", "Dual channel", "Mono"};
-
-int32_t BitrateFromTable(int version, int layer, int index) {
-    if (version == 1) return kMpeg1Bitrates[layer - 1][index];
-    return kMpeg2Bitrates[layer == 1 ? 0 : 1][index];
-}
 
 uint32_t BigEndian32(std::span<const uint8_t> bytes, size_t at) {
     return (uint32_t{bytes[at]} << 24) | (uint32_t{bytes[at + 1]} << 16) | (uint32_t{bytes[at + 2]} << 8) |
@@ -67,7 +51,8 @@ bool ReadFrameData(const FileReader& file, int64_t s, const FrameHeader& h, Mpeg
     info.UsesChecksums = (h[1] & 1) == 0;
     int mode = h[3] >> 6;
     info.ModeText = kModeTexts[mode];
-    info.Frequency = kBaseFrequencies[(h[2] >> 2) & 3] / (version == 1 ? 1 : version == 2 ? 2 : 4);
+    const int rateIndex = (h[2] >> 2) & 3;
+    info.Frequency = rateIndex == 3 ? 0 : static_cast<int32_t>(mpegtables::kSampleRates[version - 1][rateIndex]);
     info.IsCopyrighted = (h[3] & 0x08) != 0;
     info.IsOriginal = (h[3] & 0x04) != 0;
     info.UsesEmphasis = (h[3] & 0x03) != 0;
@@ -103,7 +88,7 @@ bool ReadFrameData(const FileReader& file, int64_t s, const FrameHeader& h, Mpeg
         info.Length = RoundHalfEvenToInt32(double(frames) / info.Frequency * samplesPerFrame);
         return true;
     }
-    int32_t kbps = BitrateFromTable(version, layer, h[2] >> 4);
+    const int32_t kbps = mpegtables::BitrateKbps(version == 1, layer, h[2] >> 4);
     if (kbps == 0) return false;
     info.Bitrate = kbps;
     info.Length = RoundHalfEvenToInt32(double(file.Size() - s) / (kbps * 125.0));
