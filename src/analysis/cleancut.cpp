@@ -9,7 +9,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "analysis/clipfile.h"
@@ -228,11 +227,6 @@ bool SelfCheck(const std::string& path, const Layout& layout, uint32_t clipBytes
     return true;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 }  // namespace
 
 bool SaveCleanClip(const std::string& source, double startSeconds, double endSeconds, const std::string& target,
@@ -240,7 +234,7 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
     if (!std::isfinite(startSeconds) || !std::isfinite(endSeconds) || startSeconds < 0 || endSeconds <= startSeconds)
         return Fail(error, "The selection is empty");
     if (target.empty()) return Fail(error, "No file name was given for the clip");
-    if (SameFile(source, target)) return Fail(error, kClipOverSource);
+    if (ClipWouldReplaceSource(source, target)) return Fail(error, kClipOverSource);
 
     FrameTable table;
     std::string why;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include <sys/stat.h>
+
 namespace {
 
 using Failure = mdlID3::AtomicFileWriter::Failure;
@@ -16,6 +18,12 @@ std::string FolderOf(const std::string& path) {
 }
 
 }  // namespace
+
+bool ClipWouldReplaceSource(const std::string& source, const std::string& target) {
+    struct stat a {}, b {};
+    return ::stat(source.c_str(), &a) == 0 && ::stat(target.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
 
 bool OpenClip(mdlID3::AtomicFileWriter& out, const std::string& target, std::string* error) {
     if (out.Open(target, mdlID3::AtomicFileWriter::Links::Replace)) return true;

@@ -11,6 +11,10 @@
 inline constexpr const char* kClipOverSource =
     "The clip cannot be saved over the file it is cut from. Please choose another name.";
 
+// True when `target` names the file `source` is (also through a link): a clip must never
+// replace the file it is cut from.
+bool ClipWouldReplaceSource(const std::string& source, const std::string& target);
+
 // The tag hand-over: gets the path of the finished temporary clip; false with a reason fails
 // the save.
 using ClipHook = std::function<bool(const std::string& path, std::string* error)>;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -86,15 +85,13 @@ bool ClipByteRange(double curStart, double curDuration, int64_t fileSize, ClipBy
 
 bool SaveClip(const std::string& source, const std::string& target, double curStart,
               double curDuration, const ClipFinisher& finish, std::string* error) {
-    namespace fs = std::filesystem;
     std::string ignored;
     if (!error) error = &ignored;
     if (target.empty()) {
         *error = "No file name was given for the clip.";
         return false;
     }
-    std::error_code ec;
-    if (fs::exists(target, ec) && fs::equivalent(source, target, ec)) {
+    if (ClipWouldReplaceSource(source, target)) {
         *error = kClipOverSource;
         return false;
     }
