@@ -3,7 +3,7 @@
 BUILD_PACKAGES="build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-multimedia-dev libqt6multimedia6 libgl-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  libmpg123-dev fonts-liberation fonts-dejavu-core fonts-wine"
+  libmpg123-dev libcue-dev fonts-liberation fonts-dejavu-core fonts-wine"
 TEST_PACKAGES="googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
   pulseaudio pulseaudio-utils

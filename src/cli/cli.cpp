@@ -23,6 +23,7 @@ const Subcommand kSubcommands[] = {
     {"info", "show the MPEG analysis and tags of an MP3 file (--json for JSON)", RunInfo},
     {"tag", "write or remove the ID3 tags of an MP3 file", RunTag},
     {"cut", "cut a time range of an MP3 file into a new clip", RunCut},
+    {"split", "split an MP3 file into parts at cut points, a cue sheet's tracks or pauses", RunSplit},
 };
 
 void PrintUsage(FILE* out) {
