@@ -128,8 +128,10 @@ std::string CheckLine(CueState& st, const std::string& line, int number, std::st
     }
     if (kQuotedTexts.count(key)) {
         std::string value = rest;
-        if (!rest.empty() && rest[0] == '"') TakeValue(rest, &value);
-        if (!rest.empty()) return key + " has text after its quoted value";
+        if (!rest.empty() && rest[0] == '"') {
+            TakeValue(rest, &value);
+            if (!rest.empty()) return key + " has text after its quoted value";
+        }
         *out = key + " " + Quoted(value);
         return {};
     }
