@@ -118,6 +118,43 @@ TEST_F(PartWriter, CancelStopsBetweenParts) {
     ASSERT_EQ(fractions.size(), 2u);
     EXPECT_EQ(fractions[0], 0);
     EXPECT_NEAR(fractions[1], 3.0 / 10.4, 0.01);
+
+    // Cancelled at the start, nothing is written.
+    fs::remove_all(options.outputDir);
+    fs::create_directory(options.outputDir);
+    const SplitOutcome none = SaveParts(split, plan, options, [](size_t, double) { return false; });
+    EXPECT_TRUE(none.cancelled);
+    EXPECT_EQ(FilesIn(options.outputDir), 0u);
+}
+
+TEST_F(PartWriter, ManyShortPartsFollowEachOtherAndCountTheirTracks) {
+    plan.ClearCuts();
+    for (double t = 0.5; t < 10; t += 0.5) plan.AddCut(t);
+    size_t calls = 0;
+    double last = -1;
+    const SplitOutcome outcome = SaveParts(split, plan, options, [&](size_t part, double f) {
+        EXPECT_GE(f, last);
+        EXPECT_LE(part, plan.PartCount());
+        last = f;
+        ++calls;
+        return true;
+    });
+    ASSERT_TRUE(outcome.ok) << outcome.error;
+    ASSERT_EQ(outcome.written.size(), plan.PartCount());
+    EXPECT_EQ(calls, plan.PartCount() + 1);
+    EXPECT_EQ(last, 1.0);
+    uint64_t samples = 0;
+    for (size_t i = 0; i < outcome.written.size(); ++i) {
+        samples += outcome.written[i].samples;
+        if (i > 0) {
+            EXPECT_EQ(outcome.written[i].start, outcome.written[i - 1].end);
+        }
+        mdlID3::ID3TagInfo v2;
+        ASSERT_TRUE(mdlID3::ReadID3v2Tag(outcome.written[i].path, v2));
+        EXPECT_EQ(v2.Track, std::to_string(i + 1) + "/" + std::to_string(plan.PartCount()));
+    }
+    EXPECT_EQ(samples, 400u * 1152);
+    EXPECT_EQ(FilesIn(options.outputDir), plan.PartCount());
 }
 
 TEST_F(PartWriter, PlansThatCannotBeWrittenAreRefusedWhole) {
