@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "analysis/framescan.h"
+#include "mpeg/framescan.h"
 
 struct CleanClipResult {
     size_t firstFrame = 0;     // source frame index of the first kept frame

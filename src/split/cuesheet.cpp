@@ -9,7 +9,7 @@
 #include <memory>
 #include <sstream>
 
-#include "id3/safefile.h"
+#include "files/safefile.h"
 #include "split/cuecheck.h"
 #include "split/cuetext.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-#include "id3/textcodec.h"
+#include "text/textcodec.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <set>
 #include <system_error>
 
-#include "analysis/cleancut.h"
-#include "analysis/clipfile.h"
+#include "clips/cleancut.h"
+#include "clips/clipfile.h"
 #include "split/partnames.h"
 #include "split/partrange.h"
 #include "split/parttags.h"

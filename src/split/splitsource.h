@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "analysis/framescan.h"
+#include "mpeg/framescan.h"
 
 class SplitSource {
 public:
