@@ -31,8 +31,10 @@ bool SplitSource::Open(const std::string& path, std::string* error, const ScanPr
         const uint64_t rawEnd = std::min(raw, end);
         decoded_ = rawEnd > lead_ ? rawEnd - lead_ : 0;
     } else {
-        lead_ = 0;
-        decoded_ = raw;
+        // Every part carries a LAME tag, so a decoder drops the 529 samples of its warm-up from
+        // the first part too, although a player of this source without one plays them.
+        lead_ = kDecoderDelay;
+        decoded_ = raw > lead_ ? raw - lead_ : 0;
     }
     return true;
 }

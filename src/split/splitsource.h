@@ -17,7 +17,8 @@ public:
     const FrameTable& Table() const { return table_; }
     size_t FrameCount() const { return table_.frames.size(); }
     uint32_t SampleRate() const { return table_.sampleRate; }
-    // Samples a gapless decoder gives for the whole file.
+    // Samples a gapless decoder gives for the whole file (for the parts together, when the file
+    // has no LAME tag).
     uint64_t DecodedSamples() const { return decoded_; }
     double DurationSeconds() const;
 

@@ -74,6 +74,24 @@ TEST_P(Gapless, PartsDecodeAsTheSourceInMpg123AndFfmpeg) {
     }
 }
 
+// A file without a LAME tag: the parts decode to the lengths promised for them.
+TEST(GaplessWithoutLameTag, PartsDecodeToTheirPromisedLengths) {
+    if (!splittest::HaveCodecTools()) GTEST_SKIP() << "mpg123 or ffmpeg is not installed";
+    testfiles::TempDir dir;
+    const std::string source = dir.file("plain.mp3");
+    testfiles::WriteFile(source, testfiles::SilentFrames(200));
+    SplitSource split;
+    std::string error;
+    ASSERT_TRUE(split.Open(source, &error)) << error;
+    SplitPlan plan(split.DurationSeconds());
+    plan.AddCut(1.5);
+    plan.AddCut(3.3);
+    const SplitOutcome outcome = SaveParts(split, plan, SplitOptions{});
+    ASSERT_TRUE(outcome.ok) << outcome.error;
+    for (Decoder decode : {&splittest::DecodeMpg123, &splittest::DecodeFfmpeg})
+        for (const SavedPart& part : outcome.written) EXPECT_EQ(decode(part.path).size(), part.samples * 2) << part.path;
+}
+
 // Cut points at odd times, one within the first frames and one near the end: the snapping to
 // frame starts and the source's own delay and padding are at play at both ends.
 INSTANTIATE_TEST_SUITE_P(

@@ -74,7 +74,7 @@ TEST_F(PartWriter, PartsAreTaggedFromTheSourceWithTheirOwnTitleAndTrack) {
     // Cut points move to the nearest frame start; the parts follow each other.
     EXPECT_NEAR(outcome.written[0].end, 3, kFrame / 2);
     EXPECT_EQ(outcome.written[0].end, outcome.written[1].start);
-    EXPECT_EQ(outcome.written[0].samples + outcome.written[1].samples + outcome.written[2].samples, 400u * 1152);
+    EXPECT_EQ(outcome.written[0].samples + outcome.written[1].samples + outcome.written[2].samples, 400u * 1152 - 529);
     EXPECT_EQ(FilesIn(options.outputDir), 3u);
 }
 
@@ -153,7 +153,7 @@ TEST_F(PartWriter, ManyShortPartsFollowEachOtherAndCountTheirTracks) {
         ASSERT_TRUE(mdlID3::ReadID3v2Tag(outcome.written[i].path, v2));
         EXPECT_EQ(v2.Track, std::to_string(i + 1) + "/" + std::to_string(plan.PartCount()));
     }
-    EXPECT_EQ(samples, 400u * 1152);
+    EXPECT_EQ(samples, 400u * 1152 - 529);
     EXPECT_EQ(FilesIn(options.outputDir), plan.PartCount());
 }
 
@@ -183,18 +183,21 @@ TEST_F(PartWriter, PlansThatCannotBeWrittenAreRefusedWhole) {
     EXPECT_TRUE(fs::is_regular_file(source));
 }
 
-TEST(SplitSourceTimeline, WithoutALameTagEveryFrameIsAudio) {
+TEST(SplitSourceTimeline, WithoutALameTagOnlyTheDecoderWarmUpIsDropped) {
     testfiles::TempDir dir;
     testfiles::WriteFile(dir.file("a.mp3"), testfiles::SilentFrames(100));
     SplitSource s;
     std::string error;
     ASSERT_TRUE(s.Open(dir.file("a.mp3"), &error)) << error;
-    EXPECT_EQ(s.DecodedSamples(), 100u * 1152);
+    // The parts carry LAME tags; decoders drop 529 samples at the start of the first.
+    EXPECT_EQ(s.DecodedSamples(), 100u * 1152 - 529);
     EXPECT_EQ(s.FrameNearest(0), 0u);
-    EXPECT_EQ(s.FrameNearest(10 * kFrame + kFrame * 0.49), 10u);
-    EXPECT_EQ(s.FrameNearest(10 * kFrame + kFrame * 0.51), 11u);
+    const double lead = 529.0 / 44100;
+    EXPECT_EQ(s.FrameNearest(10 * kFrame - lead + kFrame * 0.49), 10u);
+    EXPECT_EQ(s.FrameNearest(10 * kFrame - lead + kFrame * 0.51), 11u);
     EXPECT_EQ(s.FrameNearest(1e9), 100u);
-    EXPECT_EQ(s.SampleAtFrame(100), 100u * 1152);
+    EXPECT_EQ(s.SampleAtFrame(10), 10u * 1152 - 529);
+    EXPECT_EQ(s.SampleAtFrame(100), 100u * 1152 - 529);
     testfiles::WriteFile(dir.file("b.mp3"), testfiles::FromString(std::string(3000, 'b')));
     EXPECT_FALSE(s.Open(dir.file("b.mp3"), &error));
 }
