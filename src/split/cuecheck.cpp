@@ -45,8 +45,10 @@ bool TakeValue(std::string& rest, std::string* value) {
 }
 
 std::string Quoted(std::string value) {
-    // libcue has no escape for a quote inside a quoted text.
+    // libcue has no escape for a quote inside a quoted text, and takes a backslash before the
+    // closing quote as escaping it.
     std::replace(value.begin(), value.end(), '"', '\'');
+    while (!value.empty() && value.back() == '\\') value.pop_back();
     return "\"" + value + "\"";
 }
 
@@ -67,13 +69,14 @@ std::string CheckTrack(CueState& st, std::string rest, int line, std::string* ou
     TakeValue(rest, &mode);
     if (!AllDigits(number) || number.size() > 2 || mode.empty() || !rest.empty())
         return "TRACK needs a number and a type, such as TRACK 01 AUDIO";
+    if (Upper(mode) != "AUDIO") return "track " + number + " is not an audio track (" + mode + ")";
     const int n = std::stoi(number);
     if (n < 1 || n <= st.track) return "track numbers must rise from 01";
     st.track = n;
     st.trackLine = line;
     st.lastIndex = -1;
     st.trackStarted = false;
-    *out = "TRACK " + number + " " + Upper(mode);
+    *out = "TRACK " + number + " AUDIO";
     return {};
 }
 
@@ -104,11 +107,11 @@ std::string CheckLine(CueState& st, const std::string& line, int number, std::st
     std::string word;
     TakeValue(rest, &word);
     const std::string key = Upper(word);
-    if (key == "REM") {
-        *out = "REM " + rest;
-        return {};
-    }
+    // Comments and disc data that splitting does not use stay out of libcue's way.
+    if (key == "REM" || kPlain.count(key)) return {};
     if (std::count(line.begin(), line.end(), '"') % 2 != 0) return "a quoted text is not closed";
+    if (std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; }))
+        return "a control character in the text";
     if (key == "FILE") {
         if (st.haveFile) return "a second FILE: only a sheet of one audio file can be split";
         std::string name, type;
@@ -116,7 +119,8 @@ std::string CheckLine(CueState& st, const std::string& line, int number, std::st
         TakeValue(rest, &type);
         if (name.empty() || type.empty() || !rest.empty()) return "FILE needs a file name and a type, such as FILE \"a.mp3\" MP3";
         st.haveFile = true;
-        *out = "FILE " + Quoted(name) + " " + Upper(type);
+        // The type is the writing tool's guess (WAVE, MP3, FLAC...); libcue knows only some.
+        *out = "FILE " + Quoted(name) + " MP3";
         return {};
     }
     if (key == "TRACK") return CheckTrack(st, rest, number, out);
@@ -133,10 +137,6 @@ std::string CheckLine(CueState& st, const std::string& line, int number, std::st
             if (!rest.empty()) return key + " has text after its quoted value";
         }
         *out = key + " " + Quoted(value);
-        return {};
-    }
-    if (kPlain.count(key)) {
-        *out = key + " " + rest;
         return {};
     }
     return "unknown command \"" + word + "\"";

@@ -3,7 +3,8 @@
 // (its messages go to stderr), takes keywords in capitals only, and reads some faults silently
 // as something else ("00:1x:00" as one second, 80 frames in a second, a title without quotes cut
 // at its first space). The check gives each fault its line and hands libcue the sheet in the
-// form it reads reliably: keywords in capitals, texts in quotes.
+// form it reads reliably: keywords in capitals, texts in quotes, and only the lines a split uses
+// (no comments, flags or codes).
 #include <string>
 
 // `text` is UTF-8. On success `normalized` holds the sheet for libcue; otherwise `error` says

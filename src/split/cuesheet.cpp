@@ -100,9 +100,11 @@ std::string CueTime(double seconds) {
 
 std::string CueSheetText(const SplitPlan& plan, const std::string& audioFile, const std::string& title,
                          const std::string& performer) {
+    // As the import hands texts to libcue: no quote inside, no backslash before the closing one.
     const auto quoted = [](std::string s) {
         for (char& c : s)
             if (c == '"') c = '\'';
+        while (!s.empty() && s.back() == '\\') s.pop_back();
         return "\"" + s + "\"";
     };
     std::ostringstream out;

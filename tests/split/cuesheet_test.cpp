@@ -18,10 +18,14 @@ const char* kRipperSheet =
     "REM DATE 2001\r\n"
     "REM DISCID 7A0B1C09\r\n"
     "REM COMMENT \"ExactAudioCopy v1.0b3\"\r\n"
+    "REM a comment with \"an odd quote and \xC3\xBC\r\n"
+    "CATALOG 0724384260925\r\n"
     "PERFORMER \"The Band\"\r\n"
     "TITLE \"Live at the Hall\"\r\n"
-    "FILE \"Live at the Hall.mp3\" MP3\r\n"
+    "FILE \"Live at the Hall.mp3\" WAVE\r\n"
     "  TRACK 01 AUDIO\r\n"
+    "    FLAGS DCP\r\n"
+    "    ISRC USRC17607839\r\n"
     "    TITLE \"Intro\"\r\n"
     "    PERFORMER \"The Band\"\r\n"
     "    INDEX 01 00:00:00\r\n"
@@ -105,6 +109,8 @@ TEST(CueImport, FaultsNameTheirLine) {
         {"REM only\n", "no track"},
         {"FILE \"x.mp3\" MP3\n  TRACK 02 AUDIO\n  INDEX 01 00:00:00\n  TRACK 01 AUDIO\n", "line 4: track numbers must rise"},
         {"\xEF\xBB\xBF" "FILE \"x.mp3\" MP3\n\n  TRACK AUDIO\n", "line 3: TRACK needs"},
+        {head + "    INDEX 01 00:10:00\n  TRACK 03 MODE1/2352\n", "line 6: track 03 is not an audio track"},
+        {head + std::string("    TITLE \"a\0b\"\n", 16), "line 5: a control character"},
     };
     for (const auto& [text, expected] : cases) {
         CueSheet sheet;
@@ -132,6 +138,7 @@ TEST(CueExport, APlanReadsBackAsTheSamePlan) {
     plan.AddCut(61.2);
     plan.AddGap(120, 122.5);
     plan.SetPartTitle(0, "One \"quoted\"");
+    plan.SetPartTitle(1, "Back\\slash\\");
     plan.SetPartTitle(2, "Dr\xC3\xBC" "ben");
     plan.SetPartPerformer(2, "Gast");
     const std::string text = CueSheetText(plan, "show.mp3", "Show", "Host");
@@ -150,6 +157,7 @@ TEST(CueExport, APlanReadsBackAsTheSamePlan) {
     EXPECT_NEAR(back.Part(1).start, 61.2, 1 / 75.0);
     EXPECT_NEAR(back.Part(2).start, 122.5, 1 / 75.0);
     EXPECT_EQ(back.Part(0).title, "One 'quoted'");
+    EXPECT_EQ(back.Part(1).title, "Back\\slash");  // a backslash before the closing quote would escape it
     EXPECT_EQ(back.Part(2).title, "Dr\xC3\xBC" "ben");
     EXPECT_EQ(back.Part(2).performer, "Gast");
 }
