@@ -71,7 +71,8 @@ QString BuildPlan(const Request& r, const SplitSource& source, SplitPlan& plan) 
         double d = 0;
         if (!ParseTime(r.value, &d) || d <= 0) return "--every needs a length above 0, such as 60";
         if (plan.Duration() / d > 10000) return "--every would make more than 10000 parts";
-        for (double t = d; t < plan.Duration(); t += d) plan.AddCut(t);
+        // A rest shorter than a second joins the last part rather than making one of its own.
+        for (int i = 1; i * d < plan.Duration() - 1.0; ++i) plan.AddCut(i * d);
         return {};
     }
     if (r.mode == "cue") {
@@ -134,7 +135,7 @@ int RunSplit(int argc, char** argv) {
     parser.addHelpOption();
     parser.addPositionalArgument("FILE", "the MP3 file to split");
     QCommandLineOption atOption("at", "cut at these times (seconds or m:ss), comma-separated", "T1,T2,...");
-    QCommandLineOption everyOption("every", "cut into parts of this length in seconds", "D");
+    QCommandLineOption everyOption("every", "cut into parts of this length in seconds (a rest under a second joins the last part)", "D");
     QCommandLineOption cueOption("cue", "cut at the tracks of a cue sheet, titled from it", "FILE.cue");
     QCommandLineOption pausesOption("pauses", "cut in the middle of each pause in the audio");
     QCommandLineOption thresholdOption("threshold", "with --pauses: level in dBFS below which audio is a pause (default -48)", "DB");

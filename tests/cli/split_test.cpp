@@ -58,6 +58,13 @@ TEST_F(SplitCommand, EveryListsThePartsAsJson) {
     EXPECT_DOUBLE_EQ(parts[2].toObject().value("end").toDouble(), (383.0 * 1152 - 529) / 44100);
 }
 
+TEST_F(SplitCommand, EveryLeavesNoTinyLastPart) {
+    // 9.993 s in parts of 3.33 s: the 3 ms left over go into the third part.
+    const SplitRun run = Split({Q(dir.file("set.mp3")), "--every", "3.33", "--output-dir", Q(dir.file("out")), "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(QJsonDocument::fromJson(run.out).object().value("parts").toArray().size(), 3);
+}
+
 TEST_F(SplitCommand, AtWithPatternAndCueExport) {
     const SplitRun run = Split({Q(dir.file("set.mp3")), "--at", "2.5,0:07", "--output-dir", Q(dir.file("out")),
                                 "--name-pattern", "{n} of {N}", "--export-cue", Q(dir.file("set.cue"))});
