@@ -104,6 +104,28 @@ QJsonObject PartObject(const SavedPart& p) {
                        {"title", QString::fromStdString(p.title)}};
 }
 
+// The frame walk, with a progress line: a long file takes a while.
+bool OpenSource(const QString& path, SplitSource& source, std::string* error) {
+    ProgressLine progress("Scanning frames");
+    auto report = progress.Callback();
+    const bool opened = source.Open(path.toStdString(), error, [&report](double f) {
+        report(f);
+        return true;
+    });
+    progress.Finish();
+    return opened;
+}
+
+SplitOutcome WriteParts(const SplitSource& source, const SplitPlan& plan, const SplitOptions& options) {
+    ProgressLine progress("Writing parts");
+    const SplitOutcome outcome = SaveParts(source, plan, options, [&progress](size_t, double f) {
+        progress.Update(f);
+        return true;
+    });
+    progress.Finish();
+    return outcome;
+}
+
 void PrintOutcome(const SplitOutcome& outcome, bool json) {
     if (json) {
         QJsonArray parts;
@@ -178,16 +200,7 @@ int RunSplit(int argc, char** argv) {
     if (!QFileInfo(path).isFile()) return Refuse("cannot open " + path);
     SplitSource source;
     std::string error;
-    {
-        ProgressLine progress("Scanning frames");
-        auto report = progress.Callback();
-        const bool opened = source.Open(path.toStdString(), &error, [&report](double f) {
-            report(f);
-            return true;
-        });
-        progress.Finish();
-        if (!opened) return Refuse(path + ": " + QString::fromStdString(error));
-    }
+    if (!OpenSource(path, source, &error)) return Refuse(path + ": " + QString::fromStdString(error));
     SplitPlan plan(source.DurationSeconds());
     const QString planError = BuildPlan(request, source, plan);
     if (!planError.isEmpty()) return Refuse(planError);
@@ -202,12 +215,7 @@ int RunSplit(int argc, char** argv) {
     if (parser.isSet(patternOption)) options.namePattern = parser.value(patternOption).toStdString();
     options.overwrite = parser.isSet(overwriteOption);
 
-    ProgressLine progress("Writing parts");
-    const SplitOutcome outcome = SaveParts(source, plan, options, [&progress](size_t, double f) {
-        progress.Update(f);
-        return true;
-    });
-    progress.Finish();
+    const SplitOutcome outcome = WriteParts(source, plan, options);
     PrintOutcome(outcome, parser.isSet(jsonOption));
     if (outcome.ok) return 0;
     return outcome.failedPart < 0 ? kExitRefused : kExitFailed;
