@@ -3,9 +3,9 @@
 BUILD_PACKAGES="build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-multimedia-dev libqt6multimedia6 libgl-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  libmpg123-dev fonts-liberation fonts-dejavu-core fonts-wine"
+  libmpg123-dev fonts-liberation fonts-dejavu-core fonts-wine help2man"
 TEST_PACKAGES="googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
   pulseaudio pulseaudio-utils
   python3 python3-mutagen eyed3 id3v2 libtag1-dev
-  lame sox ffmpeg mpg123 mp3splt desktop-file-utils xvfb imagemagick"
+  lame sox ffmpeg mpg123 mp3splt desktop-file-utils xvfb imagemagick lintian"

@@ -33,9 +33,10 @@ const Subcommand kSubcommands[] = {
 
 void PrintUsage(FILE* out) {
     std::fprintf(out,
-                 "Usage: trimbel                 open the cutting window\n"
-                 "       trimbel FILE.mp3        open the cutting window on a file\n"
-                 "       trimbel SUBCOMMAND ...  work without windows\n\n"
+                 "Usage: trimbel [FILE.mp3]\n"
+                 "  or:  trimbel SUBCOMMAND [options] FILE\n"
+                 "Open the cutting window, on FILE.mp3 when one is given, or run a subcommand\n"
+                 "without windows.\n\n"
                  "Subcommands:\n");
     for (const auto& s : kSubcommands) std::fprintf(out, "  %-6s %s\n", s.name, s.summary);
     std::fprintf(out,
