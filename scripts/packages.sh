@@ -8,4 +8,4 @@ TEST_PACKAGES="googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
   pulseaudio pulseaudio-utils
   python3 python3-mutagen eyed3 id3v2 libtag1-dev
-  lame sox ffmpeg mpg123 mp3splt desktop-file-utils xvfb imagemagick lintian"
+  lame sox ffmpeg mpg123 mp3splt desktop-file-utils xvfb imagemagick lintian time"
