@@ -39,8 +39,10 @@ _trimbel() {
     fi
 
     local sub=${COMP_WORDS[1]} options line names=() value
+    # Only a listed subcommand is asked for its help; after anything else nothing is offered.
+    [[ " $(_trimbel_subcommands "$program" | tr '\n' ' ') " == *" $sub "* ]] || return 0
     options=$(_trimbel_options "$program" "$sub")
-    [[ -n $options ]] || return
+    [[ -n $options ]] || return 0
     while IFS= read -r line; do
         names+=("${line%%=*}")
         value=${line#*=}

@@ -54,6 +54,7 @@ TEST_F(Completion, FilesWhereAFileGoesAndNothingForFreeText) {
     EXPECT_EQ(Offered("cut song.mp3 --output ''"), "LOUD.MP3\nnotes.txt\nsong.mp3\nsongs\n");
     EXPECT_EQ(Offered("tag song.mp3 --artist ''"), "\n");
     EXPECT_EQ(Offered("tag song.mp3 --artist A --title ''"), "\n");
+    EXPECT_EQ(Offered("song.mp3 --"), "\n");  // no subcommand: nothing to offer
 }
 
 }  // namespace
