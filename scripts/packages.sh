@@ -1,9 +1,9 @@
 # Debian 12 packages the project needs, in one place.
 # BUILD_PACKAGES: to build and run the program. TEST_PACKAGES: extra for the test run.
-BUILD_PACKAGES="build-essential cmake ninja-build pkg-config ccache
+BUILD_PACKAGES="build-essential cmake ninja-build pkg-config ccache help2man
   qt6-base-dev qt6-multimedia-dev libqt6multimedia6 libgl-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  libmpg123-dev fonts-liberation fonts-dejavu-core fonts-wine help2man"
+  libmpg123-dev fonts-liberation fonts-dejavu-core fonts-wine"
 TEST_PACKAGES="googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
   pulseaudio pulseaudio-utils
