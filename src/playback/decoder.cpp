@@ -52,12 +52,14 @@ bool Decoder::Open(const std::string& path) {
     for (size_t i = 0; i < rateCount; ++i) mpg123_format(h, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
     if (mpg123_open_fd(h, fd_) != MPG123_OK) {
         error_ = mpg123_strerror(h);
+        handle_.reset();
         return false;
     }
     long rate = 0;
     int channels = 0, encoding = 0;
     if (mpg123_getformat(h, &rate, &channels, &encoding) != MPG123_OK || rate <= 0) {
         error_ = "no MPEG audio found";
+        handle_.reset();
         return false;
     }
     rate_ = static_cast<int>(rate);
