@@ -3,6 +3,7 @@
 // the reported position matches the sample heard. Skipped when no daemon with "test_null"
 // answers. Waits poll with deadlines; a fresh daemon is slow on its first stream.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <random>
@@ -99,7 +100,7 @@ int EnvironmentCount(const char* name, int fallback) {
 // pause and stop must fall silent. TRIMBEL_PLAYBACK_STRESS_OPS sets the count (a long run by
 // hand), TRIMBEL_PLAYBACK_STRESS_SEED the sequence.
 TEST_F(RealOutput, RandomOperationsAreAlwaysHeardRight) {
-    const int operations = EnvironmentCount("TRIMBEL_PLAYBACK_STRESS_OPS", 70);
+    const int operations = EnvironmentCount("TRIMBEL_PLAYBACK_STRESS_OPS", 100);
     const unsigned seed = static_cast<unsigned>(EnvironmentCount("TRIMBEL_PLAYBACK_STRESS_SEED", 20261207));
     std::mt19937 random(seed);
     auto uniform = [&](double low, double high) { return std::uniform_real_distribution<double>(low, high)(random); };
@@ -158,6 +159,99 @@ TEST_F(RealOutput, RandomOperationsAreAlwaysHeardRight) {
         }
     }
     EXPECT_TRUE(engine.LastError().isEmpty()) << engine.LastError().toStdString();
+}
+
+// The steps that left playback silent for the rest of a session: open a three-minute file,
+// write a new title into it while it plays, pause, resume, stop, play; then open it again;
+// then stop as Open does, play from the slider's second, and drag the slider.
+TEST_F(RealOutput, TagWritePauseResumeStopPlayAndReopenStayAudible) {
+    const std::string path = dir_->file("three-minutes.mp3");
+    ASSERT_TRUE(soundcheck::MakeToneMp3(path, 440, 180));
+    PlaybackEngine engine;
+    engine.setURL(QString::fromStdString(path));
+    EXPECT_NEAR(engine.duration(), 180, 0.1);
+    ExpectHeard(engine, 440, 1, "open");
+
+    mdlID3::ID3TagInfo tags;
+    mdlID3::ReadID3v2Tag(path, tags);
+    tags.Title = "A new title";
+    ASSERT_TRUE(mdlID3::WriteID3v2Tag(path, tags, mdlID3::kWriteV23, false, true));
+
+    engine.pause();
+    ExpectQuiet("pause");
+    const double held = engine.currentPosition();
+    engine.play();
+    ExpectHeard(engine, 440, 1, "resume");
+    EXPECT_GE(engine.currentPosition(), held);
+    engine.stop();
+    ExpectQuiet("stop");
+    EXPECT_EQ(engine.currentPosition(), 0);
+    engine.play();
+    ExpectHeard(engine, 440, 1, "play after stop");
+    EXPECT_LT(engine.currentPosition(), 3);
+    EXPECT_NEAR(engine.duration(), 180, 0.1);
+
+    engine.setURL(QString::fromStdString(path));
+    ExpectHeard(engine, 440, 1, "open again");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return engine.currentPosition() > 0.6; }, kDeadlineMs));
+
+    engine.stop();
+    ExpectQuiet("stop before the open dialog");
+    engine.setCurrentPosition(std::round(engine.currentPosition()));
+    engine.play();
+    ExpectHeard(engine, 440, 1, "play/pause after the dialog was cancelled");
+    engine.setCurrentPosition(97);
+    ExpectHeard(engine, 440, 1, "slider dragged");
+    EXPECT_GT(engine.currentPosition(), 97);
+    EXPECT_LT(engine.currentPosition(), 100);
+}
+
+// Last loud sample of the recording, and the first loud sample after the last quiet stretch
+// of at least `quietRun` samples before it; -1 when not found.
+std::pair<int64_t, int64_t> LastSoundAndOnset(const std::vector<int16_t>& heard, int64_t quietRun) {
+    constexpr int kLoud = 3000;
+    int64_t end = static_cast<int64_t>(heard.size()) - 1;
+    while (end >= 0 && std::abs(heard[end]) < kLoud) --end;
+    int64_t quiet = 0;
+    for (int64_t i = end; i >= 0; --i) {
+        if (std::abs(heard[i]) >= kLoud) {
+            if (quiet >= quietRun) return {end, i + quiet + 1 > end ? -1 : i + quiet + 1};
+            quiet = 0;
+        } else {
+            ++quiet;
+        }
+    }
+    return {end, -1};
+}
+
+// A tone with 50 ms gaps at 2, 4 and 6 s. After a seek and 2 s of play, the position the
+// player reports when paused is the sample the monitor heard last: counted from the end of the
+// gap it played through.
+TEST_F(RealOutput, ThePositionIsTheSampleHeard) {
+    const std::string path = dir_->file("gaps.mp3");
+    const std::vector<double> gaps = {2.0, 4.0, 6.0};
+    ASSERT_TRUE(soundcheck::MakeToneMp3(path, 440, 8, gaps, 0.05));
+    PlaybackEngine engine;
+    engine.setURL(QString::fromStdString(path));
+    ExpectHeard(engine, 440, 1, "open");
+    for (double t : {1.3, 3.55}) {
+        engine.setCurrentPosition(t);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return engine.currentPosition() >= t + 2.0; }, kDeadlineMs));
+        engine.pause();
+        const int64_t reported = engine.positionSamples();
+        QTest::qWait(200);
+        const auto [last, onset] = LastSoundAndOnset(recorder.Left(), kRate / 40);
+        ASSERT_GT(onset, 0) << "no gap found before the pause, seek to " << t;
+        double gapEnd = 0;
+        for (double at : gaps)
+            if (at + 0.05 <= reported / double(kRate)) gapEnd = at + 0.05;
+        const int64_t heard = std::llround(gapEnd * kRate) + (last - onset);
+        std::printf("seek to %.2f s, 2 s played: reported %.4f s, heard %.4f s\n", t, reported / double(kRate),
+                    heard / double(kRate));
+        EXPECT_NEAR(reported, heard, 0.030 * kRate) << "seek to " << t << ": reported "
+            << reported / double(kRate) << " s, heard " << heard / double(kRate) << " s";
+        engine.play();
+    }
 }
 
 }  // namespace

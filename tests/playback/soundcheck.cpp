@@ -40,7 +40,7 @@ bool MakeToneMp3(const std::string& path, double hz, double seconds, const std::
     bool ok = Run("sox", {"-n", "-r", QString::number(kRate), "-c", "2", "-b", "16", wav, "synth",
                           QString::number(seconds), "sine", QString::number(hz), "vol", "0.5"});
     for (double at : gapsAt) ok = ok && CutGap(wav, at, gapSeconds);
-    ok = ok && Run("lame", {"--quiet", "-b", "128", "-q", "7", wav, QString::fromStdString(path)});
+    ok = ok && Run("lame", {"--quiet", "-b", "128", "-q", "9", wav, QString::fromStdString(path)});
     QFile::remove(wav);
     return ok;
 }
