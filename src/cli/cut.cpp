@@ -13,15 +13,15 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include "analysis/cleancut.h"
-#include "analysis/framescan.h"
 #include "cli/progressline.h"
 #include "cli/subcommands.h"
+#include "clips/cleancut.h"
 #include "controls/messageboxes.h"
 #include "cutting/clipsave.h"
 #include "cutting/module1.h"
 #include "cutting/qtclock.h"
 #include "cutting/selectionchecks.h"
+#include "mpeg/framescan.h"
 #include "tageditor/taghandover.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <QAudioDevice>
 #include <QMediaDevices>
 
-#include "analysis/rounding.h"
+#include "mpeg/rounding.h"
 
 QtWaveOut::QtWaveOut() : count_(&QtWaveOut::SystemOutputCount) {}
 

@@ -13,8 +13,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "analysis/cleancut.h"
-#include "analysis/rounding.h"
+#include "clips/cleancut.h"
 #include "controls/isbutton.h"
 #include "controls/linkopener.h"
 #include "controls/links.h"
@@ -32,6 +31,7 @@
 #include "cutting/module1.h"
 #include "cutting/selectionchecks.h"
 #include "cutting/waveformview.h"
+#include "mpeg/rounding.h"
 #include "tageditor/taghandover.h"
 
 namespace {
