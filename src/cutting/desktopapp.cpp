@@ -46,6 +46,15 @@ int RunDesktop(int argc, char** argv, const char* openPath) {
     parts.quit = [] { QApplication::exit(0); };
 
     Form1 window(parts);
+    // A failing sound device is told once it happened; queued, so the box never opens inside
+    // the player's own call. The next Play tries the device again.
+    QObject::connect(
+        &player, &PlaybackEngine::deviceFailed, &window,
+        [&messages, &window](const QString& reason) {
+            messages.Show(&window, "The sound could not be played: " + reason + ". Play tries again.",
+                          MsgIcon::Exclamation, kAppTitle);
+        },
+        Qt::QueuedConnection);
     window.show();
     if (!pathToOpen.isEmpty()) window.OpenFile(QFileInfo(pathToOpen).absoluteFilePath());
     return app.exec();

@@ -39,6 +39,7 @@ QString AudioOutput::ErrorText(QAudio::Error error) {
 QString AudioOutput::Start(int rate) {
     Stop();
     rate_ = rate;
+    heard_ = 0;
     running_ = true;
     bool started = false;
     const QString reason = StartSink(rate, started);
@@ -59,14 +60,17 @@ QString AudioOutput::StartSink(int rate, bool& started) {
     sink->setBufferSize(format.bytesForDuration(kBufferMs * 1000));
     sink->setVolume(volume_);
     sink_ = sink;
-    connect(sink, &QAudioSink::stateChanged, this, &AudioOutput::OnSinkState);
+    // A sink that fails inside start() (a sound server gone away) is handled below, not as a
+    // failure during the run.
     sink->start(&device_);
-    if (sink->error() == QAudio::NoError || sink->error() == QAudio::UnderrunError) {
+    connect(sink, &QAudioSink::stateChanged, this, &AudioOutput::OnSinkState);
+    if (sink->state() != QAudio::StoppedState &&
+        (sink->error() == QAudio::NoError || sink->error() == QAudio::UnderrunError)) {
         clock_.StartSink(sink, rate);
         started = true;
         return {};
     }
-    const QString reason = ErrorText(sink->error());
+    const QString reason = ErrorText(sink->error() == QAudio::NoError ? QAudio::OpenError : sink->error());
     DropSink();
     return reason;
 }
@@ -109,7 +113,9 @@ void AudioOutput::DrainSilently() {
 
 int64_t AudioOutput::HeardFrames() const {
     if (!running_) return 0;
-    return std::min(clock_.Frames(), device_.HandedFrames());
+    // A failed sink reports 0 processed time; the run's count never goes back.
+    heard_ = std::max(heard_, std::min(clock_.Frames(), device_.HandedFrames()));
+    return heard_;
 }
 
 void AudioOutput::SetVolume(float volume) {

@@ -51,6 +51,7 @@ private:
     QTimer drain_;
     PlayClock clock_;
     int rate_ = 0;
+    mutable int64_t heard_ = 0;
     float volume_ = 1.0f;
     bool running_ = false;
 };

@@ -65,7 +65,6 @@ void PlaybackEngine::setURL(const QString& path) {
     if (!decoder->Open(QFile::encodeName(path).toStdString())) {
         error_ = QString::fromStdString(decoder->Error());
         decoder_.Load(nullptr);
-        emit playbackFailed(error_);
         return;
     }
     rate_ = decoder->SampleRate();
@@ -152,7 +151,7 @@ void PlaybackEngine::StartRun(int64_t sample) {
     if (!refused.isEmpty()) {
         // Played silently this time; the next play asks the device again.
         error_ = refused;
-        emit playbackFailed(refused);
+        emit deviceFailed(refused);
     }
 }
 
@@ -186,5 +185,5 @@ void PlaybackEngine::OnOutputFailed(const QString& reason) {
     StopRun();
     if (state_ == kPlaying) state_ = kPaused;
     error_ = reason;
-    emit playbackFailed(reason);
+    emit deviceFailed(reason);
 }

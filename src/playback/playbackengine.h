@@ -54,9 +54,9 @@ public:
 
 signals:
     void lengthScanProgressChanged(double fraction);
-    // The file cannot be decoded, or the device failed while playing (the player then stands
-    // paused at the sample heard last, and the next play tries the device again).
-    void playbackFailed(const QString& reason);
+    // The output device failed: during a run (the player then stands paused at the sample heard
+    // last) or at its start (that run plays silently). The next play tries the device again.
+    void deviceFailed(const QString& reason);
 
 private:
     static constexpr qint64 kWaitForLengthBytes = 32 * 1024 * 1024;
