@@ -29,6 +29,7 @@ const Subcommand kSubcommands[] = {
     {"info", "Show the MPEG analysis and the tags of an MP3 file.", RunInfo},
     {"tag", "Write or remove the ID3 tags of an MP3 file.", RunTag},
     {"cut", "Cut a time range of an MP3 file into a new clip.", HandCutToWindowProgram},
+    {"split", "Split an MP3 file into parts at cut points, a cue sheet's tracks or pauses.", RunSplit},
 };
 
 void PrintUsage(FILE* out) {
