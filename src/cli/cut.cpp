@@ -14,12 +14,12 @@
 #include <QLocale>
 #include <QStringList>
 
-#include "analysis/framescan.h"
 #include "cli/progressline.h"
 #include "cli/subcommands.h"
 #include "models/cuttingmessages.h"
 #include "models/cuttingsession.h"
 #include "models/tageditor.h"
+#include "mpeg/framescan.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <unistd.h>
 
 #include "cli/subcommands.h"
+#include "files/safefile.h"
 #include "id3/mdlid3.h"
-#include "id3/safefile.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "analysis/rounding.h"
 #include "controls/eventmasks.h"
 #include "controls/propertybag.h"
+#include "mpeg/rounding.h"
 
 namespace {
 

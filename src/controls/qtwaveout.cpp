@@ -8,7 +8,7 @@
 #include <QMediaDevices>
 #include <QPointer>
 
-#include "analysis/rounding.h"
+#include "mpeg/rounding.h"
 
 QtWaveOut::QtWaveOut() : count_(&QtWaveOut::SystemOutputCount) {}
 

@@ -8,9 +8,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "analysis/rounding.h"
 #include "controls/eventmasks.h"
 #include "controls/propertybag.h"
+#include "mpeg/rounding.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "analysis/rounding.h"
 #include "controls/olecolor.h"
 #include "controls/soundmod.h"
+#include "mpeg/rounding.h"
 
 Volume::Volume(WaveOut& waveOut, QWidget* parent) : QWidget(parent), waveOut_(waveOut) {
     setFixedSize(sizeHint());

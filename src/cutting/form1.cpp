@@ -13,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "analysis/rounding.h"
 #include "controls/isbutton.h"
 #include "controls/linkopener.h"
 #include "controls/links.h"
@@ -30,6 +29,7 @@
 #include "cutting/waveformview.h"
 #include "models/cuttingmessages.h"
 #include "models/module1.h"
+#include "mpeg/rounding.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QMetaObject>
 
-#include "analysis/framescan.h"
+#include "mpeg/framescan.h"
 
 LengthScanner::LengthScanner(QObject* parent) : QObject(parent) {}
 

@@ -5,8 +5,8 @@
 
 #include <sys/stat.h>
 
-#include "analysis/cleancut.h"
-#include "analysis/rounding.h"
+#include "clips/cleancut.h"
+#include "mpeg/rounding.h"
 #include "models/clipsave.h"
 #include "models/cuttingmessages.h"
 #include "models/module1.h"

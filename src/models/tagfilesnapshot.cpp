@@ -7,10 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "id3/filereader.h"
+#include "files/filereader.h"
 #include "id3/id3v1.h"
 #include "id3/id3v2read.h"
-#include "id3/safefile.h"
+#include "files/safefile.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "models/tagwritesteps.h"
 
-#include "id3/filereader.h"
+#include "files/filereader.h"
 #include "id3/id3v1.h"
 #include "id3/id3v2write.h"
 

@@ -1,4 +1,4 @@
-#include "analysis/framescan.h"
+#include "mpeg/framescan.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "analysis/mpegtables.h"
+#include "mpeg/mpegtables.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "analysis/rounding.h"
+#include "mpeg/rounding.h"
 
 #include <cmath>
 #include <limits>

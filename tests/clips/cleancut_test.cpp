@@ -1,4 +1,4 @@
-#include "analysis/cleancut.h"
+#include "clips/cleancut.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include "analysis/framescan.h"
+#include "mpeg/framescan.h"
 #include "support/testfiles.h"
 
 using namespace testfiles;

@@ -1,4 +1,4 @@
-#include "analysis/clipfile.h"
+#include "clips/clipfile.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "id3/textcodec.h"
+#include "text/textcodec.h"
 
 namespace mdlID3 {
 namespace {

@@ -1,4 +1,4 @@
-#include "analysis/framescan.h"
+#include "mpeg/framescan.h"
 
 #include <gtest/gtest.h>
 

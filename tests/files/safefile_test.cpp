@@ -1,4 +1,4 @@
-#include "id3/safefile.h"
+#include "files/safefile.h"
 
 #include <cerrno>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "analysis/headerbits.h"
+#include "mpeg/headerbits.h"
 
 #include <charconv>
 

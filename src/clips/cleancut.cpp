@@ -1,4 +1,4 @@
-#include "analysis/cleancut.h"
+#include "clips/cleancut.h"
 
 #include <algorithm>
 #include <array>
@@ -11,9 +11,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "analysis/clipfile.h"
-#include "analysis/framescan.h"
-#include "id3/safefile.h"
+#include "clips/clipfile.h"
+#include "files/safefile.h"
+#include "mpeg/framescan.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "id3/filereader.h"
+#include "files/filereader.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "id3/safefile.h"
+#include "files/safefile.h"
 
 // Both saves refuse a target that is the source itself in these words.
 inline constexpr const char* kClipOverSource =
