@@ -29,6 +29,13 @@ bool TruncateTo(const std::string& path, int64_t size) {
     return ::close(fd) == 0 && ok;
 }
 
+// True when `path` holds `bytes` at `offset` already: nothing to put back.
+bool Holds(const std::string& path, int64_t offset, const std::vector<uint8_t>& bytes) {
+    mdlID3::FileReader file(path);
+    std::vector<uint8_t> now(bytes.size());
+    return file.IsOpen() && file.ReadExact(offset, now) && now == bytes;
+}
+
 }  // namespace
 
 bool TagFileSnapshot::Take(const std::string& path, std::string* error) {
@@ -80,14 +87,15 @@ bool TagFileSnapshot::RestoreTail() const {
     // A tag cut off: put it back.
     if (now < size_) return hadV1Tag_ && now == size_ - mdlID3::kID3v1Size && AppendBytes(path_, tail_);
     // Same size: a tag overwritten (perhaps half way); the old bytes go back in any case.
-    return tail_.empty() || mdlID3::WriteInPlace(path_, size_ - mdlID3::kID3v1Size, tail_);
+    const int64_t at = size_ - mdlID3::kID3v1Size;
+    return tail_.empty() || Holds(path_, at, tail_) || mdlID3::WriteInPlace(path_, at, tail_);
 }
 
 bool TagFileSnapshot::RestoreHead() const {
     if (head_.empty()) return true;
     struct stat st {};
     if (::stat(path_.c_str(), &st) != 0 || st.st_size != size_) return false;
-    return mdlID3::WriteInPlace(path_, 0, head_);
+    return Holds(path_, 0, head_) || mdlID3::WriteInPlace(path_, 0, head_);
 }
 
 bool TagFileSnapshot::RestoreMode() const {
