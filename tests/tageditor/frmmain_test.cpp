@@ -328,7 +328,11 @@ TEST_F(EditorTest, UpdateInfoWritesTheEditedFieldsKeepsOtherFramesAndTheAudio) {
     editor->v2Title->selectAll();
     QTest::keyClicks(editor->v2Title, QStringLiteral("Nouveau titre"));
     editor->v2Title->insert(QStringLiteral(" – été"));
-    editor->v2Genre->setEditText(QStringLiteral("Pop"));
+    editor->v2Genre->lineEdit()->selectAll();
+    QTest::keyClicks(editor->v2Genre->lineEdit(), QStringLiteral("Po"));
+    EXPECT_EQ(editor->Model().Field(TagField::v2Genre), "Po");
+    editor->v2Genre->setCurrentIndex(editor->v2Genre->findText(QStringLiteral("Pop")));
+    EXPECT_EQ(editor->Model().Field(TagField::v2Genre), "Pop");
     QTest::mouseClick(editor->CandyButton1, Qt::LeftButton);
 
     ASSERT_EQ(messages.shown.size(), 1u);
