@@ -26,8 +26,8 @@ CuttingSession::CuttingSession(TagHandOver* tags, std::function<std::string()> c
 
 void CuttingSession::ResetForOpen() {
     position_.reset();
-    start_ = end_ = length_ = MarkSeconds();
-    band_ = SelectionBand();
+    marks_.start = marks_.end = marks_.length = MarkSeconds();
+    marks_.band = SelectionBand();
 }
 
 void CuttingSession::Open(const std::string& path, const std::string& fileTitle) {
@@ -59,30 +59,30 @@ MarkSeconds CuttingSession::ShownAt(double seconds) { return MarkSeconds{true, f
 
 std::optional<Notice> CuttingSession::MarkStart(const MarkSeconds& shown, double position, int sliderSecond) {
     // A new start always empties the end display, also when it is refused.
-    end_ = MarkSeconds();
+    marks_.end = MarkSeconds();
     if (auto refusal = CheckFileOpen()) return refusal;
     // Marks need the open file's own bytes per second; the previous file's would cut elsewhere.
     if (!rateKnown_) return Refusal(kWaitForLength, NoticeIcon::Exclamation);
     // The band starts one second in when the slider stands at its start.
-    markedSlider_ = sliderSecond == 0 ? 1 : sliderSecond;
-    start_ = shown;
-    curStart_ = Kept(StartMark(*rate_, position));
-    band_ = SelectionBand{true, markedSlider_, 0};
+    marks_.markedSlider = sliderSecond == 0 ? 1 : sliderSecond;
+    marks_.start = shown;
+    marks_.curStart = Kept(StartMark(*rate_, position));
+    marks_.band = SelectionBand{true, marks_.markedSlider, 0};
     return std::nullopt;
 }
 
 std::optional<Notice> CuttingSession::MarkEnd(const MarkSeconds& shown, double position, int sliderSecond) {
     if (auto refusal = CheckFileOpen()) return refusal;
-    if (!start_.set) return Refusal(kStartFirst, NoticeIcon::Exclamation);
+    if (!marks_.start.set) return Refusal(kStartFirst, NoticeIcon::Exclamation);
     if (!rateKnown_) return Refusal(kWaitForLength, NoticeIcon::Exclamation);
-    curEnd_ = Kept(EndMark(*rate_, position));
-    curDuration_ = Kept(*curEnd_ - curStart_.value_or(0));
-    end_ = shown;
+    marks_.curEnd = Kept(EndMark(*rate_, position));
+    marks_.curDuration = Kept(*marks_.curEnd - marks_.curStart.value_or(0));
+    marks_.end = shown;
     // The band runs from the lower mark to the higher whichever came first.
-    band_.length = std::abs(sliderSecond - band_.start);
-    if (sliderSecond < band_.start) band_.start = sliderSecond;
-    band_.shown = true;
-    length_ = MarkSeconds{true, false, Kept(end_.seconds - start_.seconds)};
+    marks_.band.length = std::abs(sliderSecond - marks_.band.start);
+    if (sliderSecond < marks_.band.start) marks_.band.start = sliderSecond;
+    marks_.band.shown = true;
+    marks_.length = MarkSeconds{true, false, Kept(marks_.end.seconds - marks_.start.seconds)};
     return std::nullopt;
 }
 
@@ -109,9 +109,9 @@ std::optional<Notice> CuttingSession::CheckFileOpen() const {
 
 std::optional<Notice> CuttingSession::CheckPlaySelection() const {
     if (auto refusal = CheckFileOpen()) return refusal;
-    if (!start_.set) return Refusal(kStartMissing, NoticeIcon::Exclamation);
-    if (!end_.set) return Refusal(kEndMissing, NoticeIcon::Exclamation);
-    if (!(length_.seconds > 1)) return Refusal(kTooShort, NoticeIcon::Error);
+    if (!marks_.start.set) return Refusal(kStartMissing, NoticeIcon::Exclamation);
+    if (!marks_.end.set) return Refusal(kEndMissing, NoticeIcon::Exclamation);
+    if (!(marks_.length.seconds > 1)) return Refusal(kTooShort, NoticeIcon::Error);
     if (!rateKnown_) return Refusal(kWaitForLength, NoticeIcon::Exclamation);
     return std::nullopt;
 }
@@ -119,10 +119,10 @@ std::optional<Notice> CuttingSession::CheckPlaySelection() const {
 std::optional<Notice> CuttingSession::CheckSaveSelection() const {
     if (auto refusal = CheckFileOpen()) return refusal;
     // An empty end display counts as 0 seconds here, so a fresh start above 0 fails this first.
-    if (start_.seconds > (end_.set ? end_.seconds : 0)) return Refusal(kEndBeforeStart, NoticeIcon::Error);
-    if (!start_.set) return Refusal(kStartMissing, NoticeIcon::Exclamation);
-    if (!end_.set) return Refusal(kEndMissing, NoticeIcon::Exclamation);
-    if (!(length_.seconds > 1)) return Refusal(kTooShort, NoticeIcon::Error);
+    if (marks_.start.seconds > (marks_.end.set ? marks_.end.seconds : 0)) return Refusal(kEndBeforeStart, NoticeIcon::Error);
+    if (!marks_.start.set) return Refusal(kStartMissing, NoticeIcon::Exclamation);
+    if (!marks_.end.set) return Refusal(kEndMissing, NoticeIcon::Exclamation);
+    if (!(marks_.length.seconds > 1)) return Refusal(kTooShort, NoticeIcon::Error);
     if (!rateKnown_) return Refusal(kWaitForLength, NoticeIcon::Exclamation);
     return std::nullopt;
 }
@@ -132,10 +132,10 @@ std::optional<Notice> CuttingSession::CheckTagEditor() const {
     return std::nullopt;
 }
 
-double CuttingSession::SelectionStartSeconds() const { return curStart_.value_or(0) / rate_.value_or(0); }
+double CuttingSession::SelectionStartSeconds() const { return marks_.curStart.value_or(0) / rate_.value_or(0); }
 
 bool CuttingSession::ReachedSelectionEnd(double position) const {
-    return std::floor(curEnd_.value_or(0) / rate_.value_or(0)) == std::floor(position);
+    return std::floor(marks_.curEnd.value_or(0) / rate_.value_or(0)) == std::floor(position);
 }
 
 std::string CuttingSession::DefaultClipName() const {
@@ -146,8 +146,8 @@ bool CuttingSession::SaveSelection(const std::string& target, bool wholeFrames, 
     ClipFinisher finish;
     if (tags_) finish = [this](const std::string& clip, std::string* why) { return tags_->WriteInto(clip, why); };
     // Whole frames go by the marks as the displays show them; the frame table maps them.
-    if (wholeFrames) return SaveCleanClip(path_, start_.seconds, end_.seconds, target, error, nullptr, finish);
-    return SaveClip(path_, target, curStart_.value_or(0), curDuration_.value_or(0), finish, error);
+    if (wholeFrames) return SaveCleanClip(path_, marks_.start.seconds, marks_.end.seconds, target, error, nullptr, finish);
+    return SaveClip(path_, target, marks_.curStart.value_or(0), marks_.curDuration.value_or(0), finish, error);
 }
 
 std::optional<Notice> CuttingSession::ShowTagEditor() const {

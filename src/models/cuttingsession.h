@@ -31,6 +31,14 @@ struct MarkSeconds {
     double seconds = 0;
 };
 
+// Everything a mark changes, as one value: what an undo of a mark change puts back.
+struct SessionMarks {
+    MarkSeconds start, end, length;
+    std::optional<double> curStart, curEnd, curDuration;  // byte positions, 1-based
+    SelectionBand band;
+    int markedSlider = 0;
+};
+
 class CuttingSession {
 public:
     // `tags` may be null (no hand-over); `clockText` gives the local date and time as text.
@@ -56,7 +64,7 @@ public:
     std::optional<Notice> SetStartAt(double seconds);
     std::optional<Notice> SetEndAt(double seconds);
     // New selection: the band goes, the marks stay.
-    void NewSelection() { band_ = SelectionBand(); }
+    void NewSelection() { marks_.band = SelectionBand(); }
 
     // The checks of the buttons, in their order; the first that fails gives its message.
     std::optional<Notice> CheckFileOpen() const;
@@ -85,16 +93,19 @@ public:
     // The last derived bytes per second (of an earlier file until this one's is known).
     std::optional<double> Rate() const { return rate_; }
     bool RateKnown() const { return rateKnown_; }
-    std::optional<double> CurStart() const { return curStart_; }
-    std::optional<double> CurEnd() const { return curEnd_; }
-    std::optional<double> CurDuration() const { return curDuration_; }
-    const MarkSeconds& Start() const { return start_; }
-    const MarkSeconds& End() const { return end_; }
+    std::optional<double> CurStart() const { return marks_.curStart; }
+    std::optional<double> CurEnd() const { return marks_.curEnd; }
+    std::optional<double> CurDuration() const { return marks_.curDuration; }
+    const MarkSeconds& Start() const { return marks_.start; }
+    const MarkSeconds& End() const { return marks_.end; }
     // The length display: set by Set end, blank after Open.
-    const MarkSeconds& Length() const { return length_; }
-    const SelectionBand& Band() const { return band_; }
+    const MarkSeconds& Length() const { return marks_.length; }
+    const SelectionBand& Band() const { return marks_.band; }
     // The slider second the last Set start left (0 turns 1 there).
-    int MarkedSliderSecond() const { return markedSlider_; }
+    int MarkedSliderSecond() const { return marks_.markedSlider; }
+    // All of the marks at once, and putting them back (an undo or redo of a mark change).
+    const SessionMarks& Marks() const { return marks_; }
+    void RestoreMarks(const SessionMarks& marks) { marks_ = marks; }
 
     // The displays' texts.
     std::string PositionText() const;
@@ -115,8 +126,5 @@ private:
     std::optional<double> rate_;
     bool rateKnown_ = false;
     std::optional<double> position_;  // the position display
-    MarkSeconds start_, end_, length_;
-    std::optional<double> curStart_, curEnd_, curDuration_;
-    SelectionBand band_;
-    int markedSlider_ = 0;
+    SessionMarks marks_;
 };

@@ -190,6 +190,21 @@ TEST_F(SessionTest, ANewFileKeepsTheOldByteMarksAndRateUntilItsOwnIsKnown) {
     EXPECT_EQ(session.PositionText(), "");
 }
 
+TEST_F(SessionTest, MarksComeBackWholeAsAnUndoWouldPutThem) {
+    OpenTimed();
+    Mark(1, 4);
+    const SessionMarks before = session.Marks();
+    Mark(2, 9);
+    session.NewSelection();
+    session.RestoreMarks(before);
+    EXPECT_EQ(session.CurStart(), 16000.0);
+    EXPECT_EQ(session.CurDuration(), 48000.0);
+    EXPECT_EQ(CuttingSession::MarkText(session.End()), "4 Secs");
+    EXPECT_TRUE(session.Band().shown);
+    EXPECT_EQ(session.Band().length, 3);
+    EXPECT_FALSE(session.CheckSaveSelection());
+}
+
 TEST_F(SessionTest, PlaySelectionStartsAtTheStartAndStopsInTheEndSecond) {
     OpenTimed();
     Mark(2.5, 6.75);
