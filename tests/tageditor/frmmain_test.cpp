@@ -401,6 +401,26 @@ TEST_F(EditorTest, UpdateInfoReportsAFailureInsteadOfSuccess) {
     EXPECT_EQ(messages.shown.size(), 1u);
 }
 
+TEST_F(EditorTest, UpdateInfoThatFailsHalfWaySaysSoAndLeavesTheFileAsItWas) {
+    const std::string path = Mp3("song.mp3", Concat({Audio(), Id3v1Tag("Song", "Band", "Record", "1999", "", 17)}));
+    const Bytes before = ReadFile(path);
+    TagWriteSteps steps = TagWriteSteps::Library();
+    steps.writeV2 = [](const std::string&, const mdlID3::ID3TagInfo&, int, bool) { return false; };
+    steps.v2Error = [] { return std::string("No space left on device"); };
+    TagEditor model(steps);
+    frmMain window(&messages, &model);
+    model.LoadFile(path, "song.mp3");
+    window.v2Title->setText(QStringLiteral("Changed"));
+    model.SetField(TagField::v1Title, "Changed too");
+    QTest::mouseClick(window.CandyButton1, Qt::LeftButton);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Error);
+    EXPECT_EQ(messages.shown[0].text,
+              "The MP3 tags could not be written to song.mp3.\nThe ID3 v2 tag could not be written: No space left "
+              "on device. The file was left as it was.");
+    EXPECT_EQ(ReadFile(path), before);
+}
+
 TEST_F(EditorTest, V1BoxDecidesWhetherTheTargetKeepsOrGetsAV1Tag) {
     // Loaded file without a version 1 tag: a target's tag is cut off, a target without one stays so.
     Load(Mp3("plain.mp3", Audio()));
