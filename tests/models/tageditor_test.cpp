@@ -260,4 +260,27 @@ TEST_F(TagEditorTest, ASnapshotPutsBackOnlyWhatItCanAndNeverPatchesAnotherFile) 
     EXPECT_EQ(error, "It is not a file.");
 }
 
+TEST_F(TagEditorTest, ATagTooBigToKeepIsCheckedNotRestoredBlindly) {
+    constexpr uint32_t kTag = 9u << 20;  // above the keep limit
+    static_assert(kTag > TagFileSnapshot::kHeadKeepLimit);
+    Bytes data = FromString("ID3");
+    data.insert(data.end(), {3, 0, 0, static_cast<uint8_t>(kTag >> 21 & 0x7F), static_cast<uint8_t>(kTag >> 14 & 0x7F),
+                             static_cast<uint8_t>(kTag >> 7 & 0x7F), static_cast<uint8_t>(kTag & 0x7F)});
+    data.resize(10 + kTag, 0);
+    const Bytes audio = SilentFrames(5);
+    data.insert(data.end(), audio.begin(), audio.end());
+    const std::string path = Mp3("big.mp3", data);
+    TagFileSnapshot snapshot;
+    std::string error;
+    ASSERT_TRUE(snapshot.Take(path, &error)) << error;
+    EXPECT_TRUE(snapshot.Restore());  // nothing changed
+
+    Bytes changed = data;
+    changed[1 << 20] = 1;
+    WriteFile(path, changed);
+    EXPECT_FALSE(snapshot.Restore());
+    WriteFile(path, data);
+    EXPECT_TRUE(snapshot.Restore());
+}
+
 }  // namespace
