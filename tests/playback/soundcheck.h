@@ -43,7 +43,7 @@ private:
 
 // Root mean square of samples [from, to).
 double Level(const std::vector<int16_t>& samples, int64_t from, int64_t to);
-// Frequency from the zero crossings of samples [from, to).
+// Frequency from the zero crossings in the parts of samples [from, to) that carry sound.
 double ZeroCrossingHz(const std::vector<int16_t>& samples, int64_t from, int64_t to);
 
 }  // namespace soundcheck
