@@ -1,5 +1,9 @@
 #include "soundcheck.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cmath>
 
 #include <QFile>
@@ -43,6 +47,17 @@ bool MakeToneMp3(const std::string& path, double hz, double seconds, const std::
     ok = ok && Run("lame", {"--quiet", "-b", "128", "-q", "9", wav, QString::fromStdString(path)});
     QFile::remove(wav);
     return ok;
+}
+
+SinkLock::SinkLock() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray path = (runtime.isEmpty() ? QByteArray("/tmp") : runtime) + "/trimbel-test-null-sink.lock";
+    fd_ = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+}
+
+SinkLock::~SinkLock() {
+    if (fd_ >= 0) ::close(fd_);
 }
 
 bool MonitorRecorder::SinkAvailable() {
