@@ -24,7 +24,7 @@ const Subcommand kSubcommands[] = {
     {"info", "Show the MPEG analysis and the tags of an MP3 file.", RunInfo},
     {"tag", "Write or remove the ID3 tags of an MP3 file.", RunTag},
     {"cut", "Cut a time range of an MP3 file into a new clip.", RunCut},
-    {"split", "Split an MP3 file into parts at cut points, a cue sheet's tracks or pauses.", RunSplit},
+    {"split", "Split an MP3 file into parts at cut points, at the tracks of a cue sheet or at pauses.", RunSplit},
 };
 
 void PrintUsage(FILE* out) {

@@ -153,24 +153,25 @@ int RunSplit(int argc, char** argv) {
     parser.setApplicationDescription(
         "Split an MP3 file into parts that play back one after another exactly as the file did.\n"
         "Each part is whole frames behind a fresh Xing/Info header, tagged from the file with its\n"
-        "own title and track number, and named \"<file title> - 01.mp3\", ...");
-    parser.addHelpOption();
-    parser.addPositionalArgument("FILE", "the MP3 file to split");
-    QCommandLineOption atOption("at", "cut at these times (seconds or m:ss), comma-separated", "T1,T2,...");
-    QCommandLineOption everyOption("every", "cut into parts of this length in seconds (a rest under a second joins the last part)", "D");
-    QCommandLineOption cueOption("cue", "cut at the tracks of a cue sheet, titled from it", "FILE.cue");
-    QCommandLineOption pausesOption("pauses", "cut in the middle of each pause in the audio");
-    QCommandLineOption thresholdOption("threshold", "with --pauses: level in dBFS below which audio is a pause (default -48)", "DB");
-    QCommandLineOption minPauseOption("min-pause", "with --pauses: shortest pause in seconds (default 0.8)", "S");
-    QCommandLineOption trimOption("trim-pauses", "with --pauses: leave the pauses out of the parts");
-    QCommandLineOption dirOption("output-dir", "folder for the parts (default: the file's folder)", "DIR");
+        "own title and track number, and named \"<file title> - 01.mp3\", \"<file title> - 02.mp3\"\n"
+        "and so on.");
+    parser.addOption(HelpOption());
+    parser.addPositionalArgument("FILE", "The MP3 file to split.");
+    QCommandLineOption atOption("at", "Cut at these times (seconds or m:ss), separated by commas.", "T1,T2,...");
+    QCommandLineOption everyOption("every", "Cut into parts of this many seconds (a rest under a second joins the last part).", "D");
+    QCommandLineOption cueOption("cue", "Cut at the tracks of a cue sheet and title the parts from it.", "FILE.cue");
+    QCommandLineOption pausesOption("pauses", "Cut in the middle of each pause in the audio.");
+    QCommandLineOption thresholdOption("threshold", "With --pauses: the level in dBFS below which audio is a pause (default -48).", "DB");
+    QCommandLineOption minPauseOption("min-pause", "With --pauses: the shortest pause in seconds (default 0.8).", "S");
+    QCommandLineOption trimOption("trim-pauses", "With --pauses: leave the pauses out of the parts.");
+    QCommandLineOption dirOption("output-dir", "The folder for the parts (default: the file's folder).", "DIR");
     QCommandLineOption patternOption("name-pattern",
-                                     "part names from {title} (the file's name), {n} (01, 02, ...), {N} (the number "
-                                     "of parts) and {part} (the part's title); default \"{title} - {n}\"",
+                                     "Name the parts from {title} (the file's name), {n} (01, 02, ...), {N} (the "
+                                     "number of parts) and {part} (the part's title); default \"{title} - {n}\".",
                                      "P");
-    QCommandLineOption overwriteOption("overwrite", "replace parts that exist already");
-    QCommandLineOption exportOption("export-cue", "also write the cut points as a cue sheet", "FILE.cue");
-    QCommandLineOption jsonOption("json", "list the parts written as JSON (path, start, end, samples, title)");
+    QCommandLineOption overwriteOption("overwrite", "Replace parts that exist already.");
+    QCommandLineOption exportOption("export-cue", "Also write the cut points as a cue sheet.", "FILE.cue");
+    QCommandLineOption jsonOption("json", "List the parts written as JSON (path, start, end, samples, title).");
     parser.addOptions({atOption, everyOption, cueOption, pausesOption, thresholdOption, minPauseOption, trimOption,
                        dirOption, patternOption, overwriteOption, exportOption, jsonOption});
     if (!parser.parse(args)) return Refuse(parser.errorText());
