@@ -16,8 +16,9 @@
 #include <memory>
 #include <optional>
 
-#include <QPixmap>
+#include <QImage>
 #include <QPointer>
+#include <QStaticText>
 #include <QWidget>
 
 #include "cutting/waveform.h"
@@ -139,8 +140,14 @@ private:
     double PointerX() const;
     void MarksChanged();
 
-    QPixmap RenderEnvelope(const QSizeF& size, double from, double to, const QColor& top,
-                           const QColor& bottom) const;
+    struct EnvelopePictures {
+        QImage plain;
+        QImage selected;
+    };
+    // The envelope over from..to in both colourings, on transparent images of `size`.
+    EnvelopePictures RenderEnvelope(const QSizeF& size, double from, double to) const;
+    bool CacheFresh() const;
+    QFont CornerFont() const;
     void RebuildCache();
     void RebuildMainCache();
     void PaintOverview(QPainter& painter, const Marks& marks) const;
@@ -172,11 +179,14 @@ private:
 
     // The envelope is redrawn only when the size, view or envelope changes; marks, position and
     // progress are painted over it fresh each time.
-    QPixmap overview_;
-    QPixmap plain_;
-    QPixmap selected_;
+    QImage overview_;
+    QImage plain_;
+    QImage selected_;
     QSize cacheSize_;
     qreal cacheRatio_ = 0.0;
     double cacheStart_ = -1.0;
     double cacheSeconds_ = -1.0;
+    // The times at the edges of a zoomed-in view, laid out once per view.
+    QStaticText viewStartText_;
+    QStaticText viewEndText_;
 };

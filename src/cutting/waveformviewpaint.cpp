@@ -5,6 +5,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStaticText>
 
 #include "cutting/timetext.h"
 #include "cutting/waveformview.h"
@@ -36,70 +37,110 @@ constexpr int kFlagSize = 6;
 
 double PixelCentre(double x) { return std::floor(x) + 0.5; }
 
+QColor Mix(const QColor& a, const QColor& b, double t) {
+    return QColor::fromRgbF(static_cast<float>(a.redF() + (b.redF() - a.redF()) * t),
+                            static_cast<float>(a.greenF() + (b.greenF() - a.greenF()) * t),
+                            static_cast<float>(a.blueF() + (b.blueF() - a.blueF()) * t));
+}
+
+QRgb Premultiplied(const QColor& colour, double coverage) {
+    const int alpha = static_cast<int>(std::lround(std::clamp(coverage, 0.0, 1.0) * 255));
+    return qPremultiply(qRgba(colour.red(), colour.green(), colour.blue(), alpha));
+}
+
 }  // namespace
 
 void WaveformView::RebuildCache() {
-    const QRectF overview = OverviewRect();
-    overview_ = RenderEnvelope(overview.size(), 0.0, Span(), kWaveTop, kWaveBottom);
+    overview_ = RenderEnvelope(OverviewRect().size(), 0.0, Span()).plain;
     cacheSize_ = size();
     cacheRatio_ = devicePixelRatioF();
     RebuildMainCache();
 }
 
 void WaveformView::RebuildMainCache() {
-    const QRectF main = MainRect();
     const double from = ViewStart();
     const double to = from + ViewSeconds();
-    plain_ = RenderEnvelope(main.size(), from, to, kWaveTop, kWaveBottom);
-    selected_ = RenderEnvelope(main.size(), from, to, kSelectedWaveTop, kSelectedWaveBottom);
+    EnvelopePictures pictures = RenderEnvelope(MainRect().size(), from, to);
+    plain_ = std::move(pictures.plain);
+    selected_ = std::move(pictures.selected);
     cacheStart_ = from;
     cacheSeconds_ = to - from;
+    viewStartText_.setText(QString::fromStdString(ClockWithMilliseconds(from)));
+    viewEndText_.setText(QString::fromStdString(ClockWithMilliseconds(to)));
+    for (QStaticText* text : {&viewStartText_, &viewEndText_}) text->prepare(QTransform(), CornerFont());
     update();
 }
 
-QPixmap WaveformView::RenderEnvelope(const QSizeF& size, double from, double to, const QColor& top,
-                                     const QColor& bottom) const {
-    const qreal ratio = devicePixelRatioF();
-    const QSize pixels = (size * ratio).toSize();
-    QPixmap pixmap(pixels.expandedTo(QSize(1, 1)));
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
-    if (!envelope_ || envelope_->Empty() || !(to > from) || size.width() < 1 || size.height() < 1)
-        return pixmap;
+bool WaveformView::CacheFresh() const {
+    return cacheSize_ == size() && cacheRatio_ == devicePixelRatioF() && cacheStart_ == ViewStart() &&
+           cacheSeconds_ == ViewSeconds();
+}
 
-    const int columns = static_cast<int>(std::ceil(size.width()));
+// One column per device pixel, written straight into the image: a filled span from the column's
+// max to its min with partly covered end pixels, in a gradient that is darkest at the centre line.
+// Both colourings come from one pass over the peaks.
+WaveformView::EnvelopePictures WaveformView::RenderEnvelope(const QSizeF& size, double from, double to) const {
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (size * ratio).toSize().expandedTo(QSize(1, 1));
+    EnvelopePictures out{QImage(pixels, QImage::Format_ARGB32_Premultiplied),
+                         QImage(pixels, QImage::Format_ARGB32_Premultiplied)};
+    for (QImage* image : {&out.plain, &out.selected}) {
+        image->setDevicePixelRatio(ratio);
+        image->fill(Qt::transparent);
+    }
+    if (!envelope_ || envelope_->Empty() || !(to > from) || size.width() < 1 || size.height() < 1) return out;
+
+    const int columns = pixels.width();
+    const int rows = pixels.height();
     const std::vector<PeakPair> peaks = RebinPeaks(*envelope_, columns, from, to);
     // Columns past the end of the decoded audio stay blank rather than drawing a flat line.
-    const double audioEndX = (envelope_->seconds - from) / (to - from) * size.width();
-    const double mid = size.height() / 2.0;
-    const double halfHeight = std::max(mid - kVerticalMargin, 1.0);
-    auto yOf = [&](float sample) { return mid - std::clamp<double>(sample, -1.0, 1.0) * halfHeight; };
-
-    QPainterPath path;
-    int drawn = 0;
-    for (int c = 0; c < columns; ++c) {
-        const double x = c + 0.5;
-        if (x > audioEndX + 0.5) break;
-        // At least a pixel high, so that silence still shows where the audio is.
-        const double y = std::min(yOf(peaks[static_cast<size_t>(c)].max), mid - 0.5);
-        if (c == 0) path.moveTo(x, y);
-        else path.lineTo(x, y);
-        drawn = c + 1;
+    const double audioEnd = (envelope_->seconds - from) / (to - from) * columns;
+    const double mid = rows / 2.0;
+    const double halfHeight = std::max(mid - kVerticalMargin * ratio, 1.0);
+    // At least a pixel high, so that silence still shows where the audio is.
+    const double minReach = 0.5 * ratio;
+    std::vector<QColor> plainRow(static_cast<size_t>(rows));
+    std::vector<QColor> selectedRow(static_cast<size_t>(rows));
+    std::vector<QRgb> plainFull(static_cast<size_t>(rows));
+    std::vector<QRgb> selectedFull(static_cast<size_t>(rows));
+    for (int y = 0; y < rows; ++y) {
+        const size_t row = static_cast<size_t>(y);
+        const double t = std::min(std::abs(y + 0.5 - mid) / mid, 1.0);
+        plainRow[row] = Mix(kWaveBottom, kWaveTop, t);
+        selectedRow[row] = Mix(kSelectedWaveBottom, kSelectedWaveTop, t);
+        plainFull[row] = plainRow[row].rgba();
+        selectedFull[row] = selectedRow[row].rgba();
     }
-    for (int c = drawn - 1; c >= 0; --c)
-        path.lineTo(c + 0.5, std::max(yOf(peaks[static_cast<size_t>(c)].min), mid + 0.5));
-    path.closeSubpath();
+    QRgb* plainBits = reinterpret_cast<QRgb*>(out.plain.bits());
+    QRgb* selectedBits = reinterpret_cast<QRgb*>(out.selected.bits());
+    const qsizetype stride = out.plain.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+    for (int c = 0; c < columns && c < audioEnd; ++c) {
+        const PeakPair& peak = peaks[static_cast<size_t>(c)];
+        const double top = std::clamp(mid - std::clamp<double>(peak.max, -1.0, 1.0) * halfHeight, 0.0, mid - minReach);
+        const double bottom =
+            std::clamp(mid - std::clamp<double>(peak.min, -1.0, 1.0) * halfHeight, mid + minReach, double(rows));
+        const int first = static_cast<int>(std::floor(top));
+        const int last = std::min(static_cast<int>(std::ceil(bottom)), rows) - 1;
+        for (int y = first; y <= last; ++y) {
+            const size_t row = static_cast<size_t>(y);
+            const qsizetype at = y * stride + c;
+            if (y > first && y < last) {
+                plainBits[at] = plainFull[row];
+                selectedBits[at] = selectedFull[row];
+                continue;
+            }
+            const double coverage = std::min(y + 1.0, bottom) - std::max(double(y), top);
+            plainBits[at] = Premultiplied(plainRow[row], coverage);
+            selectedBits[at] = Premultiplied(selectedRow[row], coverage);
+        }
+    }
+    return out;
+}
 
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient fill(0, 0, 0, size.height());
-    fill.setColorAt(0.0, top);
-    fill.setColorAt(0.5, bottom);
-    fill.setColorAt(1.0, top);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawPath(path);
-    return pixmap;
+QFont WaveformView::CornerFont() const {
+    QFont small = font();
+    small.setPointSizeF(std::max(small.pointSizeF() * 0.8, 6.0));
+    return small;
 }
 
 WaveformView::Marks WaveformView::ShownMarks() const {
@@ -154,7 +195,7 @@ void WaveformView::PaintOverview(QPainter& painter, const Marks& marks) const {
                          kSelectionBand);
     }
     const bool fresh = cacheSize_ == size() && cacheRatio_ == devicePixelRatioF();
-    painter.drawPixmap(strip.topLeft(), fresh ? overview_ : RenderEnvelope(strip.size(), 0.0, span, kWaveTop, kWaveBottom));
+    painter.drawImage(strip.topLeft(), fresh ? overview_ : RenderEnvelope(strip.size(), 0.0, span).plain);
     for (const auto& [mark, colour] : {std::pair{marks.start, kStartMark}, std::pair{marks.end, kEndMark}}) {
         if (!mark) continue;
         painter.fillRect(QRectF(std::floor(OverviewX(std::clamp(*mark, 0.0, span))), 0, 1, strip.height()), colour);
@@ -180,12 +221,11 @@ void WaveformView::PaintMain(QPainter& painter, const Marks& marks) const {
         painter.setPen(QPen(kCentreLine, 1));
         painter.drawLine(QPointF(main.left(), mid), QPointF(main.right(), mid));
     }
-    const double from = ViewStart();
-    const double to = from + ViewSeconds();
     // A stale cache (before the first resize event reached us) is drawn anew, not stored.
-    const bool fresh = cacheSize_ == size() && cacheRatio_ == devicePixelRatioF() && cacheStart_ == from &&
-                       cacheSeconds_ == to - from;
-    painter.drawPixmap(main.topLeft(), fresh ? plain_ : RenderEnvelope(main.size(), from, to, kWaveTop, kWaveBottom));
+    const bool fresh = CacheFresh();
+    EnvelopePictures stale;
+    if (!fresh) stale = RenderEnvelope(main.size(), ViewStart(), ViewStart() + ViewSeconds());
+    painter.drawImage(main.topLeft(), fresh ? plain_ : stale.plain);
     if (!(marks.start && marks.end) || !(Span() > 0.0)) return;
 
     const double left = std::max(XAtSeconds(std::min(*marks.start, *marks.end)), main.left() - 1);
@@ -196,8 +236,7 @@ void WaveformView::PaintMain(QPainter& painter, const Marks& marks) const {
     painter.fillRect(band, kSelectionBand);
     painter.save();
     painter.setClipRect(band);
-    painter.drawPixmap(main.topLeft(),
-                       fresh ? selected_ : RenderEnvelope(main.size(), from, to, kSelectedWaveTop, kSelectedWaveBottom));
+    painter.drawImage(main.topLeft(), fresh ? selected_ : stale.selected);
     painter.restore();
 }
 
@@ -263,14 +302,10 @@ void WaveformView::PaintProgressAndNote(QPainter& painter) const {
     }
     // Zoomed in, the times at both edges say where the view is.
     if (ZoomedIn() && progress_ < 0.0) {
-        QFont small = font();
-        small.setPointSizeF(std::max(small.pointSizeF() * 0.8, 6.0));
-        painter.setFont(small);
+        painter.setFont(CornerFont());
         painter.setPen(kText);
-        const QRectF corner = main.adjusted(3, 0, -3, -1);
-        painter.drawText(corner, Qt::AlignLeft | Qt::AlignBottom,
-                         QString::fromStdString(ClockWithMilliseconds(ViewStart())));
-        painter.drawText(corner, Qt::AlignRight | Qt::AlignBottom,
-                         QString::fromStdString(ClockWithMilliseconds(ViewStart() + ViewSeconds())));
+        const double baseline = main.bottom() - 1 - viewEndText_.size().height();
+        painter.drawStaticText(QPointF(main.left() + 3, baseline), viewStartText_);
+        painter.drawStaticText(QPointF(main.right() - 3 - viewEndText_.size().width(), baseline), viewEndText_);
     }
 }

@@ -486,6 +486,11 @@ TEST_F(WaveformBand, Screenshot) {
     const QString file = QString(TRIMBEL_SCREENSHOTS) + "/waveform.png";
     ASSERT_TRUE(window.grab().save(file));
 
+    // Zoomed in on the selection's end: the strip above frames the part in view.
+    view->SetView(110.0, 12.0);
+    ASSERT_TRUE(window.grab().save(QString(TRIMBEL_SCREENSHOTS) + "/waveform-zoomed.png"));
+    view->ShowWholeFile();
+
     // And the band while it is still building.
     view->SetEnvelope(nullptr);
     view->SetProgress(0.42);
