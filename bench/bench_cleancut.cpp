@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "analysis/cleancut.h"
+#include "clips/cleancut.h"
 
 namespace fs = std::filesystem;
 

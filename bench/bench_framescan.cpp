@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/framescan.h"
+#include "mpeg/framescan.h"
 
 namespace {
 

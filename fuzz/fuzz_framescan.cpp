@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "analysis/cleancut.h"
-#include "analysis/framescan.h"
+#include "clips/cleancut.h"
 #include "fuzzfile.h"
+#include "mpeg/framescan.h"
 
 namespace {
 

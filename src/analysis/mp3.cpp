@@ -13,9 +13,9 @@
 #include <unistd.h>
 
 #include "analysis/mp3genres.h"
-#include "analysis/rounding.h"
 #include "analysis/syncsearch.h"
-#include "id3/textcodec.h"
+#include "mpeg/rounding.h"
+#include "text/textcodec.h"
 
 namespace {
 

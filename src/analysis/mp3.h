@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "analysis/headerbits.h"
+#include "mpeg/headerbits.h"
 
 class MP3 {
 public:

@@ -6,7 +6,7 @@
 
 #include <QPainter>
 
-#include "analysis/rounding.h"
+#include "mpeg/rounding.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "analysis/rounding.h"
 #include "controls/eventmasks.h"
 #include "controls/propertybag.h"
+#include "mpeg/rounding.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <QPixmapCache>
 #include <QPainterPath>
 
-#include "analysis/rounding.h"
 #include "controls/accessibility.h"
 #include "controls/deviceratio.h"
 #include "controls/eventmasks.h"
 #include "controls/propertybag.h"
+#include "mpeg/rounding.h"
 
 namespace {
 

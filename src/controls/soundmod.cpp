@@ -1,7 +1,7 @@
 #include "controls/soundmod.h"
 
-#include "analysis/rounding.h"
 #include "controls/waveout.h"
+#include "mpeg/rounding.h"
 
 namespace SoundMod {
 

@@ -5,11 +5,11 @@
 #include <QPixmapCache>
 #include <QPainterPath>
 
-#include "analysis/rounding.h"
 #include "controls/accessibility.h"
 #include "controls/deviceratio.h"
 #include "controls/olecolor.h"
 #include "controls/soundmod.h"
+#include "mpeg/rounding.h"
 
 Volume::Volume(WaveOut& waveOut, QWidget* parent) : QWidget(parent), waveOut_(waveOut) {
     InstallControlsAccessibility();

@@ -8,9 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "analysis/clipfile.h"
-#include "analysis/rounding.h"
-#include "id3/safefile.h"
+#include "clips/clipfile.h"
+#include "files/safefile.h"
+#include "mpeg/rounding.h"
 
 namespace {
 

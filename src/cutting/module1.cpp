@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "analysis/rounding.h"
+#include "mpeg/rounding.h"
 
 std::string FileNameFromPath(std::string_view path) {
     size_t first = path.find_first_not_of(" \t");

@@ -1,6 +1,6 @@
 #include "id3/bytes.h"
 
-#include "id3/textcodec.h"
+#include "text/textcodec.h"
 
 namespace mdlID3 {
 namespace {

@@ -4,11 +4,11 @@
 #include <array>
 #include <vector>
 
-#include "id3/bytereader.h"
+#include "files/bytereader.h"
 #include "id3/bytes.h"
 #include "id3/genres.h"
 #include "id3/keptframes.h"
-#include "id3/textcodec.h"
+#include "text/textcodec.h"
 
 namespace mdlID3 {
 namespace {

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "id3/filereader.h"
+#include "files/filereader.h"
 #include "id3/taginfo.h"
 
 namespace mdlID3 {

@@ -12,13 +12,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "id3/bytereader.h"
+#include "files/bytereader.h"
+#include "files/filereader.h"
+#include "files/safefile.h"
 #include "id3/bytes.h"
-#include "id3/filereader.h"
 #include "id3/genres.h"
 #include "id3/id3v2read.h"
-#include "id3/safefile.h"
-#include "id3/textcodec.h"
+#include "text/textcodec.h"
 
 namespace mdlID3 {
 

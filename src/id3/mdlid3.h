@@ -1,7 +1,7 @@
 #pragma once
 // The tag library mdlID3: everything the windows and the command line use.
+#include "files/filereader.h"
 #include "id3/bytes.h"
-#include "id3/filereader.h"
 #include "id3/genres.h"
 #include "id3/id3v1.h"
 #include "id3/id3v2read.h"
@@ -9,4 +9,4 @@
 #include "id3/keptframes.h"
 #include "id3/mpeginfo.h"
 #include "id3/taginfo.h"
-#include "id3/textcodec.h"
+#include "text/textcodec.h"

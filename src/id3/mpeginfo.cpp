@@ -4,12 +4,12 @@
 #include <optional>
 #include <vector>
 
-#include "analysis/mpegtables.h"
-#include "analysis/rounding.h"
-#include "id3/bytereader.h"
-#include "id3/filereader.h"
+#include "files/bytereader.h"
+#include "files/filereader.h"
 #include "id3/id3v1.h"
 #include "id3/id3v2read.h"
+#include "mpeg/mpegtables.h"
+#include "mpeg/rounding.h"
 
 namespace mdlID3 {
 namespace {

@@ -9,7 +9,7 @@
 #include <QPointer>
 #include <QString>
 
-#include "id3/safefile.h"
+#include "files/safefile.h"
 
 class QProgressDialog;
 class QWidget;

@@ -8,11 +8,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "analysis/headerbits.h"
-#include "analysis/rounding.h"
 #include "analysis/syncsearch.h"
-#include "id3/textcodec.h"
+#include "mpeg/headerbits.h"
+#include "mpeg/rounding.h"
 #include "support/testfiles.h"
+#include "text/textcodec.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 
 #include <QCheckBox>
 
-#include "analysis/framescan.h"
 #include "cutting/clipsave.h"
 #include "cutting/module1.h"
 #include "form1fixture.h"
+#include "mpeg/framescan.h"
 
 namespace {
 

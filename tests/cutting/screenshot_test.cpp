@@ -7,11 +7,11 @@
 #include <QPixmap>
 #include <QTest>
 
-#include "analysis/framescan.h"
-#include "cutting/form1.h"
 #include "controls/msgscroller.h"
+#include "cutting/form1.h"
 #include "cutting/waveformview.h"
 #include "cuttingfakes.h"
+#include "mpeg/framescan.h"
 #include "support/fakemessageboxes.h"
 #include "support/testfiles.h"
 

@@ -6,9 +6,9 @@
 #include "id3/bytes.h"
 #include "id3/id3v2read.h"
 #include "id3/keptframes.h"
-#include "id3/textcodec.h"
-#include "support/testfiles.h"
 #include "id3/v2fixtures.h"
+#include "support/testfiles.h"
+#include "text/textcodec.h"
 
 using namespace mdlID3;
 using namespace v2fixtures;

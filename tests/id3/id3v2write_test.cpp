@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "files/safefile.h"
 #include "id3/id3v1.h"
 #include "id3/id3v2read.h"
 #include "id3/keptframes.h"
-#include "id3/safefile.h"
 #include "id3v2write_fixtures.h"
 #include "support/testfiles.h"
 

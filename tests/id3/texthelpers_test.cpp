@@ -3,8 +3,8 @@
 
 #include "id3/bytes.h"
 #include "id3/genres.h"
-#include "id3/textcodec.h"
 #include "support/testfiles.h"
+#include "text/textcodec.h"
 
 using namespace mdlID3;
 using testfiles::Bytes;

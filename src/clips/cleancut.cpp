@@ -1,0 +1,338 @@
+#include "clips/cleancut.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "clips/clipfile.h"
+#include "files/safefile.h"
+#include "mpeg/framescan.h"
+
+namespace {
+
+// mpg123 and libavcodec both drop encoder delay + 528 + 1 samples at the start of a stream with
+// a LAME tag, and end it encoder padding - 529 samples early: the 529 samples their synthesis
+// lags behind the encoder's input.
+constexpr int kDecoderDelay = 528 + 1;
+constexpr int kMaxTagDelay = 4095;  // 12-bit fields of the LAME tag
+constexpr size_t kXingFieldsBytes = 4 + 4 + 4 + 4 + 100 + 4;  // marker, flags, frames, bytes, TOC, quality
+constexpr size_t kLameTagBytes = 36;
+constexpr size_t kChunkBytes = size_t{1} << 20;
+
+bool Fail(std::string* error, const std::string& text) {
+    if (error) *error = text;
+    return false;
+}
+
+void PutBigEndian32(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v >> 24);
+    p[1] = static_cast<uint8_t>(v >> 16);
+    p[2] = static_cast<uint8_t>(v >> 8);
+    p[3] = static_cast<uint8_t>(v);
+}
+
+uint32_t MainDataBytes(const FrameTable& table, const MpegFrame& f) {
+    const uint32_t overhead = 4 + (f.crc() ? 2 : 0) + Layer3SideInfoSize(table.version, f.channelMode());
+    return f.length > overhead ? f.length - overhead : 0;
+}
+
+// First frame index needed so that frame `i` finds its main_data_begin bytes (ISO/IEC 11172-3,
+// 2.4.1.7: they lie in the main data of the frames before it).
+size_t ReservoirStart(const FrameTable& table, size_t i) {
+    const std::vector<MpegFrame>& frames = table.frames;
+    uint32_t need = frames[i].mainDataBegin;
+    uint32_t have = 0;
+    size_t j = i;
+    while (have < need && j > 0) {
+        --j;
+        have += MainDataBytes(table, frames[j]);
+    }
+    return j;
+}
+
+class SourceFile {
+public:
+    explicit SourceFile(const std::string& path) : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~SourceFile() {
+        if (fd_ >= 0) close(fd_);
+    }
+    SourceFile(const SourceFile&) = delete;
+    SourceFile& operator=(const SourceFile&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Hands each frame of [from, to) to `use`, reading the file in large chunks. Fails when the file
+// cannot be read or a frame no longer starts with the header the scan saw (the file changed).
+bool ForEachFrame(int fd, const std::vector<MpegFrame>& frames, size_t from, size_t to,
+                  const std::function<bool(const uint8_t*, size_t)>& use, std::string* error) {
+    std::vector<uint8_t> buf(kChunkBytes);
+    int64_t bufStart = 0;
+    size_t bufLen = 0;
+    const int64_t rangeEnd = to > from ? frames[to - 1].offset + frames[to - 1].length : 0;
+    for (size_t i = from; i < to; ++i) {
+        const MpegFrame& f = frames[i];
+        if (f.offset < bufStart || f.offset + f.length > bufStart + static_cast<int64_t>(bufLen)) {
+            bufStart = f.offset;
+            bufLen = 0;
+            const size_t want = static_cast<size_t>(std::min<int64_t>(rangeEnd - f.offset, static_cast<int64_t>(buf.size())));
+            while (bufLen < want) {
+                ssize_t got = pread(fd, buf.data() + bufLen, want - bufLen, bufStart + static_cast<int64_t>(bufLen));
+                if (got < 0 && errno == EINTR) continue;
+                if (got <= 0) return Fail(error, "Cannot read the source file");
+                bufLen += static_cast<size_t>(got);
+            }
+        }
+        const uint8_t* p = buf.data() + (f.offset - bufStart);
+        const uint32_t header = (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+        if (header != f.header) return Fail(error, "The source file changed while the clip was written");
+        if (!use(p, f.length)) return false;
+    }
+    return true;
+}
+
+struct Layout {
+    size_t from = 0, to = 0;  // source frames written, lead frames included
+    uint32_t delay = 0, padding = 0;
+    bool vbr = false;
+};
+
+uint16_t BitrateKbps(const MpegFrame& f) {
+    const uint8_t bytes[4] = {static_cast<uint8_t>(f.header >> 24), static_cast<uint8_t>(f.header >> 16),
+                              static_cast<uint8_t>(f.header >> 8), static_cast<uint8_t>(f.header)};
+    MpegHeader h;
+    return DecodeMpegHeader(bytes, h) ? h.bitrateKbps : 0;
+}
+
+// Where the Xing fields and the LAME tag sit in the header frame.
+size_t XingOffset(const FrameTable& table, const MpegFrame& model) {
+    return 4 + Layer3SideInfoSize(table.version, model.channelMode());
+}
+
+// Header of the Xing/Info frame: that of the clip's first frame, without CRC, at a bitrate whose
+// frame holds the Xing fields and the LAME tag (the stream's own bitrate for CBR, so the file
+// stays constant; otherwise the smallest that fits). Returns the frame length, 0 if none fits.
+uint32_t HeaderFrameHeader(const FrameTable& table, const MpegFrame& model, bool vbr, uint8_t h[4]) {
+    const size_t need = XingOffset(table, model) + kXingFieldsBytes + kLameTagBytes;
+    h[0] = 0xFF;
+    h[1] = static_cast<uint8_t>((model.header >> 16) | 0x01);
+    h[3] = static_cast<uint8_t>(model.header & 0xCF);  // mode extension cleared
+    const uint8_t rateAndPrivate = static_cast<uint8_t>((model.header >> 8) & 0x0D);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int index = 1; index < 15; ++index) {
+            h[2] = static_cast<uint8_t>((index << 4) | rateAndPrivate);
+            MpegHeader decoded;
+            if (!DecodeMpegHeader(h, decoded) || decoded.length < need) continue;
+            if (pass == 0 && (vbr || (h[2] >> 4) != model.bitrateIndex())) continue;
+            return decoded.length;
+        }
+    }
+    return 0;
+}
+
+// The Xing/Info frame with the frame and byte counts, the TOC and a LAME tag.
+std::vector<uint8_t> HeaderFrame(const FrameTable& table, const Layout& layout, uint32_t clipBytes,
+                                 uint16_t musicCrc) {
+    const MpegFrame& model = table.frames[layout.from];
+    uint8_t h[4];
+    const uint32_t length = HeaderFrameHeader(table, model, layout.vbr, h);
+    const size_t xingAt = XingOffset(table, model);
+    const size_t lameAt = xingAt + kXingFieldsBytes;
+    std::vector<uint8_t> frame(length, 0);
+    std::memcpy(frame.data(), h, 4);
+
+    const uint32_t frames = static_cast<uint32_t>(layout.to - layout.from);
+    uint8_t* x = frame.data() + xingAt;
+    std::memcpy(x, layout.vbr ? "Xing" : "Info", 4);
+    PutBigEndian32(x + 4, 0x0F);
+    PutBigEndian32(x + 8, frames);
+    PutBigEndian32(x + 12, clipBytes);
+    // TOC: entry i is the byte position of the frame at i % of the playing time, in 1/256 of
+    // the file (ISO-style seek table of the Xing header).
+    uint64_t position = length;
+    std::vector<uint64_t> starts(frames);
+    for (uint32_t i = 0; i < frames; ++i) {
+        starts[i] = position;
+        position += table.frames[layout.from + i].length;
+    }
+    for (uint32_t i = 0; i < 100; ++i) {
+        const uint64_t at = starts[static_cast<size_t>(uint64_t{i} * frames / 100)];
+        x[16 + i] = static_cast<uint8_t>(std::min<uint64_t>(255, at * 256 / clipBytes));
+    }
+    PutBigEndian32(x + 116, table.vbr.hasQuality ? table.vbr.quality : 0);
+
+    uint8_t* l = frame.data() + lameAt;
+    const VbrHeader& src = table.vbr;
+    const bool sourceLame = src.hasLame && src.encoder.rfind("LAME3.", 0) == 0;
+    if (sourceLame) {
+        // The frames were made by this encoder; keep its description of the encoding.
+        std::memcpy(l, src.lameBytes.data(), kLameTagBytes);
+        std::memset(l + 11, 0, 8);  // peak and ReplayGain were measured on the whole source
+    } else {
+        // Decoders honour the delay fields only behind a LAME version string.
+        std::memcpy(l, "LAME3.100", 9);
+        l[9] = layout.vbr ? 0 : 1;  // revision 0; VBR method unknown, or CBR
+        l[20] = static_cast<uint8_t>(layout.vbr ? 0 : std::min<int>(255, BitrateKbps(model)));
+    }
+    l[9] &= 0x0F;
+    l[21] = static_cast<uint8_t>(layout.delay >> 4);
+    l[22] = static_cast<uint8_t>(((layout.delay & 0x0F) << 4) | (layout.padding >> 8));
+    l[23] = static_cast<uint8_t>(layout.padding);
+    PutBigEndian32(l + 28, clipBytes);
+    l[32] = static_cast<uint8_t>(musicCrc >> 8);
+    l[33] = static_cast<uint8_t>(musicCrc);
+    const uint16_t tagCrc = LameCrc16(frame.data(), lameAt + 34);
+    l[34] = static_cast<uint8_t>(tagCrc >> 8);
+    l[35] = static_cast<uint8_t>(tagCrc);
+    return frame;
+}
+
+// Parses the written clip back: one header frame that describes exactly the frames behind it,
+// nothing else in the file.
+bool SelfCheck(const std::string& path, const Layout& layout, uint32_t clipBytes, uint16_t musicCrc,
+               std::string* error) {
+    FrameTable clip;
+    std::string why;
+    if (!ScanFrames(path, clip, &why)) return Fail(error, "The written clip cannot be read back: " + why);
+    const uint32_t frames = static_cast<uint32_t>(layout.to - layout.from);
+    const VbrHeader& v = clip.vbr;
+    const bool ok = clip.fileSize == clipBytes && clip.id3v2Bytes == 0 && clip.audioStart == 0 &&
+                    clip.audioEnd == clipBytes && clip.tagsStart == clipBytes && clip.junkBytes == 0 &&
+                    v.kind == (layout.vbr ? VbrHeader::Kind::Xing : VbrHeader::Kind::Info) && v.offset == 0 &&
+                    v.hasFrames && v.frames == frames && clip.frames.size() == frames && v.hasBytes &&
+                    v.bytes == clipBytes && v.hasToc && v.hasLame && v.tagCrcValid &&
+                    v.encoderDelay == layout.delay && v.encoderPadding == layout.padding &&
+                    v.musicLength == clipBytes && v.musicCrc == musicCrc;
+    if (!ok) return Fail(error, "The written clip does not match its Xing header");
+    SourceFile file(path);
+    if (file.fd() < 0) return Fail(error, "The written clip cannot be read back");
+    uint16_t crc = 0;
+    if (!ForEachFrame(file.fd(), clip.frames, 0, clip.frames.size(),
+                      [&](const uint8_t* p, size_t n) {
+                          crc = LameCrc16(p, n, crc);
+                          return true;
+                      },
+                      error))
+        return false;
+    if (crc != musicCrc) return Fail(error, "The written clip's audio differs from the source frames");
+    return true;
+}
+
+}  // namespace
+
+bool SaveCleanClip(const std::string& source, double startSeconds, double endSeconds, const std::string& target,
+                   std::string* error, CleanClipResult* result, const CleanClipFinisher& finish) {
+    if (!std::isfinite(startSeconds) || !std::isfinite(endSeconds) || startSeconds < 0 || endSeconds <= startSeconds)
+        return Fail(error, "The selection is empty");
+    if (target.empty()) return Fail(error, "No file name was given for the clip");
+    if (ClipWouldReplaceSource(source, target)) return Fail(error, kClipOverSource);
+
+    FrameTable table;
+    std::string why;
+    // Frames after the selection are not needed; a clip from the start of a long file reads
+    // only the start.
+    if (!ScanFramesUntil(source, endSeconds, table, &why)) return Fail(error, why);
+    if (table.layer != 3)
+        return Fail(error, "Cutting on frame boundaries needs MPEG Layer III audio");
+
+    const size_t first = FrameIndexAtSeconds(table, startSeconds);
+    const size_t end = FrameIndexAtSeconds(table, endSeconds);
+    if (first >= end) return Fail(error, "The selection holds no whole MPEG frame");
+
+    const uint32_t n = table.samplesPerFrame;
+    const VbrHeader& src = table.vbr;
+    Layout layout;
+    layout.to = end;
+    layout.vbr = table.variableBitrate || src.kind == VbrHeader::Kind::Xing || src.kind == VbrHeader::Kind::Vbri;
+    if (first == 0) {
+        // Nothing precedes the stream: start where the source itself starts.
+        layout.from = 0;
+        layout.delay = src.hasLame ? src.encoderDelay : 0;
+    } else {
+        // The first kept frame's output overlaps the granule before it, and the synthesis
+        // filter still holds that granule, itself overlapped with the one before. So the two
+        // granules before the first kept one must decode as in the source: one frame back for
+        // MPEG-1 (two granules a frame), two for MPEG-2 and 2.5; with them come the frames their
+        // bit reservoir reaches into. Their output is dropped through the encoder delay.
+        const size_t back = table.version == MpegVersion::Mpeg1 ? 1 : 2;
+        size_t from = ReservoirStart(table, first - std::min(first, back));
+        const size_t maxLead = static_cast<size_t>((kMaxTagDelay + kDecoderDelay) / n);
+        // A reservoir reaching further back than the 12-bit delay can skip is cut to what it
+        // can skip; the first kept frame's own reservoir practically always fits in that.
+        from = std::max(from, first - std::min(first, maxLead));
+        layout.from = from;
+        layout.delay = static_cast<uint32_t>((first - from) * n - kDecoderDelay);
+    }
+    const bool toTheEnd = table.complete && end == table.frames.size();
+    layout.padding = (toTheEnd && src.hasLame) ? src.encoderPadding : kDecoderDelay;
+
+    SourceFile file(source);
+    if (file.fd() < 0) return Fail(error, "Cannot open " + source + ": " + std::strerror(errno));
+    uint16_t musicCrc = 0;
+    uint64_t audioBytes = 0;
+    if (!ForEachFrame(file.fd(), table.frames, layout.from, layout.to,
+                      [&](const uint8_t* p, size_t len) {
+                          musicCrc = LameCrc16(p, len, musicCrc);
+                          audioBytes += len;
+                          return true;
+                      },
+                      error))
+        return false;
+
+    uint8_t h[4];
+    const uint32_t headLength = HeaderFrameHeader(table, table.frames[layout.from], layout.vbr, h);
+    if (headLength == 0) return Fail(error, "No frame size of this stream can hold a Xing header");
+    const uint64_t total = headLength + audioBytes;
+    if (total > UINT32_MAX) return Fail(error, "The clip is too large for a Xing header");
+    const uint32_t clipBytes = static_cast<uint32_t>(total);
+    const std::vector<uint8_t> head = HeaderFrame(table, layout, clipBytes, musicCrc);
+
+    mdlID3::AtomicFileWriter out;
+    if (!OpenClip(out, target, error)) return false;
+    std::vector<uint8_t> pending(head);
+    pending.reserve(kChunkBytes + 4096);
+    const auto flush = [&] {
+        if (out.Write(pending)) return true;
+        return Fail(error, ClipWriteError(out, source, target));
+    };
+    if (!ForEachFrame(file.fd(), table.frames, layout.from, layout.to,
+                      [&](const uint8_t* p, size_t len) {
+                          pending.insert(pending.end(), p, p + len);
+                          if (pending.size() < kChunkBytes) return true;
+                          if (!flush()) return false;
+                          pending.clear();
+                          return true;
+                      },
+                      error))
+        return false;
+    if (!pending.empty() && !flush()) return false;
+    // The clip is parsed back and handed over while it is still the temporary file: a clip that
+    // fails either never takes the target's name.
+    const ClipHook checkAndFinish = [&](const std::string& path, std::string* why) {
+        return SelfCheck(path, layout, clipBytes, musicCrc, why) && FinishClip(finish, path, why);
+    };
+    if (!CommitClip(out, checkAndFinish, source, target, error)) return false;
+
+    if (result) {
+        result->firstFrame = first;
+        result->endFrame = end;
+        result->leadFrames = first - layout.from;
+        result->frames = static_cast<uint32_t>(layout.to - layout.from);
+        result->bytes = clipBytes;
+        result->encoderDelay = static_cast<uint16_t>(layout.delay);
+        result->encoderPadding = static_cast<uint16_t>(layout.padding);
+        result->vbr = layout.vbr;
+        result->startSeconds = static_cast<double>(first) * n / table.sampleRate;
+        result->endSeconds = static_cast<double>(end) * n / table.sampleRate;
+    }
+    return true;
+}

@@ -1,0 +1,362 @@
+#include "files/safefile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace mdlID3 {
+
+namespace {
+
+constexpr int64_t kChunkSize = 1 << 20;  // about 1 MiB per read and write
+// The in-kernel copy uses no memory of ours; larger steps only save calls.
+constexpr int64_t kKernelCopyStep = 64 << 20;
+constexpr int64_t kPageSize = 4096;
+
+int gFailAt = 0;
+// Per thread, so that a copy on a worker thread never reports to a window's progress box.
+thread_local CopyProgress tCopyProgress;
+
+// True when the injected failure is due now; sets errno as a full disk would.
+bool InjectedFailure() {
+    if (gFailAt <= 0) return false;
+    if (--gFailAt > 0) return false;
+    errno = ENOSPC;
+    return true;
+}
+
+std::string Describe(const std::string& what, int err) {
+    return err ? what + ": " + std::strerror(err) : what;
+}
+
+// write() until everything is out; false on any error (errno set).
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        if (InjectedFailure()) return false;
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool PwriteAll(int fd, const uint8_t* data, size_t size, int64_t offset) {
+    while (size > 0) {
+        if (InjectedFailure()) return false;
+        ssize_t n = ::pwrite(fd, data, size, offset);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+        offset += n;
+    }
+    return true;
+}
+
+bool Sync(int fd) {
+    if (InjectedFailure()) return false;
+    return ::fsync(fd) == 0;
+}
+
+// For an overwrite that keeps the size: the data is what matters, not the times of the file.
+bool SyncData(int fd) {
+    if (InjectedFailure()) return false;
+    return ::fdatasync(fd) == 0;
+}
+
+mode_t CurrentUmask() {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+std::string FolderOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+void InjectIoFailureAt(int n) { gFailAt = n; }
+
+AtomicFileWriter::~AtomicFileWriter() { Abort(); }
+
+bool AtomicFileWriter::Fail(Failure kind, const std::string& what, int err) {
+    failure_ = kind;
+    errno_ = err;
+    error_ = Describe(what, err);
+    Abort();
+    return false;
+}
+
+bool AtomicFileWriter::Open(const std::string& target, Links links) {
+    Abort();
+    error_.clear();
+    failure_ = Failure::None;
+    errno_ = 0;
+    written_ = 0;
+    if (target.empty()) return Fail(Failure::Refused, "no file name", 0);
+
+    target_ = target;
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0) {
+        const bool link = S_ISLNK(st.st_mode);
+        if (link && links == Links::Follow) {
+            char* real = ::realpath(target.c_str(), nullptr);
+            if (!real) return Fail(Failure::Refused, "cannot resolve the link " + target, errno);
+            target_ = real;
+            std::free(real);
+            if (::stat(target_.c_str(), &st) != 0)
+                return Fail(Failure::Refused, "cannot read " + target_, errno);
+        }
+        if (!S_ISREG(st.st_mode) && !(link && links == Links::Replace))
+            return Fail(Failure::Refused, target_ + " is not a regular file", 0);
+    } else if (errno != ENOENT) {
+        return Fail(Failure::Refused, "cannot read " + target, errno);
+    }
+
+    std::string pattern = FolderOf(target_) + "/." + NameOf(target_) + ".trimbel-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) {
+        int err = errno;
+        target_.clear();
+        failure_ = Failure::Create;
+        errno_ = err;
+        error_ = Describe("cannot create a temporary file in " + FolderOf(target), err);
+        return false;
+    }
+    fd_ = fd;
+    temp_ = name.data();
+    return true;
+}
+
+bool AtomicFileWriter::Write(std::span<const uint8_t> bytes) {
+    if (fd_ < 0) return Fail(Failure::Refused, "the file is not open for writing", 0);
+    if (!WriteAll(fd_, bytes.data(), bytes.size()))
+        return Fail(Failure::Write, "cannot write " + temp_, errno);
+    written_ += static_cast<int64_t>(bytes.size());
+    return true;
+}
+
+bool AtomicFileWriter::Write(const void* data, size_t size) {
+    return Write(std::span<const uint8_t>(static_cast<const uint8_t*>(data), size));
+}
+
+bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
+                                 std::span<uint8_t> buffer) {
+    if (fd_ < 0) return Fail(Failure::Refused, "the file is not open for writing", 0);
+    if (offset < 0 || length < 0) return Fail(Failure::Refused, "invalid range to copy", EINVAL);
+
+    // The first step ends where the output reaches a page boundary: the rest then fills whole
+    // pages, which is markedly faster than copying at an odd offset (a tag of 4106 bytes).
+    auto step = [&](int64_t limit) {
+        const int64_t toBoundary = (kPageSize - written_ % kPageSize) % kPageSize;
+        return static_cast<size_t>(std::min({length, limit, toBoundary ? toBoundary : limit}));
+    };
+
+    const int64_t total = length;
+    auto report = [&] {
+        if (tCopyProgress) tCopyProgress(total - length, total);
+    };
+    // Someone watching gets a report about every percent, and at least every 64 MiB.
+    const int64_t kernelStep =
+        tCopyProgress ? std::clamp<int64_t>(total / 100, kChunkSize, kKernelCopyStep) : kKernelCopyStep;
+
+    // In-kernel copy first: no user-space buffer at all, and as fast as cp on the same disk.
+    bool kernelCopy = buffer.empty();
+    while (kernelCopy && length > 0) {
+        if (InjectedFailure()) return Fail(Failure::Write, "cannot write " + temp_, errno);
+        loff_t in = offset;
+        size_t want = step(kernelStep);
+        ssize_t n = ::copy_file_range(srcFd, &in, fd_, nullptr, want, 0);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                errno == EBADF) {
+                kernelCopy = false;
+                break;
+            }
+            return Fail(Failure::Write, "cannot copy into " + temp_, errno);
+        }
+        if (n == 0) return Fail(Failure::Read, "the file ended early while copying", 0);
+        offset += n;
+        length -= n;
+        written_ += n;
+        report();
+    }
+    if (length == 0) return true;
+
+    std::vector<uint8_t> own;
+    if (buffer.empty()) {
+        own.resize(static_cast<size_t>(std::min(length, kChunkSize)));
+        buffer = own;
+    }
+    while (length > 0) {
+        size_t want = step(static_cast<int64_t>(buffer.size()));
+        ssize_t n = ::pread(srcFd, buffer.data(), want, offset);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Fail(Failure::Read, "cannot read the original file", errno);
+        }
+        if (n == 0) return Fail(Failure::Read, "the file ended early while copying", 0);
+        if (!WriteAll(fd_, buffer.data(), static_cast<size_t>(n)))
+            return Fail(Failure::Write, "cannot write " + temp_, errno);
+        offset += n;
+        length -= n;
+        written_ += n;
+        report();
+    }
+    return true;
+}
+
+bool AtomicFileWriter::CopyRange(const std::string& srcPath, int64_t offset, int64_t length) {
+    int src = ::open(srcPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (src < 0) return Fail(Failure::Read, "cannot open " + srcPath, errno);
+    bool ok = CopyRange(src, offset, length);
+    ::close(src);
+    return ok;
+}
+
+bool AtomicFileWriter::Seal(int fd) {
+    mode_t mode = 0666 & ~CurrentUmask();
+    struct stat st {};
+    if (::stat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        mode = st.st_mode & 07777;
+        // Keep the owner too where we may (we run as the owner or as root); not fatal.
+        static_cast<void>(::fchown(fd, st.st_uid, st.st_gid) == 0);
+    }
+    std::string what;
+    int err = 0;
+    if (::fchmod(fd, mode) != 0) {
+        err = errno;
+        what = "cannot set the permissions of " + temp_;
+    } else if (!Sync(fd)) {
+        err = errno;
+        what = "cannot flush " + temp_;
+    }
+    if (::close(fd) != 0 && what.empty()) {
+        err = errno;
+        what = "cannot close the temporary file";
+    }
+    return what.empty() || Fail(Failure::Write, what, err);
+}
+
+bool AtomicFileWriter::Commit(const Finisher& beforeRename) {
+    if (fd_ < 0) return Fail(Failure::Refused, "the file is not open for writing", 0);
+    int fd = fd_;
+    fd_ = -1;
+    if (beforeRename) {
+        // The finisher may replace the file (a tag that grows is written through a temporary
+        // file of its own, with private permission bits), so the bits and the flush go to
+        // whatever file is at the temporary path once it is done.
+        if (::close(fd) != 0) return Fail(Failure::Write, "cannot close the temporary file", errno);
+        std::string reason;
+        if (!beforeRename(temp_, &reason))
+            return Fail(Failure::Finish, reason.empty() ? "the file could not be finished" : reason, 0);
+        fd = ::open(temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) return Fail(Failure::Write, "cannot open " + temp_ + " again", errno);
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return Fail(Failure::Write, temp_ + " is no longer a regular file", 0);
+        }
+    }
+    if (!Seal(fd)) return false;
+    if (InjectedFailure() || ::rename(temp_.c_str(), target_.c_str()) != 0)
+        return Fail(Failure::Replace, "cannot replace " + target_, errno);
+    temp_.clear();
+    // The rename is durable once the folder is flushed. The new contents are in place already,
+    // so a folder that cannot be flushed (some file systems refuse) is not a failure.
+    int dir = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    error_.clear();
+    failure_ = Failure::None;
+    errno_ = 0;
+    return true;
+}
+
+void AtomicFileWriter::Abort() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temp_.empty()) {
+        ::unlink(temp_.c_str());
+        temp_.clear();
+    }
+}
+
+bool WriteInPlace(const std::string& path, int64_t offset, std::span<const uint8_t> bytes,
+                  std::string* error) {
+    auto fail = [&](const std::string& what, int err) {
+        if (error) *error = Describe(what, err);
+        return false;
+    };
+    if (offset < 0) return fail("invalid offset", EINVAL);
+    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return fail("cannot open " + path + " for writing", errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        int err = errno;
+        ::close(fd);
+        return fail("cannot read " + path, err);
+    }
+    if (offset > st.st_size || static_cast<int64_t>(bytes.size()) > st.st_size - offset) {
+        ::close(fd);
+        return fail("the new bytes do not fit into " + path, 0);
+    }
+    if (!PwriteAll(fd, bytes.data(), bytes.size(), offset)) {
+        int err = errno;
+        ::close(fd);
+        return fail("cannot write " + path, err);
+    }
+    if (!SyncData(fd)) {
+        int err = errno;
+        ::close(fd);
+        return fail("cannot flush " + path, err);
+    }
+    if (::close(fd) != 0) return fail("cannot close " + path, errno);
+    if (error) error->clear();
+    return true;
+}
+
+CopyProgress SetCopyProgress(CopyProgress progress) {
+    CopyProgress previous = std::move(tCopyProgress);
+    tCopyProgress = std::move(progress);
+    return previous;
+}
+
+}  // namespace mdlID3

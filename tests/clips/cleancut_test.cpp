@@ -1,0 +1,370 @@
+#include "clips/cleancut.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "mpeg/framescan.h"
+#include "support/testfiles.h"
+
+using namespace testfiles;
+
+namespace {
+
+std::vector<int16_t> Pcm(const std::string& command) {
+    std::string bytes = testfiles::CommandOutput(command);
+    std::vector<int16_t> samples(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+}
+
+// Largest difference between `clip` and `source` from sample frame `offset` on (both
+// interleaved with `channels`); -1 when the source is too short.
+int MaxDifference(const std::vector<int16_t>& source, const std::vector<int16_t>& clip, size_t offset, int channels) {
+    const size_t start = offset * static_cast<size_t>(channels);
+    if (start + clip.size() > source.size()) return -1;
+    int worst = 0;
+    for (size_t i = 0; i < clip.size(); ++i) worst = std::max(worst, std::abs(clip[i] - source[start + i]));
+    return worst;
+}
+
+double Number(const std::string& text) { return std::atof(text.c_str()); }
+
+double MutagenLength(const std::string& path) {
+    return Number(testfiles::CommandOutput("/usr/bin/python3 -c \"import mutagen.mp3,sys; "
+                         "print(repr(mutagen.mp3.MP3(sys.argv[1]).info.length))\" " + testfiles::ShellQuote(path)));
+}
+
+// ffprobe's playing time: the end of the stream's timeline less its start, which is where the
+// decoder starts output after the delay of the LAME tag.
+double FfprobeLength(const std::string& path) {
+    const std::string out = testfiles::CommandOutput("ffprobe -v error -show_entries format=start_time,duration -of "
+                                   "default=nw=1 " + testfiles::ShellQuote(path));
+    const auto field = [&](const std::string& name) {
+        auto at = out.find(name + "=");
+        return at == std::string::npos ? NAN : Number(out.substr(at + name.size() + 1));
+    };
+    return field("duration") - field("start_time");
+}
+
+struct Source {
+    std::string name;
+    std::string lameArgs;
+    bool vbr;
+};
+
+void PrintTo(const Source& s, std::ostream* os) { *os << s.name; }
+
+class CleanCutTest : public ::testing::TestWithParam<Source> {
+public:
+    static void SetUpTestSuite() {
+        dir_ = std::make_unique<TempDir>();
+        const std::string wav = dir_->file("music.wav");
+        // Plucked notes with a beat: busy enough that the encoder leans on the bit reservoir.
+        ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 " + testfiles::ShellQuote(wav) +
+                               " synth 3 pluck 220 pluck 330 tremolo 3 40 >/dev/null 2>&1").c_str()),
+                  0);
+    }
+    static void TearDownTestSuite() { dir_.reset(); }
+
+protected:
+    std::string Encode(const Source& s) {
+        const std::string out = dir_->file(s.name + ".mp3");
+        const std::string cmd = "lame --quiet " + s.lameArgs + " " + testfiles::ShellQuote(dir_->file("music.wav")) + " " + testfiles::ShellQuote(out);
+        EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+        return out;
+    }
+    static std::unique_ptr<TempDir> dir_;
+};
+
+std::unique_ptr<TempDir> CleanCutTest::dir_;
+
+TEST_P(CleanCutTest, ClipDecodesToExactlyTheMarkedSpanOfTheSource) {
+    const Source& s = GetParam();
+    const std::string source = Encode(s);
+    const std::string clip = dir_->file(s.name + "-clip.mp3");
+    FrameTable src;
+    ASSERT_TRUE(ScanFrames(source, src));
+    if (s.name == "tagged") {
+        EXPECT_GT(src.id3v2Bytes, 0);
+        EXPECT_TRUE(src.hasId3v1);
+    }
+    const int channels = src.frames[0].channelMode() == 3 ? 1 : 2;
+    const double frameSeconds = static_cast<double>(src.samplesPerFrame) / src.sampleRate;
+
+    std::string error;
+    CleanClipResult r;
+    ASSERT_TRUE(SaveCleanClip(source, 0.7, 2.1, clip, &error, &r)) << error;
+    EXPECT_EQ(r.firstFrame, FrameIndexAtSeconds(src, 0.7));
+    EXPECT_EQ(r.endFrame, FrameIndexAtSeconds(src, 2.1));
+    EXPECT_GE(r.startSeconds, 0.7);
+    EXPECT_LT(r.startSeconds, 0.7 + frameSeconds);
+    EXPECT_GE(r.leadFrames, 1u);
+
+    // Nothing but one header frame and whole frames.
+    FrameTable c;
+    ASSERT_TRUE(ScanFrames(clip, c, &error)) << error;
+    EXPECT_EQ(c.id3v2Bytes, 0);
+    EXPECT_FALSE(c.hasId3v1);
+    EXPECT_EQ(c.audioStart, 0);
+    EXPECT_EQ(c.audioEnd, c.fileSize);
+    EXPECT_EQ(c.junkBytes, 0);
+    EXPECT_EQ(c.vbr.kind, s.vbr ? VbrHeader::Kind::Xing : VbrHeader::Kind::Info);
+    EXPECT_EQ(c.frames.size(), r.frames);
+    EXPECT_EQ(c.vbr.frames, r.frames);
+    EXPECT_EQ(c.vbr.bytes, static_cast<uint32_t>(c.fileSize));
+    EXPECT_TRUE(c.vbr.tagCrcValid);
+    EXPECT_EQ(c.vbr.encoderDelay, r.leadFrames * src.samplesPerFrame - 529);
+    EXPECT_EQ(c.vbr.encoderPadding, 529);
+
+    EXPECT_EQ(testfiles::CommandOutput("ffmpeg -v error -i " + testfiles::ShellQuote(clip) + " -f null - 2>&1"), "");
+    const double wanted = 2.1 - 0.7;
+    EXPECT_NEAR(MutagenLength(clip), wanted, frameSeconds);
+    EXPECT_NEAR(FfprobeLength(clip), wanted, frameSeconds);
+
+    // mpg123 honours the LAME tag on the clip; the source is decoded whole, without trimming.
+    const auto sourcePcm = Pcm("mpg123 -q --no-gapless -s " + testfiles::ShellQuote(source));
+    const auto clipPcm = Pcm("mpg123 -q -s " + testfiles::ShellQuote(clip));
+    const size_t kept = (r.endFrame - r.firstFrame) * src.samplesPerFrame;
+    ASSERT_EQ(clipPcm.size(), kept * channels);
+    EXPECT_LE(MaxDifference(sourcePcm, clipPcm, r.firstFrame * src.samplesPerFrame, channels), 2);
+    // libavcodec drops the same samples.
+    const auto ffmpegPcm = Pcm("ffmpeg -v error -i " + testfiles::ShellQuote(clip) + " -f s16le -");
+    ASSERT_EQ(ffmpegPcm.size(), kept * channels);
+    EXPECT_LE(MaxDifference(sourcePcm, ffmpegPcm, r.firstFrame * src.samplesPerFrame, channels), 4);
+}
+
+// The ends of the source: a clip from 0 starts where the source's own gapless playback starts,
+// and a clip to the end stops where the source's does.
+TEST_P(CleanCutTest, ClipsAtTheEndsOfTheSourceMatchItsGaplessPlayback) {
+    const Source& s = GetParam();
+    const std::string source = Encode(s);
+    FrameTable src;
+    ASSERT_TRUE(ScanFrames(source, src));
+    const int channels = src.frames[0].channelMode() == 3 ? 1 : 2;
+    const auto sourcePcm = Pcm("mpg123 -q -s " + testfiles::ShellQuote(source));
+    const size_t skipped = src.vbr.hasLame ? src.vbr.encoderDelay + 529 : 0;
+
+    CleanClipResult r;
+    std::string error;
+    const std::string head = dir_->file(s.name + "-head.mp3");
+    ASSERT_TRUE(SaveCleanClip(source, 0.0, 1.0, head, &error, &r)) << error;
+    EXPECT_EQ(r.firstFrame, 0u);
+    EXPECT_EQ(r.leadFrames, 0u);
+    auto clipPcm = Pcm("mpg123 -q -s " + testfiles::ShellQuote(head));
+    EXPECT_EQ(clipPcm.size(), (r.endFrame * src.samplesPerFrame - (src.vbr.hasLame ? skipped : 529)) * channels);
+    EXPECT_LE(MaxDifference(sourcePcm, clipPcm, src.vbr.hasLame ? 0 : 529, channels), 2);
+
+    const std::string tail = dir_->file(s.name + "-tail.mp3");
+    ASSERT_TRUE(SaveCleanClip(source, 2.0, 1e6, tail, &error, &r)) << error;
+    EXPECT_EQ(r.endFrame, src.frames.size());
+    clipPcm = Pcm("mpg123 -q -s " + testfiles::ShellQuote(tail));
+    const size_t offset = r.firstFrame * src.samplesPerFrame - skipped;
+    EXPECT_EQ(clipPcm.size() + offset * channels, sourcePcm.size());
+    EXPECT_LE(MaxDifference(sourcePcm, clipPcm, offset, channels), 2);
+    EXPECT_EQ(testfiles::CommandOutput("ffmpeg -v error -i " + testfiles::ShellQuote(tail) + " -f null - 2>&1"), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LameFiles, CleanCutTest,
+    ::testing::Values(Source{"cbr", "-b 128", false}, Source{"vbr", "-V2", true},
+                      Source{"mono", "-m m -b 64", false}, Source{"rate48k", "-V4 --resample 48", true},
+                      Source{"mpeg2", "-V5 --resample 22.05", true},
+                      Source{"tagged", "-V2 --add-id3v2 --pad-id3v2 --tt Title --ta Artist --ty 2001", true},
+                      Source{"nolametag", "-t -b 96", false}),
+    [](const ::testing::TestParamInfo<Source>& info) { return info.param.name; });
+
+// Frames with a marker byte each, so the copied bytes can be traced back.
+Bytes MarkedFrames(int count, int firstMark) {
+    Bytes out;
+    for (int i = 0; i < count; ++i) {
+        Bytes f = SilentFrame();
+        f[200] = static_cast<uint8_t>(firstMark + i);
+        out.insert(out.end(), f.begin(), f.end());
+    }
+    return out;
+}
+
+TEST(CleanCutBytesTest, CopiesWholeFramesOnlyBehindAFreshInfoFrame) {
+    TempDir dir;
+    Bytes id3v2 = {'I', 'D', '3', 3, 0, 0, 0, 0, 1, 0};
+    id3v2.resize(10 + 128, 0xFF);  // tag body of sync look-alikes
+    const Bytes junk = {0xFF, 0xFB, 0x90, 0x44, 1, 2, 3, 4, 5, 6, 7};
+    const Bytes source = Concat({id3v2, MarkedFrames(20, 0), junk, MarkedFrames(30, 20),
+                                 Id3v1Tag("Title", "Artist", "", "", "", 0)});
+    WriteFile(dir.file("s.mp3"), source);
+
+    const double frame = 1152.0 / 44100;
+    CleanClipResult r;
+    std::string error;
+    ASSERT_TRUE(SaveCleanClip(dir.file("s.mp3"), 15 * frame, 35 * frame - 0.001, dir.file("c.mp3"), &error, &r))
+        << error;
+    EXPECT_EQ(r.firstFrame, 15u);
+    EXPECT_EQ(r.endFrame, 35u);
+    EXPECT_EQ(r.leadFrames, 1u);  // no reservoir: just the frame before for the overlap
+
+    const Bytes clip = ReadFile(dir.file("c.mp3"));
+    ASSERT_EQ(clip.size(), 21u * 417 + 417);  // CBR: the Info frame has the stream's size
+    EXPECT_EQ(Bytes(clip.begin(), clip.begin() + 4), (Bytes{0xFF, 0xFB, 0x90, 0x44}));
+    EXPECT_EQ(std::string(clip.begin() + 36, clip.begin() + 40), "Info");
+    for (int i = 0; i < 21; ++i) {
+        const Bytes expected = MarkedFrames(1, 14 + i);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), clip.begin() + 417 * (i + 1))) << i;
+    }
+    FrameTable c;
+    ASSERT_TRUE(ScanFrames(dir.file("c.mp3"), c));
+    EXPECT_EQ(c.vbr.frames, 21u);
+    EXPECT_EQ(c.vbr.bytes, clip.size());
+    EXPECT_EQ(c.vbr.toc[0], 417 * 256 / clip.size());
+    EXPECT_TRUE(std::is_sorted(c.vbr.toc.begin(), c.vbr.toc.end()));
+    EXPECT_EQ(c.vbr.encoder, "LAME3.100");
+    EXPECT_EQ(c.vbr.encoderDelay, 1152 - 529);
+    EXPECT_EQ(c.vbr.musicLength, clip.size());
+    EXPECT_EQ(c.vbr.musicCrc, LameCrc16(clip.data() + 417, clip.size() - 417));
+    EXPECT_TRUE(c.vbr.tagCrcValid);
+}
+
+TEST(CleanCutBytesTest, LeadFramesReachBackAsFarAsTheBitReservoir) {
+    TempDir dir;
+    // main_data_begin of 300 bytes at frame 10: 381 bytes of main data per frame, so frame 9
+    // (the overlap frame) borrows from frame 8 when it has 300 too.
+    Bytes frames = SilentFrames(30);
+    auto setBegin = [&](int frame, int begin) {
+        frames[frame * 417 + 4] = static_cast<uint8_t>(begin >> 1);
+        frames[frame * 417 + 5] = static_cast<uint8_t>((begin & 1) << 7);
+    };
+    setBegin(9, 300);
+    setBegin(10, 500);
+    WriteFile(dir.file("s.mp3"), frames);
+    FrameTable t;
+    ASSERT_TRUE(ScanFrames(dir.file("s.mp3"), t));
+    ASSERT_EQ(t.frames[10].mainDataBegin, 500);
+
+    CleanClipResult r;
+    std::string error;
+    const double frame = 1152.0 / 44100;
+    ASSERT_TRUE(SaveCleanClip(dir.file("s.mp3"), 10 * frame, 20 * frame, dir.file("c.mp3"), &error, &r)) << error;
+    EXPECT_EQ(r.leadFrames, 2u);
+    EXPECT_EQ(r.encoderDelay, 2 * 1152 - 529);
+
+    // A reservoir reaching further than 4095 samples of delay is cut to what the tag can skip.
+    for (int i = 1; i < 30; ++i) setBegin(i, 511);
+    for (int i = 0; i < 30; ++i) frames[i * 417 + 2] = 0x10;  // 32 kbit/s: 104-byte frames
+    Bytes thin;
+    for (int i = 0; i < 30; ++i) thin.insert(thin.end(), frames.begin() + i * 417, frames.begin() + i * 417 + 104);
+    WriteFile(dir.file("thin.mp3"), thin);
+    ASSERT_TRUE(SaveCleanClip(dir.file("thin.mp3"), 20 * frame, 25 * frame, dir.file("c2.mp3"), &error, &r)) << error;
+    EXPECT_EQ(r.leadFrames, 4u);
+    EXPECT_LE(r.encoderDelay, 4095);
+    FrameTable c;
+    ASSERT_TRUE(ScanFrames(dir.file("c2.mp3"), c));
+    EXPECT_EQ(c.vbr.encoderDelay, 4 * 1152 - 529);
+}
+
+TEST(CleanCutBytesTest, RefusesWhatItCannotCutAndLeavesFilesAlone) {
+    TempDir dir;
+    const Bytes source = SilentFrames(100);
+    WriteFile(dir.file("s.mp3"), source);
+    const std::string s = dir.file("s.mp3");
+    const Bytes old = FromString("the previous contents of the target");
+    WriteFile(dir.file("old.mp3"), old);
+    const double frame = 1152.0 / 44100;
+    std::string error;
+
+    struct Case {
+        double start, end;
+        std::string target;
+    };
+    const Case cases[] = {
+        {1.0, 1.0, dir.file("old.mp3")},
+        {2.0, 1.0, dir.file("old.mp3")},
+        {-1.0, 1.0, dir.file("old.mp3")},
+        {NAN, 1.0, dir.file("old.mp3")},
+        {10 * frame + 0.001, 10 * frame + 0.002, dir.file("old.mp3")},  // no frame starts inside
+        {200 * frame, 300 * frame, dir.file("old.mp3")},                 // past the end
+        {0.5, 1.0, s},
+        {0.5, 1.0, dir.path().string() + "/./s.mp3"},
+        {0.5, 1.0, dir.file("missing-folder/c.mp3")},
+    };
+    for (const auto& c : cases) {
+        error.clear();
+        EXPECT_FALSE(SaveCleanClip(s, c.start, c.end, c.target, &error)) << c.start << " " << c.target;
+        EXPECT_FALSE(error.empty());
+    }
+    EXPECT_EQ(ReadFile(s), source);
+    EXPECT_EQ(ReadFile(dir.file("old.mp3")), old);
+
+    // Layer II has no bit reservoir or Xing convention to rely on.
+    Bytes layer2;
+    for (int i = 0; i < 50; ++i) {
+        Bytes f(208, 0);
+        f[0] = 0xFF, f[1] = 0xFD, f[2] = 0x40;
+        layer2.insert(layer2.end(), f.begin(), f.end());
+    }
+    WriteFile(dir.file("l2.mp2"), layer2);
+    EXPECT_FALSE(SaveCleanClip(dir.file("l2.mp2"), 0.1, 0.5, dir.file("old.mp3"), &error));
+    EXPECT_NE(error.find("Layer III"), std::string::npos) << error;
+
+    // A finisher that fails, and a write that fails half way (the file size limit stands in for
+    // a full disk), leave the old target and no temporary file.
+    const auto refuse = [](const std::string&, std::string* why) {
+        *why = "tags refused";
+        return false;
+    };
+    EXPECT_FALSE(SaveCleanClip(s, 0.5, 1.5, dir.file("old.mp3"), &error, nullptr, refuse));
+    EXPECT_EQ(error, "tags refused");
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 5000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = SaveCleanClip(s, 0.5, 1.5, dir.file("old.mp3"), &error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(written);
+    EXPECT_NE(error.find("Cannot write"), std::string::npos) << error;
+    EXPECT_EQ(ReadFile(dir.file("old.mp3")), old);
+    size_t files = 0;
+    for (auto& entry : std::filesystem::directory_iterator(dir.path())) files += entry.is_regular_file();
+    EXPECT_EQ(files, 3u);  // s.mp3, old.mp3, l2.mp2
+}
+
+TEST(CleanCutBytesTest, TheFinisherWorksOnTheCheckedClipBeforeItTakesItsName) {
+    TempDir dir;
+    WriteFile(dir.file("s.mp3"), SilentFrames(100));
+    std::string seen;
+    int64_t framesSeen = 0;
+    const auto addTag = [&](const std::string& path, std::string*) {
+        seen = path;
+        FrameTable t;
+        if (ScanFrames(path, t)) framesSeen = static_cast<int64_t>(t.frames.size());
+        Bytes bytes = Concat({ReadFile(path), Id3v1Tag("Clip", "", "", "", "", 0)});
+        WriteFile(path, bytes);
+        return !std::filesystem::exists(dir.file("c.mp3"));
+    };
+    CleanClipResult r;
+    std::string error;
+    ASSERT_TRUE(SaveCleanClip(dir.file("s.mp3"), 0.5, 1.5, dir.file("c.mp3"), &error, &r, addTag)) << error;
+    EXPECT_NE(seen, dir.file("c.mp3"));
+    EXPECT_EQ(std::filesystem::path(seen).parent_path(), dir.path());
+    EXPECT_FALSE(std::filesystem::exists(seen));
+    EXPECT_EQ(framesSeen, r.frames);
+    const Bytes clip = ReadFile(dir.file("c.mp3"));
+    ASSERT_EQ(clip.size(), r.bytes + 128u);
+    EXPECT_EQ(std::string(clip.end() - 128, clip.end() - 125), "TAG");
+
+    // A new clip gets the usual permissions, not those of a private temporary file.
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(static_cast<mode_t>(std::filesystem::status(dir.file("c.mp3")).permissions()), 0666 & ~mask);
+}
+
+}  // namespace
