@@ -14,3 +14,9 @@ void QtMessageBoxes::Show(QWidget* owner, const QString& text, MsgIcon icon, con
     QMessageBox box(qicon, caption, text, QMessageBox::Ok, owner);
     box.exec();
 }
+
+bool QtMessageBoxes::Ask(QWidget* owner, const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}

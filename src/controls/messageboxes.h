@@ -14,10 +14,13 @@ class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
     virtual void Show(QWidget* owner, const QString& text, MsgIcon icon, const QString& caption) = 0;
+    // A question with Yes and No; true for Yes.
+    virtual bool Ask(QWidget* owner, const QString& text, const QString& caption) = 0;
 };
 
 // Modal QMessageBox with the matching icon.
 class QtMessageBoxes : public MessageBoxes {
 public:
     void Show(QWidget* owner, const QString& text, MsgIcon icon, const QString& caption) override;
+    bool Ask(QWidget* owner, const QString& text, const QString& caption) override;
 };

@@ -21,6 +21,8 @@
 #include "controls/slider.h"
 #include "controls/volume.h"
 #include "cutting/clock.h"
+#include "cutting/cutpointscontroller.h"
+#include "cutting/cutpointspanel.h"
 #include "cutting/filedialogs.h"
 #include "cutting/formbuttons.h"
 #include "cutting/lengthprogress.h"
@@ -105,6 +107,8 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     Waveform1 = new WaveformView(this);
     Waveform1->setObjectName("Waveform1");
     Waveform1->setFixedHeight(72);
+    CutPoints1 = new CutPointsPanel(this);
+    CutPoints1->setFixedHeight(104);
     Slider3 = new Slider(this);
     Slider3->setObjectName("Slider3");
     Slider3->SetStyle(1);
@@ -158,6 +162,14 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     Waveform1->FollowSlider(Slider1);
     BuildShortcuts();
     setAcceptDrops(true);
+    CutPointsParts cutParts;
+    cutParts.window = this;
+    cutParts.waveform = Waveform1;
+    cutParts.panel = CutPoints1;
+    cutParts.dialogs = parts_.dialogs;
+    cutParts.messages = parts_.messages;
+    cutParts.playPosition = [this] { return parts_.player->currentPosition(); };
+    cutPoints_ = std::make_unique<CutPointsController>(cutParts);
 
     connect(CandyButton1, &QAbstractButton::clicked, this, &Form1::CandyButton1_Click);
     connect(CandyButton5, &QAbstractButton::clicked, this, &Form1::CandyButton5_Click);
@@ -226,6 +238,7 @@ void Form1::BuildLayout() {
     track->addWidget(Waveform1);
     track->addWidget(Slider1);
     root->addLayout(track);
+    root->addWidget(CutPoints1);
 
     auto* values = new QGridLayout;
     values->setHorizontalSpacing(10);
@@ -376,6 +389,7 @@ void Form1::OpenFile(const QString& path) {
 void Form1::OpenChosen(const QString& path, const QString& fileTitle) {
     parts_.player->setURL(path);
     Waveform1->Open(path);
+    cutPoints_->FileOpened(path);
     if (parts_.checkFile && !parts_.checkFile(path.toStdString()))
         ShowMessage("Unable to load the file!", MsgIcon::Exclamation);
     // The tag editor loads the file here.

@@ -21,6 +21,8 @@
 #include "models/taghandover.h"
 
 class QCheckBox;
+class CutPointsController;
+class CutPointsPanel;
 class WaveformView;
 class Clock;
 class FileDialogs;
@@ -92,6 +94,8 @@ public:
     // The values the handlers share: path, size, rate, marks, band.
     const CuttingSession& Session() const { return session_; }
     const ScrollerTicker* Scroller() const { return Scroller1.get(); }
+    // Cut points, their list and "Save all parts...".
+    CutPointsController* CutPoints() const { return cutPoints_.get(); }
 
     QAbstractButton* CandyButton1;
     QAbstractButton* CandyButton5;
@@ -108,6 +112,7 @@ public:
     QAbstractButton* CandyButton9;
     PositionSlider* Slider1;
     WaveformView* Waveform1;  // the whole file's envelope, right above Slider1
+    CutPointsPanel* CutPoints1;  // the parts between the cut points, under Slider1
     Slider* Slider3;
     Volume* Volume1;
     isButton* isButton1;
@@ -164,4 +169,5 @@ private:
     std::unique_ptr<LinkOpener> ownLinks_;
     CuttingSession session_;
     int lengthTicks_ = 0;  // LengthTimer ticks since the file was opened
+    std::unique_ptr<CutPointsController> cutPoints_;
 };

@@ -18,6 +18,13 @@ QStringList QtFilters(const QString& filter) {
     return out;
 }
 
+// "Cue Sheets (*.cue)|*.cue" -> "cue": what the save dialog adds to a name typed without one.
+QString DefaultSuffix(const QString& filter) {
+    const QStringList parts = filter.split('|');
+    if (parts.size() < 2 || !parts[1].startsWith("*.")) return {};
+    return parts[1].mid(2).section(';', 0, 0);
+}
+
 FileChoice Chosen(const QFileDialog& dialog) {
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty() || files.first().isEmpty()) return {};
@@ -45,11 +52,16 @@ FileChoice QtFileDialogs::ShowSave(QWidget* owner, const QString& filter, const 
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(QtFilters(filter));
-    dialog.setDefaultSuffix("mp3");
+    dialog.setDefaultSuffix(DefaultSuffix(filter));
     if (!folder_.isEmpty()) dialog.setDirectory(folder_);
     dialog.selectFile(fileName);
     if (dialog.exec() != QDialog::Accepted) return {};
     return Chosen(dialog);
+}
+
+QString QtFileDialogs::ShowFolder(QWidget* owner, const QString& caption) {
+    return QFileDialog::getExistingDirectory(owner, caption, folder_,
+                                             QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
 }
 
 void QtFileDialogs::NoteOpened(const QString& path) { folder_ = QFileInfo(path).absolutePath(); }

@@ -7,6 +7,7 @@ class QtFileDialogs : public FileDialogs {
 public:
     FileChoice ShowOpen(QWidget* owner, const QString& filter) override;
     FileChoice ShowSave(QWidget* owner, const QString& filter, const QString& fileName) override;
+    QString ShowFolder(QWidget* owner, const QString& caption) override;
     void NoteOpened(const QString& path) override;
 
 private:

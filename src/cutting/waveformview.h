@@ -15,6 +15,7 @@
 // and timer ticks; connect the intent signals to the window.
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include <QImage>
 #include <QPointer>
@@ -23,6 +24,7 @@
 
 #include "cutting/waveform.h"
 
+class QMenu;
 class QSlider;
 
 class WaveformView : public QWidget {
@@ -71,6 +73,10 @@ public:
     // off the right edge turns the page so that it stays in view.
     void SetPosition(double seconds);
     double Position() const { return position_; }
+    // Cut points, drawn as lines of their own colour at every zoom, `selected` (-1: none) bolder.
+    // Dragging one previews the move and reports it when released.
+    void SetCutPoints(std::vector<double> seconds, int selected);
+    const std::vector<double>& CutPoints() const { return cuts_; }
 
     // The part in view: ViewSeconds() seconds from ViewStart().
     double ViewStart() const;
@@ -108,6 +114,10 @@ signals:
     // A new selection dragged across the plot, from < to.
     void selectionDragged(double fromSeconds, double toSeconds);
     void viewChanged();
+    void cutPointPressed(int index);
+    void cutPointDragged(int index, double seconds);
+    // The context menu at `seconds` is about to open: others may add their actions to it.
+    void contextMenuOpening(QMenu* menu, double seconds);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -123,7 +133,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class Gesture { None, Press, NewSelection, DragStart, DragEnd, Overview };
+    enum class Gesture { None, Press, NewSelection, DragStart, DragEnd, Overview, DragCut };
     struct Marks {
         std::optional<double> start;
         std::optional<double> end;
@@ -154,6 +164,9 @@ private:
     void PaintMain(QPainter& painter, const Marks& marks) const;
     void PaintMarks(QPainter& painter, const Marks& marks) const;
     void PaintPlayLine(QPainter& painter) const;
+    void PaintCutPoints(QPainter& painter) const;
+    // The cut point within kEdgeGrab pixels of x, nearest first; -1 for none.
+    int CutAt(double x) const;
     void PaintProgressAndNote(QPainter& painter) const;
 
     WaveformBuilder builder_;
@@ -176,6 +189,9 @@ private:
     double pressX_ = 0.0;
     double anchorSeconds_ = 0.0;
     double dragSeconds_ = 0.0;
+    std::vector<double> cuts_;
+    int selectedCut_ = -1;
+    int dragCut_ = -1;
 
     // The envelope is redrawn only when the size, view or envelope changes; marks, position and
     // progress are painted over it fresh each time.

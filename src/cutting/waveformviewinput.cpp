@@ -50,6 +50,12 @@ void WaveformView::mousePressEvent(QMouseEvent* event) {
     }
     gesture_ = GrabAt(at.x());
     pressX_ = at.x();
+    if (gesture_ == Gesture::Press && (dragCut_ = CutAt(at.x())) >= 0) {
+        gesture_ = Gesture::DragCut;
+        dragSeconds_ = cuts_[static_cast<size_t>(dragCut_)];
+        emit cutPointPressed(dragCut_);
+        return;
+    }
     if (gesture_ == Gesture::DragStart) {
         dragSeconds_ = *start_;
     } else if (gesture_ == Gesture::DragEnd) {
@@ -65,7 +71,7 @@ void WaveformView::mouseMoveEvent(QMouseEvent* event) {
     const double x = event->position().x();
     if (!(event->buttons() & Qt::LeftButton) || gesture_ == Gesture::None) {
         const bool overMark = Span() > 0.0 && event->position().y() >= MainRect().top() &&
-                              GrabAt(x) != Gesture::Press;
+                              (GrabAt(x) != Gesture::Press || CutAt(x) >= 0);
         setCursor(overMark ? Qt::SizeHorCursor : Qt::ArrowCursor);
         QWidget::mouseMoveEvent(event);
         return;
@@ -99,6 +105,10 @@ void WaveformView::mouseReleaseEvent(QMouseEvent* event) {
             break;
         case Gesture::DragEnd:
             emit endDragged(dragSeconds_);
+            break;
+        case Gesture::DragCut:
+            if (std::abs(event->position().x() - pressX_) >= kDragThreshold)
+                emit cutPointDragged(dragCut_, dragSeconds_);
             break;
         case Gesture::NewSelection:
             emit selectionDragged(std::min(anchorSeconds_, dragSeconds_), std::max(anchorSeconds_, dragSeconds_));
@@ -144,5 +154,6 @@ void WaveformView::contextMenuEvent(QContextMenuEvent* event) {
     menu.addAction(tr("Zoom out"), QKeySequence(Qt::Key_Minus), this, [this] { ZoomOut(); });
     menu.addAction("zoom to selection", this, [this] { ZoomToSelection(); })->setEnabled(HasSelection());
     menu.addAction(tr("Show the whole file"), this, [this] { ShowWholeFile(); })->setEnabled(ZoomedIn());
+    emit contextMenuOpening(&menu, SecondsAtX(event->pos().x()));
     menu.exec(event->globalPos());
 }

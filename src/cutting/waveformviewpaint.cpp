@@ -173,6 +173,7 @@ void WaveformView::paintEvent(QPaintEvent*) {
     PaintOverview(painter, marks);
     PaintMain(painter, marks);
     PaintMarks(painter, marks);
+    PaintCutPoints(painter);
     PaintPlayLine(painter);
     PaintProgressAndNote(painter);
     if (hasFocus()) {

@@ -73,10 +73,19 @@ public:
         saveDefaults.push_back(fileName);
         return Next(saves);
     }
+    QString ShowFolder(QWidget*, const QString& caption) override {
+        folderCaptions.push_back(caption);
+        if (folders.empty()) return {};
+        QString folder = folders.front();
+        folders.pop_front();
+        return folder;
+    }
     void NoteOpened(const QString& path) override { noted.push_back(path); }
 
     std::deque<FileChoice> opens;
     std::deque<FileChoice> saves;
+    std::deque<QString> folders;
+    std::vector<QString> folderCaptions;
     std::vector<QString> openFilters, saveFilters, saveDefaults, noted;
 
 private:

@@ -1,0 +1,184 @@
+#include "cutting/cutpointscontroller.h"
+
+#include <cmath>
+
+#include <QMenu>
+#include <QShortcut>
+#include <QThread>
+#include <QWidget>
+
+#include "controls/messageboxes.h"
+#include "cutting/cutpointspanel.h"
+#include "cutting/waveformview.h"
+
+CutPointsController::CutPointsController(const CutPointsParts& parts) : parts_(parts) {
+    auto* add = new QShortcut(Qt::Key_K, parts_.window);
+    connect(add, &QShortcut::activated, this, &CutPointsController::AddAtPlayPosition);
+    auto* remove = new QShortcut(QKeySequence::Delete, parts_.window);
+    connect(remove, &QShortcut::activated, this, &CutPointsController::DeleteSelected);
+    connect(parts_.waveform, &WaveformView::cutPointPressed, this, &CutPointsController::SelectCut);
+    connect(parts_.waveform, &WaveformView::cutPointDragged, this, &CutPointsController::MoveCut);
+    connect(parts_.waveform, &WaveformView::contextMenuOpening, this, &CutPointsController::AddMenuActions);
+    connect(parts_.panel, &CutPointsPanel::titleEdited, this, &CutPointsController::SetPartTitle);
+    connect(parts_.panel, &CutPointsPanel::cutSelected, this, &CutPointsController::SelectCut);
+    Refresh();
+}
+
+CutPointsController::~CutPointsController() {
+    if (stopWalk_) *stopWalk_ = true;
+    for (const QPointer<QThread>& walker : walkers_) {
+        if (!walker) continue;
+        walker->disconnect(this);
+        walker->wait();
+        delete walker.data();
+    }
+}
+
+void CutPointsController::FileOpened(const QString& path) {
+    model_.Reset();
+    source_.reset();
+    path_ = path;
+    walkError_.clear();
+    walking_ = true;
+    Refresh();
+    // A walk of the file opened before is no longer wanted.
+    if (stopWalk_) *stopWalk_ = true;
+    stopWalk_ = std::make_shared<std::atomic<bool>>(false);
+    const int generation = ++generation_;
+    auto source = std::make_shared<SplitSource>();
+    auto ok = std::make_shared<bool>(false);
+    auto error = std::make_shared<std::string>();
+    QThread* walker = QThread::create([source, ok, error, stop = stopWalk_, file = path.toStdString()] {
+        *ok = source->Open(file, error.get(), [stop](double) { return !stop->load(); });
+    });
+    connect(walker, &QThread::finished, this, [this, walker, generation, source, ok, error] {
+        std::erase(walkers_, QPointer<QThread>(walker));
+        walker->deleteLater();
+        SourceWalked(generation, source, *ok, *error);
+    });
+    walkers_.emplace_back(walker);
+    walker->start();
+}
+
+void CutPointsController::SourceWalked(int generation, std::shared_ptr<SplitSource> source, bool ok,
+                                       const std::string& error) {
+    if (generation != generation_) return;
+    walking_ = false;
+    if (ok) {
+        source_ = std::move(source);
+        model_.SetDuration(source_->DurationSeconds());
+    } else {
+        walkError_ = QString::fromStdString(error);
+    }
+    Refresh();
+    emit sourceReady();
+}
+
+void CutPointsController::Refresh() {
+    const SplitPlan& plan = model_.Plan();
+    std::vector<double> cuts;
+    for (size_t i = 0; i < plan.CutCount(); ++i) cuts.push_back(plan.Cut(i).start);
+    parts_.waveform->SetCutPoints(std::move(cuts), model_.Selected());
+    parts_.panel->ShowPlan(plan, model_.Selected());
+    parts_.panel->setEnabled(model_.Ready());
+}
+
+bool CutPointsController::CheckReady() {
+    if (model_.Ready()) return true;
+    if (path_.isEmpty())
+        Warn("Open an MP3 file first.");
+    else if (walking_)
+        Warn("The file is still being read; cut points can be placed in a moment.");
+    else
+        Warn("This file cannot be split: " + walkError_);
+    return false;
+}
+
+void CutPointsController::AddAtPlayPosition() {
+    if (!CheckReady()) return;
+    const double position = parts_.playPosition ? parts_.playPosition() : -1.0;
+    if (position < 0) {
+        Warn("There is no playing position to put a cut point at.");
+        return;
+    }
+    AddAt(position);
+}
+
+void CutPointsController::AddAt(double seconds) {
+    if (!CheckReady()) return;
+    if (model_.Add(seconds) < 0) {
+        Warn("A cut point has to lie inside the file, apart from the other cut points.");
+        return;
+    }
+    Refresh();
+}
+
+void CutPointsController::MoveCut(int index, double seconds) {
+    // A drag that would reach a neighbour snaps back: the lines are redrawn from the plan.
+    if (index >= 0) model_.Move(static_cast<size_t>(index), seconds);
+    Refresh();
+}
+
+void CutPointsController::DeleteCut(int index) {
+    if (index >= 0 && model_.Remove(static_cast<size_t>(index))) Refresh();
+}
+
+void CutPointsController::DeleteSelected() { DeleteCut(model_.Selected()); }
+
+void CutPointsController::SelectCut(int index) {
+    if (index == model_.Selected()) return;
+    model_.Select(index);
+    Refresh();
+}
+
+void CutPointsController::SetPartTitle(int part, const QString& title) {
+    if (part >= 0) model_.Rename(static_cast<size_t>(part), title.trimmed().toStdString());
+}
+
+int CutPointsController::CutNear(double seconds) const {
+    const WaveformView& view = *parts_.waveform;
+    const SplitPlan& plan = model_.Plan();
+    int found = -1;
+    double best = WaveformView::kEdgeGrab + 0.5;
+    for (size_t i = 0; i < plan.CutCount(); ++i) {
+        const double distance = std::abs(view.XAtSeconds(plan.Cut(i).start) - view.XAtSeconds(seconds));
+        if (distance < best) {
+            best = distance;
+            found = static_cast<int>(i);
+        }
+    }
+    return found;
+}
+
+void CutPointsController::AddMenuActions(QMenu* menu, double seconds) {
+    const bool ready = model_.Ready();
+    const int near = CutNear(seconds);
+    const int target = near >= 0 ? near : model_.Selected();
+    menu->addSeparator();
+    menu->addAction("Add cut point here", this, [this, seconds] { AddAt(seconds); })->setEnabled(ready);
+    QAction* add = menu->addAction("Add cut point at the play position", this,
+                                   &CutPointsController::AddAtPlayPosition);
+    add->setShortcut(QKeySequence(Qt::Key_K));
+    add->setEnabled(ready);
+    QAction* remove = menu->addAction("Delete cut point", this, [this, target] { DeleteCut(target); });
+    remove->setShortcut(QKeySequence::Delete);
+    remove->setEnabled(target >= 0);
+    menu->addSeparator();
+    menu->addAction("Find pauses...", this, &CutPointsController::FindPauses)->setEnabled(ready);
+    menu->addAction("Import cue sheet...", this, &CutPointsController::ImportCueSheet)->setEnabled(ready);
+    menu->addAction("Export cue sheet...", this, &CutPointsController::ExportCueSheet)->setEnabled(ready);
+    menu->addAction("Save all parts...", this, &CutPointsController::SaveAllParts)
+        ->setEnabled(ready && model_.Plan().CutCount() > 0);
+}
+
+void CutPointsController::Warn(const QString& text) {
+    parts_.messages->Show(parts_.window, text, MsgIcon::Exclamation, kAppTitle);
+}
+
+void CutPointsController::Inform(const QString& text) {
+    parts_.messages->Show(parts_.window, text, MsgIcon::Information, kAppTitle);
+}
+
+void CutPointsController::Fail(const QString& text) {
+    parts_.messages->Show(parts_.window, text, MsgIcon::Error, kAppTitle);
+}

@@ -1,0 +1,98 @@
+#pragma once
+// The cutting window's cut points: keeps the cut point model, the waveform's cut lines and the
+// list under it in step, and runs the actions of the waveform's menu and keys: add a cut point
+// at the play position (K) or at the pointer, drag one, delete the selected one (Delete), find
+// pauses, import and export a cue sheet, save all parts.
+//
+// The file's frames are walked on a thread of its own when it is opened; cut points can be
+// placed once that is done. Long jobs (pauses, saving) run in the background behind a progress
+// dialog with Cancel.
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include "cutting/pausedialog.h"
+#include "models/cutpointsmodel.h"
+#include "split/partwriter.h"
+#include "split/splitsource.h"
+
+class CutPointsPanel;
+class FileDialogs;
+class MessageBoxes;
+class QMenu;
+class QThread;
+class QWidget;
+class WaveformView;
+
+struct CutPointsParts {
+    QWidget* window = nullptr;  // owner of the dialogs and message boxes; the keys live on it
+    WaveformView* waveform = nullptr;
+    CutPointsPanel* panel = nullptr;
+    FileDialogs* dialogs = nullptr;
+    MessageBoxes* messages = nullptr;
+    // The player's position in seconds, -1 for none.
+    std::function<double()> playPosition;
+    // Asks for the pause settings; null shows the pause dialog.
+    std::function<std::optional<PauseChoice>(QWidget* owner)> askPauses;
+    // A progress dialog over long jobs (none in headless runs).
+    bool showProgress = true;
+};
+
+class CutPointsController : public QObject {
+    Q_OBJECT
+public:
+    explicit CutPointsController(const CutPointsParts& parts);
+    ~CutPointsController() override;
+
+    // A file was opened: the plan goes, and its frames are walked in the background.
+    void FileOpened(const QString& path);
+    const CutPointsModel& Model() const { return model_; }
+
+    void AddAtPlayPosition();
+    void AddAt(double seconds);
+    void MoveCut(int index, double seconds);
+    void DeleteCut(int index);
+    void DeleteSelected();
+    void SelectCut(int index);
+    void SetPartTitle(int part, const QString& title);
+    void FindPauses();
+    void ImportCueSheet();
+    void ExportCueSheet();
+    void SaveAllParts();
+    // The waveform's context menu opened at `seconds`: the cut point actions join it.
+    void AddMenuActions(QMenu* menu, double seconds);
+
+signals:
+    // The frame walk of the open file ended (successfully or not).
+    void sourceReady();
+
+private:
+    void SourceWalked(int generation, std::shared_ptr<SplitSource> source, bool ok, const std::string& error);
+    void Refresh();
+    // Refuses, with a message, until the open file's frames are walked.
+    bool CheckReady();
+    bool ChooseOverwrite(const QString& folder, bool* overwrite);
+    void ReportSaved(const SplitOutcome& outcome, const QString& folder, size_t partCount);
+    void Warn(const QString& text);
+    void Inform(const QString& text);
+    void Fail(const QString& text);
+    // The cut point drawn within grabbing distance of `seconds` on the waveform, -1 for none.
+    int CutNear(double seconds) const;
+
+    CutPointsParts parts_;
+    CutPointsModel model_;
+    std::shared_ptr<const SplitSource> source_;
+    QString path_;
+    QString walkError_;
+    bool walking_ = false;
+    int generation_ = 0;
+    std::shared_ptr<std::atomic<bool>> stopWalk_;
+    std::vector<QPointer<QThread>> walkers_;
+};
