@@ -50,6 +50,8 @@ bool RunBackgroundJob(QWidget* owner, const QString& label, bool showDialog,
     loop.exec();
     thread->wait();
     refresh.stop();
+    // Read before closing: closing a progress dialog counts as its Cancel.
+    const bool cancelled = cancel.load();
     if (dialog) dialog->close();
-    return cancel.load();
+    return cancelled;
 }

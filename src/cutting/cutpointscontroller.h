@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QObject>
@@ -54,6 +55,8 @@ public:
     // A file was opened: the plan goes, and its frames are walked in the background.
     void FileOpened(const QString& path);
     const CutPointsModel& Model() const { return model_; }
+    // Replaces the pause dialog (tests answer it themselves).
+    void SetAskPauses(std::function<std::optional<PauseChoice>(QWidget* owner)> ask) { parts_.askPauses = std::move(ask); }
 
     void AddAtPlayPosition();
     void AddAt(double seconds);

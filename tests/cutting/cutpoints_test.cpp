@@ -1,0 +1,292 @@
+// Cut points in the cutting window: every route that adds, moves, deletes or names one leaves the
+// plan it should, and the file actions (pauses, cue sheets, Save all parts) report what happened.
+#include <filesystem>
+
+#include <QMenu>
+#include <QTableWidget>
+
+#include "cutting/cutpointscontroller.h"
+#include "cutting/cutpointspanel.h"
+#include "cutting/waveformview.h"
+#include "form1fixture.h"
+#include "models/cutpointsmodel.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// 500 silent frames: 13.03 s that the split core walks like any MP3.
+constexpr int kFrames = 500;
+
+class CutPointsTest : public Form1Test {
+protected:
+    CutPointsTest() {
+        mp3 = dir.file("show.mp3");
+        testfiles::WriteFile(mp3, testfiles::SilentFrames(kFrames));
+        form->activateWindow();
+        QApplication::setActiveWindow(form.get());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
+
+    void Key(Qt::Key key) { QTest::keyClick(form.get(), key); }
+    CutPointsController& Cuts() { return *form->CutPoints(); }
+    const SplitPlan& Plan() { return Cuts().Model().Plan(); }
+
+    // Opens `path` and waits for its frame walk.
+    void OpenReady(const std::string& path) {
+        OpenTimed(path, 13);
+        QTRY_VERIFY_WITH_TIMEOUT(Cuts().Model().Ready(), 10000);
+    }
+
+    std::vector<double> CutStarts() {
+        std::vector<double> starts;
+        for (size_t i = 0; i < Plan().CutCount(); ++i) starts.push_back(Plan().Cut(i).start);
+        return starts;
+    }
+
+    // Triggers the context menu action named `text` as the waveform's menu at `seconds` offers it.
+    bool Trigger(const QString& text, double seconds) {
+        QMenu menu;
+        Cuts().AddMenuActions(&menu, seconds);
+        for (QAction* action : menu.actions()) {
+            if (action->text() != text) continue;
+            if (!action->isEnabled()) return false;
+            action->trigger();
+            return true;
+        }
+        ADD_FAILURE() << "no action " << text.toStdString();
+        return false;
+    }
+
+    std::string mp3;
+};
+
+TEST(CutPointsModel, RefusesBeforeTheLengthIsKnownAndKeepsTheSelectionOnItsCut) {
+    CutPointsModel model;
+    EXPECT_EQ(model.Add(1.0), -1);
+    model.SetDuration(10.0);
+    EXPECT_EQ(model.Add(6.0), 0);
+    EXPECT_EQ(model.Add(2.0), 0);  // sorted in front
+    EXPECT_EQ(model.Selected(), 0);
+    model.Select(1);
+    EXPECT_TRUE(model.Remove(0));
+    EXPECT_EQ(model.Selected(), 0) << "the selection follows its cut point";
+    EXPECT_DOUBLE_EQ(model.Plan().Cut(0).start, 6.0);
+    EXPECT_TRUE(model.Remove(0));
+    EXPECT_EQ(model.Selected(), -1);
+    EXPECT_FALSE(model.Move(0, 3.0));
+    EXPECT_FALSE(model.Rename(5, "x"));
+}
+
+TEST_F(CutPointsTest, KeyAddsAtThePlayPositionOnceTheFileIsWalked) {
+    Key(Qt::Key_K);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Open an MP3 file first.");
+    OpenReady(mp3);
+    EXPECT_NEAR(Plan().Duration(), kFrames * 1152 / 44100.0 - 529 / 44100.0, 0.001);
+    player.position = 4.25;
+    Key(Qt::Key_K);
+    player.position = 9.5;
+    Key(Qt::Key_K);
+    EXPECT_EQ(CutStarts(), (std::vector<double>{4.25, 9.5}));
+    EXPECT_EQ(form->Waveform1->CutPoints(), CutStarts());
+    // The same place twice is refused and said so.
+    Key(Qt::Key_K);
+    EXPECT_EQ(Plan().CutCount(), 2u);
+    EXPECT_EQ(messages.shown.back().icon, MsgIcon::Exclamation);
+    EXPECT_EQ(form->CutPoints1->Table()->rowCount(), 3);
+    EXPECT_EQ(form->CutPoints1->Table()->item(1, 0)->text(), "00:04.250");
+}
+
+TEST_F(CutPointsTest, MenuAddsAndDeletesTheCutPointUnderThePointer) {
+    OpenReady(mp3);
+    EXPECT_FALSE(Trigger("Save all parts...", 3.0)) << "nothing to save without a cut point";
+    EXPECT_TRUE(Trigger("Add cut point here", 3.0));
+    EXPECT_TRUE(Trigger("Add cut point here", 8.0));
+    EXPECT_EQ(CutStarts(), (std::vector<double>{3.0, 8.0}));
+    EXPECT_TRUE(Trigger("Delete cut point", 3.01));
+    EXPECT_EQ(CutStarts(), (std::vector<double>{8.0}));
+}
+
+TEST_F(CutPointsTest, DraggingALineMovesItsCutPointAndDeleteRemovesTheSelectedOne) {
+    OpenReady(mp3);
+    Cuts().AddAt(4.0);
+    Cuts().AddAt(9.0);
+    Cuts().SelectCut(-1);
+    WaveformView* view = form->Waveform1;
+    ASSERT_GT(view->Span(), 0.0);
+    const double y = view->MainRect().center().y();
+    const QPoint from(qRound(view->XAtSeconds(4.0)), qRound(y));
+    const QPoint to = from + QPoint(60, 0);
+    const size_t calls = player.calls.size();
+    QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(view, to);
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, to);
+    ASSERT_EQ(Plan().CutCount(), 2u);
+    EXPECT_NEAR(Plan().Cut(0).start, view->SecondsAtX(to.x()), 0.05);
+    EXPECT_GT(Plan().Cut(0).start, 4.5);
+    EXPECT_EQ(Cuts().Model().Selected(), 0) << "the pressed line is the selected one";
+    EXPECT_EQ(player.calls.size(), calls) << "grabbing a cut point is not a seek";
+
+    // A drag past the neighbour is refused: the line stays where the plan has it.
+    const QPoint far(qRound(view->XAtSeconds(11.0)), qRound(y));
+    const QPoint at(qRound(view->XAtSeconds(Plan().Cut(0).start)), qRound(y));
+    QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseMove(view, far);
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, far);
+    EXPECT_LT(Plan().Cut(0).start, 9.0);
+    EXPECT_EQ(view->CutPoints(), CutStarts());
+
+    Key(Qt::Key_Delete);
+    EXPECT_EQ(CutStarts(), (std::vector<double>{9.0}));
+}
+
+TEST_F(CutPointsTest, TheListNamesThePartsAndSelectsCutPoints) {
+    OpenReady(mp3);
+    Cuts().AddAt(5.0);
+    QTableWidget* table = form->CutPoints1->Table();
+    ASSERT_EQ(table->rowCount(), 2);
+    table->item(0, 1)->setText("Intro");
+    table->item(1, 1)->setText("  Main theme ");
+    EXPECT_EQ(Plan().Part(0).title, "Intro");
+    EXPECT_EQ(Plan().Part(1).title, "Main theme");
+    EXPECT_FALSE(table->item(1, 0)->flags() & Qt::ItemIsEditable) << "the time is not typed in";
+    table->selectRow(0);
+    EXPECT_EQ(Cuts().Model().Selected(), -1);
+    table->selectRow(1);
+    EXPECT_EQ(Cuts().Model().Selected(), 0);
+    // Adding a cut point keeps the names of the parts around it.
+    Cuts().AddAt(10.0);
+    EXPECT_EQ(table->item(1, 1)->text(), "Main theme");
+    EXPECT_EQ(table->item(2, 1)->text(), "");
+}
+
+TEST_F(CutPointsTest, SaveAllPartsWritesNumberedPartsAndAsksBeforeReplacing) {
+    OpenReady(mp3);
+    Cuts().AddAt(4.0);
+    Cuts().AddAt(8.0);
+    const testfiles::TempDir out;
+    const QString folder = QString::fromStdString(out.path().string());
+    dialogs.folders.push_back(folder);
+    Cuts().SaveAllParts();
+    const std::string first = out.file("show - 01.mp3");
+    for (const char* name : {"show - 01.mp3", "show - 02.mp3", "show - 03.mp3"})
+        EXPECT_TRUE(fs::exists(out.file(name))) << name;
+    EXPECT_TRUE(messages.asked.empty());
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown.back().text, "Saved 3 parts in " + folder + ".");
+    EXPECT_EQ(messages.shown.back().icon, MsgIcon::Information);
+
+    // Again into the same folder: the user is asked, and "No" leaves the parts alone.
+    testfiles::WriteFile(first, testfiles::FromString("keep me"));
+    dialogs.folders.push_back(folder);
+    messages.answer = false;
+    const size_t shown = messages.shown.size();
+    Cuts().SaveAllParts();
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_TRUE(messages.asked[0].text.startsWith("3 of the parts exist already in " + folder));
+    EXPECT_EQ(testfiles::ReadFile(first), testfiles::FromString("keep me"));
+    EXPECT_EQ(messages.shown.size(), shown);
+
+    dialogs.folders.push_back(folder);
+    messages.answer = true;
+    Cuts().SaveAllParts();
+    EXPECT_NE(testfiles::ReadFile(first), testfiles::FromString("keep me"));
+    EXPECT_EQ(messages.shown.back().text, "Saved 3 parts in " + folder + ".");
+
+    // A cancelled folder dialog saves nothing and says nothing.
+    const size_t before = messages.shown.size();
+    Cuts().SaveAllParts();
+    EXPECT_EQ(messages.shown.size(), before);
+}
+
+TEST_F(CutPointsTest, AFailurePartWayKeepsTheEarlierPartsAndNamesTheFailedOne) {
+    OpenReady(mp3);
+    Cuts().AddAt(4.0);
+    Cuts().AddAt(8.0);
+    const testfiles::TempDir out;
+    // A folder in the way of the second part: it cannot be replaced by a file.
+    fs::create_directory(out.path() / "show - 02.mp3");
+    testfiles::WriteFile(out.file("show - 02.mp3/inside"), testfiles::FromString("x"));
+    dialogs.folders.push_back(QString::fromStdString(out.path().string()));
+    messages.answer = true;
+    Cuts().SaveAllParts();
+    ASSERT_FALSE(messages.shown.empty());
+    const ShownMessage& last = messages.shown.back();
+    EXPECT_EQ(last.icon, MsgIcon::Error);
+    EXPECT_TRUE(last.text.startsWith("Part 2 of 3 could not be saved: ")) << last.text.toStdString();
+    EXPECT_TRUE(last.text.contains("1 parts before it are saved")) << last.text.toStdString();
+    EXPECT_TRUE(fs::exists(out.file("show - 01.mp3")));
+    EXPECT_FALSE(fs::exists(out.file("show - 03.mp3")));
+    EXPECT_TRUE(fs::exists(out.file("show - 02.mp3/inside")));
+}
+
+TEST_F(CutPointsTest, CueSheetsComeInWithTheirTitlesAndErrorsGiveTheLine) {
+    OpenReady(mp3);
+    const std::string good = dir.file("good.cue");
+    testfiles::WriteFile(good, testfiles::FromString("REM GENRE Talk\r\n"
+                                                     "FILE \"show.mp3\" MP3\r\n"
+                                                     "  TRACK 01 AUDIO\r\n    TITLE \"Opening\"\r\n"
+                                                     "    INDEX 01 00:00:00\r\n"
+                                                     "  TRACK 02 AUDIO\r\n    TITLE \"News\"\r\n"
+                                                     "    INDEX 00 00:05:00\r\n    INDEX 01 00:06:00\r\n"));
+    dialogs.opens.push_back({QString::fromStdString(good), "good.cue"});
+    Cuts().ImportCueSheet();
+    EXPECT_EQ(dialogs.openFilters.back(), "Cue Sheets (*.cue)|*.cue");
+    ASSERT_EQ(Plan().CutCount(), 1u);
+    EXPECT_DOUBLE_EQ(Plan().Cut(0).start, 6.0);
+    EXPECT_EQ(Plan().Part(0).title, "Opening");
+    EXPECT_EQ(Plan().Part(1).title, "News");
+    EXPECT_EQ(form->CutPoints1->Table()->item(1, 1)->text(), "News");
+
+    const std::string bad = dir.file("bad.cue");
+    testfiles::WriteFile(bad, testfiles::FromString("FILE \"show.mp3\" MP3\n  TRACK 01 AUDIO\n    INDEX 01 00:xx:00\n"));
+    dialogs.opens.push_back({QString::fromStdString(bad), "bad.cue"});
+    Cuts().ImportCueSheet();
+    EXPECT_EQ(messages.shown.back().icon, MsgIcon::Error);
+    EXPECT_TRUE(messages.shown.back().text.contains("line 3")) << messages.shown.back().text.toStdString();
+    EXPECT_EQ(Plan().CutCount(), 1u) << "a faulty sheet changes nothing";
+
+    const std::string exported = dir.file("out.cue");
+    dialogs.saves.push_back({QString::fromStdString(exported), "out.cue"});
+    Cuts().ExportCueSheet();
+    EXPECT_EQ(dialogs.saveDefaults.back(), "show.cue");
+    const Bytes text = testfiles::ReadFile(exported);
+    const std::string sheet(text.begin(), text.end());
+    EXPECT_NE(sheet.find("FILE \"show.mp3\""), std::string::npos) << sheet;
+    EXPECT_NE(sheet.find("TITLE \"News\""), std::string::npos) << sheet;
+    EXPECT_NE(sheet.find("INDEX 01 00:06:00"), std::string::npos) << sheet;
+}
+
+TEST_F(CutPointsTest, FindPausesCutsBetweenTonesAsTheDialogSays) {
+    const std::string wav = dir.file("tones.wav");
+    const std::string tones = dir.file("tones.mp3");
+    int status = -1;
+    const std::string a = dir.file("a.wav"), gap = dir.file("gap.wav"), b = dir.file("b.wav");
+    const std::string make = "sox -n -r 44100 -c 1 " + testfiles::ShellQuote(a) + " synth 2 sine 440 && " +
+                             "sox -n -r 44100 -c 1 " + testfiles::ShellQuote(gap) + " trim 0 1.5 && " +
+                             "sox -n -r 44100 -c 1 " + testfiles::ShellQuote(b) + " synth 2 sine 660 && " + "sox " +
+                             testfiles::ShellQuote(a) + " " + testfiles::ShellQuote(gap) + " " +
+                             testfiles::ShellQuote(b) + " " + testfiles::ShellQuote(wav) + " && lame --quiet " +
+                             testfiles::ShellQuote(wav) + " " + testfiles::ShellQuote(tones) + " 2>&1";
+    testfiles::CommandOutput(make, &status);
+    if (status != 0) GTEST_SKIP() << "sox and lame are needed";
+    OpenReady(tones);
+    int asked = 0;
+    Cuts().SetAskPauses([&](QWidget*) -> std::optional<PauseChoice> {
+        ++asked;
+        PauseChoice choice;
+        choice.options.minPauseSeconds = 1.0;
+        return choice;
+    });
+    Cuts().FindPauses();
+    EXPECT_EQ(asked, 1);
+    ASSERT_EQ(Plan().CutCount(), 1u) << (messages.shown.empty() ? "" : messages.shown.back().text.toStdString());
+    EXPECT_NEAR(Plan().Cut(0).start, 2.75, 0.05);
+
+    Cuts().SetAskPauses([](QWidget*) { return std::optional<PauseChoice>(); });
+    Cuts().FindPauses();
+    EXPECT_EQ(Plan().CutCount(), 1u) << "a cancelled dialog changes nothing";
+}
+
+}  // namespace
