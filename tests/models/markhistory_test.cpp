@@ -6,6 +6,13 @@
 
 namespace {
 
+struct MarkState {
+    std::optional<double> start;
+    std::optional<double> end;
+    bool operator==(const MarkState&) const = default;
+};
+using History = MarkHistory<MarkState>;
+
 const MarkState kNone{};
 const MarkState kStart{12.5, std::nullopt};
 const MarkState kBoth{12.5, 17.25};
@@ -14,7 +21,7 @@ const MarkState kDragged{12.5, 18.0};
 }  // namespace
 
 TEST(MarkHistory, UndoAndRedoWalkTheStepsExactly) {
-    MarkHistory history;
+    History history;
     EXPECT_FALSE(history.Undo(kNone).has_value());
     history.Record(kNone, kStart);
     history.Record(kStart, kBoth);
@@ -34,7 +41,7 @@ TEST(MarkHistory, UndoAndRedoWalkTheStepsExactly) {
 }
 
 TEST(MarkHistory, ANewChangeDropsTheRedoStepsAndNoChangeIsNoStep) {
-    MarkHistory history;
+    History history;
     history.Record(kNone, kStart);
     history.Record(kStart, kBoth);
     ASSERT_EQ(history.Undo(kBoth), kStart);
@@ -52,15 +59,15 @@ TEST(MarkHistory, ANewChangeDropsTheRedoStepsAndNoChangeIsNoStep) {
 }
 
 TEST(MarkHistory, KeepsTheNewestStepsUpToItsDepth) {
-    MarkHistory history;
-    for (size_t i = 0; i <= MarkHistory::kDepth + 5; ++i)
+    History history;
+    for (size_t i = 0; i <= History::kDepth + 5; ++i)
         history.Record({static_cast<double>(i), std::nullopt}, {static_cast<double>(i + 1), std::nullopt});
-    MarkState current{static_cast<double>(MarkHistory::kDepth + 6), std::nullopt};
+    MarkState current{static_cast<double>(History::kDepth + 6), std::nullopt};
     size_t steps = 0;
     while (auto back = history.Undo(current)) {
         current = *back;
         ++steps;
     }
-    EXPECT_EQ(steps, MarkHistory::kDepth);
+    EXPECT_EQ(steps, History::kDepth);
     EXPECT_EQ(current.start, 6.0) << "the six oldest were forgotten";
 }
