@@ -116,9 +116,11 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     Slider3->SetMin(0);
     Slider3->SetMax(41);
     Slider3->setToolTip("Increase/Decrease volume");
+    Slider3->setAccessibleName("Volume");
     Slider3->setFixedSize(Slider::kThickness, 64);
     Volume1 = new Volume(*parts_.waveOut, this);
     Volume1->setObjectName("Volume1");
+    Volume1->setAccessibleName("Volume level");
     // Used only for OpenLink; never shown.
     isButton1 = new isButton(*parts_.links, this);
     isButton1->setObjectName("isButton1");

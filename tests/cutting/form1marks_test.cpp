@@ -2,10 +2,15 @@
 // times, undo and redo), the play position steps and prelistens, and the window's mended edges:
 // the length display of large files, files with no audio, the displays after a save, Enter after
 // a message box, resizing.
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "controls/msgscroller.h"
+#include "controls/slider.h"
+#include "controls/volume.h"
 #include "cutting/waveformview.h"
 #include "form1fixture.h"
 #include "models/cuttingmessages.h"
@@ -213,4 +218,35 @@ TEST_F(Form1Marks, ElapsedAndRemainingFollowAgainWhenPlaybackGoesOnAfterASave) {
     EXPECT_TRUE(form->Timer2->isActive());
     form->Timer2_Timer();
     EXPECT_EQ(form->Label17->text(), "00:00:07");
+}
+
+TEST_F(Form1Marks, EveryControlHasANameAndARoleForScreenReaders) {
+    struct Expected {
+        QWidget* widget;
+        QAccessible::Role role;
+        QString name;
+    };
+    const Expected expected[] = {
+        {form->Slider1, QAccessible::Slider, "Playing position"},
+        {form->Slider3, QAccessible::Slider, "Volume"},
+        {form->Volume1, QAccessible::Slider, "Volume level"},
+        {form->Waveform1, QAccessible::Chart, "Waveform"},
+        {form->CandyButton3, QAccessible::Button, "Set start"},
+        {form->MarkTime, QAccessible::EditableText, "Mark time"},
+    };
+    for (const Expected& e : expected) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(e.widget);
+        ASSERT_NE(accessible, nullptr) << e.name.toStdString();
+        EXPECT_EQ(accessible->role(), e.role) << e.name.toStdString();
+        EXPECT_EQ(accessible->text(QAccessible::Name), e.name);
+    }
+    QAccessibleInterface* ticker = QAccessible::queryAccessibleInterface(form->Scroller()->Control());
+    ASSERT_NE(ticker, nullptr);
+    EXPECT_EQ(ticker->role(), QAccessible::StaticText);
+    EXPECT_EQ(ticker->text(QAccessible::Name),
+              "Please donate to help us keep the software free.Click on the donate button above to donate.");
+    OpenTimed(source);
+    MarkSelection(2, 6.5);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form->Waveform1)->text(QAccessible::Description).left(70),
+              "Selection from 2.000 seconds to 6.500 seconds, 4.500 seconds long. Pla");
 }
