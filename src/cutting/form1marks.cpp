@@ -78,6 +78,9 @@ void Form1::StepPosition(double seconds) {
 void Form1::PlayBetween(double from, double to) {
     parts_.player->stop();
     SeekExactly(std::max(0.0, from));
+    // A player that can ends the run on the mark's sample itself; the watch is the fallback.
+    const int rate = parts_.player->sampleRate();
+    if (rate > 0) parts_.player->setEndSample(std::llround(to * rate));
     parts_.player->play();
     prelistenTo_ = to;
     PrelistenTimer->start();
