@@ -345,7 +345,7 @@ void Form1::BuildShortcuts() {
     CandyButton4->setToolTip("Mark the end at the playing position (End or ]); E plays the 2 s before the end, "
                              "Alt+Shift+Left/Right move it by one frame");
     Waveform1->setToolTip("Click to play from there, drag a mark's edge to move it, drag across for a new "
-                          "selection; Ctrl+wheel or +/- zoom. Shift+Left/Right step one frame, Ctrl+Left/Right "
+                          "selection; Ctrl+wheel or +/- zoom, Z zooms to the selection. Shift+Left/Right step one frame, Ctrl+Left/Right "
                           "one second; Ctrl+Z undoes a mark, Ctrl+Shift+Z redoes it");
     CandyButton6->setToolTip("Save the marked selection as a new MP3 file (Ctrl+S)");
     CandyButton15->setToolTip("View and change the tags of the open file (Ctrl+I)");

@@ -139,6 +139,10 @@ void Form1::BuildMarkShortcuts() {
         {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, [this] { RedoMarks(); }},
         {Qt::Key_E, [this] { PrelistenEnd(); }},
         {Qt::Key_S, [this] { PrelistenStart(); }},
+        {Qt::Key_Plus, [this] { Waveform1->ZoomIn(); }},
+        {Qt::Key_Equal, [this] { Waveform1->ZoomIn(); }},
+        {Qt::Key_Minus, [this] { Waveform1->ZoomOut(); }},
+        {Qt::Key_Z, [this] { Waveform1->ZoomToSelection(); }},
     };
     for (const Key& key : keys) {
         auto* shortcut = new QShortcut(key.sequence, this);

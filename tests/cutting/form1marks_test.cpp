@@ -108,6 +108,14 @@ TEST_F(Form1Marks, NudgesTypedTimesUndoAndRedoByKeysAndFields) {
     EXPECT_EQ(form->Session().CurStart(), 32000);
     Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(form->Label2->text(), "2.026 Secs");
+    // Z zooms the waveform to the selection, - and + zoom out and in.
+    Key(Qt::Key_Z);
+    EXPECT_TRUE(form->Waveform1->ZoomedIn());
+    EXPECT_LE(form->Waveform1->ViewStart(), 2.026);
+    EXPECT_GE(form->Waveform1->ViewStart() + form->Waveform1->ViewSeconds(), 5.974);
+    const double seconds = form->Waveform1->ViewSeconds();
+    Key(Qt::Key_Minus);
+    EXPECT_NEAR(form->Waveform1->ViewSeconds(), std::min(seconds * 2, 10.0), 1e-9);
     EXPECT_EQ(form->Slider1->SelStart(), 2);
     EXPECT_EQ(form->Slider1->SelLength(), 4);
 }
