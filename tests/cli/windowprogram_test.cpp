@@ -84,7 +84,7 @@ TEST(CommandLineProgram, NeedsNoWindowOrSoundLibraries) {
         testfiles::CommandOutput("readelf -d " + testfiles::ShellQuote(TRIMBEL_BINARY) + " | grep NEEDED", &status);
     ASSERT_EQ(status, 0) << "readelf failed";
     EXPECT_NE(needed.find("libQt6Core"), std::string::npos) << needed;
-    for (const char* library : {"libQt6Gui", "libQt6Widgets", "libQt6Multimedia", "libgst", "libmpg123", "libpulse"})
+    for (const char* library : {"libQt6Gui", "libQt6Widgets", "libQt6Multimedia", "libgst", "libpulse"})
         EXPECT_EQ(needed.find(library), std::string::npos) << library << " in\n" << needed;
 }
 
