@@ -57,6 +57,16 @@ TEST(Package, LintianIsCleanAndThePackageHoldsItsParts) {
                              "./usr/share/doc/trimbel/changelog.gz\n", "./usr/share/applications/trimbel.desktop\n"})
         EXPECT_NE(contents.find(part), std::string::npos) << part << " missing from\n" << contents;
 
+    // The packaged (stripped) command line runs from where the package puts it.
+    const std::string root = out.file("root");
+    ASSERT_EQ(Shell("dpkg-deb -x " + testfiles::ShellQuote(deb) + " " + testfiles::ShellQuote(root), &status), "");
+    const std::string song = out.file("song.mp3");
+    testfiles::WriteFile(song, testfiles::SilentFrames(20));
+    const std::string info =
+        Shell(testfiles::ShellQuote(root + "/usr/bin/trimbel") + " info --json " + testfiles::ShellQuote(song), &status);
+    EXPECT_EQ(status, 0) << info;
+    EXPECT_NE(info.find("\"loaded\": true"), std::string::npos) << info;
+
     // The command line needs QtCore only: the package's dependencies say what the windows need.
     const std::string deps = Shell("dpkg-deb -f " + testfiles::ShellQuote(deb) + " Depends", &status);
     EXPECT_NE(deps.find("libqt6core6"), std::string::npos) << deps;
