@@ -25,11 +25,12 @@ std::string Shell(const std::string& command, int* status) {
     return testfiles::CommandOutput(command + " 2>&1", status);
 }
 
+// The package's version, as CMake hands it to CPack: the project version.
 std::string Version() {
-    int status = -1;
-    const std::string line = Shell(testfiles::ShellQuote(TRIMBEL_BINARY) + " --version", &status);
+    const testfiles::Bytes bytes = testfiles::ReadFile((kBuild / "CPackConfig.cmake").string());
+    const std::string config(bytes.begin(), bytes.end());
     std::smatch match;
-    if (!std::regex_match(line, match, std::regex("trimbel (\\S+)\n"))) return "?";
+    if (!std::regex_search(config, match, std::regex("set\\(CPACK_PACKAGE_VERSION \"([^\"]+)\"\\)"))) return "?";
     return match[1];
 }
 
@@ -74,6 +75,7 @@ TEST(Package, LintianIsCleanAndThePackageHoldsItsParts) {
 }
 
 TEST(Package, ChangelogStartsWithThisVersion) {
+    if (!fs::exists(kBuild / "CPackConfig.cmake")) GTEST_SKIP() << "no CPack configuration in " << kBuild;
     const testfiles::Bytes bytes = testfiles::ReadFile((kPackaging / "changelog").string());
     const std::string changelog(bytes.begin(), bytes.end());
     EXPECT_EQ(changelog.rfind("trimbel (" + Version() + ") ", 0), 0u) << changelog.substr(0, 80);
