@@ -4,6 +4,8 @@
 
 namespace {
 
+constexpr size_t kMaxNameBytes = 200;
+
 // Calls `text` for literal runs and `field` for each placeholder name; false at a bad one.
 template <typename Text, typename Field>
 bool WalkPattern(const std::string& pattern, Text text, Field field, std::string* error) {
@@ -59,6 +61,13 @@ std::string PartFileName(const std::string& pattern, const std::string& sourceTi
     // Literal text is the user's own: a "/" in it names a subfolder, which the writer refuses.
     if (!WalkPattern(pattern, [&](const std::string& t) { name += t; }, field, nullptr)) return {};
     if (name.find_first_not_of('.') == std::string::npos) return {};
+    // A file name holds 255 bytes, and the temporary files a part passes through add about 35 to
+    // it: a long title from a cue sheet is cut, at a character's start.
+    if (name.size() > kMaxNameBytes) {
+        size_t cut = kMaxNameBytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        name.resize(cut);
+    }
     return name + ".mp3";
 }
 

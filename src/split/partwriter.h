@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "split/partnames.h"
 #include "split/splitplan.h"
 #include "split/splitsource.h"
 
 struct SplitOptions {
     std::string outputDir;                     // empty: the source's folder
-    std::string namePattern = "{title} - {n}";  // see partnames.h
+    std::string namePattern = kDefaultNamePattern;
     bool overwrite = false;                    // replace parts that exist already
 };
 

@@ -52,12 +52,12 @@ void Wheel(QWidget* widget, QPointF at, int notches, Qt::KeyboardModifiers modif
 class WaveformZoom : public ::testing::Test {
 protected:
     void SetUp() override {
-        TestApp();
         view_.resize(1000, 100);  // plot: the whole width, 1000 px
         envelope_ = WalkEnvelope(200000);  // about 19 minutes
         view_.SetEnvelope(envelope_);
         span_ = view_.Span();
     }
+    QApplication* app_ = TestApp();  // before any widget member
     WaveformView view_;
     std::shared_ptr<WaveformEnvelope> envelope_;
     double span_ = 0.0;

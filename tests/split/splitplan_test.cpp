@@ -93,6 +93,11 @@ TEST(PartNames, PatternPlaceholders) {
     // Texts from tags and sheets cannot reach another folder.
     EXPECT_EQ(PartFileName("{part}", "x", 0, 1, "AC/DC\n"), "AC_DC_.mp3");
     EXPECT_EQ(PartFileName("{part}", "x", 0, 1, ".."), "");
+    // Long titles are cut to 200 bytes, never inside a character.
+    std::string umlauts = "a";
+    for (int i = 0; i < 150; ++i) umlauts += "\xC3\xBC";
+    EXPECT_EQ(PartFileName("{part}", "x", 0, 1, umlauts), umlauts.substr(0, 199) + ".mp3");
+    EXPECT_EQ(PartFileName("{part}", "x", 0, 1, std::string(300, 'b')), std::string(200, 'b') + ".mp3");
     EXPECT_EQ(PartFileName("", "x", 0, 1, ""), "");
     EXPECT_EQ(PartFileName("{nope}", "x", 0, 1, ""), "");
     std::string error;
