@@ -73,6 +73,7 @@ MonitorRecorder::~MonitorRecorder() {
 }
 
 bool MonitorRecorder::Start() {
+    clock_.start();
     process_.start("parec", {"-d", "test_null.monitor", "--format=s16le", "--rate=44100", "--channels=2",
                              "--latency-msec=20"});
     if (!process_.waitForStarted(5000)) return false;
@@ -88,7 +89,16 @@ const std::vector<int16_t>& MonitorRecorder::Left() {
     for (qsizetype i = 0; i < frames; ++i)
         left_.push_back(static_cast<int16_t>(bytes[4 * i] | (bytes[4 * i + 1] << 8)));
     pending_.remove(0, frames * 4);
+    if (!left_.empty())
+        startSeconds_ = std::min(startSeconds_, clock_.nsecsElapsed() / 1e9 - double(left_.size()) / kRate);
     return left_;
+}
+
+int64_t MonitorRecorder::Now() {
+    Left();
+    const int64_t now = static_cast<int64_t>((clock_.nsecsElapsed() / 1e9 - startSeconds_) * kRate);
+    if (!QTest::qWaitFor([&] { return Frames() >= now; }, 3000)) return -1;
+    return now;
 }
 
 double Level(const std::vector<int16_t>& samples, int64_t from, int64_t to) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QProcess>
 
 namespace soundcheck {
@@ -48,11 +49,19 @@ public:
     // Everything recorded so far, as left-channel samples.
     const std::vector<int16_t>& Left();
     int64_t Frames() { return static_cast<int64_t>(Left().size()); }
+    // Waits until the recording reaches the present moment (parec may deliver late on a busy
+    // machine) and returns the index of the sample the monitor carried just now; -1 when the
+    // recording stalls.
+    int64_t Now();
 
 private:
     QProcess process_;
     QByteArray pending_;
     std::vector<int16_t> left_;
+    // The monitor runs on the system clock: sample n was carried at start_ + n / rate. The
+    // earliest start any delivery implies is the one least delayed.
+    QElapsedTimer clock_;
+    double startSeconds_ = 1e300;
 };
 
 // Root mean square of samples [from, to).
