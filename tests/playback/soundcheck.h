@@ -66,7 +66,12 @@ private:
 
 // Root mean square of samples [from, to).
 double Level(const std::vector<int16_t>& samples, int64_t from, int64_t to);
-// Frequency from the zero crossings in the parts of samples [from, to) that carry sound.
-double ZeroCrossingHz(const std::vector<int16_t>& samples, int64_t from, int64_t to);
+// The tone in samples [from, to), measured over the parts that carry sound only.
+struct Sound {
+    double share = 0;  // of the stretch that carries sound
+    double level = 0;  // median RMS of the sounding parts
+    double hz = 0;     // from the median distance between zero crossings
+};
+Sound Measure(const std::vector<int16_t>& samples, int64_t from, int64_t to);
 
 }  // namespace soundcheck
