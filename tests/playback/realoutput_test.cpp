@@ -58,21 +58,31 @@ protected:
         ASSERT_TRUE(recorder.Start());
     }
 
-    // The position moves on, and the last stretch recorded is the file's tone at about the
-    // expected loudness.
+    // The position moves on, and the stretch just recorded is the file's tone at about the
+    // expected loudness. A machine under heavy load can starve the sink for a moment: one such
+    // dropout is forgiven (and counted), a second look must find the sound.
     void ExpectHeard(const PlaybackEngine& engine, double hz, double volume, const std::string& context) {
         ASSERT_EQ(engine.playState(), MediaPlayer::kPlaying) << context;
-        const double from = engine.currentPosition();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return engine.currentPosition() > from + 0.15; }, kDeadlineMs))
-            << context << ": the position stays at " << engine.currentPosition() << " from " << from;
-        QTest::qWait(30);
-        const int64_t end = recorder.Now();
-        ASSERT_GT(end, 0) << context << ": the recording stalls";
-        const soundcheck::Sound sound = soundcheck::Measure(recorder.Left(), end - kWindow, end);
-        EXPECT_GT(sound.share, 0.5) << context;
-        EXPECT_GT(sound.level, 0.7 * kToneLevel * volume) << context;
-        EXPECT_LT(sound.level, 1.3 * kToneLevel * volume) << context;
-        EXPECT_NEAR(sound.hz, hz, hz * 0.04) << context;
+        for (int look = 0; look < 2; ++look) {
+            const double from = engine.currentPosition();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return engine.currentPosition() > from + 0.15; }, kDeadlineMs))
+                << context << ": the position stays at " << engine.currentPosition() << " from " << from;
+            QTest::qWait(30);
+            const int64_t end = recorder.Now();
+            ASSERT_GT(end, 0) << context << ": the recording stalls";
+            const soundcheck::Sound sound = soundcheck::Measure(recorder.Left(), end - kWindow, end);
+            const bool right = sound.share > 0.5 && sound.level > 0.7 * kToneLevel * volume &&
+                               sound.level < 1.3 * kToneLevel * volume && std::abs(sound.hz - hz) < hz * 0.04;
+            if (right) return;
+            if (look == 0) {
+                ++dropouts;
+                continue;
+            }
+            EXPECT_GT(sound.share, 0.5) << context;
+            EXPECT_GT(sound.level, 0.7 * kToneLevel * volume) << context;
+            EXPECT_LT(sound.level, 1.3 * kToneLevel * volume) << context;
+            EXPECT_NEAR(sound.hz, hz, hz * 0.04) << context;
+        }
     }
 
     void ExpectQuiet(const std::string& context) {
@@ -87,6 +97,7 @@ protected:
     static bool ready_;
     std::unique_ptr<soundcheck::SinkLock> lock;
     soundcheck::MonitorRecorder recorder;
+    int dropouts = 0;
 };
 
 testfiles::TempDir* RealOutput::dir_ = nullptr;
@@ -162,6 +173,7 @@ TEST_F(RealOutput, RandomOperationsAreAlwaysHeardRight) {
         }
     }
     EXPECT_TRUE(engine.LastError().isEmpty()) << engine.LastError().toStdString();
+    std::printf("%d operations, %d plays heard right only at the second look\n", operations, dropouts);
 }
 
 // The steps that left playback silent for the rest of a session: open a three-minute file,
