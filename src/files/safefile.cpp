@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <random>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -103,6 +104,45 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The file systems that cannot create unnamed files say so with one of these (EISDIR: a kernel
+// that does not know O_TMPFILE takes it for O_DIRECTORY).
+bool NoUnnamedFiles(int err) { return err == EOPNOTSUPP || err == EISDIR || err == EINVAL; }
+
+int OpenUnnamed(const std::string& folder, bool namedOnly) {
+    // Naming the file later goes through its /proc/self/fd link.
+    if (namedOnly || ::access("/proc/self/fd", X_OK) != 0) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+}
+
+std::vector<char> TempPattern(const std::string& target) {
+    std::string pattern = FolderOf(target) + "/." + NameOf(target) + ".trimbel-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    return name;
+}
+
+// Gives the unnamed file `fd` the name `path`; fails with EEXIST when the name is taken.
+bool LinkUnnamed(int fd, const std::string& path) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+// Gives the unnamed file a fresh temporary name beside `target`; empty on failure (errno set).
+std::string LinkUnnamedBeside(int fd, const std::string& target) {
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::vector<char> name = TempPattern(target);
+        char* x = name.data() + name.size() - 7;
+        for (int i = 0; i < 6; ++i) x[i] = "abcdefghijklmnopqrstuvwxyz0123456789"[random() % 36];
+        if (LinkUnnamed(fd, name.data())) return name.data();
+        if (errno != EEXIST) return {};
+    }
+    return {};
+}
+
 }  // namespace
 
 void InjectIoFailureAt(int n) { gFailAt = n; }
@@ -143,10 +183,13 @@ bool AtomicFileWriter::Open(const std::string& target, Links links) {
         return Fail(Failure::Refused, "cannot read " + target, errno);
     }
 
-    std::string pattern = FolderOf(target_) + "/." + NameOf(target_) + ".trimbel-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    // Unnamed first: killed at any moment, the writer then leaves nothing behind in the folder.
+    int fd = OpenUnnamed(FolderOf(target_), namedOnly_);
+    if (fd < 0 && NoUnnamedFiles(errno)) {
+        std::vector<char> name = TempPattern(target_);
+        fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd >= 0) temp_ = name.data();
+    }
     if (fd < 0) {
         int err = errno;
         target_.clear();
@@ -156,7 +199,6 @@ bool AtomicFileWriter::Open(const std::string& target, Links links) {
         return false;
     }
     fd_ = fd;
-    temp_ = name.data();
     return true;
 }
 
@@ -255,46 +297,59 @@ bool AtomicFileWriter::Seal(int fd) {
         // Keep the owner too where we may (we run as the owner or as root); not fatal.
         static_cast<void>(::fchown(fd, st.st_uid, st.st_gid) == 0);
     }
-    std::string what;
-    int err = 0;
-    if (::fchmod(fd, mode) != 0) {
-        err = errno;
-        what = "cannot set the permissions of " + temp_;
-    } else if (!Sync(fd)) {
-        err = errno;
-        what = "cannot flush " + temp_;
+    const std::string name = temp_.empty() ? std::string("the new file") : temp_;
+    if (::fchmod(fd, mode) != 0) return Fail(Failure::Write, "cannot set the permissions of " + name, errno);
+    if (!Sync(fd)) return Fail(Failure::Write, "cannot flush " + name, errno);
+    return true;
+}
+
+bool AtomicFileWriter::NameUnnamed() {
+    temp_ = LinkUnnamedBeside(fd_, target_);
+    return !temp_.empty() || Fail(Failure::Write, "cannot name the temporary file", errno);
+}
+
+bool AtomicFileWriter::Finish(const Finisher& beforeRename) {
+    // The finisher works on a path: the file needs a name from here on.
+    if (temp_.empty() && !NameUnnamed()) return false;
+    // The finisher may replace the file (a tag that grows is written through a temporary file
+    // of its own, with private permission bits), so the bits and the flush go to whatever file
+    // is at the temporary path once it is done.
+    const int closing = fd_;
+    fd_ = -1;
+    if (::close(closing) != 0) return Fail(Failure::Write, "cannot close the temporary file", errno);
+    std::string reason;
+    if (!beforeRename(temp_, &reason))
+        return Fail(Failure::Finish, reason.empty() ? "the file could not be finished" : reason, 0);
+    fd_ = ::open(temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd_ < 0) return Fail(Failure::Write, "cannot open " + temp_ + " again", errno);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
+        return Fail(Failure::Write, temp_ + " is no longer a regular file", 0);
+    return true;
+}
+
+bool AtomicFileWriter::Publish() {
+    if (InjectedFailure()) return Fail(Failure::Replace, "cannot replace " + target_, errno);
+    if (temp_.empty()) {
+        // A new name is taken in one step; an existing one is replaced by renaming over it, which
+        // needs the file to have a name of its own first, for a moment only.
+        struct stat st {};
+        if (::lstat(target_.c_str(), &st) != 0 && errno == ENOENT && LinkUnnamed(fd_, target_)) return true;
+        if (!NameUnnamed()) return false;
     }
-    if (::close(fd) != 0 && what.empty()) {
-        err = errno;
-        what = "cannot close the temporary file";
-    }
-    return what.empty() || Fail(Failure::Write, what, err);
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(Failure::Replace, "cannot replace " + target_, errno);
+    temp_.clear();
+    return true;
 }
 
 bool AtomicFileWriter::Commit(const Finisher& beforeRename) {
     if (fd_ < 0) return Fail(Failure::Refused, "the file is not open for writing", 0);
-    int fd = fd_;
+    if (beforeRename && !Finish(beforeRename)) return false;
+    if (!Seal(fd_) || !Publish()) return false;
+    const int closing = fd_;
     fd_ = -1;
-    if (beforeRename) {
-        // The finisher may replace the file (a tag that grows is written through a temporary
-        // file of its own, with private permission bits), so the bits and the flush go to
-        // whatever file is at the temporary path once it is done.
-        if (::close(fd) != 0) return Fail(Failure::Write, "cannot close the temporary file", errno);
-        std::string reason;
-        if (!beforeRename(temp_, &reason))
-            return Fail(Failure::Finish, reason.empty() ? "the file could not be finished" : reason, 0);
-        fd = ::open(temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) return Fail(Failure::Write, "cannot open " + temp_ + " again", errno);
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
-            return Fail(Failure::Write, temp_ + " is no longer a regular file", 0);
-        }
-    }
-    if (!Seal(fd)) return false;
-    if (InjectedFailure() || ::rename(temp_.c_str(), target_.c_str()) != 0)
-        return Fail(Failure::Replace, "cannot replace " + target_, errno);
-    temp_.clear();
+    // The data was flushed before the file got its name, so a late close error changes nothing.
+    ::close(closing);
     // The rename is durable once the folder is flushed. The new contents are in place already,
     // so a folder that cannot be flushed (some file systems refuse) is not a failure.
     int dir = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

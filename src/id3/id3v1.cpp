@@ -185,7 +185,9 @@ bool WriteID3v1Tag(const std::string& path, const ID3TagInfo& info, bool clearRe
 bool RemoveID3v1Tag(const std::string& path, bool clearReadOnly) {
     if (clearReadOnly) ClearReadOnly(path);
     WritableFile file(path);
-    if (!file.IsOpen() || file.Size() < kID3v1Size) return false;
+    if (!file.IsOpen()) return false;
+    // Too short to hold a tag: there is nothing to remove.
+    if (file.Size() < kID3v1Size) return true;
     int64_t start = file.Size() - kID3v1Size;
     auto hasTag = HasTagAt(file, start);
     if (!hasTag || (*hasTag && (!file.Truncate(start) || !file.Sync()))) {

@@ -109,14 +109,49 @@ TEST_F(SafeFile, UncommittedWriterLeavesNothingBehind) {
     const auto target = tmp.file("song.mp3");
     WriteFile(target, Pattern(100, 7));
     {
+        // Unnamed while it is written: nothing in the folder but the target.
         AtomicFileWriter w;
         ASSERT_TRUE(w.Open(target));
         ASSERT_TRUE(w.Write(Pattern(50, 3)));
+        EXPECT_TRUE(w.IsUnnamed());
+        EXPECT_TRUE(w.TempPath().empty());
+        EXPECT_TRUE(OtherFiles(tmp.path(), "song.mp3").empty());
+    }
+    {
+        // Where unnamed files cannot be made: a named file beside the target, removed again.
+        AtomicFileWriter w;
+        w.UseNamedTemporary(true);
+        ASSERT_TRUE(w.Open(target));
+        ASSERT_TRUE(w.Write(Pattern(50, 3)));
+        EXPECT_FALSE(w.IsUnnamed());
         EXPECT_TRUE(fs::exists(w.TempPath()));
         EXPECT_EQ(fs::path(w.TempPath()).parent_path(), tmp.path());
     }
     EXPECT_EQ(ReadFile(target), Pattern(100, 7));
     EXPECT_TRUE(OtherFiles(tmp.path(), "song.mp3").empty());
+}
+
+TEST_F(SafeFile, NamedAndUnnamedTemporaryFilesCommitAlike) {
+    for (bool named : {false, true}) {
+        SCOPED_TRACE(named);
+        // Over an existing file (renamed over it), and as a new file (linked in or renamed).
+        const auto existing = tmp.file("song.mp3");
+        const auto fresh = tmp.file("clip.mp3");
+        WriteFile(existing, Pattern(400, 1));
+        ASSERT_EQ(::chmod(existing.c_str(), 0604), 0);
+        fs::remove(fresh);
+        for (const auto& target : {existing, fresh}) {
+            AtomicFileWriter w;
+            w.UseNamedTemporary(named);
+            ASSERT_TRUE(w.Open(target)) << w.Error();
+            ASSERT_TRUE(w.Write(Pattern(300, 2)));
+            ASSERT_TRUE(w.Commit()) << w.Error();
+            EXPECT_EQ(ReadFile(target), Pattern(300, 2));
+        }
+        EXPECT_EQ(ModeOf(existing), 0604u);
+        auto others = OtherFiles(tmp.path(), "song.mp3");
+        EXPECT_EQ(others, std::vector<std::string>{"clip.mp3"});
+    }
 }
 
 TEST_F(SafeFile, CopyWithSmallCallerBufferAndShortSource) {
