@@ -15,6 +15,7 @@
 #include "analysis/mp3genres.h"
 #include "analysis/syncsearch.h"
 #include "mpeg/rounding.h"
+#include "mpeg/vbrheader.h"
 #include "text/textcodec.h"
 
 namespace {
@@ -147,11 +148,11 @@ bool MP3::Load(const std::string& fileName) {
     if (sync.offset) {
         start = *sync.offset + 1;
         if (ReadAt(file.get(), header.data(), header.size(), *sync.offset) < 0) return false;
-        // A Xing header sits 36 bytes into a stereo MPEG-1 frame: 4 header bytes + 32 bytes of
-        // side information (ISO/IEC 11172-3, 2.4.1.7).
+        // Only where a Xing header sits in a stereo MPEG-1 frame without CRC is looked at.
         if (start + 40 < size) {
             std::array<unsigned char, 4> marker{};
-            if (ReadAt(file.get(), marker.data(), marker.size(), *sync.offset + 36) < 0) return false;
+            const auto at = static_cast<int64_t>(XingOffset(MpegVersion::Mpeg1, 0, false));
+            if (ReadAt(file.get(), marker.data(), marker.size(), *sync.offset + at) < 0) return false;
             xing = std::memcmp(marker.data(), "Xing", 4) == 0;
         }
     }
@@ -194,7 +195,7 @@ void MP3::DecodeHeader(const HeaderFields& fields) {
     static constexpr std::array<std::string_view, 6> kColumns = {"11", "12", "13", "21", "22", "23"};
     const auto column = std::find(kColumns.begin(), kColumns.end(), pair);
     if (column != kColumns.end()) {
-        const std::string row = LookupKey(BitrateTable, fields.BitrateBits);
+        const std::string row = LookupKey(BitrateTable(), fields.BitrateBits);
         std::vector<std::string_view> pieces;
         std::string_view rest = row;
         for (;;) {
@@ -210,7 +211,7 @@ void MP3::DecodeHeader(const HeaderFields& fields) {
     }
 
     frequency_ = 0;
-    const std::string frequencyRow = LookupKey(FrequencyTable, fields.FrequencyBits);
+    const std::string frequencyRow = LookupKey(FrequencyTable(), fields.FrequencyBits);
     const size_t space = frequencyRow.find(' ');
     if (space != std::string::npos) {
         const std::string_view piece = mpegVersion_ == 1 ? std::string_view(frequencyRow).substr(0, space + 1)

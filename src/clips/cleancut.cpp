@@ -22,8 +22,6 @@ namespace {
 // lags behind the encoder's input.
 constexpr int kDecoderDelay = 528 + 1;
 constexpr int kMaxTagDelay = 4095;  // 12-bit fields of the LAME tag
-constexpr size_t kXingFieldsBytes = 4 + 4 + 4 + 4 + 100 + 4;  // marker, flags, frames, bytes, TOC, quality
-constexpr size_t kLameTagBytes = 36;
 constexpr size_t kChunkBytes = size_t{1} << 20;
 
 bool Fail(std::string* error, const std::string& text) {
@@ -115,14 +113,14 @@ uint16_t BitrateKbps(const MpegFrame& f) {
 
 // Where the Xing fields and the LAME tag sit in the header frame.
 size_t XingOffset(const FrameTable& table, const MpegFrame& model) {
-    return 4 + Layer3SideInfoSize(table.version, model.channelMode());
+    return ::XingOffset(table.version, model.channelMode(), false);
 }
 
 // Header of the Xing/Info frame: that of the clip's first frame, without CRC, at a bitrate whose
 // frame holds the Xing fields and the LAME tag (the stream's own bitrate for CBR, so the file
 // stays constant; otherwise the smallest that fits). Returns the frame length, 0 if none fits.
 uint32_t HeaderFrameHeader(const FrameTable& table, const MpegFrame& model, bool vbr, uint8_t h[4]) {
-    const size_t need = XingOffset(table, model) + kXingFieldsBytes + kLameTagBytes;
+    const size_t need = XingOffset(table, model) + kXingFullSize + lametag::kSize;
     h[0] = 0xFF;
     h[1] = static_cast<uint8_t>((model.header >> 16) | 0x01);
     h[3] = static_cast<uint8_t>(model.header & 0xCF);  // mode extension cleared
@@ -146,14 +144,15 @@ std::vector<uint8_t> HeaderFrame(const FrameTable& table, const Layout& layout, 
     uint8_t h[4];
     const uint32_t length = HeaderFrameHeader(table, model, layout.vbr, h);
     const size_t xingAt = XingOffset(table, model);
-    const size_t lameAt = xingAt + kXingFieldsBytes;
+    const size_t lameAt = xingAt + kXingFullSize;
     std::vector<uint8_t> frame(length, 0);
     std::memcpy(frame.data(), h, 4);
 
     const uint32_t frames = static_cast<uint32_t>(layout.to - layout.from);
     uint8_t* x = frame.data() + xingAt;
     std::memcpy(x, layout.vbr ? "Xing" : "Info", 4);
-    PutBigEndian32(x + 4, 0x0F);
+    PutBigEndian32(x + 4, kXingAllFields);
+    // Every field present: frames, bytes, the TOC and the quality follow the flags.
     PutBigEndian32(x + 8, frames);
     PutBigEndian32(x + 12, clipBytes);
     // TOC: entry i is the byte position of the frame at i % of the playing time, in 1/256 of
@@ -175,24 +174,26 @@ std::vector<uint8_t> HeaderFrame(const FrameTable& table, const Layout& layout, 
     const bool sourceLame = src.hasLame && src.encoder.rfind("LAME3.", 0) == 0;
     if (sourceLame) {
         // The frames were made by this encoder; keep its description of the encoding.
-        std::memcpy(l, src.lameBytes.data(), kLameTagBytes);
-        std::memset(l + 11, 0, 8);  // peak and ReplayGain were measured on the whole source
+        std::memcpy(l, src.lameBytes.data(), lametag::kSize);
+        // Peak and ReplayGain were measured on the whole source.
+        std::memset(l + lametag::kPeakAndGain, 0, lametag::kPeakAndGainSize);
     } else {
         // Decoders honour the delay fields only behind a LAME version string.
-        std::memcpy(l, "LAME3.100", 9);
-        l[9] = layout.vbr ? 0 : 1;  // revision 0; VBR method unknown, or CBR
-        l[20] = static_cast<uint8_t>(layout.vbr ? 0 : std::min<int>(255, BitrateKbps(model)));
+        std::memcpy(l + lametag::kVersion, "LAME3.100", lametag::kVersionSize);
+        l[lametag::kRevisionMethod] = layout.vbr ? 0 : 1;  // revision 0; VBR method unknown, or CBR
+        l[lametag::kBitrate] = static_cast<uint8_t>(layout.vbr ? 0 : std::min<int>(255, BitrateKbps(model)));
     }
-    l[9] &= 0x0F;
-    l[21] = static_cast<uint8_t>(layout.delay >> 4);
-    l[22] = static_cast<uint8_t>(((layout.delay & 0x0F) << 4) | (layout.padding >> 8));
-    l[23] = static_cast<uint8_t>(layout.padding);
-    PutBigEndian32(l + 28, clipBytes);
-    l[32] = static_cast<uint8_t>(musicCrc >> 8);
-    l[33] = static_cast<uint8_t>(musicCrc);
-    const uint16_t tagCrc = LameCrc16(frame.data(), lameAt + 34);
-    l[34] = static_cast<uint8_t>(tagCrc >> 8);
-    l[35] = static_cast<uint8_t>(tagCrc);
+    l[lametag::kRevisionMethod] &= 0x0F;
+    uint8_t* d = l + lametag::kDelayPadding;
+    d[0] = static_cast<uint8_t>(layout.delay >> 4);
+    d[1] = static_cast<uint8_t>(((layout.delay & 0x0F) << 4) | (layout.padding >> 8));
+    d[2] = static_cast<uint8_t>(layout.padding);
+    PutBigEndian32(l + lametag::kMusicLength, clipBytes);
+    l[lametag::kMusicCrc] = static_cast<uint8_t>(musicCrc >> 8);
+    l[lametag::kMusicCrc + 1] = static_cast<uint8_t>(musicCrc);
+    const uint16_t tagCrc = LameCrc16(frame.data(), lameAt + lametag::kTagCrc);
+    l[lametag::kTagCrc] = static_cast<uint8_t>(tagCrc >> 8);
+    l[lametag::kTagCrc + 1] = static_cast<uint8_t>(tagCrc);
     return frame;
 }
 

@@ -13,8 +13,8 @@
 namespace mdlID3 {
 namespace {
 
-constexpr int64_t kHeaderSize = 10;
-constexpr int64_t kFooterSize = 10;
+constexpr int64_t kHeaderSize = kID3v2HeaderSize;
+constexpr int64_t kFooterSize = kID3v2FooterSize;
 
 // Which record field a frame fills; both the ID3v2.2 and the ID3v2.3/2.4 identifiers are
 // accepted whatever the tag's version.
@@ -160,9 +160,7 @@ std::string ParseGenreText(const std::string& text) {
 int64_t GetID3v2TagSize(const FileReader& file, int64_t offset) {
     std::array<uint8_t, kHeaderSize> header{};
     file.ReadAt(offset, header);
-    if (!StartsWith(header, "ID3")) return 0;
-    int64_t size = kHeaderSize + ReadSize32(std::span(header).subspan(6), true);
-    if (header[3] >= 4 && (header[5] & 0x10)) size += kFooterSize;
+    const int64_t size = ID3v2TagBytes(header);
     // A size running past the end of the file claims only what the file holds.
     return std::min(size, std::max<int64_t>(file.Size() - offset, 0));
 }
@@ -175,8 +173,9 @@ int64_t ParseID3v2Tag(const FileReader& file, int64_t offset, ID3TagInfo& info, 
     uint8_t flags = header[5];
     bool unsync = (flags & 0x80) != 0;
     bool extended = (flags & 0x40) != 0 && major >= 3;
-    int64_t footer = (major == 4 && (flags & 0x10)) ? kFooterSize : 0;
-    int64_t bodyLength = static_cast<int64_t>(ReadSize32(std::span(header).subspan(6), true)) + footer;
+    int64_t footer = (major == 4 && (flags & kID3v2FooterFlag)) ? kFooterSize : 0;
+    // The body with the footer, if any.
+    const int64_t bodyLength = ID3v2TagBytes(header) - kHeaderSize;
 
     // Never more than the file holds: a truncated tag ends where the file does.
     std::vector<uint8_t> body = file.ReadUpTo(offset + kHeaderSize, bodyLength);
@@ -290,8 +289,9 @@ bool ReadID3v2Tag(const std::string& path, ID3TagInfo& info) {
     int64_t q = std::max<int64_t>(end - kFooterSize, 0);
     std::array<uint8_t, kFooterSize> footer{};
     file.ReadAt(q, footer);
-    if (!StartsWith(footer, "3DI")) return false;
-    int64_t t = q - static_cast<int64_t>(ReadSize32(std::span(footer).subspan(6), true)) - kHeaderSize;
+    const int64_t appended = ID3v2AppendedTagBytes(footer);
+    if (appended == 0) return false;
+    const int64_t t = end - appended;
     if (t < 0) return false;
     file.ReadAt(t, magic);
     if (!StartsWith(magic, "ID3")) return false;

@@ -151,10 +151,8 @@ bool CheckWritable(const std::string& path, bool clearReadOnly) {
 // holds, and then it is damaged: rewriting it in place or cutting it off would destroy the audio.
 bool CheckOldTag(const FileReader& file) {
     std::array<uint8_t, kHeaderSize> header{};
-    if (!file.ReadExact(0, header) || !StartsWith(header, "ID3")) return true;
-    int64_t claimed = kHeaderSize + int64_t{ReadSize32(std::span(header).subspan(6, 4), true)};
-    if (header[3] >= 4 && (header[5] & 0x10)) claimed += kHeaderSize;
-    if (claimed > file.Size())
+    if (!file.ReadExact(0, header)) return true;
+    if (ID3v2TagBytes(header) > file.Size())
         return Fail("the old ID3v2 tag is damaged: it claims more bytes than the file holds");
     return true;
 }

@@ -8,36 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "mpeg/mpegtables.h"
+#include "mpeg/id3v2size.h"
 
 namespace {
-
-using mpegtables::kBitratesKbps;
-using mpegtables::kSampleRates;
-
-// Frame lengths without padding, [version][layer - 1][bitrate index][frequency index], so that
-// the walk needs no division per frame.
-struct FrameLengths {
-    uint16_t bytes[3][3][16][3];
-};
-
-constexpr FrameLengths MakeFrameLengths() {
-    FrameLengths t{};
-    for (int v = 0; v < 3; ++v)
-        for (int layer = 1; layer <= 3; ++layer)
-            for (int b = 0; b < 16; ++b)
-                for (int r = 0; r < 3; ++r) {
-                    const uint32_t bps = kBitratesKbps[v == 0 ? 0 : 1][layer - 1][b] * 1000u;
-                    const uint32_t rate = kSampleRates[v][r];
-                    uint32_t length = layer == 1 ? 12 * bps / rate * 4
-                                      : (layer == 2 || v == 0) ? 144 * bps / rate
-                                                               : 72 * bps / rate;
-                    t.bytes[v][layer - 1][b][r] = static_cast<uint16_t>(length);
-                }
-    return t;
-}
-
-constexpr FrameLengths kFrameLengths = MakeFrameLengths();
 
 // Frames needed after a candidate before it is believed to start the stream: a sync word in junk
 // or tag data is rarely followed by further headers at exactly the right distances.
@@ -145,14 +118,12 @@ bool Fail(std::string* error, const std::string& text) {
 int64_t LeadingTagBytes(BlockReader& reader, int64_t fileSize) {
     int64_t pos = 0;
     for (;;) {
-        const uint8_t* h = reader.At(pos, 10, fileSize);
-        if (!h || std::memcmp(h, "ID3", 3) != 0 || h[3] == 0xFF || h[4] == 0xFF ||
-            ((h[6] | h[7] | h[8] | h[9]) & 0x80))
-            return pos;
-        int64_t size = (int64_t{h[6]} << 21) | (int64_t{h[7]} << 14) | (int64_t{h[8]} << 7) | h[9];
-        int64_t end = pos + 10 + size + ((h[3] >= 4 && (h[5] & 0x10)) ? 10 : 0);
+        const uint8_t* h = reader.At(pos, mdlID3::kID3v2HeaderSize, fileSize);
+        const int64_t bytes = h ? mdlID3::ID3v2TagBytes({h, mdlID3::kID3v2HeaderSize}) : 0;
+        if (bytes == 0) return pos;
+        const int64_t end = pos + bytes;
         // A size pointing past the end is broken; search for frames after the header instead.
-        if (end > fileSize) return pos + 10;
+        if (end > fileSize) return pos + mdlID3::kID3v2HeaderSize;
         pos = end;
     }
 }
@@ -202,12 +173,10 @@ int64_t TrailingTagsStart(BlockReader& reader, int64_t audioStart, int64_t fileS
         }
         if (end - 10 >= audioStart) {
             const uint8_t* f = reader.At(end - 10, 10, fileSize);
-            if (f && std::memcmp(f, "3DI", 3) == 0 && !((f[6] | f[7] | f[8] | f[9]) & 0x80)) {
-                int64_t size = (int64_t{f[6]} << 21) | (int64_t{f[7]} << 14) | (int64_t{f[8]} << 7) | f[9];
-                if (size + 20 <= end - audioStart) {
-                    end -= size + 20;
-                    found = true;
-                }
+            const int64_t bytes = f ? mdlID3::ID3v2AppendedTagBytes({f, 10}) : 0;
+            if (bytes != 0 && bytes <= end - audioStart) {
+                end -= bytes;
+                found = true;
             }
         }
     }
@@ -257,118 +226,6 @@ int64_t FindFrame(BlockReader& reader, int64_t from, int64_t limit, const MpegHe
     return -1;
 }
 
-// Recognises a Xing/Info/VBRI frame; `frame` holds the whole frame.
-bool ParseVbrHeader(const uint8_t* frame, const MpegHeader& h, int64_t offset, VbrHeader& vbr) {
-    if (h.layer != 3) return false;
-    const size_t len = h.length;
-    size_t x = 4 + (h.crc ? 2 : 0) + Layer3SideInfoSize(h.version, h.channelMode);
-    if (x + 8 <= len && (std::memcmp(frame + x, "Xing", 4) == 0 || std::memcmp(frame + x, "Info", 4) == 0)) {
-        vbr.kind = frame[x] == 'X' ? VbrHeader::Kind::Xing : VbrHeader::Kind::Info;
-        vbr.offset = offset;
-        vbr.length = h.length;
-        vbr.tagOffset = static_cast<uint32_t>(x);
-        uint32_t flags = BigEndian32(frame + x + 4);
-        size_t p = x + 8;
-        if ((flags & 1) && p + 4 <= len) {
-            vbr.hasFrames = true;
-            vbr.frames = BigEndian32(frame + p);
-            p += 4;
-        }
-        if ((flags & 2) && p + 4 <= len) {
-            vbr.hasBytes = true;
-            vbr.bytes = BigEndian32(frame + p);
-            p += 4;
-        }
-        if ((flags & 4) && p + 100 <= len) {
-            vbr.hasToc = true;
-            std::memcpy(vbr.toc.data(), frame + p, 100);
-            p += 100;
-        }
-        if ((flags & 8) && p + 4 <= len) {
-            vbr.hasQuality = true;
-            vbr.quality = BigEndian32(frame + p);
-            p += 4;
-        }
-        if (p + 36 <= len) {
-            const uint8_t* l = frame + p;
-            if (std::memcmp(l, "LAME", 4) == 0 || std::memcmp(l, "Lavf", 4) == 0 ||
-                std::memcmp(l, "Lavc", 4) == 0) {
-                vbr.hasLame = true;
-                std::memcpy(vbr.lameBytes.data(), l, vbr.lameBytes.size());
-                vbr.encoder.assign(reinterpret_cast<const char*>(l), 9);
-                vbr.lameRevision = l[9] >> 4;
-                vbr.vbrMethod = l[9] & 0x0F;
-                vbr.encoderDelay = static_cast<uint16_t>((l[21] << 4) | (l[22] >> 4));
-                vbr.encoderPadding = static_cast<uint16_t>(((l[22] & 0x0F) << 8) | l[23]);
-                vbr.musicLength = BigEndian32(l + 28);
-                vbr.musicCrc = static_cast<uint16_t>((l[32] << 8) | l[33]);
-                vbr.tagCrc = static_cast<uint16_t>((l[34] << 8) | l[35]);
-                vbr.tagCrcValid = LameCrc16(frame, p + 34) == vbr.tagCrc;
-            }
-        }
-        return true;
-    }
-    // VBRI (Fraunhofer) always sits 32 bytes after the header.
-    if (36 + 26 <= len && std::memcmp(frame + 36, "VBRI", 4) == 0) {
-        vbr.kind = VbrHeader::Kind::Vbri;
-        vbr.offset = offset;
-        vbr.length = h.length;
-        vbr.tagOffset = 36;
-        vbr.hasBytes = true;
-        vbr.bytes = BigEndian32(frame + 36 + 10);
-        vbr.hasFrames = true;
-        vbr.frames = BigEndian32(frame + 36 + 14);
-        return true;
-    }
-    return false;
-}
-
-}  // namespace
-
-bool DecodeMpegHeader(const uint8_t* b, MpegHeader& h) {
-    if (b[0] != 0xFF || (b[1] & 0xE0) != 0xE0) return false;
-    const int versionBits = (b[1] >> 3) & 3;
-    const int layerBits = (b[1] >> 1) & 3;
-    const int bitrateIndex = b[2] >> 4;
-    const int rateIndex = (b[2] >> 2) & 3;
-    if (versionBits == 1 || layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3)
-        return false;
-    h.version = versionBits == 3 ? MpegVersion::Mpeg1 : versionBits == 2 ? MpegVersion::Mpeg2 : MpegVersion::Mpeg25;
-    h.layer = static_cast<uint8_t>(4 - layerBits);
-    h.crc = (b[1] & 1) == 0;
-    h.padding = (b[2] & 2) != 0;
-    h.channelMode = b[3] >> 6;
-    const int v = static_cast<int>(h.version);
-    h.bitrateKbps = mpegtables::BitrateKbps(v == 0, h.layer, bitrateIndex);
-    h.sampleRate = kSampleRates[v][rateIndex];
-    h.samples = h.layer == 1 ? 384 : (h.layer == 2 || v == 0) ? 1152 : 576;
-    h.length = kFrameLengths.bytes[v][h.layer - 1][bitrateIndex][rateIndex] +
-               (h.padding ? (h.layer == 1 ? 4 : 1) : 0);
-    return true;
-}
-
-uint32_t Layer3SideInfoSize(MpegVersion version, uint8_t channelMode) {
-    const bool mono = channelMode == 3;
-    if (version == MpegVersion::Mpeg1) return mono ? 17 : 32;
-    return mono ? 9 : 17;
-}
-
-uint16_t LameCrc16(const uint8_t* data, size_t size, uint16_t crc) {
-    static const auto table = [] {
-        std::array<uint16_t, 256> t{};
-        for (unsigned i = 0; i < 256; ++i) {
-            unsigned c = i;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xA001 : c >> 1;
-            t[i] = static_cast<uint16_t>(c);
-        }
-        return t;
-    }();
-    for (size_t i = 0; i < size; ++i) crc = static_cast<uint16_t>((crc >> 8) ^ table[(crc ^ data[i]) & 0xFF]);
-    return crc;
-}
-
-namespace {
-
 bool Scan(const std::string& path, double stopSeconds, FrameTable& table, std::string* error,
           const ScanProgress& progress) {
     table = FrameTable{};
@@ -403,7 +260,7 @@ bool Scan(const std::string& path, double stopSeconds, FrameTable& table, std::s
     const size_t stopFrames = stopAt < 1e15 ? static_cast<size_t>(std::max(0.0, stopAt)) : SIZE_MAX;
 
     if (const uint8_t* whole = reader.At(pos, first.length, limit);
-        whole && ParseVbrHeader(whole, first, pos, table.vbr)) {
+        whole && ParseVbrHeader({whole, first.length}, first, pos, table.vbr)) {
         pos += first.length;
     }
 
