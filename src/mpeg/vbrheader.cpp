@@ -43,27 +43,32 @@ bool ParseXing(std::span<const uint8_t> frame, size_t at, VbrHeader& vbr) {
     vbr.tagOffset = static_cast<uint32_t>(at);
     const uint32_t flags = BigEndian32(frame.data() + at + 4);
     size_t p = at + 8;
-    const auto room = [&](size_t n) { return n <= frame.size() - p; };
-    if ((flags & kXingHasFrames) && room(4)) {
+    // The fields follow one another: once one does not fit, the later ones cannot be found.
+    bool fits = true;
+    const auto take = [&](uint32_t flag, size_t size) {
+        if (!(flags & flag)) return false;
+        fits = fits && size <= frame.size() - p;
+        if (!fits) return false;
+        p += size;
+        return true;
+    };
+    if (take(kXingHasFrames, 4)) {
         vbr.hasFrames = true;
-        vbr.frames = BigEndian32(frame.data() + p);
-        p += 4;
+        vbr.frames = BigEndian32(frame.data() + p - 4);
     }
-    if ((flags & kXingHasBytes) && room(4)) {
+    if (take(kXingHasBytes, 4)) {
         vbr.hasBytes = true;
-        vbr.bytes = BigEndian32(frame.data() + p);
-        p += 4;
+        vbr.bytes = BigEndian32(frame.data() + p - 4);
     }
-    if ((flags & kXingHasToc) && room(kXingTocSize)) {
+    if (take(kXingHasToc, kXingTocSize)) {
         vbr.hasToc = true;
-        std::memcpy(vbr.toc.data(), frame.data() + p, kXingTocSize);
-        p += kXingTocSize;
+        std::memcpy(vbr.toc.data(), frame.data() + p - kXingTocSize, kXingTocSize);
     }
-    if ((flags & kXingHasQuality) && room(4)) {
+    if (take(kXingHasQuality, 4)) {
         vbr.hasQuality = true;
-        vbr.quality = BigEndian32(frame.data() + p);
-        p += 4;
+        vbr.quality = BigEndian32(frame.data() + p - 4);
     }
+    const auto room = [&](size_t n) { return fits && n <= frame.size() - p; };
     if (room(lametag::kSize)) ParseLame(frame, p, vbr);
     return true;
 }
