@@ -73,8 +73,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     SilentMessages messages;
     frmMain editor(&messages);
-    editor.Label25->setText(QString::fromStdString(path));
-    editor.Label23->setText(QStringLiteral("song.mp3"));
+    editor.Model().SetPathHolder(path);
+    editor.Model().SetFileTitle("song.mp3");
 
     const double load = MedianMs([&](int) { editor.cmdPick_Click(); });
     const double inPlace = MedianMs([&](int i) {

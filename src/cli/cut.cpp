@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -16,26 +15,17 @@
 #include "cli/progressline.h"
 #include "cli/subcommands.h"
 #include "clips/cleancut.h"
-#include "controls/messageboxes.h"
 #include "cutting/clipsave.h"
 #include "cutting/module1.h"
 #include "cutting/qtclock.h"
 #include "cutting/selectionchecks.h"
+#include "models/tageditor.h"
 #include "mpeg/framescan.h"
-#include "tageditor/taghandover.h"
 
 namespace {
 
 constexpr int kExitFailed = 1;
 constexpr int kExitRefused = 2;
-
-// Messages the tag editor wants to show go to stderr.
-class StderrMessageBoxes : public MessageBoxes {
-public:
-    void Show(QWidget*, const QString& text, MsgIcon, const QString&) override {
-        std::fprintf(stderr, "trimbel cut: %s\n", text.toLocal8Bit().constData());
-    }
-};
 
 int Refuse(const QString& text) {
     std::fprintf(stderr, "trimbel cut: %s\n", text.toLocal8Bit().constData());
@@ -123,34 +113,12 @@ int RunCut(int argc, char** argv) {
             DefaultClipName(source.fileName().toStdString(), QtClock().GeneralDateTime().toStdString())));
     }
 
-    // The tag editor is a window: it needs an application object, which needs no display here.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int appArgc = 1;
-    static char appName[] = "trimbel";
-    static char* appArgv[] = {appName, nullptr};
-    std::unique_ptr<QApplication> app;
-    if (!QCoreApplication::instance()) {
-        // Qt's notes about the headless platform (no runtime folder, no window raising) are not
-        // the user's business here; this command reports on stderr itself.
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-            if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(text));
-        });
-        app = std::make_unique<QApplication>(appArgc, appArgv);
-    }
-    StderrMessageBoxes messages;
-    std::unique_ptr<TagHandOver> tags = CreateTagHandOver(&messages);
-    // The editor loads the source at Open, as in the window.
-    if (tags) tags->LoadFile(source.absoluteFilePath(), source.fileName());
-
-    ClipFinisher finish;
-    if (tags) {
-        finish = [&tags](const std::string& clip, std::string* error) {
-            QString reason;
-            bool ok = tags->WriteInto(QString::fromStdString(clip), &reason);
-            if (!ok) *error = reason.toStdString();
-            return ok;
-        };
-    }
+    // The editor loads the source at Open, as in the window, and writes its fields into the clip.
+    TagEditor tags;
+    tags.LoadFile(source.absoluteFilePath().toStdString(), source.fileName().toStdString());
+    const ClipFinisher finish = [&tags](const std::string& clip, std::string* error) {
+        return tags.WriteInto(clip, error);
+    };
     std::string error;
     const bool saved =
         parser.isSet(framesOption)

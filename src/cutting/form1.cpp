@@ -372,7 +372,7 @@ void Form1::OpenChosen(const QString& path, const QString& fileTitle) {
     Waveform1->Open(pathtxt);
     if (parts_.checkFile && !parts_.checkFile(pathtxt.toStdString()))
         ShowMessage("Unable to load the file!", MsgIcon::Exclamation);
-    if (parts_.tags) parts_.tags->LoadFile(pathtxt, fileTitle);
+    if (parts_.tags) parts_.tags->LoadFile(pathtxt.toStdString(), fileTitle.toStdString());
     parts_.player->play();
     TotSize = Text(static_cast<double>(QFileInfo(pathtxt).size()));
     Label15->setText(QString::fromStdString(FormatClock(parts_.player->duration())));
@@ -560,12 +560,7 @@ void Form1::CandyButton6_Click() {
 
     ClipFinisher finish;
     if (parts_.tags) {
-        finish = [this](const std::string& clip, std::string* error) {
-            QString reason;
-            bool ok = parts_.tags->WriteInto(QString::fromStdString(clip), &reason);
-            if (!ok) *error = reason.toStdString();
-            return ok;
-        };
+        finish = [this](const std::string& clip, std::string* error) { return parts_.tags->WriteInto(clip, error); };
     }
     std::string error;
     bool saved = false;
@@ -587,5 +582,5 @@ void Form1::CandyButton6_Click() {
 void Form1::CandyButton15_Click() {
     if (openFileName_.isEmpty())
         return ShowMessage("Please select a file first by clicking on OPEN button", MsgIcon::Error);
-    if (parts_.tags) parts_.tags->ShowFor(openFileName_, openFileTitle_);
+    if (parts_.tags) parts_.tags->ShowFor(openFileName_.toStdString(), openFileTitle_.toStdString());
 }

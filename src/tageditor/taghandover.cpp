@@ -1,54 +1,50 @@
 #include "tageditor/taghandover.h"
 
-#include <QCheckBox>
-#include <QLabel>
+#include <QApplication>
+#include <QFileInfo>
 
+#include "models/tageditor.h"
 #include "tageditor/frmmain.h"
+#include "tageditor/writeprogress.h"
 
 namespace {
 
-// The editor window behind the cutting window's three hand-over points. The window is built on
-// first use, hidden, and kept until the program ends (it has no parent; the hand-over owns it).
 class EditorHandOver : public TagHandOver {
 public:
     explicit EditorHandOver(MessageBoxes* messages) : messages_(messages) {}
 
-    void LoadFile(const QString& path, const QString& fileTitle) override {
-        frmMain& editor = Editor();
-        editor.Label25->setText(path);
-        editor.Label23->setText(fileTitle);
-        editor.cmdPick_Click();
+    void LoadFile(const std::string& path, const std::string& fileTitle) override {
+        Editor();
+        model_.LoadFile(path, fileTitle);
     }
 
-    void ShowFor(const QString& path, const QString& fileTitle) override {
+    void ShowFor(const std::string& path, const std::string& fileTitle) override {
         frmMain& editor = Editor();
-        editor.Label23->setText(fileTitle);
-        editor.Label25->setText(path);
-        editor.chkv2->setChecked(true);
+        model_.ShowFor(path, fileTitle);
         editor.setWindowState(editor.windowState() & ~Qt::WindowMinimized);
         editor.show();
         editor.raise();
         editor.activateWindow();
     }
 
-    bool WriteInto(const QString& clipPath, QString* error) override {
-        frmMain& editor = Editor();
-        // The holder goes back to the file the editor shows, so that "Update Info" in an editor
-        // left open during the save still writes into that file and not into the clip.
-        const QString shownPath = editor.Label25->text();
-        editor.Label25->setText(clipPath);
-        const bool written = editor.cmdUpdate_Click(error);
-        editor.Label25->setText(shownPath);
-        return written;
+    bool WriteInto(const std::string& clipPath, std::string* error) override {
+        Editor();
+        // A tag that grows moves the clip's audio: seconds on a long clip, shown as progress.
+        WriteProgress progress(QApplication::activeWindow(),
+                               QStringLiteral("Writing the tags of %1...")
+                                   .arg(QFileInfo(QString::fromStdString(clipPath)).fileName()),
+                               QGuiApplication::platformName() != QLatin1String("offscreen"));
+        return model_.WriteInto(clipPath, error);
     }
 
 private:
     frmMain& Editor() {
-        if (!editor_) editor_ = std::make_unique<frmMain>(messages_);
+        if (!editor_) editor_ = std::make_unique<frmMain>(messages_, &model_);
         return *editor_;
     }
 
     MessageBoxes* messages_;
+    TagEditor model_;
     std::unique_ptr<frmMain> editor_;
 };
 

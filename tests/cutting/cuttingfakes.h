@@ -11,7 +11,7 @@
 #include "cutting/clock.h"
 #include "cutting/filedialogs.h"
 #include "cutting/mediaplayer.h"
-#include "tageditor/taghandover.h"
+#include "models/taghandover.h"
 
 // One QApplication for the whole test program, offscreen unless told otherwise.
 inline QApplication* TestApp() {
@@ -98,15 +98,15 @@ public:
 // Records the hand-over calls; WriteInto can be told to fail.
 class FakeTagHandOver : public TagHandOver {
 public:
-    void LoadFile(const QString& path, const QString& fileTitle) override {
-        calls.push_back("load " + path.toStdString() + " | " + fileTitle.toStdString());
+    void LoadFile(const std::string& path, const std::string& fileTitle) override {
+        calls.push_back("load " + path + " | " + fileTitle);
     }
-    void ShowFor(const QString& path, const QString& fileTitle) override {
-        calls.push_back("show " + path.toStdString() + " | " + fileTitle.toStdString());
+    void ShowFor(const std::string& path, const std::string& fileTitle) override {
+        calls.push_back("show " + path + " | " + fileTitle);
     }
-    bool WriteInto(const QString& clipPath, QString* error) override {
+    bool WriteInto(const std::string& clipPath, std::string* error) override {
         calls.push_back("write");
-        writtenPath = clipPath.toStdString();
+        writtenPath = clipPath;
         if (failWrite) {
             *error = "Tag write failed: No space left on device";
             return false;

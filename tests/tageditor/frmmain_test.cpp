@@ -13,7 +13,7 @@
 
 #include "support/fakemessageboxes.h"
 #include "support/testfiles.h"
-#include "tageditor/defaults.h"
+#include "models/tagdefaults.h"
 #include "tageditor/editortesting.h"
 #include "tageditor/frmmain.h"
 
@@ -40,8 +40,8 @@ protected:
 
     // What the cutting window does at Open.
     void Load(const std::string& path, const QString& title = QStringLiteral("song.mp3")) {
-        editor->Label25->setText(QString::fromStdString(path));
-        editor->Label23->setText(title);
+        editor->Model().SetPathHolder(path);
+        editor->Model().SetFileTitle(title.toStdString());
         editor->cmdPick_Click();
     }
 
@@ -50,6 +50,9 @@ protected:
         WriteFile(path, data);
         return path;
     }
+
+    // A field of the model behind the window.
+    std::string M(TagField field) const { return editor->Model().Field(field); }
 
     FakeMessageBoxes messages;
     std::unique_ptr<frmMain> editor;
@@ -64,61 +67,47 @@ TEST_F(EditorTest, StartsHiddenWithEveryControlInItsDesignedState) {
     EXPECT_EQ(heading->text(), "Edit MP3 ID3 tag Info");
 
     for (const char* name :
-         {"txtMp3File", "chkv1", "frav1", "v1Artist", "v1Album", "v1Title", "v1TNR", "v1Year", "v1Genre",
-          "v1Comment", "chkv2", "frav2", "v2Artist", "v2Album", "v2Title", "v2TNR", "v2Year", "v2Genre",
-          "v2Comment", "v2Composer", "v2OrigArtist", "v2Copyright", "v2LinkTo", "v2Encoder", "cmbVersion",
-          "chkClear", "lblMPEG", "lblLen", "lblkBit", "lblFreq", "lblCopy", "lblOrig", "lblCRC",
-          "lblEmphasis", "lblv1Vers", "lblv2Vers", "CandyButton1", "CandyButton2", "cmdPick", "cmdUpdate",
-          "Label23", "Label25"})
+         {"frav2", "v2Artist", "v2Album", "v2Title", "v2TNR", "v2Year", "v2Genre", "v2Comment", "v2Composer",
+          "v2OrigArtist", "v2Copyright", "v2LinkTo", "v2Encoder", "lblMPEG", "lblLen", "lblkBit", "lblFreq",
+          "lblCopy", "lblOrig", "lblCRC", "lblEmphasis", "lblv1Vers", "lblv2Vers", "CandyButton1",
+          "CandyButton2", "Label23"})
         EXPECT_NE(editor->findChild<QWidget*>(name), nullptr) << name;
+    // What the user never saw is the model's alone now.
+    for (const char* name : {"txtMp3File", "chkv1", "frav1", "v1Artist", "chkv2", "cmbVersion", "chkClear",
+                             "cmdPick", "cmdUpdate", "Label25"})
+        EXPECT_EQ(editor->findChild<QWidget*>(name), nullptr) << name;
 
     EXPECT_EQ(editor->frav2->title(), "ID3 Tag v2");
-    EXPECT_EQ(editor->frav1->title(), "ID3 v1 tag");
     EXPECT_EQ(editor->fraInfo->title(), "Additional Information");
     EXPECT_EQ(editor->CandyButton1->text(), "Update Info");
     EXPECT_EQ(editor->CandyButton2->text(), "Cancel");
-    EXPECT_EQ(editor->chkClear->text(), "Clear existing ID3 v2 tag before writing the new one.");
     EXPECT_EQ(editor->Label23->text(), "NA");
 
-    ASSERT_EQ(editor->v1Genre->count(), 149);
-    EXPECT_EQ(editor->v1Genre->itemText(0), "");
-    EXPECT_EQ(editor->v1Genre->itemText(18), "Rock");
-    EXPECT_EQ(editor->v1Genre->itemText(148), "SynthPop");
+    ASSERT_EQ(TagEditor::V1GenreEntries().size(), 149u);
+    EXPECT_EQ(TagEditor::V1GenreEntries()[0], "");
+    EXPECT_EQ(TagEditor::V1GenreEntries()[18], "Rock");
+    EXPECT_EQ(TagEditor::V1GenreEntries()[148], "SynthPop");
     ASSERT_EQ(editor->v2Genre->count(), 148);
     EXPECT_EQ(editor->v2Genre->itemText(0), "Blues");
     EXPECT_TRUE(editor->v2Genre->isEditable());
     EXPECT_EQ(editor->v2Genre->currentText(), "");
 
-    ASSERT_EQ(editor->cmbVersion->count(), 2);
-    EXPECT_EQ(editor->cmbVersion->itemText(0), "2.3");
-    EXPECT_EQ(editor->cmbVersion->itemText(1), "2.4");
-    EXPECT_EQ(editor->cmbVersion->currentIndex(), 0);
-    EXPECT_FALSE(editor->chkClear->isChecked());
-
-    EXPECT_TRUE(editor->chkv1->isHidden());
-    EXPECT_TRUE(editor->frav1->isHidden());
-    EXPECT_TRUE(editor->chkv2->isHidden());
-    EXPECT_TRUE(editor->chkv2->isChecked());
+    EXPECT_EQ(editor->Model().Version(), 0);
+    EXPECT_FALSE(editor->Model().ClearOld());
+    EXPECT_FALSE(editor->Model().V1Checked());
+    EXPECT_TRUE(editor->Model().V2Checked());
     EXPECT_FALSE(editor->frav2->isHidden());
-    EXPECT_TRUE(editor->Label25->isHidden());
-    EXPECT_FALSE(editor->cmdUpdate->isEnabled());
+    EXPECT_FALSE(editor->Model().Loaded());
 }
 
-TEST_F(EditorTest, ControlsOutOfViewStayOutOfViewAndTheRestIsLaidOutInOrder) {
+TEST_F(EditorTest, ControlsAreLaidOutInOrderAtTheDesignedSize) {
     Load(Mp3("tagged.mp3", Concat({Audio(), Id3v1Tag("T", "A", "B", "2001", "c", 1)})));
-    editor->chkv2->setChecked(true);  // as View/Change does
+    editor->Model().ShowFor(editor->Model().PathHolder(), "tagged.mp3");  // as View/Change does
     editor->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
 
     auto checkPlacement = [&] {
         const QRect window = editor->rect();
-        for (QWidget* w : std::initializer_list<QWidget*>{editor->txtMp3File, editor->chkv1, editor->frav1,
-                                                          editor->chkv2, editor->cmdPick, editor->cmdUpdate})
-            EXPECT_FALSE(RectIn(w, editor.get()).intersects(window)) << w->objectName().toStdString();
-        for (QWidget* w : std::initializer_list<QWidget*>{editor->cmbVersion, editor->lblVersion, editor->chkClear})
-            EXPECT_FALSE(RectIn(w, editor->frav2).intersects(editor->frav2->rect())) << w->objectName().toStdString();
-        EXPECT_FALSE(RectIn(editor->Label25, editor->fraInfo).intersects(editor->fraInfo->rect()));
-
         for (QWidget* w : std::initializer_list<QWidget*>{
                  editor->v2Artist, editor->v2Album, editor->v2Title, editor->v2TNR, editor->v2Year, editor->v2Genre,
                  editor->v2Comment, editor->v2Composer, editor->v2OrigArtist, editor->v2Copyright, editor->v2LinkTo,
@@ -129,7 +118,7 @@ TEST_F(EditorTest, ControlsOutOfViewStayOutOfViewAndTheRestIsLaidOutInOrder) {
         }
     };
     checkPlacement();
-    // The user cannot drag the hidden part into view.
+    // The window keeps its designed size.
     editor->resize(1600, 1100);
     QCoreApplication::processEvents();
     EXPECT_EQ(editor->size(), QSize(frmMain::kDesignWidth, frmMain::kDesignHeight));
@@ -164,7 +153,7 @@ TEST_F(EditorTest, ControlsOutOfViewStayOutOfViewAndTheRestIsLaidOutInOrder) {
 TEST_F(EditorTest, LengthLimitsCutTypedAndLoadedText) {
     const std::string comment30 = "abcdefghijklmnopqrstuvwxyz0123";
     Load(Mp3("v1.mp3", Concat({Audio(), Id3v1Tag("Title", "Artist", "Album", "1999", comment30, 255)})));
-    EXPECT_EQ(editor->v1Comment->text().toStdString(), comment30.substr(0, 28));
+    EXPECT_EQ(M(TagField::v1Comment), comment30.substr(0, 28));
 
     editor->v2Year->clear();
     QTest::keyClicks(editor->v2Year, "2004-05-01");
@@ -172,8 +161,8 @@ TEST_F(EditorTest, LengthLimitsCutTypedAndLoadedText) {
     editor->v2TNR->clear();
     QTest::keyClicks(editor->v2TNR, "1234");
     EXPECT_EQ(editor->v2TNR->text(), "123");
-    editor->v1Title->setText(QString(31, QLatin1Char('x')));
-    EXPECT_EQ(editor->v1Title->text().size(), 30);
+    editor->Model().SetField(TagField::v1Title, std::string(31, 'x'));
+    EXPECT_EQ(M(TagField::v1Title).size(), 30);
     // The version 2 text fields take any length.
     editor->v2Title->setText(QString(300, QLatin1Char('y')));
     EXPECT_EQ(editor->v2Title->text().size(), 300);
@@ -182,20 +171,17 @@ TEST_F(EditorTest, LengthLimitsCutTypedAndLoadedText) {
 TEST_F(EditorTest, FileWithOnlyAV1TagFillsTheV1FieldsAndTheV2Defaults) {
     Load(Mp3("song.mp3", Concat({Audio(), Id3v1Tag("Song", "Band", "Record", "1999", "nice", 17, 7)})));
 
-    EXPECT_TRUE(editor->chkv1->isChecked());
-    EXPECT_FALSE(editor->chkv1->isHidden());
-    EXPECT_FALSE(editor->frav1->isHidden());
-    EXPECT_FALSE(editor->chkv2->isChecked());
-    EXPECT_FALSE(editor->chkv2->isHidden());
+    EXPECT_TRUE(editor->Model().V1Checked());
+    EXPECT_FALSE(editor->Model().V2Checked());
     EXPECT_TRUE(editor->frav2->isHidden());
 
-    EXPECT_EQ(editor->v1Artist->text(), "Band");
-    EXPECT_EQ(editor->v1Album->text(), "Record");
-    EXPECT_EQ(editor->v1Title->text(), "Song");
-    EXPECT_EQ(editor->v1TNR->text(), "7");
-    EXPECT_EQ(editor->v1Year->text(), "1999");
-    EXPECT_EQ(editor->v1Genre->currentText(), "Rock");
-    EXPECT_EQ(editor->v1Comment->text(), "nice");
+    EXPECT_EQ(M(TagField::v1Artist), "Band");
+    EXPECT_EQ(M(TagField::v1Album), "Record");
+    EXPECT_EQ(M(TagField::v1Title), "Song");
+    EXPECT_EQ(M(TagField::v1TNR), "7");
+    EXPECT_EQ(M(TagField::v1Year), "1999");
+    EXPECT_EQ(M(TagField::v1Genre), "Rock");
+    EXPECT_EQ(M(TagField::v1Comment), "nice");
 
     EXPECT_EQ(editor->v2Artist->text(), kHome);
     EXPECT_EQ(editor->v2Album->text(), "song.mp3 " + kHome);
@@ -212,18 +198,18 @@ TEST_F(EditorTest, FileWithOnlyAV1TagFillsTheV1FieldsAndTheV2Defaults) {
 
     EXPECT_EQ(editor->lblv1Vers->text(), "ID3 v1 tag: version 1.1");
     EXPECT_EQ(editor->lblv2Vers->text(), "ID3 v2 tag: none");
-    EXPECT_TRUE(editor->cmdUpdate->isEnabled());
+    EXPECT_TRUE(editor->Model().Loaded());
 }
 
 TEST_F(EditorTest, V1GenreMatchesAListEntryExactlyOrSelectsTheEmptyOne) {
     Load(Mp3("rock.mp3", Concat({Audio(), Id3v1Tag("a", "b", "c", "2000", "", 17)})));
-    ASSERT_EQ(editor->v1Genre->currentText(), "Rock");
+    ASSERT_EQ(M(TagField::v1Genre), "Rock");
     // Genre byte 255 reads as empty text; the previous file's selection must not linger.
     Load(Mp3("none.mp3", Concat({Audio(), Id3v1Tag("a", "b", "c", "2000", "", 255)})));
-    EXPECT_EQ(editor->v1Genre->currentIndex(), 0);
+    EXPECT_EQ(editor->Model().V1GenreIndex(), 0);
     Load(Mp3("synth.mp3", Concat({Audio(), Id3v1Tag("a", "b", "c", "2000", "", 147)})));
-    EXPECT_EQ(editor->v1Genre->currentText(), "SynthPop");
-    EXPECT_EQ(editor->v1Genre->currentIndex(), 148);
+    EXPECT_EQ(M(TagField::v1Genre), "SynthPop");
+    EXPECT_EQ(editor->Model().V1GenreIndex(), 148);
 }
 
 TEST_F(EditorTest, AnEncodersInfoHeaderReadsAsConstantBitrate) {
@@ -284,15 +270,14 @@ TEST_F(EditorTest, TechnicalLinesDescribeTheFirstFrameAndTheTags) {
 TEST_F(EditorTest, PathHolderIsTrimmedAndCutAtTheFirstNul) {
     const std::string path = Mp3("first.mp3", Concat({Audio(), Id3v1Tag("First", "A", "B", "2000", "", 1)}));
     Mp3("second.mp3", Concat({Audio(), Id3v1Tag("Second", "A", "B", "2000", "", 1)}));
-    QString holder = QStringLiteral("  ") + QString::fromStdString(path);
-    holder += QChar(u'\0');
-    holder += QString::fromStdString(dir.file("second.mp3")) + QStringLiteral("   ");
-    editor->Label25->setText(holder);
+    std::string holder = "  " + path;
+    holder += '\0';
+    holder += dir.file("second.mp3") + "   ";
+    editor->Model().SetPathHolder(holder);
     editor->cmdPick_Click();
-    EXPECT_EQ(editor->txtMp3File->text().toStdString(), path);
     EXPECT_EQ(editor->CurrentPath().toStdString(), path);
-    EXPECT_TRUE(editor->chkv1->isChecked());
-    EXPECT_EQ(editor->v1Title->text(), "First");
+    EXPECT_TRUE(editor->Model().V1Checked());
+    EXPECT_EQ(M(TagField::v1Title), "First");
 }
 
 TEST_F(EditorTest, BlankOrOverlongV2FieldsAreReplacedSensibly) {
@@ -300,7 +285,7 @@ TEST_F(EditorTest, BlankOrOverlongV2FieldsAreReplacedSensibly) {
     MutagenWriteV2(path, {{"TPE1", "   "}, {"TIT2", "Real title"}, {"TRCK", "3/12"}, {"TCON", "Trip-Hop"},
                           {"TCOM", "Composer X"}, {"TENC", "  "}});
     Load(path);
-    EXPECT_TRUE(editor->chkv2->isChecked());
+    EXPECT_TRUE(editor->Model().V2Checked());
     EXPECT_EQ(editor->v2Artist->text(), kHome);
     EXPECT_EQ(editor->v2Title->text(), "Real title");
     // "3/1" would name a different total; the track number alone is the honest three characters.
@@ -313,12 +298,11 @@ TEST_F(EditorTest, BlankOrOverlongV2FieldsAreReplacedSensibly) {
 TEST_F(EditorTest, UnreadablePathLeavesEmptyV1FieldsAndOnlyTheV2Defaults) {
     Load(Mp3("song.mp3", Concat({Audio(), Id3v1Tag("Song", "Band", "Record", "1999", "nice", 17, 7)})));
     Load(dir.file("missing.mp3"), QStringLiteral("missing.mp3"));
-    EXPECT_FALSE(editor->chkv1->isChecked());
-    EXPECT_TRUE(editor->frav1->isHidden());
-    EXPECT_FALSE(editor->chkv2->isChecked());
+    EXPECT_FALSE(editor->Model().V1Checked());
+    EXPECT_FALSE(editor->Model().V2Checked());
     EXPECT_TRUE(editor->frav2->isHidden());
-    EXPECT_EQ(editor->v1Title->text(), "");
-    EXPECT_EQ(editor->v1Genre->currentIndex(), 0);
+    EXPECT_EQ(M(TagField::v1Title), "");
+    EXPECT_EQ(editor->Model().V1GenreIndex(), 0);
     EXPECT_EQ(editor->v2Album->text(), "missing.mp3 " + kHome);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_FALSE(std::filesystem::exists(dir.file("missing.mp3")));
@@ -335,7 +319,7 @@ TEST_F(EditorTest, UpdateInfoWritesTheEditedFieldsKeepsOtherFramesAndTheAudio) {
         WriteFile(path, withV1);
     }
     Load(path);
-    ASSERT_TRUE(editor->chkv2->isChecked());
+    ASSERT_TRUE(editor->Model().V2Checked());
     ASSERT_EQ(editor->v2Title->text(), "Old title");
     EXPECT_EQ(editor->lblv2Vers->text(), "ID3 v2 tag: version 2.3");
 
@@ -377,8 +361,8 @@ TEST_F(EditorTest, VersionChoiceAndClearOptionReachTheWriter) {
     const std::string path = Mp3("song.mp3", Audio());
     MutagenWriteV2(path, {{"TIT2", "Title"}, {"TXXX:mood", "calm"}}, 3);
     Load(path);
-    editor->cmbVersion->setCurrentIndex(1);
-    editor->chkClear->setChecked(true);
+    editor->Model().SetVersion(1);
+    editor->Model().SetClearOld(true);
     QString error;
     ASSERT_TRUE(editor->cmdUpdate_Click(&error)) << error.toStdString();
     auto tags = MutagenReadV2(path);
@@ -407,7 +391,7 @@ TEST_F(EditorTest, UpdateInfoReportsAFailureInsteadOfSuccess) {
     EXPECT_TRUE(std::filesystem::is_directory(path));
     EXPECT_TRUE(std::filesystem::is_empty(path));
 
-    editor->Label25->setText(QStringLiteral("   "));
+    editor->Model().SetPathHolder("   ");
     EXPECT_FALSE(editor->cmdUpdate_Click(&error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(messages.shown.size(), 1u);
@@ -416,14 +400,14 @@ TEST_F(EditorTest, UpdateInfoReportsAFailureInsteadOfSuccess) {
 TEST_F(EditorTest, V1BoxDecidesWhetherTheTargetKeepsOrGetsAV1Tag) {
     // Loaded file without a version 1 tag: a target's tag is cut off, a target without one stays so.
     Load(Mp3("plain.mp3", Audio()));
-    ASSERT_FALSE(editor->chkv1->isChecked());
-    ASSERT_FALSE(editor->chkv2->isChecked());
+    ASSERT_FALSE(editor->Model().V1Checked());
+    ASSERT_FALSE(editor->Model().V2Checked());
     const Bytes audio = Audio(30);
     const std::string withTag = Mp3("clip1.mp3", Concat({audio, Id3v1Tag("x", "y", "z", "2000", "", 1)}));
-    editor->Label25->setText(QString::fromStdString(withTag));
+    editor->Model().SetPathHolder(withTag);
     QString error;
     ASSERT_TRUE(editor->cmdUpdate_Click(&error)) << error.toStdString();
-    EXPECT_TRUE(editor->chkv2->isChecked());
+    EXPECT_TRUE(editor->Model().V2Checked());
     EXPECT_FALSE(editor->frav2->isHidden());
     EXPECT_FALSE(HasV1Tag(withTag));
     Bytes after = ReadFile(withTag);
@@ -434,7 +418,7 @@ TEST_F(EditorTest, V1BoxDecidesWhetherTheTargetKeepsOrGetsAV1Tag) {
     // Loaded file with one: the loaded fields are appended to a target that has none.
     Load(Mp3("tagged.mp3", Concat({Audio(), Id3v1Tag("Song", "Band", "Record", "1999", "nice", 17, 7)})));
     const std::string clip = Mp3("clip2.mp3", audio);
-    editor->Label25->setText(QString::fromStdString(clip));
+    editor->Model().SetPathHolder(clip);
     ASSERT_TRUE(editor->cmdUpdate_Click(&error)) << error.toStdString();
     after = ReadFile(clip);
     ASSERT_GE(after.size(), audio.size() + 128);

@@ -14,7 +14,7 @@
 
 #include "support/fakemessageboxes.h"
 #include "support/testfiles.h"
-#include "tageditor/defaults.h"
+#include "models/tagdefaults.h"
 #include "tageditor/editortesting.h"
 #include "tageditor/frmmain.h"
 #include "tageditor/taghandover.h"
@@ -63,20 +63,20 @@ protected:
 TEST_F(HandOverTest, OpenLoadsIntoOneHiddenEditorAndViewChangeShowsIt) {
     EXPECT_TRUE(Editors().empty());  // built on first use only
     const std::string source = Mp3("song.mp3", Concat({Audio(), Id3v1Tag("Song", "Band", "Rec", "1999", "", 17)}));
-    handOver->LoadFile(QString::fromStdString(source), QStringLiteral("song.mp3"));
+    handOver->LoadFile(source, "song.mp3");
     frmMain* editor = Editor();
     ASSERT_NE(editor, nullptr);
     EXPECT_FALSE(editor->isVisible());
     EXPECT_EQ(editor->Label23->text(), "song.mp3");
-    EXPECT_EQ(editor->v1Title->text(), "Song");
-    EXPECT_FALSE(editor->chkv2->isChecked());  // no version 2 tag in the file
+    EXPECT_EQ(editor->Model().Field(TagField::v1Title), "Song");
+    EXPECT_FALSE(editor->Model().V2Checked());  // no version 2 tag in the file
 
     editor->v2Title->setText(QStringLiteral("Edited"));
-    handOver->ShowFor(QString::fromStdString(source), QStringLiteral("song.mp3"));
+    handOver->ShowFor(source, "song.mp3");
     EXPECT_EQ(Editor(), editor);
     EXPECT_TRUE(editor->isVisible());
     EXPECT_FALSE(editor->isModal());
-    EXPECT_TRUE(editor->chkv2->isChecked());
+    EXPECT_TRUE(editor->Model().V2Checked());
     EXPECT_TRUE(editor->frav2->isVisible());
     // Showing does not reload.
     EXPECT_EQ(editor->v2Title->text(), "Edited");
@@ -85,10 +85,10 @@ TEST_F(HandOverTest, OpenLoadsIntoOneHiddenEditorAndViewChangeShowsIt) {
 
 TEST_F(HandOverTest, ClipFromAnUntaggedSourceCarriesTheDefaults) {
     const std::string source = Mp3("plain song.mp3", Audio());
-    handOver->LoadFile(QString::fromStdString(source), QStringLiteral("plain song.mp3"));
+    handOver->LoadFile(source, "plain song.mp3");
     const std::string clip = Clip("clip.mp3");
-    QString error;
-    ASSERT_TRUE(handOver->WriteInto(QString::fromStdString(clip), &error)) << error.toStdString();
+    std::string error;
+    ASSERT_TRUE(handOver->WriteInto(clip, &error)) << error;
     EXPECT_TRUE(messages.shown.empty());
 
     auto tags = MutagenReadV2(clip);
@@ -109,8 +109,8 @@ TEST_F(HandOverTest, TitleChangedThenCancelledStillReachesTheClip) {
     const std::string source = Mp3("song.mp3", Audio());
     MutagenWriteV2(source, {{"TPE1", "Band"}, {"TIT2", "Original"}});
     const Bytes sourceBytes = ReadFile(source);
-    handOver->LoadFile(QString::fromStdString(source), QStringLiteral("song.mp3"));
-    handOver->ShowFor(QString::fromStdString(source), QStringLiteral("song.mp3"));
+    handOver->LoadFile(source, "song.mp3");
+    handOver->ShowFor(source, "song.mp3");
     frmMain* editor = Editor();
     ASSERT_NE(editor, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(editor));
@@ -121,8 +121,8 @@ TEST_F(HandOverTest, TitleChangedThenCancelledStillReachesTheClip) {
     EXPECT_EQ(ReadFile(source), sourceBytes);  // Cancel writes nothing
 
     const std::string clip = Clip("clip.mp3");
-    QString error;
-    ASSERT_TRUE(handOver->WriteInto(QString::fromStdString(clip), &error)) << error.toStdString();
+    std::string error;
+    ASSERT_TRUE(handOver->WriteInto(clip, &error)) << error;
     auto tags = MutagenReadV2(clip);
     EXPECT_EQ(tags["TIT2"], "Shorter cut");
     EXPECT_EQ(tags["TPE1"], "Band");
@@ -132,16 +132,16 @@ TEST_F(HandOverTest, TitleChangedThenCancelledStillReachesTheClip) {
 
 TEST_F(HandOverTest, AfterASaveTheEditorPointsAtTheSourceAgain) {
     const std::string source = Mp3("song.mp3", Audio());
-    handOver->LoadFile(QString::fromStdString(source), QStringLiteral("song.mp3"));
-    handOver->ShowFor(QString::fromStdString(source), QStringLiteral("song.mp3"));
+    handOver->LoadFile(source, "song.mp3");
+    handOver->ShowFor(source, "song.mp3");
     frmMain* editor = Editor();
     ASSERT_NE(editor, nullptr);
 
     // The editor stays open while a clip is saved; its own Update Info must still mean the source.
     const std::string clip = Clip("clip.mp3");
     const Bytes clipBefore = ReadFile(clip);
-    QString error;
-    ASSERT_TRUE(handOver->WriteInto(QString::fromStdString(clip), &error)) << error.toStdString();
+    std::string error;
+    ASSERT_TRUE(handOver->WriteInto(clip, &error)) << error;
     const Bytes clipTagged = ReadFile(clip);
     EXPECT_NE(clipTagged, clipBefore);
     EXPECT_EQ(editor->PathFromHolder().toStdString(), source);
@@ -152,17 +152,17 @@ TEST_F(HandOverTest, AfterASaveTheEditorPointsAtTheSourceAgain) {
     EXPECT_EQ(MutagenReadV2(source)["TPE1"], "Source artist");
     EXPECT_EQ(ReadFile(clip), clipTagged);
 
-    handOver->ShowFor(QString::fromStdString(source), QStringLiteral("song.mp3"));
+    handOver->ShowFor(source, "song.mp3");
     EXPECT_EQ(editor->PathFromHolder().toStdString(), source);
     EXPECT_EQ(editor->Label23->text(), "song.mp3");
 }
 
 TEST_F(HandOverTest, FailedClipWriteComesBackAsAnErrorWithoutAMessageBox) {
-    handOver->LoadFile(QString::fromStdString(Mp3("song.mp3", Audio())), QStringLiteral("song.mp3"));
+    handOver->LoadFile(Mp3("song.mp3", Audio()), "song.mp3");
     const std::string clip = dir.file("no such folder/clip.mp3");
-    QString error;
-    EXPECT_FALSE(handOver->WriteInto(QString::fromStdString(clip), &error));
-    EXPECT_FALSE(error.isEmpty());
+    std::string error;
+    EXPECT_FALSE(handOver->WriteInto(clip, &error));
+    EXPECT_FALSE(error.empty());
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_FALSE(std::filesystem::exists(clip));
 }
@@ -185,8 +185,8 @@ TEST_F(HandOverTest, ScreenshotOfTheEditorOnATaggedFile) {
     const Bytes v1 = Id3v1Tag("Harbour Lights", "The Quays", "Low Tide", "2019", "", 20, 3);
     withV1.insert(withV1.end(), v1.begin(), v1.end());
     WriteFile(source, withV1);
-    handOver->LoadFile(QString::fromStdString(source), QStringLiteral("Harbour Lights.mp3"));
-    handOver->ShowFor(QString::fromStdString(source), QStringLiteral("Harbour Lights.mp3"));
+    handOver->LoadFile(source, "Harbour Lights.mp3");
+    handOver->ShowFor(source, "Harbour Lights.mp3");
     frmMain* editor = Editor();
     ASSERT_NE(editor, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(editor));

@@ -1,0 +1,228 @@
+// The tag editor model without any window: fields and their limits, the load, and Update Info as
+// one step that either changes the file wholly or leaves it as it was.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+#include "id3/id3v1.h"
+#include "models/tagdefaults.h"
+#include "models/tageditor.h"
+#include "support/testfiles.h"
+
+using namespace testfiles;
+
+namespace {
+
+const std::string kHome = tageditor::kMakerHomePage;
+
+mode_t Mode(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0);
+    return st.st_mode & 07777;
+}
+
+class TagEditorTest : public ::testing::Test {
+protected:
+    std::string Mp3(const std::string& name, const Bytes& data) {
+        const std::string path = dir.file(name);
+        WriteFile(path, data);
+        return path;
+    }
+    TempDir dir;
+};
+
+TEST_F(TagEditorTest, FieldsKeepTheirLimitsCountedAsTheTextBoxesCount) {
+    TagEditor editor;
+    editor.SetField(TagField::v1Title, std::string(31, 'x'));
+    EXPECT_EQ(editor.Field(TagField::v1Title).size(), 30u);
+    editor.SetField(TagField::v1Comment, std::string(30, 'c'));
+    EXPECT_EQ(editor.Field(TagField::v1Comment).size(), 28u);
+    editor.SetField(TagField::v2Year, "2004-05-01");
+    EXPECT_EQ(editor.Field(TagField::v2Year), "2004");
+    // Characters, not bytes; one outside the basic plane takes two of the three places.
+    editor.SetField(TagField::v2TNR, "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9");
+    EXPECT_EQ(editor.Field(TagField::v2TNR), "\xC3\xA9\xC3\xA9\xC3\xA9");
+    editor.SetField(TagField::v2TNR, "\xF0\x9F\x98\x80xy");
+    EXPECT_EQ(editor.Field(TagField::v2TNR), "\xF0\x9F\x98\x80x");
+    editor.SetField(TagField::v2Title, std::string(300, 'y'));
+    EXPECT_EQ(editor.Field(TagField::v2Title).size(), 300u);
+    // The comment box knows only LF as a line break.
+    editor.SetField(TagField::v2Comment, "a\r\nb\rc\nd\xC2\xA0" "e\xE2\x80\xA8" "f");
+    EXPECT_EQ(editor.Field(TagField::v2Comment), "a\nb\nc\nd e\nf");
+    // The version 1 genre is a choice from the list, matched exactly.
+    editor.SetField(TagField::v1Genre, "Rock");
+    EXPECT_EQ(editor.V1GenreIndex(), 18);
+    editor.SetField(TagField::v1Genre, "rock");
+    EXPECT_EQ(editor.Field(TagField::v1Genre), "");
+    EXPECT_EQ(editor.V1GenreIndex(), 0);
+}
+
+TEST_F(TagEditorTest, LoadFillsVersion1FieldsDefaultsAndTechnicalLines) {
+    const std::string path =
+        Mp3("song.mp3", Concat({SilentFrames(40), Id3v1Tag("Song", "Band", "Record", "1999", "nice", 17, 7)}));
+    TagEditor editor;
+    int changes = 0;
+    editor.SetChangeListener([&] { ++changes; });
+    editor.LoadFile("  " + path + std::string(1, '\0') + "other.mp3 ", "song.mp3");
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(editor.CurrentPath(), path);
+    EXPECT_TRUE(editor.Loaded());
+    EXPECT_TRUE(editor.V1Checked());
+    EXPECT_FALSE(editor.V2Checked());
+    EXPECT_EQ(editor.Field(TagField::v1Title), "Song");
+    EXPECT_EQ(editor.Field(TagField::v1TNR), "7");
+    EXPECT_EQ(editor.Field(TagField::v1Genre), "Rock");
+    EXPECT_EQ(editor.Field(TagField::v2Album), "song.mp3 " + kHome);
+    EXPECT_EQ(editor.Field(TagField::v2Title), kHome + "--MP3 Cut by Velkor Trimbel");
+    EXPECT_EQ(editor.Field(TagField::v2TNR), "1");
+    EXPECT_EQ(editor.Field(TagField::v2Comment), kHome + "  MP3 Cut by Velkor Trimbel");
+    EXPECT_EQ(editor.Field(TagField::v2Encoder), "Velkor Trimbel");
+    EXPECT_EQ(editor.Field(TagField::v2Year), "");
+    EXPECT_EQ(editor.Technical().v1, "ID3 v1 tag: version 1.1");
+    EXPECT_EQ(editor.Technical().v2, "ID3 v2 tag: none");
+    EXPECT_EQ(editor.Technical().frequency, "Frequency: 44100 hz, joint stereo");
+    EXPECT_EQ(editor.Technical().length, "Length: 0:01");
+
+    // Showing points the editor at the file and puts the version 2 fields in view, nothing else.
+    editor.SetField(TagField::v2Title, "Edited");
+    editor.ShowFor(path, "song.mp3");
+    EXPECT_TRUE(editor.V2Checked());
+    EXPECT_EQ(editor.Field(TagField::v2Title), "Edited");
+    EXPECT_EQ(changes, 2);
+}
+
+TEST_F(TagEditorTest, AClipHandOverWritesTheFieldsAndLeavesTheHolderOnTheSource) {
+    const std::string source = Mp3("song.mp3", Concat({SilentFrames(20), Id3v1Tag("Song", "Band", "Rec", "1999", "", 17)}));
+    TagEditor editor;
+    editor.LoadFile(source, "song.mp3");
+    const Bytes sourceBytes = ReadFile(source);
+    const Bytes audio = SilentFrames(5);
+    const std::string clip = Mp3("clip.mp3", audio);
+    std::string error;
+    ASSERT_TRUE(editor.WriteInto(clip, &error)) << error;
+    EXPECT_EQ(editor.PathHolder(), source);
+    EXPECT_EQ(ReadFile(source), sourceBytes);
+    const Bytes after = ReadFile(clip);
+    ASSERT_GT(after.size(), audio.size() + 128 + 10);
+    EXPECT_EQ(Bytes(after.begin(), after.begin() + 3), FromString("ID3"));
+    EXPECT_EQ(Bytes(after.end() - 128, after.end()), Id3v1Tag("Song", "Band", "Rec", "1999", "", 17));
+    EXPECT_TRUE(std::equal(audio.begin(), audio.end(), after.end() - 128 - static_cast<long>(audio.size())));
+}
+
+TEST_F(TagEditorTest, EmptyAndTinyFilesAreTaggedAndReportSuccess) {
+    for (size_t size : {0, 1, 127}) {
+        const std::string path = Mp3("tiny" + std::to_string(size) + ".mp3", Bytes(size, 0x55));
+        TagEditor editor;
+        editor.LoadFile(path, "tiny.mp3");
+        ASSERT_FALSE(editor.V1Checked());
+        const Notice notice = editor.UpdateInfo();
+        EXPECT_EQ(notice.text, "MP3 Properties have been modified.") << size;
+        EXPECT_EQ(notice.icon, NoticeIcon::Information);
+        const Bytes after = ReadFile(path);
+        ASSERT_GT(after.size(), size);
+        EXPECT_EQ(Bytes(after.end() - static_cast<long>(size), after.end()), Bytes(size, 0x55));
+    }
+}
+
+TEST_F(TagEditorTest, UpdateInfoWithoutAFileSaysSoAndWritesNothing) {
+    TagEditor editor;
+    editor.SetPathHolder("   ");
+    std::string error;
+    EXPECT_FALSE(editor.Write(&error));
+    EXPECT_EQ(error, "No MP3 file is selected.");
+    editor.SetPathHolder(dir.file("missing.mp3"));
+    const Notice notice = editor.UpdateInfo();
+    EXPECT_EQ(notice.icon, NoticeIcon::Error);
+    EXPECT_EQ(notice.text, "The MP3 tags could not be written to missing.mp3.\nThe file does not exist.");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("missing.mp3")));
+}
+
+// A file in the state Update Info starts from: a version 2 tag with room to spare (so the next
+// tag is written in place), audio, and a version 1 tag; read-only.
+class AllOrNothingTest : public TagEditorTest {
+protected:
+    void SetUp() override {
+        path = Mp3("song.mp3", Concat({SilentFrames(30), Id3v1Tag("Old", "Band", "Rec", "1999", "", 17, 2)}));
+        TagEditor first;
+        first.LoadFile(path, "song.mp3");
+        std::string error;
+        ASSERT_TRUE(first.Write(&error)) << error;
+        ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+        before = ReadFile(path);
+    }
+
+    // Update Info with `steps`, after an edit of both tags; expects a failure that left the file.
+    void ExpectFailureLeavesTheFile(const TagWriteSteps& steps, bool v1Checked, const std::string& what) {
+        TagEditor editor(steps);
+        editor.LoadFile(path, "song.mp3");
+        editor.SetV1Checked(v1Checked);
+        editor.SetField(TagField::v1Title, "New v1 title");
+        editor.SetField(TagField::v2Title, "New v2 title");
+        const Notice notice = editor.UpdateInfo();
+        EXPECT_EQ(notice.icon, NoticeIcon::Error) << what;
+        EXPECT_NE(notice.text.find("could not be"), std::string::npos) << notice.text;
+        EXPECT_NE(notice.text.find("The file was left as it was."), std::string::npos) << notice.text;
+        EXPECT_EQ(ReadFile(path), before) << what;
+        EXPECT_EQ(Mode(path), 0444u) << what;
+    }
+
+    std::string path;
+    Bytes before;
+};
+
+TEST_F(AllOrNothingTest, EveryStepThatFailsAfterChangingTheFileIsUndone) {
+    const TagWriteSteps real = TagWriteSteps::Library();
+
+    TagWriteSteps steps = real;
+    steps.makeWritable = [&](const std::string& p) { return real.makeWritable(p) && false; };
+    ExpectFailureLeavesTheFile(steps, true, "permission bits");
+
+    steps = real;
+    steps.removeV1 = [&](const std::string& p) { return real.removeV1(p) && false; };
+    ExpectFailureLeavesTheFile(steps, false, "version 1 removed");
+
+    steps = real;
+    steps.writeV1 = [&](const std::string& p, const mdlID3::ID3TagInfo& info) { return real.writeV1(p, info) && false; };
+    ExpectFailureLeavesTheFile(steps, true, "version 1 written");
+
+    // The version 2 step fails after the version 1 step changed the end of the file, once with
+    // its own bytes written in place and once without.
+    for (bool v1Checked : {true, false}) {
+        steps = real;
+        steps.writeV2 = [&](const std::string& p, const mdlID3::ID3TagInfo& info, int version, bool clear) {
+            return real.writeV2(p, info, version, clear) && false;
+        };
+        ExpectFailureLeavesTheFile(steps, v1Checked, "version 2 written in place");
+        steps.writeV2 = [](const std::string&, const mdlID3::ID3TagInfo&, int, bool) { return false; };
+        ExpectFailureLeavesTheFile(steps, v1Checked, "version 2 refused");
+    }
+}
+
+TEST_F(AllOrNothingTest, AVersion1TagAppendedToAFileWithoutOneIsCutOffAgain) {
+    const TagWriteSteps real = TagWriteSteps::Library();
+    // No version 1 tag now: the write appends one before the version 2 step fails.
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+    ASSERT_TRUE(mdlID3::RemoveID3v1Tag(path, false));
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    before = ReadFile(path);
+    TagWriteSteps steps = real;
+    steps.writeV2 = [](const std::string&, const mdlID3::ID3TagInfo&, int, bool) { return false; };
+    ExpectFailureLeavesTheFile(steps, true, "version 1 appended");
+}
+
+TEST_F(AllOrNothingTest, ASuccessfulWriteLeavesTheFileWritableAsItAlwaysDid) {
+    TagEditor editor;
+    editor.LoadFile(path, "song.mp3");
+    editor.SetField(TagField::v2Title, "New v2 title");
+    std::string error;
+    ASSERT_TRUE(editor.Write(&error)) << error;
+    EXPECT_EQ(Mode(path), 0644u);
+    EXPECT_NE(ReadFile(path), before);
+    TagEditor reread;
+    reread.LoadFile(path, "song.mp3");
+    EXPECT_EQ(reread.Field(TagField::v2Title), "New v2 title");
+    EXPECT_EQ(reread.Field(TagField::v1Title), "Old");
+}
+
+}  // namespace
