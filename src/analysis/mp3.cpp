@@ -14,6 +14,7 @@
 
 #include "analysis/mp3genres.h"
 #include "analysis/syncsearch.h"
+#include "files/descriptor.h"
 #include "mpeg/rounding.h"
 #include "mpeg/vbrheader.h"
 #include "text/textcodec.h"
@@ -30,26 +31,6 @@ int32_t Clamp32(int64_t value) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    // Closing can report a late write error; callers that wrote check it.
-    bool Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 bool IsUpperTag(std::string_view identifier) {
     if (identifier.size() != 3) return false;
@@ -90,20 +71,6 @@ std::array<unsigned char, kTagBytes> RecordToBytes(const MP3::ID3v1Record& recor
     return bytes;
 }
 
-bool WriteAt(int fd, const unsigned char* data, size_t count, int64_t offset) {
-    size_t done = 0;
-    while (done < count) {
-        const ssize_t put = ::pwrite(fd, data + done, count - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (put == 0) return false;
-        done += static_cast<size_t>(put);
-    }
-    return true;
-}
-
 }  // namespace
 
 MP3::MP3() = default;
@@ -131,7 +98,7 @@ bool MP3::Load(const std::string& fileName) {
     if (size_ <= kTagBytes) return false;
 
     // Non-blocking, so that a FIFO swapped in after the check cannot hang the open.
-    Descriptor file(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    FileDescriptor file = OpenFile(fileName, O_RDONLY | O_NONBLOCK);
     if (file.get() < 0) return false;
     if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
     size_ = info.st_size;
@@ -293,7 +260,7 @@ bool MP3::SaveFile(const std::string& fileName) noexcept {
 
 bool MP3::Save(const std::string& fileName) {
     if (fileName.empty()) return false;
-    Descriptor file(::open(fileName.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    FileDescriptor file = OpenFile(fileName, O_RDWR | O_NONBLOCK);
     if (file.get() < 0) return false;
     struct stat info {};
     if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;

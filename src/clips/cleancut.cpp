@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "clips/clipfile.h"
+#include "files/descriptor.h"
 #include "files/safefile.h"
 #include "mpeg/framescan.h"
 
@@ -55,20 +56,6 @@ size_t ReservoirStart(const FrameTable& table, size_t i) {
     return j;
 }
 
-class SourceFile {
-public:
-    explicit SourceFile(const std::string& path) : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~SourceFile() {
-        if (fd_ >= 0) close(fd_);
-    }
-    SourceFile(const SourceFile&) = delete;
-    SourceFile& operator=(const SourceFile&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // Hands each frame of [from, to) to `use`, reading the file in large chunks. Fails when the file
 // cannot be read or a frame no longer starts with the header the scan saw (the file changed).
 bool ForEachFrame(int fd, const std::vector<MpegFrame>& frames, size_t from, size_t to,
@@ -83,12 +70,9 @@ bool ForEachFrame(int fd, const std::vector<MpegFrame>& frames, size_t from, siz
             bufStart = f.offset;
             bufLen = 0;
             const size_t want = static_cast<size_t>(std::min<int64_t>(rangeEnd - f.offset, static_cast<int64_t>(buf.size())));
-            while (bufLen < want) {
-                ssize_t got = pread(fd, buf.data() + bufLen, want - bufLen, bufStart + static_cast<int64_t>(bufLen));
-                if (got < 0 && errno == EINTR) continue;
-                if (got <= 0) return Fail(error, "Cannot read the source file");
-                bufLen += static_cast<size_t>(got);
-            }
+            if (ReadAt(fd, buf.data(), want, bufStart) != static_cast<int64_t>(want))
+                return Fail(error, "Cannot read the source file");
+            bufLen = want;
         }
         const uint8_t* p = buf.data() + (f.offset - bufStart);
         const uint32_t header = (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
@@ -214,10 +198,10 @@ bool SelfCheck(const std::string& path, const Layout& layout, uint32_t clipBytes
                     v.encoderDelay == layout.delay && v.encoderPadding == layout.padding &&
                     v.musicLength == clipBytes && v.musicCrc == musicCrc;
     if (!ok) return Fail(error, "The written clip does not match its Xing header");
-    SourceFile file(path);
-    if (file.fd() < 0) return Fail(error, "The written clip cannot be read back");
+    const FileDescriptor file = OpenFile(path, O_RDONLY);
+    if (!file.IsOpen()) return Fail(error, "The written clip cannot be read back");
     uint16_t crc = 0;
-    if (!ForEachFrame(file.fd(), clip.frames, 0, clip.frames.size(),
+    if (!ForEachFrame(file.get(), clip.frames, 0, clip.frames.size(),
                       [&](const uint8_t* p, size_t n) {
                           crc = LameCrc16(p, n, crc);
                           return true;
@@ -276,11 +260,11 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
     const bool toTheEnd = table.complete && end == table.frames.size();
     layout.padding = (toTheEnd && src.hasLame) ? src.encoderPadding : kDecoderDelay;
 
-    SourceFile file(source);
-    if (file.fd() < 0) return Fail(error, "Cannot open " + source + ": " + std::strerror(errno));
+    const FileDescriptor file = OpenFile(source, O_RDONLY);
+    if (!file.IsOpen()) return Fail(error, ErrorText("Cannot open " + source, errno));
     uint16_t musicCrc = 0;
     uint64_t audioBytes = 0;
-    if (!ForEachFrame(file.fd(), table.frames, layout.from, layout.to,
+    if (!ForEachFrame(file.get(), table.frames, layout.from, layout.to,
                       [&](const uint8_t* p, size_t len) {
                           musicCrc = LameCrc16(p, len, musicCrc);
                           audioBytes += len;
@@ -305,7 +289,7 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
         if (out.Write(pending)) return true;
         return Fail(error, ClipWriteError(out, source, target));
     };
-    if (!ForEachFrame(file.fd(), table.frames, layout.from, layout.to,
+    if (!ForEachFrame(file.get(), table.frames, layout.from, layout.to,
                       [&](const uint8_t* p, size_t len) {
                           pending.insert(pending.end(), p, p + len);
                           if (pending.size() < kChunkBytes) return true;

@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files/descriptor.h"
+
 namespace mdlID3 {
 
 namespace {
@@ -33,46 +35,15 @@ bool InjectedFailure() {
     return true;
 }
 
-std::string Describe(const std::string& what, int err) {
-    return err ? what + ": " + std::strerror(err) : what;
+// The writes of this file, each a counted operation for InjectIoFailureAt.
+bool WriteAllChecked(int fd, const uint8_t* data, size_t size) {
+    if (size > 0 && InjectedFailure()) return false;
+    return WriteAll(fd, data, size);
 }
 
-// write() until everything is out; false on any error (errno set).
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        if (InjectedFailure()) return false;
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool PwriteAll(int fd, const uint8_t* data, size_t size, int64_t offset) {
-    while (size > 0) {
-        if (InjectedFailure()) return false;
-        ssize_t n = ::pwrite(fd, data, size, offset);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-        offset += n;
-    }
-    return true;
+bool WriteAtChecked(int fd, const uint8_t* data, size_t size, int64_t offset) {
+    if (size > 0 && InjectedFailure()) return false;
+    return WriteAt(fd, data, size, offset);
 }
 
 bool Sync(int fd) {
@@ -152,7 +123,7 @@ AtomicFileWriter::~AtomicFileWriter() { Abort(); }
 bool AtomicFileWriter::Fail(Failure kind, const std::string& what, int err) {
     failure_ = kind;
     errno_ = err;
-    error_ = Describe(what, err);
+    error_ = ErrorText(what, err);
     Abort();
     return false;
 }
@@ -195,7 +166,7 @@ bool AtomicFileWriter::Open(const std::string& target, Links links) {
         target_.clear();
         failure_ = Failure::Create;
         errno_ = err;
-        error_ = Describe("cannot create a temporary file in " + FolderOf(target), err);
+        error_ = ErrorText("cannot create a temporary file in " + FolderOf(target), err);
         return false;
     }
     fd_ = fd;
@@ -204,7 +175,7 @@ bool AtomicFileWriter::Open(const std::string& target, Links links) {
 
 bool AtomicFileWriter::Write(std::span<const uint8_t> bytes) {
     if (fd_ < 0) return Fail(Failure::Refused, "the file is not open for writing", 0);
-    if (!WriteAll(fd_, bytes.data(), bytes.size()))
+    if (!WriteAllChecked(fd_, bytes.data(), bytes.size()))
         return Fail(Failure::Write, "cannot write " + temp_, errno);
     written_ += static_cast<int64_t>(bytes.size());
     return true;
@@ -271,7 +242,7 @@ bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
             return Fail(Failure::Read, "cannot read the original file", errno);
         }
         if (n == 0) return Fail(Failure::Read, "the file ended early while copying", 0);
-        if (!WriteAll(fd_, buffer.data(), static_cast<size_t>(n)))
+        if (!WriteAllChecked(fd_, buffer.data(), static_cast<size_t>(n)))
             return Fail(Failure::Write, "cannot write " + temp_, errno);
         offset += n;
         length -= n;
@@ -282,11 +253,9 @@ bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
 }
 
 bool AtomicFileWriter::CopyRange(const std::string& srcPath, int64_t offset, int64_t length) {
-    int src = ::open(srcPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (src < 0) return Fail(Failure::Read, "cannot open " + srcPath, errno);
-    bool ok = CopyRange(src, offset, length);
-    ::close(src);
-    return ok;
+    const FileDescriptor src = OpenFile(srcPath, O_RDONLY);
+    if (!src.IsOpen()) return Fail(Failure::Read, "cannot open " + srcPath, errno);
+    return CopyRange(src.get(), offset, length);
 }
 
 bool AtomicFileWriter::Seal(int fd) {
@@ -352,11 +321,8 @@ bool AtomicFileWriter::Commit(const Finisher& beforeRename) {
     ::close(closing);
     // The rename is durable once the folder is flushed. The new contents are in place already,
     // so a folder that cannot be flushed (some file systems refuse) is not a failure.
-    int dir = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    const FileDescriptor dir = OpenFile(FolderOf(target_), O_RDONLY | O_DIRECTORY);
+    if (dir.IsOpen()) ::fsync(dir.get());
     error_.clear();
     failure_ = Failure::None;
     errno_ = 0;
@@ -377,33 +343,19 @@ void AtomicFileWriter::Abort() {
 bool WriteInPlace(const std::string& path, int64_t offset, std::span<const uint8_t> bytes,
                   std::string* error) {
     auto fail = [&](const std::string& what, int err) {
-        if (error) *error = Describe(what, err);
+        if (error) *error = ErrorText(what, err);
         return false;
     };
     if (offset < 0) return fail("invalid offset", EINVAL);
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return fail("cannot open " + path + " for writing", errno);
+    FileDescriptor file = OpenFile(path, O_RDWR);
+    if (!file.IsOpen()) return fail("cannot open " + path + " for writing", errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        int err = errno;
-        ::close(fd);
-        return fail("cannot read " + path, err);
-    }
-    if (offset > st.st_size || static_cast<int64_t>(bytes.size()) > st.st_size - offset) {
-        ::close(fd);
+    if (::fstat(file.get(), &st) != 0) return fail("cannot read " + path, errno);
+    if (offset > st.st_size || static_cast<int64_t>(bytes.size()) > st.st_size - offset)
         return fail("the new bytes do not fit into " + path, 0);
-    }
-    if (!PwriteAll(fd, bytes.data(), bytes.size(), offset)) {
-        int err = errno;
-        ::close(fd);
-        return fail("cannot write " + path, err);
-    }
-    if (!SyncData(fd)) {
-        int err = errno;
-        ::close(fd);
-        return fail("cannot flush " + path, err);
-    }
-    if (::close(fd) != 0) return fail("cannot close " + path, errno);
+    if (!WriteAtChecked(file.get(), bytes.data(), bytes.size(), offset)) return fail("cannot write " + path, errno);
+    if (!SyncData(file.get())) return fail("cannot flush " + path, errno);
+    if (!file.Close()) return fail("cannot close " + path, errno);
     if (error) error->clear();
     return true;
 }

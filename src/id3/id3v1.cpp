@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "files/bytereader.h"
+#include "files/descriptor.h"
 #include "files/filereader.h"
 #include "id3/bytes.h"
 #include "id3/genres.h"
@@ -59,60 +60,19 @@ std::string CommentOnOneLine(const std::string& comment) {
     return out;
 }
 
-// A read-write descriptor of an existing regular file, closed on scope exit.
-class WritableFile {
-public:
-    explicit WritableFile(const std::string& path) {
-        if (path.empty()) return;
-        fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
-        struct stat st {};
-        if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) Close();
-        if (fd_ >= 0) size_ = static_cast<int64_t>(st.st_size);
-    }
-    ~WritableFile() { Close(); }
-    WritableFile(const WritableFile&) = delete;
-    WritableFile& operator=(const WritableFile&) = delete;
-
-    bool IsOpen() const { return fd_ >= 0; }
-    int64_t Size() const { return size_; }
-    bool ReadAt(int64_t offset, std::span<uint8_t> out) const {
-        size_t done = 0;
-        while (done < out.size()) {
-            ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, offset + static_cast<int64_t>(done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            done += static_cast<size_t>(n);
-        }
-        return true;
-    }
-    bool WriteAt(int64_t offset, std::span<const uint8_t> bytes) const {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, offset + static_cast<int64_t>(done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            done += static_cast<size_t>(n);
-        }
-        return true;
-    }
-    bool Truncate(int64_t length) const { return ::ftruncate(fd_, length) == 0; }
-    bool Sync() const { return ::fsync(fd_) == 0; }
-    bool Close() {
-        bool ok = true;
-        if (fd_ >= 0) ok = ::close(fd_) == 0;
-        fd_ = -1;
-        return ok;
-    }
-
-private:
-    int fd_ = -1;
-    int64_t size_ = 0;
-};
+// An existing regular file opened for reading and writing, and its size; not open otherwise.
+FileDescriptor OpenWritable(const std::string& path, int64_t& size) {
+    FileDescriptor file = OpenFile(path, O_RDWR | O_NONBLOCK);
+    struct stat st {};
+    if (file.IsOpen() && (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))) file.Close();
+    size = file.IsOpen() ? static_cast<int64_t>(st.st_size) : 0;
+    return file;
+}
 
 // Whether a tag starts at `offset`; nullopt when the bytes could not be read.
-std::optional<bool> HasTagAt(const WritableFile& file, int64_t offset) {
+std::optional<bool> HasTagAt(const FileDescriptor& file, int64_t offset) {
     std::array<uint8_t, 3> magic{};
-    if (offset < 0 || !file.ReadAt(offset, magic)) return std::nullopt;
+    if (offset < 0 || ReadAt(file.get(), magic.data(), magic.size(), offset) != 3) return std::nullopt;
     return StartsWith(magic, "TAG");
 }
 
@@ -163,9 +123,9 @@ bool ReadID3v1Tag(const std::string& path, ID3TagInfo& info) {
 
 bool WriteID3v1Tag(const std::string& path, const ID3TagInfo& info, bool clearReadOnly) {
     if (clearReadOnly) ClearReadOnly(path);
-    WritableFile file(path);
+    int64_t size = 0;
+    FileDescriptor file = OpenWritable(path, size);
     if (!file.IsOpen()) return false;
-    int64_t size = file.Size();
     int64_t position = size;
     if (size >= kID3v1Size) {
         auto hasTag = HasTagAt(file, size - kID3v1Size);
@@ -173,10 +133,9 @@ bool WriteID3v1Tag(const std::string& path, const ID3TagInfo& info, bool clearRe
         if (*hasTag) position = size - kID3v1Size;
     }
     auto tag = BuildID3v1Tag(info);
-    if (!file.WriteAt(position, tag) || !file.Sync()) {
+    if (!WriteAt(file.get(), tag.data(), tag.size(), position) || ::fsync(file.get()) != 0) {
         // An append that failed half way is cut back so the file keeps its old length.
-        if (position == size) file.Truncate(size);
-        file.Close();
+        if (position == size) static_cast<void>(::ftruncate(file.get(), size));
         return false;
     }
     return file.Close();
@@ -184,16 +143,14 @@ bool WriteID3v1Tag(const std::string& path, const ID3TagInfo& info, bool clearRe
 
 bool RemoveID3v1Tag(const std::string& path, bool clearReadOnly) {
     if (clearReadOnly) ClearReadOnly(path);
-    WritableFile file(path);
+    int64_t size = 0;
+    FileDescriptor file = OpenWritable(path, size);
     if (!file.IsOpen()) return false;
     // Too short to hold a tag: there is nothing to remove.
-    if (file.Size() < kID3v1Size) return true;
-    int64_t start = file.Size() - kID3v1Size;
+    if (size < kID3v1Size) return true;
+    const int64_t start = size - kID3v1Size;
     auto hasTag = HasTagAt(file, start);
-    if (!hasTag || (*hasTag && (!file.Truncate(start) || !file.Sync()))) {
-        file.Close();
-        return false;
-    }
+    if (!hasTag || (*hasTag && (::ftruncate(file.get(), start) != 0 || ::fsync(file.get()) != 0))) return false;
     return file.Close();
 }
 

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "files/bytereader.h"
+#include "files/descriptor.h"
 #include "files/filereader.h"
 #include "files/safefile.h"
 #include "id3/bytes.h"
@@ -131,16 +132,12 @@ bool Fail(const std::string& why) {
     return false;
 }
 
-std::string SystemError(const std::string& what, int err) {
-    return what + ": " + std::strerror(err);
-}
-
 // Refuses what is not an existing regular file, and a read-only file unless asked to make it
 // writable (root may write any file, so the mode bits are checked, not access()).
 bool CheckWritable(const std::string& path, bool clearReadOnly) {
     if (clearReadOnly) ClearReadOnly(path);
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return Fail(SystemError("cannot open " + path, errno));
+    if (::stat(path.c_str(), &st) != 0) return Fail(ErrorText("cannot open " + path, errno));
     if (!S_ISREG(st.st_mode)) return Fail(path + " is not a regular file");
     if (!(st.st_mode & S_IWUSR) || ::access(path.c_str(), W_OK) != 0)
         return Fail(path + " is read-only");
@@ -160,15 +157,14 @@ bool CheckOldTag(const FileReader& file) {
 // Rebuilds the file as `head` followed by the bytes from `from` to the end of the original.
 bool RewriteFile(const std::string& path, std::span<const uint8_t> head, int64_t from,
                  int64_t size, uint8_t* workBuffer, int32_t workBufferLength) {
-    int src = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (src < 0) return Fail(SystemError("cannot open " + path, errno));
+    const FileDescriptor src = OpenFile(path, O_RDONLY);
+    if (!src.IsOpen()) return Fail(ErrorText("cannot open " + path, errno));
     std::span<uint8_t> buffer;
     if (workBuffer && workBufferLength > 0)
         buffer = std::span<uint8_t>(workBuffer, static_cast<size_t>(workBufferLength));
     AtomicFileWriter out;
-    bool ok = out.Open(path) && out.Write(head) && out.CopyRange(src, from, size - from, buffer) &&
-              out.Commit();
-    ::close(src);
+    const bool ok = out.Open(path) && out.Write(head) && out.CopyRange(src.get(), from, size - from, buffer) &&
+                    out.Commit();
     if (!ok) return Fail(out.Error());
     gLastError.clear();
     return true;
@@ -288,7 +284,7 @@ bool WriteID3v2Tag(const std::string& path, const ID3TagInfo& info, int version,
     if (version != kWriteV23) version = kWriteV24;
     if (!CheckWritable(path, clearReadOnly)) return false;
     FileReader file(path);
-    if (!file.IsOpen()) return Fail(SystemError("cannot open " + path, errno));
+    if (!file.IsOpen()) return Fail(ErrorText("cannot open " + path, errno));
     const int64_t size = file.Size();
     if (!CheckOldTag(file)) return false;
     const int64_t old = GetID3v2TagSize(file, 0);
@@ -362,7 +358,7 @@ bool RemoveID3v2Tag(const std::string& path, bool clearReadOnly, uint8_t* workBu
     gLastError.clear();
     if (!CheckWritable(path, clearReadOnly)) return false;
     FileReader file(path);
-    if (!file.IsOpen()) return Fail(SystemError("cannot open " + path, errno));
+    if (!file.IsOpen()) return Fail(ErrorText("cannot open " + path, errno));
     const int64_t size = file.Size();
     if (!CheckOldTag(file)) return false;
     const int64_t old = GetID3v2TagSize(file, 0);

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files/descriptor.h"
 #include "mpeg/id3v2size.h"
 
 namespace {
@@ -76,8 +77,7 @@ private:
         len_ = 0;
         size_t want = static_cast<size_t>(std::min<int64_t>(size_ - pos, static_cast<int64_t>(buf_.size())));
         while (len_ < want) {
-            ssize_t got = pread(fd_, buf_.data() + len_, want - len_, pos + static_cast<int64_t>(len_));
-            if (got < 0 && errno == EINTR) continue;
+            const int64_t got = ReadAt(fd_, buf_.data() + len_, want - len_, pos + static_cast<int64_t>(len_));
             if (got <= 0) {
                 failed_ = true;
                 return false;
@@ -93,20 +93,6 @@ private:
     int64_t start_ = 0;
     size_t len_ = 0;
     bool failed_ = false;
-};
-
-class FileHandle {
-public:
-    explicit FileHandle(const std::string& path) : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~FileHandle() {
-        if (fd_ >= 0) close(fd_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
 };
 
 bool Fail(std::string* error, const std::string& text) {
@@ -229,14 +215,14 @@ int64_t FindFrame(BlockReader& reader, int64_t from, int64_t limit, const MpegHe
 bool Scan(const std::string& path, double stopSeconds, FrameTable& table, std::string* error,
           const ScanProgress& progress) {
     table = FrameTable{};
-    FileHandle file(path);
-    if (file.fd() < 0) return Fail(error, "Cannot open " + path + ": " + std::strerror(errno));
+    const FileDescriptor file = OpenFile(path, O_RDONLY);
+    if (!file.IsOpen()) return Fail(error, ErrorText("Cannot open " + path, errno));
     struct stat st {};
-    if (fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode)) return Fail(error, path + " is not a regular file");
-    posix_fadvise(file.fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return Fail(error, path + " is not a regular file");
+    posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     const int64_t fileSize = st.st_size;
     table.fileSize = fileSize;
-    BlockReader reader(file.fd(), fileSize);
+    BlockReader reader(file.get(), fileSize);
 
     table.id3v2Bytes = LeadingTagBytes(reader, fileSize);
     const int64_t limit = TrailingTagsStart(reader, table.id3v2Bytes, fileSize, table);
