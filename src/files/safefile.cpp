@@ -23,14 +23,15 @@ constexpr int64_t kChunkSize = 1 << 20;  // about 1 MiB per read and write
 constexpr int64_t kKernelCopyStep = 64 << 20;
 constexpr int64_t kPageSize = 4096;
 
-int gFailAt = 0;
+// Per thread: a test arms it for the writes it runs itself.
+thread_local int tFailAt = 0;
 // Per thread, so that a copy on a worker thread never reports to a window's progress box.
 thread_local CopyProgress tCopyProgress;
 
 // True when the injected failure is due now; sets errno as a full disk would.
 bool InjectedFailure() {
-    if (gFailAt <= 0) return false;
-    if (--gFailAt > 0) return false;
+    if (tFailAt <= 0) return false;
+    if (--tFailAt > 0) return false;
     errno = ENOSPC;
     return true;
 }
@@ -116,7 +117,7 @@ std::string LinkUnnamedBeside(int fd, const std::string& target) {
 
 }  // namespace
 
-void InjectIoFailureAt(int n) { gFailAt = n; }
+void InjectIoFailureAt(int n) { tFailAt = n; }
 
 AtomicFileWriter::~AtomicFileWriter() { Abort(); }
 

@@ -103,8 +103,8 @@ using CopyProgress = std::function<void(int64_t done, int64_t total)>;
 // hook it replaces.
 CopyProgress SetCopyProgress(CopyProgress progress);
 
-// Test hook: the `n`th checked write, flush or rename from now on fails as if the disk were full
-// (ENOSPC); 0 switches it off. Counts only the operations of this file.
+// Test hook: the `n`th checked write, flush or rename from now on on the calling thread fails as
+// if the disk were full (ENOSPC); 0 switches it off. Counts only the operations of this file.
 void InjectIoFailureAt(int n);
 
 }  // namespace mdlID3

@@ -79,15 +79,15 @@ bool AllZero(std::span<const uint8_t> bytes) {
 
 std::string IdText(std::span<const uint8_t> bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-void Collect(const std::string& id, std::span<const uint8_t> data, int version, uint8_t status,
-             uint8_t format) {
+void Collect(KeptFrameList& list, const std::string& id, std::span<const uint8_t> data, int version,
+             uint8_t status, uint8_t format) {
     KeptFrame frame;
     frame.Id = id;
     frame.Data.assign(data.begin(), data.end());
     frame.SourceVersion = version;
     frame.StatusFlags = status;
     frame.FormatFlags = format;
-    CollectKeptFrame(std::move(frame));
+    CollectKeptFrame(list, std::move(frame));
 }
 
 }  // namespace
@@ -165,7 +165,7 @@ int64_t GetID3v2TagSize(const FileReader& file, int64_t offset) {
     return std::min(size, std::max<int64_t>(file.Size() - offset, 0));
 }
 
-int64_t ParseID3v2Tag(const FileReader& file, int64_t offset, ID3TagInfo& info, bool keep) {
+int64_t ParseID3v2Tag(const FileReader& file, int64_t offset, ID3TagInfo& info, KeptFrameList* keep) {
     std::array<uint8_t, kHeaderSize> header{};
     file.ReadAt(offset, header);
     int major = header[3];
@@ -204,7 +204,7 @@ int64_t ParseID3v2Tag(const FileReader& file, int64_t offset, ID3TagInfo& info, 
             auto data = usable.subspan(static_cast<size_t>(pos), static_cast<size_t>(n));
             std::string text;
             if (keep && id != "CRM" && n > 0)
-                Collect(id, data, major, 0, 0);
+                Collect(*keep, id, data, major, 0, 0);
             else
                 text = DecodeFrameText(data, id);
             StoreFrameText(info, id, text);
@@ -248,7 +248,7 @@ int64_t ParseID3v2Tag(const FileReader& file, int64_t offset, ID3TagInfo& info, 
         std::string text;
         if (!skipped) {
             if (keep && id != "SEEK") {
-                if (dataLength > 0) Collect(id, data, major, status, format);
+                if (dataLength > 0) Collect(*keep, id, data, major, status, format);
             } else {
                 text = DecodeFrameText(data, id);
             }
@@ -272,7 +272,7 @@ bool ReadID3v2Tag(const std::string& path, ID3TagInfo& info) {
     int64_t p = 0;
     while (file.ReadAt(p, magic) == magic.size() && StartsWith(magic, "ID3")) {
         found = true;
-        int64_t next = ParseID3v2Tag(file, p, info, false);
+        int64_t next = ParseID3v2Tag(file, p, info, nullptr);
         // Each tag of a chain lies after the one before; anything else would loop.
         if (next <= p) break;
         p = next;
@@ -295,7 +295,7 @@ bool ReadID3v2Tag(const std::string& path, ID3TagInfo& info) {
     if (t < 0) return false;
     file.ReadAt(t, magic);
     if (!StartsWith(magic, "ID3")) return false;
-    ParseID3v2Tag(file, t, info, false);
+    ParseID3v2Tag(file, t, info, nullptr);
     return true;
 }
 
