@@ -212,27 +212,8 @@ bool SelfCheck(const std::string& path, const Layout& layout, uint32_t clipBytes
     return true;
 }
 
-}  // namespace
-
-bool SaveCleanClip(const std::string& source, double startSeconds, double endSeconds, const std::string& target,
-                   std::string* error, CleanClipResult* result, const CleanClipFinisher& finish) {
-    if (!std::isfinite(startSeconds) || !std::isfinite(endSeconds) || startSeconds < 0 || endSeconds <= startSeconds)
-        return Fail(error, "The selection is empty");
-    if (target.empty()) return Fail(error, "No file name was given for the clip");
-    if (ClipWouldReplaceSource(source, target)) return Fail(error, kClipOverSource);
-
-    FrameTable table;
-    std::string why;
-    // Frames after the selection are not needed; a clip from the start of a long file reads
-    // only the start.
-    if (!ScanFramesUntil(source, endSeconds, table, &why)) return Fail(error, why);
-    if (table.layer != 3)
-        return Fail(error, "Cutting on frame boundaries needs MPEG Layer III audio");
-
-    const size_t first = FrameIndexAtSeconds(table, startSeconds);
-    const size_t end = FrameIndexAtSeconds(table, endSeconds);
-    if (first >= end) return Fail(error, "The selection holds no whole MPEG frame");
-
+// Which source frames the clip takes, and the delay and padding its LAME tag gives decoders.
+Layout PlanLayout(const FrameTable& table, size_t first, size_t end) {
     const uint32_t n = table.samplesPerFrame;
     const VbrHeader& src = table.vbr;
     Layout layout;
@@ -259,7 +240,77 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
     }
     const bool toTheEnd = table.complete && end == table.frames.size();
     layout.padding = (toTheEnd && src.hasLame) ? src.encoderPadding : kDecoderDelay;
+    return layout;
+}
 
+// The header frame of the clip and what it says about the audio behind it.
+struct ClipHead {
+    const std::vector<uint8_t>& bytes;
+    uint32_t clipBytes;
+    uint16_t musicCrc;
+};
+
+// The files named in messages.
+struct ClipText {
+    const std::string& source;
+    const std::string& target;
+};
+
+// Writes the header frame and the layout's frames, checks the written clip, hands it over and
+// gives it the target's name.
+bool WriteClip(int fd, const FrameTable& table, const Layout& layout, const ClipHead& head, const ClipText& text,
+               const CleanClipFinisher& finish, std::string* error) {
+    const std::string& source = text.source;
+    const std::string& target = text.target;
+    mdlID3::AtomicFileWriter out;
+    if (!OpenClip(out, target, error)) return false;
+    std::vector<uint8_t> pending(head.bytes);
+    pending.reserve(kChunkBytes + 4096);
+    const auto flush = [&] {
+        if (out.Write(pending)) return true;
+        return Fail(error, ClipWriteError(out, source, target));
+    };
+    if (!ForEachFrame(fd, table.frames, layout.from, layout.to,
+                      [&](const uint8_t* p, size_t len) {
+                          pending.insert(pending.end(), p, p + len);
+                          if (pending.size() < kChunkBytes) return true;
+                          if (!flush()) return false;
+                          pending.clear();
+                          return true;
+                      },
+                      error))
+        return false;
+    if (!pending.empty() && !flush()) return false;
+    // The clip is parsed back and handed over while it is still the temporary file: a clip that
+    // fails either never takes the target's name.
+    const ClipHook checkAndFinish = [&](const std::string& path, std::string* why) {
+        return SelfCheck(path, layout, head.clipBytes, head.musicCrc, why) && FinishClip(finish, path, why);
+    };
+    return CommitClip(out, checkAndFinish, source, target, error);
+}
+
+}  // namespace
+
+bool SaveCleanClip(const std::string& source, double startSeconds, double endSeconds, const std::string& target,
+                   std::string* error, CleanClipResult* result, const CleanClipFinisher& finish) {
+    if (!std::isfinite(startSeconds) || !std::isfinite(endSeconds) || startSeconds < 0 || endSeconds <= startSeconds)
+        return Fail(error, "The selection is empty");
+    if (target.empty()) return Fail(error, "No file name was given for the clip");
+    if (ClipWouldReplaceSource(source, target)) return Fail(error, kClipOverSource);
+
+    FrameTable table;
+    std::string why;
+    // Frames after the selection are not needed; a clip from the start of a long file reads
+    // only the start.
+    if (!ScanFramesUntil(source, endSeconds, table, &why)) return Fail(error, why);
+    if (table.layer != 3)
+        return Fail(error, "Cutting on frame boundaries needs MPEG Layer III audio");
+
+    const size_t first = FrameIndexAtSeconds(table, startSeconds);
+    const size_t end = FrameIndexAtSeconds(table, endSeconds);
+    if (first >= end) return Fail(error, "The selection holds no whole MPEG frame");
+
+    const Layout layout = PlanLayout(table, first, end);
     const FileDescriptor file = OpenFile(source, O_RDONLY);
     if (!file.IsOpen()) return Fail(error, ErrorText("Cannot open " + source, errno));
     uint16_t musicCrc = 0;
@@ -281,33 +332,11 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
     const uint32_t clipBytes = static_cast<uint32_t>(total);
     const std::vector<uint8_t> head = HeaderFrame(table, layout, clipBytes, musicCrc);
 
-    mdlID3::AtomicFileWriter out;
-    if (!OpenClip(out, target, error)) return false;
-    std::vector<uint8_t> pending(head);
-    pending.reserve(kChunkBytes + 4096);
-    const auto flush = [&] {
-        if (out.Write(pending)) return true;
-        return Fail(error, ClipWriteError(out, source, target));
-    };
-    if (!ForEachFrame(file.get(), table.frames, layout.from, layout.to,
-                      [&](const uint8_t* p, size_t len) {
-                          pending.insert(pending.end(), p, p + len);
-                          if (pending.size() < kChunkBytes) return true;
-                          if (!flush()) return false;
-                          pending.clear();
-                          return true;
-                      },
-                      error))
-        return false;
-    if (!pending.empty() && !flush()) return false;
-    // The clip is parsed back and handed over while it is still the temporary file: a clip that
-    // fails either never takes the target's name.
-    const ClipHook checkAndFinish = [&](const std::string& path, std::string* why) {
-        return SelfCheck(path, layout, clipBytes, musicCrc, why) && FinishClip(finish, path, why);
-    };
-    if (!CommitClip(out, checkAndFinish, source, target, error)) return false;
+    const ClipText text{source, target};
+    if (!WriteClip(file.get(), table, layout, {head, clipBytes, musicCrc}, text, finish, error)) return false;
 
     if (result) {
+        const uint32_t n = table.samplesPerFrame;
         result->firstFrame = first;
         result->endFrame = end;
         result->leadFrames = first - layout.from;

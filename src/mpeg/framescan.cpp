@@ -212,6 +212,134 @@ int64_t FindFrame(BlockReader& reader, int64_t from, int64_t limit, const MpegHe
     return -1;
 }
 
+// The walk over the frames after the first one. Each header is decoded once: the header after a
+// frame both confirms that frame and is the next one to take.
+class FrameWalk {
+public:
+    FrameWalk(BlockReader& reader, const MpegHeader& first, int64_t limit, FrameTable& table)
+        : reader_(reader), first_(first), limit_(limit), table_(table) {}
+
+    // Walks from `pos` to the end of the audio, or until `stopFrames` frames are in the table.
+    // False when `progress` cancelled it.
+    bool Run(int64_t pos, size_t stopFrames, const ScanProgress& progress);
+
+private:
+    // A header of the stream whose whole frame lies before the end of the audio.
+    bool HeaderAt(int64_t at, MpegHeader& h);
+    // The next believable frame start after junk or damage, or -1.
+    int64_t ResyncFrom(int64_t from);
+    // Adds the frame at `pos` to the table; false when its bytes cannot be read.
+    bool Append(int64_t pos, const MpegHeader& h);
+
+    // A stream uses few distinct headers; decoded ones are kept by bitrate, frequency and
+    // padding, and reused when the bytes that matter (all but mode extension, copyright,
+    // original and emphasis) are the same.
+    struct Decoded {
+        uint32_t key = 0;
+        MpegHeader header;
+    };
+
+    BlockReader& reader_;
+    const MpegHeader first_;
+    const int64_t limit_;
+    FrameTable& table_;
+    std::array<Decoded, 128> decoded_{};
+    // The next frame found from a position is also the next one from any later position up to
+    // it; remembering it keeps long stretches of junk from being searched again and again.
+    int64_t searchedFrom_ = -1;
+    int64_t searchResult_ = -1;
+};
+
+bool FrameWalk::HeaderAt(int64_t at, MpegHeader& h) {
+    const uint8_t* b = reader_.At(at, 4, limit_);
+    if (!b) return false;
+    const uint32_t key = BigEndian32(b) & 0xFFFFFFC0u;
+    Decoded& slot = decoded_[b[2] >> 1];
+    if (slot.key == key) {
+        h = slot.header;
+    } else {
+        if (!DecodeMpegHeader(b, h)) return false;
+        slot.key = key;
+        slot.header = h;
+    }
+    return SameStream(first_, h) && h.length <= limit_ - at;
+}
+
+int64_t FrameWalk::ResyncFrom(int64_t from) {
+    if (searchedFrom_ < 0 || from < searchedFrom_ || (searchResult_ >= 0 && from > searchResult_)) {
+        searchedFrom_ = from;
+        MpegHeader next;
+        searchResult_ = FindFrame(reader_, from, limit_, &first_, kConfirmResync, next, nullptr);
+    }
+    return searchResult_;
+}
+
+bool FrameWalk::Append(int64_t pos, const MpegHeader& h) {
+    const uint8_t* b = reader_.At(pos, 8, limit_);
+    if (!b) return false;
+    MpegFrame f;
+    f.offset = pos;
+    f.header = BigEndian32(b);
+    f.length = static_cast<uint16_t>(h.length);
+    if (h.layer == 3) {
+        const uint8_t* m = b + (h.crc ? 6 : 4);
+        f.mainDataBegin = h.version == MpegVersion::Mpeg1 ? static_cast<uint16_t>((m[0] << 1) | (m[1] >> 7)) : m[0];
+    }
+    if (!table_.frames.empty() && f.bitrateIndex() != table_.frames.front().bitrateIndex())
+        table_.variableBitrate = true;
+    table_.frames.push_back(f);
+    return true;
+}
+
+bool FrameWalk::Run(int64_t pos, size_t stopFrames, const ScanProgress& progress) {
+    const int64_t span = std::max<int64_t>(1, limit_ - table_.audioStart);
+    const int64_t step = std::max<int64_t>(span / 100, 1 << 20);
+    int64_t nextReport = table_.audioStart + step;
+    table_.frames.reserve(static_cast<size_t>(std::min<int64_t>(span / 100 + 16, 1 << 22)));
+    table_.audioEnd = pos;
+    MpegHeader h;
+    bool have = HeaderAt(pos, h);
+    while (pos < limit_) {
+        if (pos >= nextReport && progress) {
+            if (!progress(static_cast<double>(pos - table_.audioStart) / static_cast<double>(span))) return false;
+            nextReport = pos + step;
+        }
+        if (!have) {
+            // Out of step: junk, a damaged frame or a cut-off last frame.
+            const int64_t resync = ResyncFrom(pos + 1);
+            if (resync < 0) break;
+            table_.junkBytes += resync - pos;
+            pos = resync;
+            have = HeaderAt(pos, h);
+            continue;
+        }
+        const int64_t end = pos + h.length;
+        MpegHeader after;
+        const bool afterOk = end < limit_ && HeaderAt(end, after);
+        if (!afterOk && end != limit_) {
+            // Junk that happens to start with a header, or a good frame before a damaged one:
+            // junk is given away by a real frame starting inside it.
+            const int64_t resync = ResyncFrom(pos + 1);
+            if (resync >= 0 && resync < end) {
+                table_.junkBytes += resync - pos;
+                pos = resync;
+                have = HeaderAt(pos, h);
+                continue;
+            }
+        }
+        if (!Append(pos, h)) break;
+        pos = end;
+        table_.audioEnd = pos;
+        h = after;
+        have = afterOk;
+        if (table_.frames.size() >= stopFrames && pos < limit_) {
+            table_.complete = false;
+            break;
+        }
+    }
+    return true;
+}
+
 bool Scan(const std::string& path, double stopSeconds, FrameTable& table, std::string* error,
           const ScanProgress& progress) {
     table = FrameTable{};
@@ -250,103 +378,8 @@ bool Scan(const std::string& path, double stopSeconds, FrameTable& table, std::s
         pos += first.length;
     }
 
-    const int64_t span = std::max<int64_t>(1, limit - table.audioStart);
-    const int64_t step = std::max<int64_t>(span / 100, 1 << 20);
-    int64_t nextReport = table.audioStart + step;
-    table.frames.reserve(static_cast<size_t>(std::min<int64_t>(span / 100 + 16, 1 << 22)));
-    table.audioEnd = pos;
-    // The next frame found from a position is also the next one from any later position up to
-    // it; remembering it keeps long stretches of junk from being searched again and again.
-    int64_t searchedFrom = -1, searchResult = -1;
-    MpegHeader next;
-    auto resyncFrom = [&](int64_t from) {
-        if (searchedFrom < 0 || from < searchedFrom || (searchResult >= 0 && from > searchResult)) {
-            searchedFrom = from;
-            searchResult = FindFrame(reader, from, limit, &first, kConfirmResync, next, nullptr);
-        }
-        return searchResult;
-    };
-    // Each header is decoded once: the header after a frame both confirms that frame and is the
-    // next one to take.
-    // A stream uses few distinct headers; decoded ones are kept by bitrate, frequency and
-    // padding, and reused when the bytes that matter (all but mode extension, copyright,
-    // original and emphasis) are the same.
-    struct Decoded {
-        uint32_t key = 0;
-        MpegHeader header;
-    };
-    std::array<Decoded, 128> decoded{};
-    auto headerAt = [&](int64_t at, MpegHeader& h) {
-        const uint8_t* b = reader.At(at, 4, limit);
-        if (!b) return false;
-        const uint32_t key = ((uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3]) &
-                             0xFFFFFFC0u;
-        Decoded& slot = decoded[b[2] >> 1];
-        if (slot.key == key) {
-            h = slot.header;
-        } else {
-            if (!DecodeMpegHeader(b, h)) return false;
-            slot.key = key;
-            slot.header = h;
-        }
-        return SameStream(first, h) && h.length <= limit - at;
-    };
-    MpegHeader h;
-    bool have = headerAt(pos, h);
-    while (pos < limit) {
-        if (pos >= nextReport && progress) {
-            if (!progress(static_cast<double>(pos - table.audioStart) / static_cast<double>(span)))
-                return Fail(error, "Cancelled");
-            nextReport = pos + step;
-        }
-        if (have) {
-            const int64_t end = pos + h.length;
-            MpegHeader after;
-            const bool afterOk = end < limit && headerAt(end, after);
-            bool take = afterOk || end == limit;
-            if (!take) {
-                // Junk that happens to start with a header, or a good frame before a damaged
-                // one: junk is given away by a real frame starting inside it.
-                const int64_t resync = resyncFrom(pos + 1);
-                take = resync < 0 || resync >= end;
-                if (!take) {
-                    table.junkBytes += resync - pos;
-                    pos = resync;
-                    have = headerAt(pos, h);
-                    continue;
-                }
-            }
-            const uint8_t* b = reader.At(pos, 8, limit);
-            if (!b) break;
-            MpegFrame f;
-            f.offset = pos;
-            f.header = BigEndian32(b);
-            f.length = static_cast<uint16_t>(h.length);
-            if (h.layer == 3) {
-                const uint8_t* m = b + (h.crc ? 6 : 4);
-                f.mainDataBegin = h.version == MpegVersion::Mpeg1 ? static_cast<uint16_t>((m[0] << 1) | (m[1] >> 7))
-                                                                  : m[0];
-            }
-            if (!table.frames.empty() && f.bitrateIndex() != table.frames.front().bitrateIndex())
-                table.variableBitrate = true;
-            table.frames.push_back(f);
-            pos = end;
-            table.audioEnd = pos;
-            h = after;
-            have = afterOk;
-            if (table.frames.size() >= stopFrames && pos < limit) {
-                table.complete = false;
-                break;
-            }
-            continue;
-        }
-        // Out of step: junk, a damaged frame or a cut-off last frame.
-        const int64_t resync = resyncFrom(pos + 1);
-        if (resync < 0) break;
-        table.junkBytes += resync - pos;
-        pos = resync;
-        have = headerAt(pos, h);
-    }
+    FrameWalk walk(reader, first, limit, table);
+    if (!walk.Run(pos, stopFrames, progress)) return Fail(error, "Cancelled");
     if (reader.failed()) return Fail(error, "Cannot read " + path);
     if (table.frames.empty()) return Fail(error, "No MPEG audio frames in " + path);
     if (progress && !progress(1.0)) return Fail(error, "Cancelled");
