@@ -4,5 +4,4 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/scripts/deps.sh" build
 bash "$root/scripts/build.sh" >&2
-export QT_MEDIA_BACKEND="${QT_MEDIA_BACKEND:-gstreamer}"
 exec "$root/build/src/trimbel" "$@"

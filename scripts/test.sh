@@ -7,7 +7,6 @@ bash scripts/deps.sh test
 bash scripts/build.sh
 
 export QT_QPA_PLATFORM=offscreen
-export QT_MEDIA_BACKEND=gstreamer
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/xdg-runtime-$(id -u)}
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 

@@ -1,9 +1,9 @@
 #include "cli/cli.h"
-#include "cutting/desktopapp.h"
+#include "cli/windowprogram.h"
 
-// No arguments: the windows. A file: the windows with that file open. A subcommand: headless.
+// No arguments: the windows. A file: the windows with that file open. A subcommand: no windows.
+// The windows are a program of their own, so a subcommand never loads what they need.
 int main(int argc, char** argv) {
-    if (IsFileToOpen(argc, argv)) return RunDesktop(argc, argv, argv[1]);
-    if (argc > 1) return RunCli(argc, argv);
-    return RunDesktop(argc, argv);
+    if (argc == 1 || IsFileToOpen(argc, argv)) return ExecWindowProgram(argv);
+    return RunCli(argc, argv);
 }

@@ -9,7 +9,9 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
+#include "cli/checkedoutput.h"
 #include "cli/subcommands.h"
+#include "cli/windowprogram.h"
 
 namespace {
 
@@ -19,20 +21,30 @@ struct Subcommand {
     int (*run)(int argc, char** argv);
 };
 
+// `cut` runs in the window program for now (see src/CMakeLists.txt); `argv` here starts at the
+// subcommand's name, one after the program's.
+int HandCutToWindowProgram(int, char** argv) { return ExecWindowProgram(argv - 1); }
+
 const Subcommand kSubcommands[] = {
-    {"info", "show the MPEG analysis and tags of an MP3 file (--json for JSON)", RunInfo},
-    {"tag", "write or remove the ID3 tags of an MP3 file", RunTag},
-    {"cut", "cut a time range of an MP3 file into a new clip", RunCut},
+    {"info", "Show the MPEG analysis and the tags of an MP3 file.", RunInfo},
+    {"tag", "Write or remove the ID3 tags of an MP3 file.", RunTag},
+    {"cut", "Cut a time range of an MP3 file into a new clip.", HandCutToWindowProgram},
 };
 
 void PrintUsage(FILE* out) {
     std::fprintf(out,
-                 "Usage: trimbel                 open the cutting window\n"
-                 "       trimbel FILE.mp3        open the cutting window on a file\n"
-                 "       trimbel SUBCOMMAND ...  work without windows\n\n"
+                 "Usage: trimbel [FILE.mp3]\n"
+                 "  or:  trimbel SUBCOMMAND [options] FILE\n"
+                 "Open the cutting window, on FILE.mp3 when one is given, or run a subcommand\n"
+                 "without windows.\n\n"
                  "Subcommands:\n");
     for (const auto& s : kSubcommands) std::fprintf(out, "  %-6s %s\n", s.name, s.summary);
-    std::fprintf(out, "\nRun 'trimbel SUBCOMMAND --help' for its options.\n");
+    std::fprintf(out,
+                 "\nOptions:\n"
+                 "  -h, --help     %s\n"
+                 "  -v, --version  Show the version.\n"
+                 "\nRun 'trimbel SUBCOMMAND --help' for its options.\n",
+                 kHelpOptionText);
 }
 
 bool LooksLikePath(const std::string& arg) {
@@ -53,18 +65,25 @@ bool IsFileToOpen(int argc, char** argv) {
     return std::filesystem::is_regular_file(argv[1], ec);
 }
 
-int RunCli(int argc, char** argv) {
+namespace {
+
+// Runs what the arguments ask for; `who` names it in a message about its output.
+int Dispatch(int argc, char** argv, std::string* who) {
     const std::string sub = argc > 1 ? argv[1] : "";
     if (sub == "--help" || sub == "-h" || sub == "help") {
         PrintUsage(stdout);
         return 0;
     }
     if (sub == "--version" || sub == "-v") {
-        std::printf("trimbel 1.9\n");
+        std::printf("trimbel %s\n", TRIMBEL_VERSION);
         return 0;
     }
-    for (const auto& s : kSubcommands)
-        if (sub == s.name) return s.run(argc - 1, argv + 1);
+    for (const auto& s : kSubcommands) {
+        if (sub == s.name) {
+            *who += " " + sub;
+            return s.run(argc - 1, argv + 1);
+        }
+    }
     // `trimbel FILE.mp3` with a file that is not there is a mistyped path, not a subcommand.
     if (argc == 2 && LooksLikePath(sub)) {
         std::error_code ec;
@@ -78,6 +97,17 @@ int RunCli(int argc, char** argv) {
     PrintUsage(stderr);
     return 2;
 }
+
+}  // namespace
+
+int RunCli(int argc, char** argv) {
+    ReportBrokenPipes();
+    std::string who = "trimbel";
+    const int code = Dispatch(argc, argv, &who);
+    return FinishOutput(code, who.c_str());
+}
+
+QCommandLineOption HelpOption() { return QCommandLineOption({"h", "help"}, kHelpOptionText); }
 
 QString SubcommandHelp(const QCommandLineParser& parser, const char* name) {
     QString text = parser.helpText();

@@ -64,14 +64,14 @@ int RunCut(int argc, char** argv) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Cut the time range START..END of an MP3 file into a new clip.");
-    parser.addHelpOption();
-    parser.addPositionalArgument("FILE", "the MP3 file to cut from");
-    QCommandLineOption startOption("start", "start of the clip in seconds", "S");
-    QCommandLineOption endOption("end", "end of the clip in seconds", "S");
-    QCommandLineOption outputOption("output", "the clip's file (default: the window's clip name here)", "OUT");
-    QCommandLineOption durationOption("duration", "the track length in seconds (default: from its frames)", "D");
+    parser.addOption(HelpOption());
+    parser.addPositionalArgument("FILE", "The MP3 file to cut from.");
+    QCommandLineOption startOption("start", "Start of the clip in seconds.", "S");
+    QCommandLineOption endOption("end", "End of the clip in seconds.", "S");
+    QCommandLineOption outputOption("output", "The clip's file (default: the window's clip name here).", "OUT");
+    QCommandLineOption durationOption("duration", "The track length in seconds (default: from its frames).", "D");
     QCommandLineOption framesOption("frames",
-                                    "cut on frame boundaries: whole frames only, behind a fresh Xing/Info header");
+                                    "Cut on frame boundaries: whole frames only, behind a fresh Xing/Info header.");
     parser.addOptions({startOption, endOption, outputOption, durationOption, framesOption});
     if (!parser.parse(args)) return Refuse(parser.errorText());
     if (parser.isSet("help")) {

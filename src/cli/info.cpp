@@ -3,16 +3,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -120,27 +117,21 @@ void PrintLines(const QJsonObject& object, int indent, QByteArray& out) {
     }
 }
 
+// Errors surface when the command's output is finished (FinishOutput), not here.
 void Write(FILE* stream, const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fflush(stream);
 }
 
 }  // namespace
 
 int RunInfo(int argc, char** argv) {
-    // The help text names the program after the application's first argument.
-    std::vector<char*> appArgs = {const_cast<char*>("trimbel info")};
-    int appArgc = 1;
-    std::unique_ptr<QCoreApplication> app;
-    if (QCoreApplication::instance() == nullptr) app = std::make_unique<QCoreApplication>(appArgc, appArgs.data());
-
     QCommandLineParser parser;
     parser.setApplicationDescription("Show the MPEG analysis and the tags of an MP3 file.");
-    const QCommandLineOption helpOption({"h", "help"}, "Show this help.");
+    const QCommandLineOption helpOption = HelpOption();
     parser.addOption(helpOption);
     const QCommandLineOption jsonOption("json", "Print JSON instead of readable lines.");
     parser.addOption(jsonOption);
-    parser.addPositionalArgument("file", "The MP3 file to analyse.");
+    parser.addPositionalArgument("FILE", "The MP3 file to analyse.");
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);

@@ -1,7 +1,13 @@
 #pragma once
+#include <QCommandLineOption>
 #include <QString>
 
 class QCommandLineParser;
+
+// Every help text offers -h/--help in these words (and no Qt-specific options), so the help of
+// the program and of each subcommand reads as one text.
+inline constexpr char kHelpOptionText[] = "Show this help.";
+QCommandLineOption HelpOption();
 
 // Each subcommand gets its own argv with argv[0] = the subcommand's name.
 int RunInfo(int argc, char** argv);

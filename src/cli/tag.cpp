@@ -95,18 +95,18 @@ int RunTag(int argc, char** argv) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        "Writes the ID3 version 2 tag of an MP3 file from its current fields and the ones given,\n"
-        "and writes, keeps or removes its version 1 tag.");
-    parser.addHelpOption();
+        "Write the ID3 version 2 tag of an MP3 file from its current fields and the ones given,\n"
+        "and write, keep or remove its version 1 tag.");
+    parser.addOption(HelpOption());
     parser.addPositionalArgument("FILE", "The MP3 file to change.");
     for (const auto& option : kFieldOptions)
-        parser.addOption({option.name, QString("Sets the %1 field.").arg(option.name), "T"});
+        parser.addOption({option.name, QString("Set the %1 field.").arg(option.name), "T"});
     parser.addOption({"v2-version", "Version of the written tag: 2.3 (default) or 2.4.",
                       "2.3|2.4", "2.3"});
-    parser.addOption({"clear-v2", "Drops the old tag's frames that the fields do not cover."});
+    parser.addOption({"clear-v2", "Drop the old tag's frames that the fields do not cover."});
     parser.addOption({"v1", "The version 1 tag: keep (default), write or remove.",
                       "keep|write|remove", "keep"});
-    parser.addOption({"remove-v2", "Removes the version 2 tag instead of writing one."});
+    parser.addOption({"remove-v2", "Remove the version 2 tag instead of writing one."});
 
     if (!parser.parse(arguments)) return UsageError(parser.errorText());
     if (parser.isSet("help")) {

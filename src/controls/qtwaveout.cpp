@@ -4,9 +4,7 @@
 #include <cmath>
 
 #include <QAudioDevice>
-#include <QAudioOutput>
 #include <QMediaDevices>
-#include <QPointer>
 
 #include "mpeg/rounding.h"
 
@@ -17,21 +15,6 @@ QtWaveOut::QtWaveOut(Getter get, Setter set, Counter deviceCount)
     if (!count_) {
         count_ = &QtWaveOut::SystemOutputCount;
     }
-}
-
-std::unique_ptr<QtWaveOut> QtWaveOut::ForAudioOutput(QAudioOutput* output) {
-    QPointer<QAudioOutput> guarded(output);
-    auto waveOut = std::make_unique<QtWaveOut>();
-    waveOut->Attach(
-        [guarded, waveOut = waveOut.get()] {
-            return guarded ? static_cast<double>(guarded->volume()) : waveOut->stored_;
-        },
-        [guarded](double volume) {
-            if (guarded) {
-                guarded->setVolume(static_cast<float>(volume));
-            }
-        });
-    return waveOut;
 }
 
 void QtWaveOut::Attach(Getter get, Setter set) {

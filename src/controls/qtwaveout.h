@@ -1,14 +1,12 @@
 #pragma once
-// Wave-out volume as this program's own output loudness: the player's QAudioOutput volume
-// (0..1) is the left channel / 65535. Like wave-out volume on current desktops it sets this
+// Wave-out volume as this program's own output loudness: the player's sink volume (0..1) is
+// the left channel / 65535. Like wave-out volume on current desktops it sets this
 // program's loudness, not the whole system's. The output is reached through two functions so
 // this unit needs nothing of the player.
 #include <functional>
 #include <memory>
 
 #include "controls/waveout.h"
-
-class QAudioOutput;
 
 class QtWaveOut : public WaveOut {
 public:
@@ -19,8 +17,6 @@ public:
     // Without a getter/setter the last volume set is kept here (until an output is attached).
     QtWaveOut();
     QtWaveOut(Getter get, Setter set, Counter deviceCount = {});
-    // Drives `output` for as long as it exists.
-    static std::unique_ptr<QtWaveOut> ForAudioOutput(QAudioOutput* output);
 
     void Attach(Getter get, Setter set);
 

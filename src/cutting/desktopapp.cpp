@@ -10,18 +10,16 @@
 #include "cutting/form1.h"
 #include "cutting/qtclock.h"
 #include "cutting/qtfiledialogs.h"
-#include "cutting/qtmediaplayer.h"
+#include "playback/playbackengine.h"
 #include "tageditor/taghandover.h"
 
 int RunDesktop(int argc, char** argv, const char* openPath) {
     // QApplication may take Qt's own options out of argv; keep the path first.
     const QString pathToOpen = openPath ? QString::fromLocal8Bit(openPath) : QString();
-    // Qt 6.4's ffmpeg media backend crashes without an audio device; GStreamer does not.
-    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "gstreamer");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Trimbel");
 
-    QtMediaPlayer player;
+    PlaybackEngine player;
     QtFileDialogs dialogs;
     QtMessageBoxes messages;
     QtClock clock;
@@ -48,6 +46,15 @@ int RunDesktop(int argc, char** argv, const char* openPath) {
     parts.quit = [] { QApplication::exit(0); };
 
     Form1 window(parts);
+    // A failing sound device is told once it happened; queued, so the box never opens inside
+    // the player's own call. The next Play tries the device again.
+    QObject::connect(
+        &player, &PlaybackEngine::deviceFailed, &window,
+        [&messages, &window](const QString& reason) {
+            messages.Show(&window, "The sound could not be played: " + reason + ". Play tries again.",
+                          MsgIcon::Exclamation, kAppTitle);
+        },
+        Qt::QueuedConnection);
     window.show();
     if (!pathToOpen.isEmpty()) window.OpenFile(QFileInfo(pathToOpen).absoluteFilePath());
     return app.exec();

@@ -17,7 +17,6 @@
 inline QApplication* TestApp() {
     static QApplication* app = [] {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "gstreamer");
         static int argc = 1;
         static char name[] = "test_cutting";
         static char* argv[] = {name, nullptr};

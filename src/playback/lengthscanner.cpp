@@ -1,4 +1,4 @@
-#include "cutting/lengthscanner.h"
+#include "playback/lengthscanner.h"
 
 #include <QFile>
 #include <QMetaObject>

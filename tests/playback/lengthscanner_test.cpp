@@ -1,12 +1,12 @@
 // The background length measurement on generated files of silent frames (417 bytes and 1152
 // samples at 44100 Hz each). Waits poll with a deadline.
-#include "cutting/lengthscanner.h"
+#include "playback/lengthscanner.h"
 
 #include <gtest/gtest.h>
 #include <QSignalSpy>
 #include <QTest>
 
-#include "cuttingfakes.h"
+#include "playbacktestapp.h"
 #include "support/testfiles.h"
 
 namespace {

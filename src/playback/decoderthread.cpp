@@ -1,0 +1,117 @@
+#include "playback/decoderthread.h"
+
+#include <chrono>
+
+namespace {
+// About 46 ms of 44.1 kHz stereo per decode step.
+constexpr size_t kChunkBytes = 8192;
+// While the ring is full the thread looks again this often; the sink drains it far slower.
+constexpr auto kFullWait = std::chrono::milliseconds(20);
+}  // namespace
+
+DecoderThread::DecoderThread(RingBuffer& ring) : ring_(ring), chunk_(kChunkBytes), thread_([this] { Run(); }) {}
+
+DecoderThread::~DecoderThread() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        quit_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+}
+
+void DecoderThread::Load(std::unique_ptr<Decoder> decoder) {
+    std::unique_ptr<Decoder> replaced;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        replaced = std::move(pending_.decoder);
+        pending_.decoder = std::move(decoder);
+        pending_.serial = ++loads_;
+        pending_.start.reset();
+        pending_.idle = true;
+        hasPending_ = true;
+    }
+    wake_.notify_one();
+}
+
+void DecoderThread::Start(uint64_t generation, int64_t sample) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.start = std::make_pair(generation, sample);
+        pending_.idle = false;
+        hasPending_ = true;
+    }
+    wake_.notify_one();
+}
+
+void DecoderThread::Idle() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.start.reset();
+        pending_.idle = true;
+        hasPending_ = true;
+    }
+    wake_.notify_one();
+}
+
+int64_t DecoderThread::LengthSamples() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lengthSerial_ == loads_ ? lengthSamples_ : -1;
+}
+
+void DecoderThread::Run() {
+    std::optional<uint64_t> filling;  // the generation being filled
+    for (;;) {
+        Request request = Take(filling.has_value(), filling.value_or(0));
+        if (quit_) return;
+        Apply(request, filling);
+        if (filling && ring_.FreeSpace(*filling) >= kChunkBytes && !FillOnce(*filling)) filling.reset();
+    }
+}
+
+// Waits for a request, or for room in the ring while filling; returns what is pending.
+DecoderThread::Request DecoderThread::Take(bool filling, uint64_t generation) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    auto ready = [&] { return quit_ || hasPending_; };
+    if (!filling) {
+        wake_.wait(lock, ready);
+    } else if (ring_.FreeSpace(generation) < kChunkBytes) {
+        wake_.wait_for(lock, kFullWait, ready);
+    }
+    Request request;
+    if (hasPending_ && !quit_) {
+        request = std::move(pending_);
+        pending_ = Request{};
+        hasPending_ = false;
+    }
+    return request;
+}
+
+void DecoderThread::Apply(Request& request, std::optional<uint64_t>& filling) {
+    if (request.decoder) {
+        current_ = std::move(request.decoder);
+        // The index makes every seek exact and quick and the length exact; it walks the frames
+        // once, and the page cache then serves the decoding.
+        const int64_t length = current_->Scan();
+        std::lock_guard<std::mutex> lock(mutex_);
+        lengthSerial_ = request.serial;
+        lengthSamples_ = length;
+    }
+    if (request.idle) filling.reset();
+    if (request.start) {
+        filling = request.start->first;
+        if (!current_ || !current_->SeekToSample(request.start->second)) {
+            ring_.MarkEnd(*filling);
+            filling.reset();
+        }
+    }
+}
+
+bool DecoderThread::FillOnce(uint64_t generation) {
+    size_t bytes = 0;
+    const Decoder::ReadStatus status = current_->Read(chunk_.data(), chunk_.size(), bytes);
+    if (bytes > 0) ring_.Write(generation, chunk_.data(), bytes);
+    if (status == Decoder::ReadStatus::Data) return true;
+    ring_.MarkEnd(generation);
+    return false;
+}

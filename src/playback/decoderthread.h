@@ -1,0 +1,56 @@
+#pragma once
+// The thread that keeps the ring buffer filled from the current file. The engine only posts
+// requests (a new file, a start sample for a generation, idle); it never waits for a decode.
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "playback/decoder.h"
+#include "playback/ringbuffer.h"
+
+class DecoderThread {
+public:
+    explicit DecoderThread(RingBuffer& ring);
+    // Stops the thread; a decode in progress finishes its chunk first.
+    ~DecoderThread();
+
+    // Hands over an opened file; the old one is closed on the thread.
+    void Load(std::unique_ptr<Decoder> decoder);
+    // Fill the ring for `generation` from `sample` on.
+    void Start(uint64_t generation, int64_t sample);
+    // Stop filling (the ring has been reset by the caller).
+    void Idle();
+    // Exact length in samples of the file last loaded once its frame index is built, else -1.
+    int64_t LengthSamples() const;
+
+private:
+    struct Request {
+        std::unique_ptr<Decoder> decoder;  // set: replaces the current file
+        uint64_t serial = 0;               // of that file
+        std::optional<std::pair<uint64_t, int64_t>> start;
+        bool idle = false;
+    };
+
+    void Run();
+    Request Take(bool filling, uint64_t generation);
+    void Apply(Request& request, std::optional<uint64_t>& filling);
+    bool FillOnce(uint64_t generation);
+
+    RingBuffer& ring_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    Request pending_;
+    bool hasPending_ = false;
+    bool quit_ = false;
+    uint64_t loads_ = 0;         // files handed over
+    uint64_t lengthSerial_ = 0;  // which of them lengthSamples_ belongs to
+    int64_t lengthSamples_ = -1;
+    // Touched on the thread only.
+    std::unique_ptr<Decoder> current_;
+    std::vector<uint8_t> chunk_;
+    std::thread thread_;
+};

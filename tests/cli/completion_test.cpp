@@ -1,0 +1,60 @@
+// The bash completion offers what the program's help lists: subcommands, each one's options,
+// the words an option takes, and MP3 files where a file goes.
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "support/testfiles.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kScript =
+    fs::path(TRIMBEL_TEST_DATA).parent_path().parent_path() / "packaging" / "trimbel.bash";
+
+class Completion : public ::testing::Test {
+protected:
+    Completion() {
+        testfiles::WriteFile(dir.file("song.mp3"), testfiles::SilentFrames(1));
+        testfiles::WriteFile(dir.file("LOUD.MP3"), testfiles::SilentFrames(1));
+        testfiles::WriteFile(dir.file("notes.txt"), testfiles::FromString("x"));
+        fs::create_directory(dir.path() / "songs");
+    }
+    // What the completion offers for the words typed so far (the last one being completed),
+    // sorted, one per line.
+    std::string Offered(const std::string& typed) {
+        const std::string script = "cd " + testfiles::ShellQuote(dir.path().string()) + " && source " +
+                                   testfiles::ShellQuote(kScript.string()) + " && COMP_WORDS=(" +
+                                   testfiles::ShellQuote(TRIMBEL_BINARY) + " " + typed +
+                                   ") && COMP_CWORD=$(( ${#COMP_WORDS[@]} - 1 )) && _trimbel " +
+                                   testfiles::ShellQuote(TRIMBEL_BINARY) +
+                                   " && printf '%s\\n' \"${COMPREPLY[@]}\" | sort";
+        int status = -1;
+        const std::string out = testfiles::CommandOutput("bash -c " + testfiles::ShellQuote(script), &status);
+        EXPECT_EQ(status, 0) << typed;
+        return out;
+    }
+    testfiles::TempDir dir;
+};
+
+TEST_F(Completion, SubcommandsOptionsAndTheirWords) {
+    EXPECT_EQ(Offered("''"), "LOUD.MP3\ncut\ninfo\nsong.mp3\nsongs\ntag\n");
+    EXPECT_EQ(Offered("c"), "cut\n");
+    EXPECT_EQ(Offered("--"), "--help\n--version\n");
+    EXPECT_EQ(Offered("info --"), "--help\n--json\n");
+    EXPECT_EQ(Offered("tag --v"), "--v1\n--v2-version\n");
+    EXPECT_EQ(Offered("cut song.mp3 --st"), "--start\n");
+    EXPECT_EQ(Offered("tag --v1 ''"), "keep\nremove\nwrite\n");
+    EXPECT_EQ(Offered("tag --v2-version 2"), "2.3\n2.4\n");
+}
+
+TEST_F(Completion, FilesWhereAFileGoesAndNothingForFreeText) {
+    EXPECT_EQ(Offered("info ''"), "LOUD.MP3\nsong.mp3\nsongs\n");
+    EXPECT_EQ(Offered("cut song.mp3 --output ''"), "LOUD.MP3\nnotes.txt\nsong.mp3\nsongs\n");
+    EXPECT_EQ(Offered("tag song.mp3 --artist ''"), "\n");
+    EXPECT_EQ(Offered("tag song.mp3 --artist A --title ''"), "\n");
+    EXPECT_EQ(Offered("song.mp3 --"), "\n");  // no subcommand: nothing to offer
+}
+
+}  // namespace
