@@ -47,10 +47,16 @@ int64_t ReadAt(int fd, void* buffer, size_t count, int64_t offset) {
     return static_cast<int64_t>(done);
 }
 
-bool WriteAt(int fd, const void* data, size_t count, int64_t offset) {
+namespace {
+
+// Repeats `put(bytes, count, done)` (one write() or pwrite() call) until all `count` bytes are
+// written; false (errno set) on an error or a write that takes nothing.
+template <typename Put>
+bool PutAll(const void* data, size_t count, Put put) {
     const auto* in = static_cast<const uint8_t*>(data);
-    while (count > 0) {
-        const ssize_t n = ::pwrite(fd, in, count, static_cast<off_t>(offset));
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = put(in + done, count - done, done);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -59,29 +65,21 @@ bool WriteAt(int fd, const void* data, size_t count, int64_t offset) {
             errno = EIO;
             return false;
         }
-        in += n;
-        count -= static_cast<size_t>(n);
-        offset += n;
+        done += static_cast<size_t>(n);
     }
     return true;
 }
 
+}  // namespace
+
+bool WriteAt(int fd, const void* data, size_t count, int64_t offset) {
+    return PutAll(data, count, [&](const uint8_t* bytes, size_t size, size_t done) {
+        return ::pwrite(fd, bytes, size, static_cast<off_t>(offset + static_cast<int64_t>(done)));
+    });
+}
+
 bool WriteAll(int fd, const void* data, size_t count) {
-    const auto* in = static_cast<const uint8_t*>(data);
-    while (count > 0) {
-        const ssize_t n = ::write(fd, in, count);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        in += n;
-        count -= static_cast<size_t>(n);
-    }
-    return true;
+    return PutAll(data, count, [&](const uint8_t* bytes, size_t size, size_t) { return ::write(fd, bytes, size); });
 }
 
 std::string ErrorText(const std::string& what, int err) {

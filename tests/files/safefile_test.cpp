@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files/descriptor.h"
 #include "support/testfiles.h"
 
 using namespace testfiles;
@@ -375,4 +376,31 @@ TEST_F(SafeFile, ReadOnlyFolderLeavesTheOriginal) {
     EXPECT_FALSE(w.Open(target));
     EXPECT_NE(w.Error().find(disk.Dir()), std::string::npos) << w.Error();
     EXPECT_EQ(ReadFile(target), Pattern(1000, 8));
+}
+
+TEST(FileDescriptorTest, OwnsClosesAndTransfersWholeRanges) {
+    TempDir tmp;
+    const auto path = tmp.file("d.bin");
+    int raw = -1;
+    {
+        FileDescriptor file = OpenFile(path, O_RDWR | O_CREAT, 0600);
+        ASSERT_TRUE(file.IsOpen());
+        raw = file.get();
+        const Bytes data = Pattern(70000, 3);
+        ASSERT_TRUE(WriteAt(file.get(), data.data(), data.size(), 10));
+        Bytes back(70010 + 5, 0xEE);
+        // At the end of the file a read comes up short, not failed.
+        EXPECT_EQ(ReadAt(file.get(), back.data(), back.size(), 0), 70010);
+        EXPECT_TRUE(std::equal(data.begin(), data.end(), back.begin() + 10));
+        FileDescriptor moved = std::move(file);
+        EXPECT_FALSE(file.IsOpen());
+        EXPECT_EQ(moved.get(), raw);
+    }
+    // Closed when its owner went away.
+    EXPECT_EQ(::fcntl(raw, F_GETFD), -1);
+    EXPECT_FALSE(OpenFile("", O_RDONLY).IsOpen());
+    EXPECT_EQ(ReadAt(-1, &raw, 1, 0), -1);
+    EXPECT_FALSE(WriteAll(-1, "x", 1));
+    EXPECT_EQ(ErrorText("cannot open x", ENOENT), "cannot open x: No such file or directory");
+    EXPECT_EQ(ErrorText("refused", 0), "refused");
 }
