@@ -404,3 +404,29 @@ TEST(FileDescriptorTest, OwnsClosesAndTransfersWholeRanges) {
     EXPECT_EQ(ErrorText("cannot open x", ENOENT), "cannot open x: No such file or directory");
     EXPECT_EQ(ErrorText("refused", 0), "refused");
 }
+
+TEST_F(SafeFile, CopiesAlignedAndShiftedRangesAlike) {
+    // Source and target at the same place within a page (copied in the kernel) or shifted by a
+    // tag's odd size (copied through a buffer): the same bytes either way, and a source that
+    // ends early fails both.
+    const auto src = tmp.file("src.bin");
+    const Bytes all = Pattern(3 << 20, 8);
+    WriteFile(src, all);
+    const std::pair<size_t, int64_t> cases[] = {{0, 8192}, {10, 4106}, {4106, 10}, {3, 0}};
+    for (const auto& [head, offset] : cases) {
+        SCOPED_TRACE(offset);
+        const auto target = tmp.file("out.bin");
+        AtomicFileWriter w;
+        ASSERT_TRUE(w.Open(target));
+        ASSERT_TRUE(w.Write(Pattern(head, 1)));
+        ASSERT_TRUE(w.CopyRange(src, offset, static_cast<int64_t>(all.size()) - offset)) << w.Error();
+        ASSERT_TRUE(w.Commit()) << w.Error();
+        EXPECT_EQ(ReadFile(target), Concat({Pattern(head, 1), Bytes(all.begin() + offset, all.end())}));
+
+        AtomicFileWriter shortSource;
+        ASSERT_TRUE(shortSource.Open(target));
+        ASSERT_TRUE(shortSource.Write(Pattern(head, 1)));
+        EXPECT_FALSE(shortSource.CopyRange(src, offset, static_cast<int64_t>(all.size()) - offset + 1));
+        EXPECT_NE(shortSource.Error().find("ended early"), std::string::npos) << shortSource.Error();
+    }
+}
