@@ -1,6 +1,6 @@
 // A tag write that moves the audio of a large file, killed (SIGKILL) at random moments.
 // Each trial copies the original, starts the write in a child process and kills it somewhere
-// within half again the time a whole write takes; then the file must be the old one or the new
+// within the time a whole write takes; then the file must be the old one or the new
 // one and its folder must hold nothing else. Prints the counts and the time of a whole write.
 // Usage: bench_killedwrite [MB] [trials] [folder]   (defaults 200, 20, /tmp; needs 3 x MB free)
 #include <chrono>
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     const double whole = std::chrono::duration<double>(Clock::now() - t0).count();
 
     std::mt19937 random(std::random_device{}());
-    std::uniform_real_distribution<double> moment(0.0, whole * 1.5);
+    std::uniform_real_distribution<double> moment(0.0, whole);
     int oldFiles = 0, newFiles = 0, broken = 0, leftovers = 0, finished = 0;
     for (int trial = 0; trial < trials; ++trial) {
         fs::copy_file(original, target, fs::copy_options::overwrite_existing);
