@@ -31,7 +31,7 @@ namespace {
 // Runs the event loop for `ms` (the engine's timers and the sink live on it).
 void Wait(int ms) {
     QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
 }
 

@@ -2,7 +2,7 @@
 # BUILD_PACKAGES: to build and run the program. TEST_PACKAGES: extra for the test run.
 BUILD_PACKAGES="build-essential cmake ninja-build pkg-config ccache help2man
   qt6-base-dev qt6-multimedia-dev libqt6multimedia6 libgl-dev
-  libmpg123-dev fonts-liberation fonts-dejavu-core fonts-wine"
+  libmpg123-dev libcue-dev fonts-liberation fonts-dejavu-core fonts-wine"
 TEST_PACKAGES="googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
   pulseaudio pulseaudio-utils

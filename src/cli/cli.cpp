@@ -11,7 +11,6 @@
 
 #include "cli/checkedoutput.h"
 #include "cli/subcommands.h"
-#include "cli/windowprogram.h"
 
 namespace {
 
@@ -21,14 +20,11 @@ struct Subcommand {
     int (*run)(int argc, char** argv);
 };
 
-// `cut` runs in the window program for now (see src/CMakeLists.txt); `argv` here starts at the
-// subcommand's name, one after the program's.
-int HandCutToWindowProgram(int, char** argv) { return ExecWindowProgram(argv - 1); }
-
 const Subcommand kSubcommands[] = {
     {"info", "Show the MPEG analysis and the tags of an MP3 file.", RunInfo},
     {"tag", "Write or remove the ID3 tags of an MP3 file.", RunTag},
-    {"cut", "Cut a time range of an MP3 file into a new clip.", HandCutToWindowProgram},
+    {"cut", "Cut a time range of an MP3 file into a new clip.", RunCut},
+    {"split", "Split an MP3 file into parts at cut points, at the tracks of a cue sheet or at pauses.", RunSplit},
 };
 
 void PrintUsage(FILE* out) {

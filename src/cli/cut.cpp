@@ -4,21 +4,20 @@
 // same checks with the same messages, the same clip saving and tag hand-over.
 #include <cmath>
 #include <cstdio>
-#include <memory>
+#include <optional>
 #include <string>
 
 #include <QCommandLineParser>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStringList>
 
 #include "cli/progressline.h"
 #include "cli/subcommands.h"
-#include "clips/cleancut.h"
-#include "cutting/clipsave.h"
-#include "cutting/module1.h"
-#include "cutting/qtclock.h"
-#include "cutting/selectionchecks.h"
+#include "models/cuttingmessages.h"
+#include "models/cuttingsession.h"
 #include "models/tageditor.h"
 #include "mpeg/framescan.h"
 
@@ -40,9 +39,6 @@ bool ParseSeconds(const QString& text, double* seconds) {
     return true;
 }
 
-// The window keeps its numbers as decimal texts; going through the same texts gives the same bytes.
-double AsKept(double value) { return LeadingNumber(NumberText(value)); }
-
 // Playing time from walking every frame, with a progress line: a long file takes a while.
 double ScanDuration(const QString& path) {
     ProgressLine progress("Scanning frames");
@@ -54,6 +50,15 @@ double ScanDuration(const QString& path) {
     });
     progress.Finish();
     return ok ? table.durationSeconds : 0.0;
+}
+
+// The local date and time as the system writes it (short date, long time), as the window's clock
+// gives it for the clip's default name.
+std::string LocalDateTimeText() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QLocale locale = QLocale::system();
+    return (locale.toString(now.date(), QLocale::ShortFormat) + " " + locale.toString(now.time(), QLocale::LongFormat))
+        .toStdString();
 }
 
 }  // namespace
@@ -94,38 +99,21 @@ int RunCut(int argc, char** argv) {
     if (duration <= 0) duration = ScanDuration(path);
     if (duration <= 0) return Refuse(QString(kWaitForLength) + " (no MPEG audio frames found; give --duration)");
 
-    // Open, then the duration-and-rate tick, Set start and Set end.
-    const double totSize = AsKept(static_cast<double>(source.size()));
-    const double rate = AsKept(totSize / duration);
-    const double curStart = AsKept(StartMark(rate, start));
-    const double curEnd = AsKept(EndMark(rate, end));
-    const double curDuration = AsKept(curEnd - curStart);
-    const QString startText = QString::fromStdString(NumberText(start)) + " Secs";
-    const QString endText = QString::fromStdString(NumberText(end)) + " Secs";
-    const QString lengthText =
-        QString::fromStdString(NumberText(LeadingNumber(endText.toStdString()) - LeadingNumber(startText.toStdString()))) +
-        " Secs";
-    if (auto failure = CheckSaveSelection(path, startText, endText, lengthText)) return Refuse(failure->text);
+    // Open (the editor loads the source's tags), the duration-and-rate tick, Set start and Set
+    // end at the given seconds, then Save Selection's checks.
+    TagEditor tags;
+    CuttingSession session(&tags, LocalDateTimeText);
+    session.Open(path.toStdString(), source.fileName().toStdString());
+    session.SetDuration(duration);
+    std::optional<Notice> refusal = session.SetStartAt(start);
+    if (!refusal) refusal = session.SetEndAt(end);
+    if (!refusal) refusal = session.CheckSaveSelection();
+    if (refusal) return Refuse(QString::fromStdString(refusal->text));
 
     QString output = parser.value(outputOption);
-    if (output.isEmpty()) {
-        output = QDir::current().filePath(QString::fromStdString(
-            DefaultClipName(source.fileName().toStdString(), QtClock().GeneralDateTime().toStdString())));
-    }
-
-    // The editor loads the source at Open, as in the window, and writes its fields into the clip.
-    TagEditor tags;
-    tags.LoadFile(source.absoluteFilePath().toStdString(), source.fileName().toStdString());
-    const ClipFinisher finish = [&tags](const std::string& clip, std::string* error) {
-        return tags.WriteInto(clip, error);
-    };
+    if (output.isEmpty()) output = QDir::current().filePath(QString::fromStdString(session.DefaultClipName()));
     std::string error;
-    const bool saved =
-        parser.isSet(framesOption)
-            ? SaveCleanClip(path.toStdString(), LeadingNumber(startText.toStdString()),
-                            LeadingNumber(endText.toStdString()), output.toStdString(), &error, nullptr, finish)
-            : SaveClip(path.toStdString(), output.toStdString(), curStart, curDuration, finish, &error);
-    if (!saved) {
+    if (!session.SaveSelection(output.toStdString(), parser.isSet(framesOption), &error)) {
         std::fprintf(stderr, "trimbel cut: %s\n", error.c_str());
         return kExitFailed;
     }

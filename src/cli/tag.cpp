@@ -2,17 +2,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include <QCommandLineParser>
 #include <QFile>
 #include <QStringList>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "cli/subcommands.h"
-#include "files/safefile.h"
+#include "models/tagfilesnapshot.h"
 #include "id3/mdlid3.h"
 
 namespace {
@@ -46,46 +43,6 @@ int UsageError(const QString& message) {
     std::fprintf(stderr, "trimbel tag: %s (see trimbel tag --help)\n", qPrintable(message));
     return 2;
 }
-
-// The end of the file as it was before the version 1 step, so that step can be undone when the
-// version 2 step fails: the command changes the file wholly or not at all.
-class Id3v1Snapshot {
-public:
-    bool Take(const std::string& path) {
-        mdlID3::FileReader file(path);
-        if (!file.IsOpen()) return false;
-        size_ = file.Size();
-        if (size_ >= mdlID3::kID3v1Size) {
-            tail_.resize(mdlID3::kID3v1Size);
-            if (!file.ReadExact(size_ - mdlID3::kID3v1Size, tail_)) return false;
-            hadTag_ = std::memcmp(tail_.data(), "TAG", 3) == 0;
-        }
-        return true;
-    }
-
-    bool Restore(const std::string& path) const {
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0) return false;
-        const int64_t now = st.st_size;
-        if (now == size_) {
-            return !hadTag_ ||
-                   mdlID3::WriteInPlace(path, size_ - mdlID3::kID3v1Size, tail_);
-        }
-        if (now > size_) return ::truncate(path.c_str(), size_) == 0;  // a tag was appended
-        // A tag was cut off: put it back.
-        if (!hadTag_ || now != size_ - mdlID3::kID3v1Size) return false;
-        int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-        if (fd < 0) return false;
-        bool ok = ::write(fd, tail_.data(), tail_.size()) == static_cast<ssize_t>(tail_.size()) &&
-                  ::fsync(fd) == 0;
-        return ::close(fd) == 0 && ok;
-    }
-
-private:
-    int64_t size_ = 0;
-    bool hadTag_ = false;
-    std::vector<uint8_t> tail_;
-};
 
 }  // namespace
 
@@ -131,13 +88,17 @@ int RunTag(int argc, char** argv) {
     for (const auto& option : kFieldOptions)
         if (parser.isSet(option.name)) info.*option.field = parser.value(option.name).toStdString();
 
-    Id3v1Snapshot snapshot;
+    // What the steps may change, so that a failing step puts the file back: the command changes
+    // the file wholly or not at all.
+    TagFileSnapshot snapshot;
+    std::string unreadable;
+    const bool snapshotTaken = snapshot.Take(path, &unreadable);
     if (v1 != "keep") {
-        if (!snapshot.Take(path)) return Failure("cannot read " + path);
+        if (!snapshotTaken) return Failure("cannot read " + path);
         bool ok = v1 == "write" ? mdlID3::WriteID3v1Tag(path, info, true)
                                 : mdlID3::RemoveID3v1Tag(path, true);
         if (!ok) {
-            snapshot.Restore(path);
+            snapshot.Restore();
             return Failure("cannot " + v1.toStdString() + " the version 1 tag of " + path);
         }
     }
@@ -149,8 +110,8 @@ int RunTag(int argc, char** argv) {
                                           parser.isSet("clear-v2"), true);
     if (!ok) {
         std::string why = mdlID3::LastTagWriteError();
-        if (v1 != "keep" && !snapshot.Restore(path))
-            why += "; the version 1 tag could not be put back";
+        const bool restored = snapshotTaken && snapshot.Restore();
+        if (v1 != "keep" && !restored) why += "; the version 1 tag could not be put back";
         return Failure(why.empty() ? "cannot write the version 2 tag of " + path : why);
     }
     return 0;

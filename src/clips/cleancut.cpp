@@ -303,11 +303,18 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
     // Frames after the selection are not needed; a clip from the start of a long file reads
     // only the start.
     if (!ScanFramesUntil(source, endSeconds, table, &why)) return Fail(error, why);
+    return SaveCleanClipFrames(source, table, FrameIndexAtSeconds(table, startSeconds),
+                               FrameIndexAtSeconds(table, endSeconds), target, error, result, finish);
+}
+
+bool SaveCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
+                         const std::string& target, std::string* error, CleanClipResult* result,
+                         const CleanClipFinisher& finish) {
+    if (target.empty()) return Fail(error, "No file name was given for the clip");
+    if (ClipWouldReplaceSource(source, target)) return Fail(error, kClipOverSource);
     if (table.layer != 3)
         return Fail(error, "Cutting on frame boundaries needs MPEG Layer III audio");
-
-    const size_t first = FrameIndexAtSeconds(table, startSeconds);
-    const size_t end = FrameIndexAtSeconds(table, endSeconds);
+    end = std::min(end, table.frames.size());
     if (first >= end) return Fail(error, "The selection holds no whole MPEG frame");
 
     const Layout layout = PlanLayout(table, first, end);

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "mpeg/framescan.h"
+
 struct CleanClipResult {
     size_t firstFrame = 0;     // source frame index of the first kept frame
     size_t endFrame = 0;       // one past the last kept frame
@@ -31,3 +33,10 @@ using CleanClipFinisher = std::function<bool(const std::string& path, std::strin
 bool SaveCleanClip(const std::string& source, double startSeconds, double endSeconds,
                    const std::string& target, std::string* error, CleanClipResult* result = nullptr,
                    const CleanClipFinisher& finish = {});
+
+// SaveCleanClip of the frames [first, end) of a source already walked into `table` (by
+// ScanFrames or ScanFramesUntil), so that many clips of one file walk it once. The last frame of
+// a complete table ends the clip with the source's own encoder padding.
+bool SaveCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
+                         const std::string& target, std::string* error, CleanClipResult* result = nullptr,
+                         const CleanClipFinisher& finish = {});

@@ -11,6 +11,7 @@
 #include <QStyleOption>
 
 #include "controls/candypainter.h"
+#include "controls/deviceratio.h"
 #include "controls/eventmasks.h"
 #include "controls/propertybag.h"
 
@@ -196,7 +197,7 @@ QFont CandyButton::DefaultFont() const {
     return parentWidget() ? parentWidget()->font() : QApplication::font();
 }
 
-QPixmap CandyButton::Body(int state) const {
+QPixmap CandyButton::CachedBody(int state, qreal ratio) const {
     CandyBody in;
     in.style = style_;
     in.W = width();
@@ -207,7 +208,7 @@ QPixmap CandyButton::Body(int state) const {
     in.borderBrightness = borderBrightness_;
     in.enabled = isEnabled();
     in.pressed = state == StatePressed || state == StateChecked;
-    const QString key = QStringLiteral("trimbel-candy:%1:%2x%3:%4:%5:%6:%7:%8:%9")
+    const QString key = QStringLiteral("trimbel-candy:%1:%2x%3:%4:%5:%6:%7:%8:%9:%10")
                             .arg(in.style)
                             .arg(in.W)
                             .arg(in.H)
@@ -216,10 +217,11 @@ QPixmap CandyButton::Body(int state) const {
                             .arg(in.bright, 0, 16)
                             .arg(in.borderBrightness)
                             .arg(in.enabled ? 1 : 0)
-                            .arg(in.pressed && in.style == 1 ? 1 : 0);
+                            .arg(in.pressed && in.style == 1 ? 1 : 0)
+                            .arg(ratio);
     QPixmap body;
     if (!QPixmapCache::find(key, &body)) {
-        body = QPixmap::fromImage(PaintCandyBody(in));
+        body = QPixmap::fromImage(PaintCandyBodyAt(in, ratio));
         QPixmapCache::insert(key, body);
     }
     return body;
@@ -278,8 +280,29 @@ void CandyButton::paintEvent(QPaintEvent*) {
         return;
     }
     QPainter painter(this);
-    painter.drawPixmap(0, 0, Body(drawState_));
+    // The device's ratio, not the widget's: a grab or render at another ratio gets its own body.
+    painter.drawPixmap(0, 0, CachedBody(drawState_, DeviceRatio(painter)));
     DrawIconWCaption(painter, drawState_);
+    if (hasFocus()) {
+        DrawFocusRing(painter);
+    }
+}
+
+// Keyboard focus shows as a dotted ring inside the outline, in the caption's colour, so that it
+// reads on every body colour the states use.
+void CandyButton::DrawFocusRing(QPainter& painter) const {
+    const int inset = std::max(3, radius_ / 3);
+    const QRectF ring = QRectF(rect()).adjusted(inset + 0.5, inset + 0.5, -inset - 0.5, -inset - 0.5);
+    if (ring.width() < 4 || ring.height() < 4) {
+        return;
+    }
+    const qreal corner = std::max(1, radius_ - inset);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(Plain(TranslateColor(foreColor_, palette()))), 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(ring, corner, corner);
+    painter.restore();
 }
 
 bool CandyButton::event(QEvent* e) {

@@ -74,6 +74,9 @@ public:
     bool Hovering() const { return hovering_; }
     int CornerRadius() const { return radius_; }
     OleColor BodyColor(int state) const;
+    // The glossy body for `state`, painted for `ratio` device pixels per pixel and cached per
+    // size, colours and ratio.
+    QPixmap CachedBody(int state, qreal ratio) const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -108,7 +111,7 @@ private:
     void Repaint(int state);
     void Shape();
     QFont DefaultFont() const;
-    QPixmap Body(int state) const;
+    void DrawFocusRing(QPainter& painter) const;
     void PressedBy(short button, short shift, float x, float y);
     void ReleasedBy(short button, short shift, float x, float y);
 

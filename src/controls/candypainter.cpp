@@ -405,3 +405,16 @@ CaptionPlacement PlaceCaption(int alignment, int W, int H, int R, QSize picture,
     }
     return out;
 }
+
+QImage PaintCandyBodyAt(const CandyBody& in, qreal ratio) {
+    if (!(ratio > 1.0)) {
+        return PaintCandyBody(in);
+    }
+    CandyBody scaled = in;
+    scaled.W = static_cast<int>(std::lround(in.W * ratio));
+    scaled.H = static_cast<int>(std::lround(in.H * ratio));
+    scaled.R = std::max(1, static_cast<int>(std::lround(in.R * ratio)));
+    QImage image = PaintCandyBody(scaled);
+    image.setDevicePixelRatio(ratio);
+    return image;
+}

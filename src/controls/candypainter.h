@@ -68,6 +68,10 @@ struct CandyBody {
 };
 // The button body without caption; pixels outside the shape are transparent.
 QImage PaintCandyBody(const CandyBody& in);
+// The same body for a screen of `ratio` device pixels per pixel: the pixel rules run on the
+// device pixels (W, H and R scaled), so the body is sharp rather than a stretched copy. The image
+// carries the ratio, so it is drawn at the button's size.
+QImage PaintCandyBodyAt(const CandyBody& in, qreal ratio);
 
 struct CaptionPlacement {
     QPoint picture;

@@ -1,5 +1,7 @@
 #include "controls/msgscroller.h"
 
+#include "controls/accessibility.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -92,6 +94,7 @@ ScrollFrame ComposeScrollFrame(const std::vector<cMessageData>& items, const QSt
 }
 
 MsgScroller::MsgScroller(QWidget* parent) : QWidget(parent) {
+    InstallControlsAccessibility();
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     timer_.setInterval(scrollInterval_);
@@ -182,6 +185,7 @@ void MsgScroller::AddItem(const QString& Text, const QString& Key, const QVarian
         items_.push_back(std::move(item));
     }
     Layout();
+    NotifyAccessibleName(this);
 }
 
 int16_t MsgScroller::FindItem(const QString& Text) const {
@@ -202,11 +206,13 @@ void MsgScroller::RemoveItem(const QVariant& Index) {
     }
     items_.erase(items_.begin() + i);
     Layout();
+    NotifyAccessibleName(this);
 }
 
 void MsgScroller::Clear() {
     items_.clear();
     Layout();
+    NotifyAccessibleName(this);
 }
 
 QVariant MsgScroller::ItemData(const QVariant& Index) const {

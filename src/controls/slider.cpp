@@ -6,8 +6,11 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QPainterPath>
 
+#include "controls/accessibility.h"
+#include "controls/deviceratio.h"
 #include "controls/eventmasks.h"
 #include "controls/propertybag.h"
 #include "mpeg/rounding.h"
@@ -52,7 +55,9 @@ OleColor SliderFillColor(OleColor foreColor, OleColor foreColor2, double f) {
 }
 
 Slider::Slider(QWidget* parent) : QWidget(parent) {
+    InstallControlsAccessibility();
     setFocusPolicy(Qt::StrongFocus);
+    connect(this, &Slider::Change, this, [this] { NotifyAccessibleValue(this, value_); });
     setMouseTracking(true);
     resize(sizeHint());
 }
@@ -224,9 +229,11 @@ QImage Slider::StripImage(bool full, QColor centre, bool vertical) {
     return slice.transformed(QTransform().rotate(90));
 }
 
-QImage Slider::KnobImage(bool vertical) {
+QImage Slider::KnobImage(bool vertical, qreal ratio) {
     const QSize size = vertical ? QSize(kKnobThickness, kKnobLength) : QSize(kKnobLength, kKnobThickness);
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    // Drawn at the device's own resolution: the rounded outline and gradient stay crisp.
+    QImage image((QSizeF(size) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -244,6 +251,7 @@ QImage Slider::KnobImage(bool vertical) {
 
 void Slider::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    const qreal ratio = DeviceRatio(p);
     const bool vertical = Vertical();
     const double pos = KnobPosition();
     const QColor back = ToQColor(backColor_);
@@ -269,8 +277,8 @@ void Slider::paintEvent(QPaintEvent*) {
         p.fillRect(QRect(6, kCap - 1, 7, kCap + 1), back);
         p.fillRect(QRect(6, H - 2 * kCap, 7, kCap + 1), fill);
         // The knob is centred on the split between the strips.
-        static const QImage knob = KnobImage(true);
-        p.drawImage(QPointF(kKnobInset, H - pos - kKnobLength / 2.0), knob);
+        p.drawPixmap(QPointF(kKnobInset, H - pos - kKnobLength / 2.0), CachedKnob(true, ratio));
+        DrawFocus(p);
         return;
     }
     const int W = width();
@@ -287,8 +295,28 @@ void Slider::paintEvent(QPaintEvent*) {
     p.fillRect(QRect(W - 2 * kCap, 4, kCap + 1, 11), empty.pixelColor(0, 8));
     p.fillRect(QRect(kCap - 1, 6, kCap + 1, 7), fill);
     p.fillRect(QRect(W - 2 * kCap, 6, kCap + 1, 7), back);
-    static const QImage knob = KnobImage(false);
-    p.drawImage(QPointF(pos, kKnobInset), knob);
+    p.drawPixmap(QPointF(pos, kKnobInset), CachedKnob(false, ratio));
+    DrawFocus(p);
+}
+
+QPixmap Slider::CachedKnob(bool vertical, qreal ratio) {
+    const QString key = QStringLiteral("trimbel-slider-knob:%1:%2").arg(vertical ? 1 : 0).arg(ratio);
+    QPixmap knob;
+    if (!QPixmapCache::find(key, &knob)) {
+        knob = QPixmap::fromImage(KnobImage(vertical, ratio));
+        QPixmapCache::insert(key, knob);
+    }
+    return knob;
+}
+
+void Slider::DrawFocus(QPainter& p) const {
+    if (!hasFocus()) {
+        return;
+    }
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void Slider::WriteProperties(PropertyBag& bag) const {

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include <QImage>
+#include <QPixmap>
 #include <QWidget>
 
 #include "controls/olecolor.h"
@@ -77,7 +78,9 @@ public:
 
     // Part pictures, drawn in code; `fill` is the strip's centre-line colour.
     static QImage StripImage(bool full, QColor centre, bool vertical);
-    static QImage KnobImage(bool vertical);
+    static QImage KnobImage(bool vertical, qreal ratio = 1.0);
+    // The knob for `ratio` device pixels per pixel, cached per orientation and ratio.
+    static QPixmap CachedKnob(bool vertical, qreal ratio);
 
 signals:
     void DblClick(int32_t Value);
@@ -96,6 +99,7 @@ protected:
 
 private:
     void PositionToValue(const QPointF& pointer);
+    void DrawFocus(QPainter& p) const;
     void ValueChanged();
 
     int32_t value_ = 50;

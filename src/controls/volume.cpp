@@ -2,13 +2,17 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QPainterPath>
 
+#include "controls/accessibility.h"
+#include "controls/deviceratio.h"
 #include "controls/olecolor.h"
 #include "controls/soundmod.h"
 #include "mpeg/rounding.h"
 
 Volume::Volume(WaveOut& waveOut, QWidget* parent) : QWidget(parent), waveOut_(waveOut) {
+    InstallControlsAccessibility();
     setFixedSize(sizeHint());
     poll_.setInterval(100);
     connect(&poll_, &QTimer::timeout, this, &Volume::Poll);
@@ -103,8 +107,10 @@ void Volume::mouseReleaseEvent(QMouseEvent* e) {
     update();
 }
 
-QImage Volume::KnobImage(bool pressed) {
-    QImage image(kKnobWidth, kKnobHeight, QImage::Format_ARGB32_Premultiplied);
+QImage Volume::KnobImage(bool pressed, qreal ratio) {
+    // Drawn at the device's own resolution: the rounded outline and grip lines stay crisp.
+    QImage image((QSizeF(kKnobWidth, kKnobHeight) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -132,6 +138,16 @@ QImage Volume::KnobImage(bool pressed) {
     return image;
 }
 
+QPixmap Volume::CachedKnob(bool pressed, qreal ratio) {
+    const QString key = QStringLiteral("trimbel-volume-knob:%1:%2").arg(pressed ? 1 : 0).arg(ratio);
+    QPixmap knob;
+    if (!QPixmapCache::find(key, &knob)) {
+        knob = QPixmap::fromImage(KnobImage(pressed, ratio));
+        QPixmapCache::insert(key, knob);
+    }
+    return knob;
+}
+
 void Volume::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const int right = kTrackEnd + kKnobWidth;
@@ -155,8 +171,6 @@ void Volume::paintEvent(QPaintEvent*) {
     p.setPen(ToQColor(kSysWindow));
     p.drawLine(1, bottom, right, bottom);
     if (!muted_) {
-        static const QImage normal = KnobImage(false);
-        static const QImage pressed = KnobImage(true);
-        p.drawImage(QPointF(knobLeft_, kKnobTop), dragging_ ? pressed : normal);
+        p.drawPixmap(QPointF(knobLeft_, kKnobTop), CachedKnob(dragging_, DeviceRatio(p)));
     }
 }

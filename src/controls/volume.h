@@ -3,6 +3,7 @@
 // dragged or the track clicked; a right click mutes. The control polls the level every 100 ms
 // so it follows changes made elsewhere.
 #include <QImage>
+#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 
@@ -32,7 +33,9 @@ public:
     QSize sizeHint() const override;
 
     // The knob pictures, drawn in code.
-    static QImage KnobImage(bool pressed);
+    static QImage KnobImage(bool pressed, qreal ratio = 1.0);
+    // The knob for `ratio` device pixels per pixel, cached per image and ratio.
+    static QPixmap CachedKnob(bool pressed, qreal ratio);
 
 protected:
     void paintEvent(QPaintEvent* e) override;

@@ -13,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "clips/cleancut.h"
 #include "controls/isbutton.h"
 #include "controls/linkopener.h"
 #include "controls/links.h"
@@ -21,18 +20,16 @@
 #include "controls/qtwaveout.h"
 #include "controls/slider.h"
 #include "controls/volume.h"
-#include "cutting/clipsave.h"
 #include "cutting/clock.h"
 #include "cutting/filedialogs.h"
 #include "cutting/formbuttons.h"
 #include "cutting/lengthprogress.h"
 #include "cutting/linklabel.h"
 #include "cutting/mediaplayer.h"
-#include "cutting/module1.h"
-#include "cutting/selectionchecks.h"
 #include "cutting/waveformview.h"
+#include "models/cuttingmessages.h"
+#include "models/module1.h"
 #include "mpeg/rounding.h"
-#include "tageditor/taghandover.h"
 
 namespace {
 
@@ -71,7 +68,10 @@ QLabel* CaptionLabel(QWidget* parent, const char* text) {
 
 }  // namespace
 
-Form1::Form1(const Form1Parts& parts, QWidget* parent) : QWidget(parent), parts_(parts) {
+Form1::Form1(const Form1Parts& parts, QWidget* parent)
+    : QWidget(parent),
+      parts_(parts),
+      session_(parts.tags, [this] { return parts_.clock->GeneralDateTime().toStdString(); }) {
     setWindowTitle("Trimbel");
     setObjectName("Form1");
     // The buttons' captions are drawn in the highlight colour; a deep blue keeps them readable on
@@ -315,10 +315,6 @@ void Form1::BuildShortcuts() {
 
 void Form1::OpenLink(const char* address) { isButton1->OpenLink(QString::fromUtf8(address)); }
 
-double Form1::Number(const QString& text) { return LeadingNumber(text.toStdString()); }
-
-QString Form1::Text(double value) { return QString::fromStdString(NumberText(value)); }
-
 void Form1::PutUpMessage(const QString& text) {
     Scroller1->Clear();
     Scroller1->AddItem(text + kTickerPadding);
@@ -330,17 +326,32 @@ void Form1::ShowMessage(const QString& text, MsgIcon icon) {
     parts_.messages->Show(this, text, icon, kAppTitle);
 }
 
-// Marks and cuts need the open file's own bytes per second; the previous file's would cut at
-// the wrong places.
-bool Form1::RefuseUntilRateKnown() {
-    if (rateKnown_) return false;
-    ShowMessage(kWaitForLength, MsgIcon::Exclamation);
+bool Form1::Refused(const std::optional<Notice>& refusal) {
+    if (!refusal) return false;
+    const MsgIcon icon = refusal->icon == NoticeIcon::Error         ? MsgIcon::Error
+                         : refusal->icon == NoticeIcon::Exclamation ? MsgIcon::Exclamation
+                                                                    : MsgIcon::Information;
+    ShowMessage(QString::fromStdString(refusal->text), icon);
     return true;
+}
+
+void Form1::ShowMarks() {
+    Label2->setText(QString::fromStdString(CuttingSession::MarkText(session_.Start())));
+    Label3->setText(QString::fromStdString(CuttingSession::MarkText(session_.End())));
+    Label4->setText(QString::fromStdString(CuttingSession::MarkText(session_.Length())));
+    const SelectionBand& band = session_.Band();
+    Slider1->ClearSel();
+    if (band.shown) {
+        Slider1->SetSelStart(band.start);
+        Slider1->SetSelLength(band.length);
+    }
+    ShowSelectionOnWaveform();
 }
 
 void Form1::ResetForOpen() {
     Slider1->SetValue(0);
     Slider1->ClearSel();
+    session_.ResetForOpen();
     for (QLabel* label : {Label1, Label2, Label3, Label4, Label15, Label16, Label17}) label->clear();
     if (parts_.player->playState() == MediaPlayer::kPlaying) {
         parts_.player->stop();
@@ -363,22 +374,16 @@ void Form1::OpenFile(const QString& path) {
 }
 
 void Form1::OpenChosen(const QString& path, const QString& fileTitle) {
-    openFileName_ = path;
-    openFileTitle_ = fileTitle;
-
-    pathtxt = path;
-    rateKnown_ = false;
-    parts_.player->setURL(pathtxt);
-    Waveform1->Open(pathtxt);
-    if (parts_.checkFile && !parts_.checkFile(pathtxt.toStdString()))
+    parts_.player->setURL(path);
+    Waveform1->Open(path);
+    if (parts_.checkFile && !parts_.checkFile(path.toStdString()))
         ShowMessage("Unable to load the file!", MsgIcon::Exclamation);
-    if (parts_.tags) parts_.tags->LoadFile(pathtxt.toStdString(), fileTitle.toStdString());
+    // The tag editor loads the file here.
+    session_.Open(path.toStdString(), fileTitle.toStdString());
     parts_.player->play();
-    TotSize = Text(static_cast<double>(QFileInfo(pathtxt).size()));
     Label15->setText(QString::fromStdString(FormatClock(parts_.player->duration())));
-    SongName = QString::fromStdString(FileNameFromPath(pathtxt.toStdString()));
     Scroller1->SetVisible(true);
-    PutUpMessage("Playing " + SongName);
+    PutUpMessage("Playing " + QString::fromStdString(session_.SongName()));
     Timer2->start();
     Timer6->start();
     Slider1->SetMin(0);
@@ -427,34 +432,33 @@ void Form1::CandyButton13_Click() { OpenLink(links::kHelp); }
 void Form1::CandyButton14_Click() { OpenLink(links::kDonate); }
 
 void Form1::CandyButton5_Click() {
-    if (pathtxt.isEmpty()) return ShowMessage(kOpenFirst, MsgIcon::Error);
+    if (Refused(session_.CheckFileOpen())) return;
+    const QString songName = QString::fromStdString(session_.SongName());
     // Both ways resume or hold at the whole second the slider shows.
     if (parts_.player->playState() == MediaPlayer::kPlaying) {
         parts_.player->setCurrentPosition(Slider1->Value());
         parts_.player->pause();
-        PutUpMessage("Paused  " + SongName);
+        PutUpMessage("Paused  " + songName);
     } else {
         parts_.player->setCurrentPosition(Slider1->Value());
         parts_.player->play();
-        PutUpMessage("Playing " + SongName);
+        PutUpMessage("Playing " + songName);
     }
 }
 
 void Form1::CandyButton7_Click() {
-    if (pathtxt.isEmpty()) return ShowMessage(kOpenFirst, MsgIcon::Error);
+    if (Refused(session_.CheckFileOpen())) return;
     if (parts_.player->playState() != MediaPlayer::kPlaying) return;
     parts_.player->stop();
     parts_.player->setCurrentPosition(0);
     Slider1->SetValue(0);
-    PutUpMessage("STOPPED" + SongName);
+    PutUpMessage("STOPPED" + QString::fromStdString(session_.SongName()));
 }
 
 void Form1::CandyButton2_Click() {
-    if (auto failure = CheckPlaySelection(pathtxt, Label2->text(), Label3->text(), Label4->text()))
-        return ShowMessage(failure->text, failure->icon);
-    if (RefuseUntilRateKnown()) return;
+    if (Refused(session_.CheckPlaySelection())) return;
     parts_.player->stop();
-    parts_.player->setCurrentPosition(Number(CurStart) / Number(RATE));
+    parts_.player->setCurrentPosition(session_.SelectionStartSeconds());
     parts_.player->play();
     Timer4->start();
 }
@@ -463,7 +467,8 @@ void Form1::Slider1_Scroll() { parts_.player->setCurrentPosition(Slider1->Value(
 
 void Form1::Timer1_Timer() {
     double position = parts_.player->currentPosition();
-    if (position != -1) Label1->setText(Text(position));
+    session_.ShowPosition(position);
+    if (position != -1) Label1->setText(QString::fromStdString(session_.PositionText()));
     // Leave the handle alone while the user holds it.
     if (!Slider1->isSliderDown()) Slider1->SetValue(RoundHalfEvenToInt32(position));
     Waveform1->SetPosition(position);
@@ -475,9 +480,7 @@ void Form1::Timer2_Timer() {
 }
 
 void Form1::Timer4_Timer() {
-    double endSecond = std::floor(Number(CurEnd) / Number(RATE));
-    double positionSecond = std::floor(parts_.player->currentPosition());
-    if (endSecond == positionSecond) {
+    if (session_.ReachedSelectionEnd(parts_.player->currentPosition())) {
         parts_.player->stop();
         Timer4->stop();
     }
@@ -487,10 +490,8 @@ void Form1::Timer5_Timer() { Volume1->SetVolume(static_cast<int16_t>(Slider3->Va
 
 void Form1::Timer6_Timer() {
     double duration = parts_.player->duration();
-    if (!(duration > 0)) return;
+    if (!session_.SetDuration(duration)) return;
     Slider1->SetMax(RoundHalfEvenToInt32(duration));
-    RATE = Text(Number(TotSize) / duration);
-    rateKnown_ = true;
     Timer6->stop();
 }
 
@@ -507,80 +508,40 @@ void Form1::LengthTimer_Timer() {
 }
 
 void Form1::CandyButton3_Click() {
-    Label3->clear();
-    if (pathtxt.isEmpty()) return ShowMessage(kOpenFirst, MsgIcon::Error);
-    if (RefuseUntilRateKnown()) return;
-    Slider1->ClearSel();
-    if (Slider1->Value() == 0) Slider1->SetValue(1);
-    Label2->setText(Label1->text() + " Secs");
-    CurStart = Text(StartMark(Number(RATE), parts_.player->currentPosition()));
-    Slider1->SetSelStart(Slider1->Value());
-    Slider1->SetSelLength(0);
-    ShowSelectionOnWaveform();
+    const auto refusal = session_.SetStart(parts_.player->currentPosition(), Slider1->Value());
+    Label3->setText(QString::fromStdString(CuttingSession::MarkText(session_.End())));
+    if (Refused(refusal)) return;
+    Slider1->SetValue(session_.MarkedSliderSecond());
+    ShowMarks();
     PutUpMessage("Selection started.Click on End selection button to end marking selection.");
 }
 
 void Form1::CandyButton4_Click() {
-    if (pathtxt.isEmpty()) return ShowMessage(kOpenFirst, MsgIcon::Error);
-    if (Label2->text().isEmpty())
-        return ShowMessage("You need to start the selection process.First start marking by clicking on Set "
-                           "Start button.Then click on set end button button",
-                           MsgIcon::Exclamation);
-    if (RefuseUntilRateKnown()) return;
+    if (Refused(session_.SetEnd(parts_.player->currentPosition(), Slider1->Value()))) return;
     PutUpMessage("  Selection Ended. press ` Save selection ` button to save the clip .Press PLAY SELECTION "
                  "button to play the selected song.");
-    CurEnd = Text(EndMark(Number(RATE), parts_.player->currentPosition()));
-    CurDuration = Text(Number(CurEnd) - Number(CurStart));
-    Label3->setText(Label1->text() + " Secs");
-    int value = Slider1->Value();
-    Slider1->SetSelLength(std::abs(value - Slider1->SelStart()));
-    if (value < Slider1->SelStart()) Slider1->SetSelStart(value);
-    ShowSelectionOnWaveform();
-    Label4->setText(Text(Number(Label3->text()) - Number(Label2->text())) + " Secs");
+    ShowMarks();
 }
 
 void Form1::CandyButton8_Click() {
-    Slider1->ClearSel();
-    ShowSelectionOnWaveform();
+    session_.NewSelection();
+    ShowMarks();
 }
 
 void Form1::CandyButton6_Click() {
-    if (auto failure = CheckSaveSelection(pathtxt, Label2->text(), Label3->text(), Label4->text()))
-        return ShowMessage(failure->text, failure->icon);
-    if (RefuseUntilRateKnown()) return;
-
-    const std::string title = openFileTitle_.toStdString();
+    if (Refused(session_.CheckSaveSelection())) return;
     Scroller1->SetVisible(false);
     parts_.player->stop();
     Timer2->stop();
-    const QString defaultName =
-        QString::fromStdString(DefaultClipName(title, parts_.clock->GeneralDateTime().toStdString()));
+    const QString defaultName = QString::fromStdString(session_.DefaultClipName());
     FileChoice choice = parts_.dialogs->ShowSave(this, kAudioFilter, defaultName);
     if (choice.path.isEmpty()) return;
-
-    ClipFinisher finish;
-    if (parts_.tags) {
-        finish = [this](const std::string& clip, std::string* error) { return parts_.tags->WriteInto(clip, error); };
-    }
     std::string error;
-    bool saved = false;
-    if (CheckFrames->isChecked()) {
-        // The marks as the displays show them, in seconds; the frame table maps them to frames.
-        saved = SaveCleanClip(pathtxt.toStdString(), Number(Label2->text()), Number(Label3->text()),
-                              choice.path.toStdString(), &error, nullptr, finish);
-    } else {
-        saved = SaveClip(pathtxt.toStdString(), choice.path.toStdString(), Number(CurStart), Number(CurDuration),
-                         finish, &error);
-    }
-    if (!saved) {
+    if (!session_.SaveSelection(choice.path.toStdString(), CheckFrames->isChecked(), &error)) {
         parts_.messages->Show(this, QString::fromStdString(error), MsgIcon::Error, "Error");
         return;
     }
-    ShowMessage("MP3 clip saved.", MsgIcon::Information);
+    ShowMessage(kClipSaved, MsgIcon::Information);
 }
 
-void Form1::CandyButton15_Click() {
-    if (openFileName_.isEmpty())
-        return ShowMessage("Please select a file first by clicking on OPEN button", MsgIcon::Error);
-    if (parts_.tags) parts_.tags->ShowFor(openFileName_.toStdString(), openFileTitle_.toStdString());
-}
+void Form1::CandyButton15_Click() { Refused(session_.ShowTagEditor()); }

@@ -5,6 +5,7 @@
 // display; the player, dialogs, message boxes, clock and tag editor come from outside.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QAbstractButton>
@@ -15,7 +16,9 @@
 
 #include "controls/messageboxes.h"
 #include "cutting/positionslider.h"
+#include "models/cuttingsession.h"
 #include "cutting/scrollerticker.h"
+#include "models/taghandover.h"
 
 class QCheckBox;
 class WaveformView;
@@ -27,7 +30,6 @@ class LinkOpener;
 class MediaPlayer;
 class MessageBoxes;
 class Slider;
-class TagHandOver;
 class Volume;
 class WaveOut;
 class isButton;
@@ -86,7 +88,9 @@ public:
     void LengthTimer_Timer();
 
     // True once the open file's bytes per second have been derived from its duration.
-    bool RateKnown() const { return rateKnown_; }
+    bool RateKnown() const { return session_.RateKnown(); }
+    // The values the handlers share: path, size, rate, marks, band.
+    const CuttingSession& Session() const { return session_; }
     const ScrollerTicker* Scroller() const { return Scroller1.get(); }
 
     QAbstractButton* CandyButton1;
@@ -135,15 +139,6 @@ public:
     QTimer* Timer6;
     QTimer* LengthTimer;
 
-    // The values the handlers share, kept as decimal texts.
-    QString pathtxt;
-    QString TotSize;
-    QString RATE;
-    QString CurStart;
-    QString CurEnd;
-    QString CurDuration;
-    QString SongName;
-
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -158,16 +153,15 @@ private:
     void OpenLink(const char* address);
     void PutUpMessage(const QString& text);
     void ShowMessage(const QString& text, MsgIcon icon);
-    bool RefuseUntilRateKnown();
-    static double Number(const QString& text);
-    static QString Text(double value);
+    // Shows `refusal` when there is one; true then.
+    bool Refused(const std::optional<Notice>& refusal);
+    // Label2-Label4 and the slider's band as the session holds them.
+    void ShowMarks();
 
     Form1Parts parts_;
     // Stand-ins when the caller gives no volume or link opener.
     std::unique_ptr<WaveOut> ownWaveOut_;
     std::unique_ptr<LinkOpener> ownLinks_;
-    QString openFileName_;   // the open dialog's last chosen path; empty until a file is chosen
-    QString openFileTitle_;  // and its file title
-    bool rateKnown_ = false;
+    CuttingSession session_;
     int lengthTicks_ = 0;  // LengthTimer ticks since the file was opened
 };

@@ -9,6 +9,9 @@ PositionSlider::PositionSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent
     setRange(0, 10);
     setTickPosition(QSlider::TicksBelow);
     setMinimumHeight(36);
+    // QSlider's own accessible interface gives the role and the value in seconds.
+    setAccessibleName("Playing position");
+    setAccessibleDescription("Playing position in seconds; the marked selection is highlighted");
     connect(this, &QSlider::valueChanged, this, [this] {
         if (!programmatic_) emit Scroll();
     });

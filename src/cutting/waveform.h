@@ -1,8 +1,9 @@
 #pragma once
-// Peak envelope of an MP3 file for the waveform overview. The whole file is decoded with
+// Peak envelope of an MP3 file for the waveform band. The whole file is decoded once with
 // libmpg123 (which also skips ID3 tags and junk), both channels are folded into one min/max
-// pair, and the pairs are kept per block of about 10 ms, so redrawing at any width is a cheap
-// re-binning of the blocks rather than a new decode.
+// pair per block of 256 samples, and coarser summaries (4,096 and 65,536 samples) are built from
+// those blocks. Redrawing at any zoom is a re-binning of the level whose blocks just fit a
+// column, so a pixel column never walks more than a few dozen pairs, even on a two-hour file.
 //
 // WaveformBuilder runs the decode on a worker thread and delivers progress and the result on the
 // thread it lives on (the GUI thread). Opening a new file cancels a decode still running; the
@@ -25,13 +26,24 @@ struct PeakPair {
 };
 
 struct WaveformEnvelope {
+    static constexpr int kSamplesPerBlock = 256;
+    // Each summary level folds this many blocks of the level below.
+    static constexpr int kSummaryFactor = 16;
+
     std::vector<PeakPair> blocks;
-    double secondsPerBlock = 0.01;
+    double secondsPerBlock = 256.0 / 44100.0;
     // Decoded playing time: the last block may be shorter than secondsPerBlock.
     double seconds = 0.0;
+    long sampleRate = 44100;
+    // summaries[k] holds blocks of kSummaryFactor^(k+1) base blocks; built by BuildSummaries.
+    std::vector<std::vector<PeakPair>> summaries;
 
     bool Empty() const { return blocks.empty(); }
 };
+
+// Builds the coarser levels from `blocks` (replacing any there were): two levels, so a column
+// at full zoom-out of a two-hour file folds a few dozen pairs instead of thousands.
+void BuildSummaries(WaveformEnvelope& envelope);
 
 // Decodes `path` whole on the calling thread. `progress` (may be empty) receives the share of the
 // file read so far, 0..1, at most about a hundred times. When `cancel` becomes true the decode
@@ -43,6 +55,10 @@ WaveformEnvelope DecodePeakEnvelope(const std::string& path, const std::atomic<b
 // Min and max of each of `columns` equal time slices of 0..spanSeconds. A slice narrower than a
 // block takes the block it starts in; slices beyond the decoded audio are {0, 0}.
 std::vector<PeakPair> RebinPeaks(const WaveformEnvelope& envelope, int columns, double spanSeconds);
+// The same over fromSeconds..toSeconds, from the coarsest level whose blocks are no wider than
+// a column. Slices before 0 are {0, 0} too.
+std::vector<PeakPair> RebinPeaks(const WaveformEnvelope& envelope, int columns, double fromSeconds,
+                                 double toSeconds);
 
 class WaveformBuilder : public QObject {
     Q_OBJECT

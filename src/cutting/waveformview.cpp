@@ -3,49 +3,43 @@
 #include <algorithm>
 #include <cmath>
 
-#include <QLinearGradient>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
+#include <QAccessible>
+#include <QCursor>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
 
+#include "cutting/waveformaccessible.h"
+#include "cutting/timetext.h"
+
 namespace {
 
-const QColor kBackgroundTop(0x24, 0x29, 0x31);
-const QColor kBackgroundBottom(0x18, 0x1b, 0x21);
-const QColor kCentreLine(0x3a, 0x42, 0x4e);
-const QColor kWaveTop(0x6f, 0xc8, 0xf0);
-const QColor kWaveBottom(0x23, 0x7f, 0xc4);
-const QColor kSelectedWaveTop(0xff, 0xe0, 0x82);
-const QColor kSelectedWaveBottom(0xf5, 0x9e, 0x1b);
-const QColor kSelectionBand(0xf5, 0x9e, 0x1b, 48);
-const QColor kSelectionEdge(0xff, 0xc1, 0x4d);
-const QColor kPositionLine(0xff, 0x53, 0x4a);
-const QColor kProgressTrack(0x33, 0x3a, 0x45);
-const QColor kProgressBar(0x6f, 0xc8, 0xf0);
-const QColor kText(0xc9, 0xd1, 0xdb);
-
-// Leave a pixel of air above and below full scale.
-constexpr double kVerticalMargin = 2.0;
+constexpr double kZoomStep = 2.0;
+// A page turn leaves this share of the old view on the left.
+constexpr double kPageLead = 0.05;
 
 }  // namespace
 
 WaveformView::WaveformView(QWidget* parent) : QWidget(parent) {
+    InstallWaveformAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setAccessibleName(tr("Waveform"));
     connect(&builder_, &WaveformBuilder::progressChanged, this, &WaveformView::SetProgress);
     connect(&builder_, &WaveformBuilder::finished, this, &WaveformView::SetEnvelope);
 }
 
-QSize WaveformView::sizeHint() const { return {480, 72}; }
+QSize WaveformView::sizeHint() const { return {480, 72 + kOverviewHeight}; }
 
-QSize WaveformView::minimumSizeHint() const { return {120, 40}; }
+QSize WaveformView::minimumSizeHint() const { return {120, 40 + kOverviewHeight}; }
 
 void WaveformView::Open(const QString& path) {
     envelope_.reset();
     progress_ = 0.0;
+    viewStart_ = 0.0;
+    viewSeconds_ = 0.0;
     RebuildCache();
     builder_.Open(path);
 }
@@ -140,40 +134,154 @@ bool WaveformView::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void WaveformView::SetSelection(double startSeconds, double endSeconds) {
-    hasSelection_ = true;
-    selectionStart_ = std::min(startSeconds, endSeconds);
-    selectionEnd_ = std::max(startSeconds, endSeconds);
-    update();
+void WaveformView::SetMarks(std::optional<double> startSeconds, std::optional<double> endSeconds) {
+    if (startSeconds == start_ && endSeconds == end_) return;
+    start_ = startSeconds;
+    end_ = endSeconds;
+    MarksChanged();
 }
 
-void WaveformView::ClearSelection() {
-    hasSelection_ = false;
+void WaveformView::SetSelection(double startSeconds, double endSeconds) {
+    SetMarks(std::min(startSeconds, endSeconds), std::max(startSeconds, endSeconds));
+}
+
+void WaveformView::ClearSelection() { SetMarks(std::nullopt, std::nullopt); }
+
+void WaveformView::MarksChanged() {
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
     update();
 }
 
 void WaveformView::SetPosition(double seconds) {
     if (seconds == position_) return;
+    const double previous = position_;
     position_ = seconds;
+    FollowPlayLine(previous);
     update();
 }
 
+// Turns the page only when the line was in view: a user looking elsewhere keeps that view.
+void WaveformView::FollowPlayLine(double previous) {
+    if (!ZoomedIn() || gesture_ != Gesture::None || position_ < 0.0) return;
+    const double from = ViewStart();
+    const double to = from + ViewSeconds();
+    const bool wasInView = previous >= from && previous <= to;
+    const bool isInView = position_ >= from && position_ <= to;
+    if (wasInView && !isInView) SetView(position_ - kPageLead * ViewSeconds(), ViewSeconds());
+}
+
+double WaveformView::ViewSeconds() const {
+    const double span = Span();
+    if (!(viewSeconds_ > 0.0) || viewSeconds_ >= span) return span;
+    return viewSeconds_;
+}
+
+double WaveformView::ViewStart() const {
+    const double seconds = ViewSeconds();
+    return std::clamp(viewStart_, 0.0, std::max(Span() - seconds, 0.0));
+}
+
+double WaveformView::MinViewSeconds() const {
+    const long rate = envelope_ && envelope_->sampleRate > 0 ? envelope_->sampleRate : 44100;
+    const double secondsPerPixel = static_cast<double>(kFrameSamples) / rate / kFramePixels;
+    return std::min(PlotWidth() * secondsPerPixel, Span());
+}
+
+void WaveformView::SetView(double startSeconds, double seconds) {
+    const double span = Span();
+    if (!(span > 0.0)) return;
+    const double oldStart = ViewStart();
+    const double oldSeconds = ViewSeconds();
+    seconds = std::clamp(seconds, MinViewSeconds(), span);
+    if (seconds >= span) {
+        viewStart_ = 0.0;
+        viewSeconds_ = 0.0;
+    } else {
+        viewSeconds_ = seconds;
+        viewStart_ = std::clamp(startSeconds, 0.0, span - seconds);
+    }
+    if (ViewStart() == oldStart && ViewSeconds() == oldSeconds) return;
+    RebuildMainCache();
+    emit viewChanged();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
+}
+
+void WaveformView::ZoomAbout(double factor, double x) {
+    if (!(factor > 0.0) || !(Span() > 0.0)) return;
+    const double share = std::clamp((x - leftInset_) / PlotWidth(), 0.0, 1.0);
+    const double under = ViewStart() + share * ViewSeconds();
+    const double seconds = std::clamp(ViewSeconds() / factor, MinViewSeconds(), Span());
+    SetView(under - share * seconds, seconds);
+}
+
+double WaveformView::PointerX() const {
+    const QPoint pointer = mapFromGlobal(QCursor::pos());
+    if (rect().contains(pointer) && pointer.x() >= leftInset_ && pointer.x() <= leftInset_ + PlotWidth())
+        return pointer.x();
+    return leftInset_ + PlotWidth() / 2.0;
+}
+
+void WaveformView::ZoomIn() { ZoomAbout(kZoomStep, PointerX()); }
+
+void WaveformView::ZoomOut() { ZoomAbout(1.0 / kZoomStep, PointerX()); }
+
+void WaveformView::ZoomToSelection() {
+    if (!HasSelection()) return;
+    const double from = std::min(*start_, *end_);
+    const double to = std::max(*start_, *end_);
+    // A little air either side, so both marks can be grabbed.
+    const double pad = std::max((to - from) * 0.05, MinViewSeconds() * 0.05);
+    SetView(from - pad, to - from + 2 * pad);
+}
+
+void WaveformView::ShowWholeFile() { SetView(0.0, Span()); }
+
+void WaveformView::CentreViewOn(double seconds) { SetView(seconds - ViewSeconds() / 2, ViewSeconds()); }
+
 int WaveformView::PlotWidth() const { return std::max(width() - leftInset_ - rightInset_, 1); }
 
-QRectF WaveformView::PlotRect() const {
-    return QRectF(leftInset_, 0, PlotWidth(), height());
+QRectF WaveformView::OverviewRect() const { return QRectF(leftInset_, 0, PlotWidth(), kOverviewHeight); }
+
+QRectF WaveformView::MainRect() const {
+    const int top = kOverviewHeight + 1;
+    return QRectF(leftInset_, top, PlotWidth(), std::max(height() - top, 1));
 }
 
 double WaveformView::SecondsAtX(double x) const {
     const double span = Span();
     if (!(span > 0.0)) return 0.0;
-    return std::clamp((x - leftInset_) / PlotWidth() * span, 0.0, span);
+    return std::clamp(ViewStart() + (x - leftInset_) / PlotWidth() * ViewSeconds(), 0.0, span);
 }
 
 double WaveformView::XAtSeconds(double seconds) const {
     const double span = Span();
     if (!(span > 0.0)) return leftInset_;
-    return leftInset_ + seconds / span * PlotWidth();
+    return leftInset_ + (seconds - ViewStart()) / ViewSeconds() * PlotWidth();
+}
+
+double WaveformView::OverviewX(double seconds) const {
+    const double span = Span();
+    return span > 0.0 ? leftInset_ + seconds / span * PlotWidth() : leftInset_;
+}
+
+double WaveformView::OverviewSeconds(double x) const {
+    return std::clamp((x - leftInset_) / PlotWidth() * Span(), 0.0, Span());
+}
+
+QString WaveformView::Description() const {
+    WaveformSpeech speech;
+    speech.span = Span();
+    speech.start = start_;
+    speech.end = end_;
+    speech.position = position_;
+    if (ZoomedIn()) speech.view = std::make_pair(ViewStart(), ViewStart() + ViewSeconds());
+    return QString::fromStdString(DescribeWaveform(speech));
 }
 
 void WaveformView::resizeEvent(QResizeEvent* event) {
@@ -182,145 +290,12 @@ void WaveformView::resizeEvent(QResizeEvent* event) {
     else RebuildCache();
 }
 
-void WaveformView::RebuildCache() {
-    plain_ = RenderEnvelope(kWaveTop, kWaveBottom);
-    selected_ = RenderEnvelope(kSelectedWaveTop, kSelectedWaveBottom);
-    cacheSize_ = size();
-    cacheRatio_ = devicePixelRatioF();
+void WaveformView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
     update();
 }
 
-QPixmap WaveformView::RenderEnvelope(const QColor& top, const QColor& bottom) const {
-    const qreal ratio = devicePixelRatioF();
-    QPixmap pixmap(size() * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
-    if (!envelope_ || envelope_->Empty() || width() <= 0 || height() <= 0) return pixmap;
-
-    const int columns = PlotWidth();
-    const std::vector<PeakPair> peaks = RebinPeaks(*envelope_, columns, Span());
-    // Columns past the end of the decoded audio stay blank rather than drawing a flat line.
-    const double audioEndX = XAtSeconds(envelope_->seconds);
-    const double mid = height() / 2.0;
-    const double halfHeight = std::max(mid - kVerticalMargin, 1.0);
-    auto yOf = [&](float sample) { return mid - std::clamp<double>(sample, -1.0, 1.0) * halfHeight; };
-
-    QPainterPath path;
-    int drawn = 0;
-    for (int c = 0; c < columns; ++c) {
-        const double x = leftInset_ + c + 0.5;
-        if (x > audioEndX + 0.5) break;
-        // At least a pixel high, so that silence still shows where the audio is.
-        const double y = std::min(yOf(peaks[static_cast<size_t>(c)].max), mid - 0.5);
-        if (c == 0) path.moveTo(x, y);
-        else path.lineTo(x, y);
-        drawn = c + 1;
-    }
-    for (int c = drawn - 1; c >= 0; --c) {
-        const double x = leftInset_ + c + 0.5;
-        path.lineTo(x, std::max(yOf(peaks[static_cast<size_t>(c)].min), mid + 0.5));
-    }
-    path.closeSubpath();
-
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient fill(0, 0, 0, height());
-    fill.setColorAt(0.0, top);
-    fill.setColorAt(0.5, bottom);
-    fill.setColorAt(1.0, top);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawPath(path);
-    return pixmap;
-}
-
-void WaveformView::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QRectF all = rect();
-    QLinearGradient background(0, 0, 0, height());
-    background.setColorAt(0.0, kBackgroundTop);
-    background.setColorAt(1.0, kBackgroundBottom);
-    painter.fillRect(all, background);
-
-    const QRectF plot = PlotRect();
-    const double mid = height() / 2.0;
-    if (progress_ < 0.0) {
-        painter.setPen(QPen(kCentreLine, 1));
-        painter.drawLine(QPointF(plot.left(), mid), QPointF(plot.right(), mid));
-    }
-
-    // A stale cache (before the first resize event reached us) is drawn anew, not stored.
-    const bool cacheFresh = cacheSize_ == size() && cacheRatio_ == devicePixelRatioF();
-    const QPixmap plain = cacheFresh ? plain_ : RenderEnvelope(kWaveTop, kWaveBottom);
-
-    const double span = Span();
-    const bool selectionShown = hasSelection_ && span > 0.0;
-    QRectF band;
-    if (selectionShown) {
-        const double left = XAtSeconds(std::clamp(selectionStart_, 0.0, span));
-        const double right = XAtSeconds(std::clamp(selectionEnd_, 0.0, span));
-        band = QRectF(QPointF(std::floor(left), 0), QPointF(std::max(std::ceil(right), std::floor(left) + 1), height()));
-        painter.fillRect(band, kSelectionBand);
-    }
-
-    painter.drawPixmap(0, 0, plain);
-    if (selectionShown) {
-        const QPixmap selected = cacheFresh ? selected_ : RenderEnvelope(kSelectedWaveTop, kSelectedWaveBottom);
-        painter.save();
-        painter.setClipRect(band);
-        painter.drawPixmap(0, 0, selected);
-        painter.restore();
-        painter.setPen(QPen(kSelectionEdge, 1));
-        painter.drawLine(QPointF(band.left() + 0.5, 0), QPointF(band.left() + 0.5, height()));
-        painter.drawLine(QPointF(band.right() - 0.5, 0), QPointF(band.right() - 0.5, height()));
-    }
-
-    if (position_ >= 0.0 && span > 0.0) {
-        const double x = std::round(XAtSeconds(std::min(position_, span))) + 0.5;
-        painter.setPen(QPen(kPositionLine, 2));
-        painter.drawLine(QPointF(x, 0), QPointF(x, height()));
-        QPainterPath marker;
-        marker.moveTo(x - 5, 0);
-        marker.lineTo(x + 5, 0);
-        marker.lineTo(x, 6);
-        marker.closeSubpath();
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.fillPath(marker, kPositionLine);
-        painter.setRenderHint(QPainter::Antialiasing, false);
-    }
-
-    if (progress_ >= 0.0) {
-        const QRectF track(plot.left() + plot.width() * 0.2, mid + 8, plot.width() * 0.6, 4);
-        painter.fillRect(track, kProgressTrack);
-        painter.fillRect(QRectF(track.topLeft(), QSizeF(track.width() * progress_, track.height())), kProgressBar);
-        painter.setPen(kText);
-        const QString text = tr("Reading waveform %1%").arg(static_cast<int>(progress_ * 100.0));
-        painter.drawText(QRectF(plot.left(), 0, plot.width(), mid + 4), Qt::AlignHCenter | Qt::AlignBottom, text);
-    }
-
-    if (!note_.isEmpty()) {
-        painter.setPen(kText);
-        painter.drawText(QRectF(plot.left(), 2, plot.width(), mid - 2), Qt::AlignHCenter | Qt::AlignTop, note_);
-    }
-}
-
-void WaveformView::RequestSeek(double x) {
-    if (!(Span() > 0.0)) return;
-    emit seekRequested(SecondsAtX(x));
-}
-
-void WaveformView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
-    RequestSeek(event->position().x());
-}
-
-void WaveformView::mouseMoveEvent(QMouseEvent* event) {
-    if (!(event->buttons() & Qt::LeftButton)) {
-        QWidget::mouseMoveEvent(event);
-        return;
-    }
-    RequestSeek(event->position().x());
+void WaveformView::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }

@@ -1,7 +1,10 @@
 #include "models/tagfilesnapshot.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <span>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,6 +30,26 @@ bool TruncateTo(const std::string& path, int64_t size) {
     if (fd < 0) return false;
     const bool ok = ::ftruncate(fd, size) == 0 && ::fsync(fd) == 0;
     return ::close(fd) == 0 && ok;
+}
+
+// True when `path` holds `bytes` at `offset` already: nothing to put back.
+bool Holds(const std::string& path, int64_t offset, const std::vector<uint8_t>& bytes) {
+    mdlID3::FileReader file(path);
+    std::vector<uint8_t> now(bytes.size());
+    return file.IsOpen() && file.ReadExact(offset, now) && now == bytes;
+}
+
+// FNV-1a over [0, size) of the file, read in chunks; nullopt when it cannot be read.
+std::optional<uint64_t> HashOf(const mdlID3::FileReader& file, int64_t size) {
+    uint64_t hash = 14695981039346656037ull;
+    std::vector<uint8_t> chunk(1 << 20);
+    for (int64_t at = 0; at < size;) {
+        const auto length = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(chunk.size()), size - at));
+        if (!file.ReadExact(at, std::span<uint8_t>(chunk.data(), length))) return std::nullopt;
+        for (size_t i = 0; i < length; ++i) hash = (hash ^ chunk[i]) * 1099511628211ull;
+        at += static_cast<int64_t>(length);
+    }
+    return hash;
 }
 
 }  // namespace
@@ -60,10 +83,17 @@ bool TagFileSnapshot::Take(const std::string& path, std::string* error) {
         }
     }
     hadV1Tag_ = tail_.size() == mdlID3::kID3v1Size && std::memcmp(tail_.data(), "TAG", 3) == 0;
-    const int64_t headSize = mdlID3::GetID3v2TagSize(file, 0);
-    if (headSize > 0) {
-        head_ = file.ReadUpTo(0, headSize);
-        if (static_cast<int64_t>(head_.size()) != headSize) {
+    headSize_ = mdlID3::GetID3v2TagSize(file, 0);
+    if (headSize_ > kHeadKeepLimit) {
+        const auto hash = HashOf(file, headSize_);
+        if (!hash) {
+            *error = "The file cannot be read.";
+            return false;
+        }
+        headHash_ = *hash;
+    } else if (headSize_ > 0) {
+        head_ = file.ReadUpTo(0, headSize_);
+        if (static_cast<int64_t>(head_.size()) != headSize_) {
             *error = "The file cannot be read.";
             return false;
         }
@@ -80,14 +110,20 @@ bool TagFileSnapshot::RestoreTail() const {
     // A tag cut off: put it back.
     if (now < size_) return hadV1Tag_ && now == size_ - mdlID3::kID3v1Size && AppendBytes(path_, tail_);
     // Same size: a tag overwritten (perhaps half way); the old bytes go back in any case.
-    return tail_.empty() || mdlID3::WriteInPlace(path_, size_ - mdlID3::kID3v1Size, tail_);
+    const int64_t at = size_ - mdlID3::kID3v1Size;
+    return tail_.empty() || Holds(path_, at, tail_) || mdlID3::WriteInPlace(path_, at, tail_);
 }
 
 bool TagFileSnapshot::RestoreHead() const {
+    if (headSize_ > kHeadKeepLimit) {
+        // Too big to have been kept: fine only when it is still what it was.
+        mdlID3::FileReader file(path_);
+        return file.IsOpen() && HashOf(file, headSize_) == headHash_;
+    }
     if (head_.empty()) return true;
     struct stat st {};
     if (::stat(path_.c_str(), &st) != 0 || st.st_size != size_) return false;
-    return mdlID3::WriteInPlace(path_, 0, head_);
+    return Holds(path_, 0, head_) || mdlID3::WriteInPlace(path_, 0, head_);
 }
 
 bool TagFileSnapshot::RestoreMode() const {

@@ -20,6 +20,11 @@ public:
     // Only the tail (the version 1 step): the size and the last 128 bytes.
     bool RestoreTail() const;
 
+    // Tags up to this size are kept to be put back; a larger one (a big picture, or a size field
+    // that claims most of the file) is only fingerprinted, so that a change to it is reported
+    // rather than hidden.
+    static constexpr int64_t kHeadKeepLimit = 8 << 20;
+
     int64_t Size() const { return size_; }
     bool HadV1Tag() const { return hadV1Tag_; }
     const std::string& Path() const { return path_; }
@@ -35,4 +40,6 @@ private:
     bool hadV1Tag_ = false;
     std::vector<uint8_t> tail_;  // the last 128 bytes, when the file has that many
     std::vector<uint8_t> head_;  // the version 2 tag's bytes, when it starts with one
+    int64_t headSize_ = 0;
+    uint64_t headHash_ = 0;      // of the first headSize_ bytes, when they are too many to keep
 };

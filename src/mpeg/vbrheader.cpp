@@ -94,15 +94,27 @@ bool ParseVbrHeader(std::span<const uint8_t> frame, const MpegHeader& h, int64_t
 }
 
 uint16_t LameCrc16(const uint8_t* data, size_t size, uint16_t crc) {
-    static const auto table = [] {
-        std::array<uint16_t, 256> t{};
+    // Eight bytes a step ("slicing by 8"): t[k][b] is the CRC of byte b followed by k zero bytes,
+    // so the eight lookups of a step are independent. Clips are checked over every audio byte.
+    static const auto t = [] {
+        std::array<std::array<uint16_t, 256>, 8> table{};
         for (unsigned i = 0; i < 256; ++i) {
             unsigned c = i;
             for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xA001 : c >> 1;
-            t[i] = static_cast<uint16_t>(c);
+            table[0][i] = static_cast<uint16_t>(c);
         }
-        return t;
+        for (size_t k = 1; k < 8; ++k)
+            for (unsigned i = 0; i < 256; ++i)
+                table[k][i] = static_cast<uint16_t>((table[k - 1][i] >> 8) ^ table[0][table[k - 1][i] & 0xFF]);
+        return table;
     }();
-    for (size_t i = 0; i < size; ++i) crc = static_cast<uint16_t>((crc >> 8) ^ table[(crc ^ data[i]) & 0xFF]);
+    size_t i = 0;
+    for (; size - i >= 8; i += 8) {
+        const uint8_t* p = data + i;
+        const unsigned x = crc ^ (p[0] | (unsigned{p[1]} << 8));
+        crc = static_cast<uint16_t>(t[7][x & 0xFF] ^ t[6][x >> 8] ^ t[5][p[2]] ^ t[4][p[3]] ^ t[3][p[4]] ^
+                                    t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]]);
+    }
+    for (; i < size; ++i) crc = static_cast<uint16_t>((crc >> 8) ^ t[0][(crc ^ data[i]) & 0xFF]);
     return crc;
 }

@@ -65,7 +65,9 @@ void DecoderThread::Run() {
         Request request = Take(filling.has_value(), filling.value_or(0));
         if (quit_) return;
         Apply(request, filling);
-        if (filling && ring_.FreeSpace(*filling) >= kChunkBytes && !FillOnce(*filling)) filling.reset();
+        const bool room = filling && ring_.FreeSpace(*filling) >= kChunkBytes;
+        if (needsScan_ && !room) ScanCurrent();
+        if (room && !FillOnce(*filling)) filling.reset();
     }
 }
 
@@ -90,12 +92,8 @@ DecoderThread::Request DecoderThread::Take(bool filling, uint64_t generation) {
 void DecoderThread::Apply(Request& request, std::optional<uint64_t>& filling) {
     if (request.decoder) {
         current_ = std::move(request.decoder);
-        // The index makes every seek exact and quick and the length exact; it walks the frames
-        // once, and the page cache then serves the decoding.
-        const int64_t length = current_->Scan();
-        std::lock_guard<std::mutex> lock(mutex_);
-        lengthSerial_ = request.serial;
-        lengthSamples_ = length;
+        currentSerial_ = request.serial;
+        needsScan_ = true;
     }
     if (request.idle) filling.reset();
     if (request.start) {
@@ -105,6 +103,17 @@ void DecoderThread::Apply(Request& request, std::optional<uint64_t>& filling) {
             filling.reset();
         }
     }
+}
+
+// The frame index makes every later seek quick and the length exact. It walks all frames (a
+// quarter second for 60 MB), so it waits until the ring is full or nothing is asked: the first
+// sound never waits for it, and seeks before it are exact all the same, only slower.
+void DecoderThread::ScanCurrent() {
+    needsScan_ = false;
+    const int64_t length = current_ ? current_->Scan() : -1;
+    std::lock_guard<std::mutex> lock(mutex_);
+    lengthSerial_ = currentSerial_;
+    lengthSamples_ = length;
 }
 
 bool DecoderThread::FillOnce(uint64_t generation) {

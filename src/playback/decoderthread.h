@@ -38,6 +38,7 @@ private:
     void Run();
     Request Take(bool filling, uint64_t generation);
     void Apply(Request& request, std::optional<uint64_t>& filling);
+    void ScanCurrent();
     bool FillOnce(uint64_t generation);
 
     RingBuffer& ring_;
@@ -51,6 +52,8 @@ private:
     int64_t lengthSamples_ = -1;
     // Touched on the thread only.
     std::unique_ptr<Decoder> current_;
+    uint64_t currentSerial_ = 0;
+    bool needsScan_ = false;
     std::vector<uint8_t> chunk_;
     std::thread thread_;
 };

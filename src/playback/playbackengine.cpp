@@ -112,7 +112,9 @@ void PlaybackEngine::setPositionSamples(int64_t sample) {
 
 int64_t PlaybackEngine::ClampSample(int64_t sample) const {
     sample = std::max<int64_t>(0, sample);
-    const int64_t length = decoder_.LengthSamples();
+    // The decoder's exact length once its index is built; before that the frame walk's.
+    int64_t length = decoder_.LengthSamples();
+    if (length <= 0 && scannedDuration_ > 0) length = std::llround(scannedDuration_ * rate_);
     return length > 0 ? std::min(sample, length) : sample;
 }
 

@@ -255,7 +255,8 @@ void frmMain::ConnectFields() {
             if (!refreshing_) model_->SetField(field, ToUtf8(text));
         });
     }
-    connect(v2Genre, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+    // Typed text and a name picked from the list both end in the edit text.
+    connect(v2Genre, &QComboBox::editTextChanged, this, [this](const QString& text) {
         if (!refreshing_) model_->SetField(TagField::v2Genre, ToUtf8(text));
     });
     connect(v2Comment, &QPlainTextEdit::textChanged, this, [this] {

@@ -77,4 +77,16 @@ TEST_F(WindowProgram, AMissingWindowProgramIsReported) {
     EXPECT_NE(out.find((program.parent_path() / "trimbel-window").string()), std::string::npos) << out;
 }
 
+// The command line loads QtCore at most: what the windows need stays in the window program.
+// The MP3 decoder is no sound output: `split --pauses` decodes with it.
+TEST(CommandLineProgram, NeedsNoWindowOrSoundLibraries) {
+    int status = -1;
+    const std::string needed =
+        testfiles::CommandOutput("readelf -d " + testfiles::ShellQuote(TRIMBEL_BINARY) + " | grep NEEDED", &status);
+    ASSERT_EQ(status, 0) << "readelf failed";
+    EXPECT_NE(needed.find("libQt6Core"), std::string::npos) << needed;
+    for (const char* library : {"libQt6Gui", "libQt6Widgets", "libQt6Multimedia", "libgst", "libpulse", "libasound"})
+        EXPECT_EQ(needed.find(library), std::string::npos) << library << " in\n" << needed;
+}
+
 }  // namespace

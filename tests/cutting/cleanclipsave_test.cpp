@@ -5,8 +5,8 @@
 
 #include <QCheckBox>
 
-#include "cutting/clipsave.h"
-#include "cutting/module1.h"
+#include "models/clipsave.h"
+#include "models/module1.h"
 #include "form1fixture.h"
 #include "mpeg/framescan.h"
 
@@ -77,8 +77,8 @@ TEST_F(CleanClipSave, WithTheBoxOffTheClipIsTheClassicByteRange) {
     const Bytes source = testfiles::ReadFile(lameFile);
     ClipBytes range;
     std::string error;
-    ASSERT_TRUE(ClipByteRange(LeadingNumber(form->CurStart.toStdString()),
-                              LeadingNumber(form->CurDuration.toStdString()),
+    ASSERT_TRUE(ClipByteRange(*form->Session().CurStart(),
+                              *form->Session().CurDuration(),
                               static_cast<int64_t>(source.size()), &range, &error));
     const Bytes expected(source.begin() + range.offset, source.begin() + range.offset + range.length);
     EXPECT_EQ(testfiles::ReadFile(clip), expected);

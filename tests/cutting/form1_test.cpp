@@ -42,15 +42,15 @@ TEST_F(Form1Test, OpenLoadsChecksHandsOverAndStartsTheTimers) {
     Click(form->CandyButton1);
 
     EXPECT_EQ(dialogs.openFilters.at(0), "Audio Files (*.mp3)|*.mp3");
-    EXPECT_EQ(form->pathtxt.toStdString(), source);
+    EXPECT_EQ(form->Session().Path(), source);
     EXPECT_EQ(player.calls, (std::vector<std::string>{"URL=" + source, "play"}));
     EXPECT_EQ(checked, std::vector<std::string>{source});
     EXPECT_EQ(tags.calls, std::vector<std::string>{"load " + source + " | song.mp3"});
-    EXPECT_EQ(form->TotSize, "160000");
+    EXPECT_EQ(form->Session().FileSize(), 160000);
     EXPECT_EQ(form->Label15->text(), "01:02:05");
     EXPECT_EQ(form->Label2->text(), "");
     EXPECT_EQ(form->Label1->text(), "");
-    EXPECT_EQ(form->SongName, "song.mp3");
+    EXPECT_EQ(form->Session().SongName(), "song.mp3");
     EXPECT_EQ(form->Scroller()->Text(), "Playing song.mp3" + kPadding);
     EXPECT_TRUE(form->Scroller()->IsVisible());
     EXPECT_TRUE(form->Timer2->isActive());
@@ -76,7 +76,7 @@ TEST_F(Form1Test, AFileTheAnalysisRejectsIsWarnedAboutAndStillPlayed) {
 TEST_F(Form1Test, AFileOpenedWithoutTheDialogIsNotedForTheDialogs) {
     const QString path = QString::fromStdString(source);
     form->OpenFile(path);
-    EXPECT_EQ(form->pathtxt, path);
+    EXPECT_EQ(QString::fromStdString(form->Session().Path()), path);
     EXPECT_EQ(dialogs.noted, std::vector<QString>{path});
     EXPECT_TRUE(dialogs.openFilters.empty());
 
@@ -99,7 +99,7 @@ TEST_F(Form1Test, CancelledOpenResetsTheDisplaysAndStopsPlaybackButKeepsTheFile)
     EXPECT_FALSE(form->Slider1->HasSelection());
     EXPECT_EQ(form->Label2->text(), "");
     EXPECT_EQ(form->Label4->text(), "");
-    EXPECT_EQ(form->pathtxt.toStdString(), source);
+    EXPECT_EQ(form->Session().Path(), source);
     EXPECT_TRUE(form->RateKnown());
 }
 
@@ -109,14 +109,14 @@ TEST_F(Form1Test, DurationTickDerivesTheRateOnlyOnceTheDurationIsKnown) {
     EXPECT_EQ(form->Label15->text(), "00:00:00");
     form->Timer6_Timer();
     EXPECT_TRUE(form->Timer6->isActive());
-    EXPECT_EQ(form->RATE, "");
+    EXPECT_FALSE(form->Session().Rate().has_value());
     EXPECT_EQ(form->Slider1->Max(), 10);
 
     player.durationSeconds = 12.5;  // rounds half to even: 12
     form->Timer6_Timer();
     EXPECT_FALSE(form->Timer6->isActive());
     EXPECT_EQ(form->Slider1->Max(), 12);
-    EXPECT_EQ(form->RATE, "12800");
+    EXPECT_EQ(form->Session().Rate(), 12800.0);
     EXPECT_TRUE(form->RateKnown());
     EXPECT_EQ(form->Label15->text(), "00:00:00");  // shown once, at Open
 }
@@ -205,7 +205,7 @@ TEST_F(Form1Test, SetStartAtZeroMarksByteHundredAndSecondOne) {
     OpenTimed(source);
     At(0, form->CandyButton3);
     EXPECT_EQ(form->Label2->text(), "0 Secs");
-    EXPECT_EQ(form->CurStart, "100");
+    EXPECT_EQ(form->Session().CurStart(), 100.0);
     EXPECT_EQ(form->Slider1->Value(), 1);
     EXPECT_EQ(form->Slider1->SelStart(), 1);
     EXPECT_EQ(form->Slider1->SelLength(), 0);
@@ -221,13 +221,13 @@ TEST_F(Form1Test, MarksUseThePositionAtTheClickAndDisplaysTheLastFollowedOne) {
     player.position = 5.05;  // moved on since the last tick
     Click(form->CandyButton3);
     EXPECT_EQ(form->Label2->text(), "5 Secs");
-    EXPECT_EQ(form->CurStart, "80800");
+    EXPECT_EQ(form->Session().CurStart(), 80800.0);
 
     At(8.25, form->CandyButton4);
     EXPECT_EQ(form->Label3->text(), "8.25 Secs");
     EXPECT_EQ(form->Label4->text(), "3.25 Secs");
-    EXPECT_EQ(form->CurEnd, "132000");
-    EXPECT_EQ(form->CurDuration, "51200");
+    EXPECT_EQ(form->Session().CurEnd(), 132000.0);
+    EXPECT_EQ(form->Session().CurDuration(), 51200.0);
     EXPECT_EQ(form->Slider1->SelStart(), 5);
     EXPECT_EQ(form->Slider1->SelLength(), 3);
     EXPECT_EQ(form->Scroller()->Text(),
@@ -239,7 +239,7 @@ TEST_F(Form1Test, AnEndBeforeTheStartGivesANegativeLengthAndAnOrderedBand) {
     OpenTimed(source);
     MarkSelection(7.5, 4);
     EXPECT_EQ(form->Label4->text(), "-3.5 Secs");
-    EXPECT_EQ(form->CurDuration, "-56000");
+    EXPECT_EQ(form->Session().CurDuration(), -56000.0);
     EXPECT_EQ(form->Slider1->SelStart(), 4);
     EXPECT_EQ(form->Slider1->SelLength(), 4);  // whole seconds 4..8
 
@@ -255,7 +255,7 @@ TEST_F(Form1Test, SetEndWithoutStartAsksToStartFirst) {
     EXPECT_EQ(LastMessage(), "You need to start the selection process.First start marking by clicking on Set Start "
                              "button.Then click on set end button button");
     EXPECT_EQ(messages.shown.back().icon, MsgIcon::Exclamation);
-    EXPECT_EQ(form->CurEnd, "");
+    EXPECT_FALSE(form->Session().CurEnd().has_value());
 }
 
 TEST_F(Form1Test, NewSelectionOnlyClearsTheBand) {
@@ -265,7 +265,7 @@ TEST_F(Form1Test, NewSelectionOnlyClearsTheBand) {
     EXPECT_FALSE(form->Slider1->HasSelection());
     EXPECT_EQ(form->Label2->text(), "2 Secs");
     EXPECT_EQ(form->Label4->text(), "4 Secs");
-    EXPECT_EQ(form->CurStart, "32000");
+    EXPECT_EQ(form->Session().CurStart(), 32000.0);
 }
 
 TEST_F(Form1Test, PlaySelectionChecksInOrderAndRefusesOneSecondExactly) {
@@ -334,16 +334,16 @@ TEST_F(Form1Test, MarkingBeforeTheRateIsKnownAsksToWait) {
     player.durationSeconds = 0;
     dialogs.opens.push_back({QString::fromStdString(other), "other.mp3"});
     Click(form->CandyButton1);
-    EXPECT_EQ(form->CurStart, "16000");  // the old marks stay
+    EXPECT_EQ(form->Session().CurStart(), 16000.0);  // the old marks stay
     At(2, form->CandyButton3);
     EXPECT_EQ(LastMessage(), "Please wait until the track length is known (it shows beside \"Total  track time\"), "
                              "then try again.");
     EXPECT_EQ(form->Label2->text(), "");
-    EXPECT_EQ(form->CurStart, "16000");
+    EXPECT_EQ(form->Session().CurStart(), 16000.0);
     player.durationSeconds = 2;
     form->Timer6_Timer();
     At(0.5, form->CandyButton3);
-    EXPECT_EQ(form->CurStart, "250");
+    EXPECT_EQ(form->Session().CurStart(), 250.0);
 }
 
 TEST_F(Form1Test, SaveChecksRunInTheirOrder) {

@@ -61,7 +61,7 @@ TEST_F(Form1Keys, KeysOpenMarkPlayAndSeekAsTheButtonsDo) {
     dialogs.opens.push_back({QString::fromStdString(source), "song.mp3"});
     Key(Qt::CTRL | Qt::Key_O);
     ASSERT_EQ(dialogs.openFilters.size(), 1u);
-    EXPECT_EQ(form->pathtxt.toStdString(), source);
+    EXPECT_EQ(form->Session().Path(), source);
     player.durationSeconds = 10;
     form->Timer6_Timer();
 
@@ -74,8 +74,8 @@ TEST_F(Form1Keys, KeysOpenMarkPlayAndSeekAsTheButtonsDo) {
     EXPECT_EQ(form->Label2->text(), "2.5 Secs");
     EXPECT_EQ(form->Label3->text(), "4.75 Secs");
     EXPECT_EQ(form->Label4->text(), "2.25 Secs");
-    EXPECT_EQ(form->CurStart, "40000");  // 16000 bytes per second
-    EXPECT_EQ(form->CurEnd, "76000");
+    EXPECT_EQ(form->Session().CurStart(), 40000.0);  // 16000 bytes per second
+    EXPECT_EQ(form->Session().CurEnd(), 76000.0);
     EXPECT_TRUE(form->Waveform1->HasSelection());
 
     player.calls.clear();
@@ -134,14 +134,14 @@ TEST_F(Form1Keys, ADroppedMp3OpensAsOpenDoesAndAnythingElseIsRefusedQuietly) {
     auto* web = new QMimeData;
     web->setUrls({QUrl("https://example.org/song.mp3")});
     EXPECT_FALSE(Drop(web));
-    EXPECT_TRUE(form->pathtxt.isEmpty());
+    EXPECT_TRUE(form->Session().Path().empty());
     EXPECT_TRUE(player.calls.empty());
     EXPECT_TRUE(messages.shown.empty());
 
     auto* mp3 = new QMimeData;
     mp3->setUrls({QUrl::fromLocalFile(QString::fromStdString(source))});
     EXPECT_TRUE(Drop(mp3));
-    EXPECT_EQ(form->pathtxt.toStdString(), source);
+    EXPECT_EQ(form->Session().Path(), source);
     EXPECT_EQ(player.calls, (std::vector<std::string>{"URL=" + source, "play"}));
     EXPECT_EQ(checked, std::vector<std::string>{source});
     EXPECT_EQ(tags.calls, std::vector<std::string>{"load " + source + " | song.mp3"});

@@ -123,10 +123,15 @@ TEST_F(EncodedFiles, PeaksFollowToneSilenceTone) {
     const std::string mp3 = Make("pattern", 3.0, pattern, pattern);
     const WaveformEnvelope envelope = Decode(mp3);
     ASSERT_FALSE(envelope.Empty());
-    EXPECT_DOUBLE_EQ(envelope.secondsPerBlock, 0.01);
+    EXPECT_DOUBLE_EQ(envelope.secondsPerBlock, 256.0 / 44100.0);
+    EXPECT_EQ(envelope.sampleRate, 44100);
     // Encoder delay and padding are dropped, so the overview lines up with the audio's time.
     EXPECT_NEAR(envelope.seconds, 3.0, 0.03);
-    EXPECT_NEAR(static_cast<double>(envelope.blocks.size()), 300.0, 3.0);
+    EXPECT_NEAR(static_cast<double>(envelope.blocks.size()), 3.0 * 44100 / 256, 3.0);
+    // Summaries of 16 and 256 blocks, the last one partial.
+    ASSERT_EQ(envelope.summaries.size(), 2u);
+    EXPECT_EQ(envelope.summaries[0].size(), (envelope.blocks.size() + 15) / 16);
+    EXPECT_EQ(envelope.summaries[1].size(), (envelope.summaries[0].size() + 15) / 16);
     ExpectToneSilenceTone(envelope);
 }
 
@@ -385,6 +390,7 @@ namespace {
 // Something that looks like music for the screenshot: beats decaying over a slow swell.
 std::shared_ptr<const WaveformEnvelope> MusicLikeEnvelope(double seconds) {
     auto envelope = std::make_shared<WaveformEnvelope>();
+    envelope->secondsPerBlock = 0.01;
     const int blocks = static_cast<int>(seconds * 100);
     uint32_t noise = 12345;
     for (int i = 0; i < blocks; ++i) {
@@ -409,6 +415,7 @@ TEST_F(WaveformBand, PaintsPeaksSelectionAndPosition) {
     const QImage empty = view.grab().toImage();
     // Tone, silence, tone, one second each, in 10 ms blocks.
     auto envelope = std::make_shared<WaveformEnvelope>();
+    envelope->secondsPerBlock = 0.01;
     for (int i = 0; i < 300; ++i) {
         const float v = (i < 100 || i >= 200) ? 0.8f : 0.0f;
         envelope->blocks.push_back({-v, v});
@@ -417,13 +424,18 @@ TEST_F(WaveformBand, PaintsPeaksSelectionAndPosition) {
     view.SetEnvelope(envelope);
 
     const QImage plain = view.grab().toImage();
-    // 0.8 of the half height (38 px) above and below the centre line at y 40.
-    const int high = 40 - 28;
-    const int low = 40 + 28;
+    // 0.8 of the plot's half height above and below its centre line; the strip of the whole
+    // file runs along the top.
+    const QRectF main = view.MainRect();
+    const double mid = main.center().y();
+    const double reach = (main.height() / 2 - 2) * 0.8;
+    const int high = static_cast<int>(mid - reach + 3);
+    const int low = static_cast<int>(mid + reach - 3);
     for (int x : {50, 250}) {
         EXPECT_NE(plain.pixelColor(x, high), empty.pixelColor(x, high)) << "the tone's max shows at x " << x;
         EXPECT_NE(plain.pixelColor(x, low), empty.pixelColor(x, low)) << "and its min";
-        EXPECT_EQ(plain.pixelColor(x, 1), empty.pixelColor(x, 1)) << "nothing above full scale";
+        EXPECT_EQ(plain.pixelColor(x, main.top() + 1), empty.pixelColor(x, main.top() + 1)) << "nothing above full scale";
+        EXPECT_NE(plain.pixelColor(x, 6), empty.pixelColor(x, 6)) << "the overview strip shows the tone too";
     }
     EXPECT_EQ(plain.pixelColor(150, high), empty.pixelColor(150, high)) << "silence stays flat";
     EXPECT_EQ(plain.pixelColor(150, low), empty.pixelColor(150, low));
@@ -431,18 +443,18 @@ TEST_F(WaveformBand, PaintsPeaksSelectionAndPosition) {
     view.SetSelection(2.2, 2.8);  // x 220..280
     const QImage selected = view.grab().toImage();
     EXPECT_NE(selected.pixelColor(250, high), plain.pixelColor(250, high)) << "selected audio is highlighted";
-    EXPECT_NE(selected.pixelColor(250, 2), plain.pixelColor(250, 2)) << "so is the band around it";
+    EXPECT_NE(selected.pixelColor(250, main.top() + 2), plain.pixelColor(250, main.top() + 2)) << "so is the band around it";
     EXPECT_EQ(selected.pixelColor(210, high), plain.pixelColor(210, high)) << "outside stays as it was";
     EXPECT_EQ(selected.pixelColor(50, high), plain.pixelColor(50, high));
 
     view.SetPosition(1.5);  // x 150
     const QImage playing = view.grab().toImage();
-    const QColor line = playing.pixelColor(150, 30);
+    const QColor line = playing.pixelColor(150, 40);
     EXPECT_GT(line.red(), 200);
     EXPECT_LT(line.green(), 120);
-    EXPECT_EQ(playing.pixelColor(100, 30), selected.pixelColor(100, 30));
+    EXPECT_EQ(playing.pixelColor(100, 40), selected.pixelColor(100, 40));
     view.SetPosition(-1);
-    EXPECT_EQ(view.grab().toImage().pixelColor(150, 30), selected.pixelColor(150, 30));
+    EXPECT_EQ(view.grab().toImage().pixelColor(150, 40), selected.pixelColor(150, 40));
 
     view.ClearSelection();
     EXPECT_EQ(view.grab().toImage(), plain);
@@ -473,6 +485,11 @@ TEST_F(WaveformBand, Screenshot) {
     QDir().mkpath(TRIMBEL_SCREENSHOTS);
     const QString file = QString(TRIMBEL_SCREENSHOTS) + "/waveform.png";
     ASSERT_TRUE(window.grab().save(file));
+
+    // Zoomed in on the selection's end: the strip above frames the part in view.
+    view->SetView(110.0, 12.0);
+    ASSERT_TRUE(window.grab().save(QString(TRIMBEL_SCREENSHOTS) + "/waveform-zoomed.png"));
+    view->ShowWholeFile();
 
     // And the band while it is still building.
     view->SetEnvelope(nullptr);

@@ -8,6 +8,7 @@
 #include "id3/id3v1.h"
 #include "models/tagdefaults.h"
 #include "models/tageditor.h"
+#include "models/tagfilesnapshot.h"
 #include "support/testfiles.h"
 
 using namespace testfiles;
@@ -223,6 +224,63 @@ TEST_F(AllOrNothingTest, ASuccessfulWriteLeavesTheFileWritableAsItAlwaysDid) {
     reread.LoadFile(path, "song.mp3");
     EXPECT_EQ(reread.Field(TagField::v2Title), "New v2 title");
     EXPECT_EQ(reread.Field(TagField::v1Title), "Old");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TagEditorTest, ASnapshotPutsBackOnlyWhatItCanAndNeverPatchesAnotherFile) {
+    // An ID3v2.3 header declaring 10 bytes of padding, audio, a version 1 tag.
+    Bytes v2 = FromString("ID3");
+    v2.insert(v2.end(), {3, 0, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    const Bytes original = Concat({v2, SilentFrames(10), Id3v1Tag("T", "A", "B", "2000", "", 1)});
+    const std::string path = Mp3("song.mp3", original);
+    TagFileSnapshot snapshot;
+    std::string error;
+    ASSERT_TRUE(snapshot.Take(path, &error)) << error;
+    EXPECT_TRUE(snapshot.HadV1Tag());
+
+    // The tag cut off and the version 2 tag overwritten in place: both come back.
+    Bytes changed(original.begin(), original.end() - 128);
+    changed[15] = 'X';
+    WriteFile(path, changed);
+    EXPECT_TRUE(snapshot.Restore());
+    EXPECT_EQ(ReadFile(path), original);
+
+    // A different file renamed into its place is complete in itself: not patched, and reported.
+    const std::string other = Mp3("other.mp3", SilentFrames(3));
+    std::filesystem::rename(other, path);
+    EXPECT_FALSE(snapshot.Restore());
+    EXPECT_EQ(ReadFile(path), SilentFrames(3));
+
+    EXPECT_FALSE(snapshot.Take(dir.file("missing.mp3"), &error));
+    EXPECT_EQ(error, "The file does not exist.");
+    EXPECT_FALSE(snapshot.Take(dir.path().string(), &error));
+    EXPECT_EQ(error, "It is not a file.");
+}
+
+TEST_F(TagEditorTest, ATagTooBigToKeepIsCheckedNotRestoredBlindly) {
+    constexpr uint32_t kTag = 9u << 20;  // above the keep limit
+    static_assert(kTag > TagFileSnapshot::kHeadKeepLimit);
+    Bytes data = FromString("ID3");
+    data.insert(data.end(), {3, 0, 0, static_cast<uint8_t>(kTag >> 21 & 0x7F), static_cast<uint8_t>(kTag >> 14 & 0x7F),
+                             static_cast<uint8_t>(kTag >> 7 & 0x7F), static_cast<uint8_t>(kTag & 0x7F)});
+    data.resize(10 + kTag, 0);
+    const Bytes audio = SilentFrames(5);
+    data.insert(data.end(), audio.begin(), audio.end());
+    const std::string path = Mp3("big.mp3", data);
+    TagFileSnapshot snapshot;
+    std::string error;
+    ASSERT_TRUE(snapshot.Take(path, &error)) << error;
+    EXPECT_TRUE(snapshot.Restore());  // nothing changed
+
+    Bytes changed = data;
+    changed[1 << 20] = 1;
+    WriteFile(path, changed);
+    EXPECT_FALSE(snapshot.Restore());
+    WriteFile(path, data);
+    EXPECT_TRUE(snapshot.Restore());
 }
 
 }  // namespace

@@ -87,6 +87,20 @@ TEST(MpegHeaderTest, LameCrcIsCrc16Arc) {
     EXPECT_EQ(LameCrc16(reinterpret_cast<const uint8_t*>(check.data()) + 4, 5, first), 0xBB3D);
 }
 
+TEST(MpegHeaderTest, LameCrcOfLongAndOddRunsMatchesTheBitwiseDefinition) {
+    std::vector<uint8_t> data(1000);
+    uint32_t seed = 12345;
+    for (auto& b : data) b = static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16);
+    for (size_t size : {0u, 1u, 7u, 8u, 9u, 15u, 16u, 17u, 1000u}) {
+        uint16_t expected = 0x1D0F;  // any running value
+        for (size_t i = 0; i < size; ++i) {
+            expected ^= data[i];
+            for (int k = 0; k < 8; ++k) expected = (expected & 1) ? (expected >> 1) ^ 0xA001 : expected >> 1;
+        }
+        EXPECT_EQ(LameCrc16(data.data(), size, 0x1D0F), expected) << size;
+    }
+}
+
 TEST(MpegHeaderTest, RejectsReservedAndFreeFormatHeaders) {
     const std::array<uint8_t, 4> bad[] = {
         {0xFF, 0xEB, 0x90, 0x44},  // reserved version

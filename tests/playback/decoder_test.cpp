@@ -32,6 +32,15 @@ TEST(Decoder, LameFileDecodesGaplessAndSeeksToTheExactSample) {
     const std::vector<uint8_t> all = DecodeAll(decoder);
     EXPECT_EQ(all.size(), 110250u * Decoder::kBytesPerFrame);
 
+    // The index is built while decoding is under way; the decoding goes on where it was.
+    Decoder late;
+    ASSERT_TRUE(late.Open(path));
+    std::vector<uint8_t> joined = DecodeAll(late, 100000);
+    EXPECT_EQ(late.Scan(), 110250);
+    const std::vector<uint8_t> rest = DecodeAll(late);
+    joined.insert(joined.end(), rest.begin(), rest.end());
+    EXPECT_TRUE(joined == all);
+
     // From a seek, the very samples a decode from the start gives at that point (frame
     // boundaries, the bit reservoir and the first frames included).
     for (int64_t sample : {0, 1, 1151, 1152, 1700, 40000, 110000}) {

@@ -54,6 +54,7 @@ protected:
     }
     void SetUp() override {
         if (!ready_) GTEST_SKIP() << "needs PulseAudio with the null sink test_null, sox and lame";
+        lock = std::make_unique<soundcheck::SinkLock>();
         ASSERT_TRUE(recorder.Start());
     }
 
@@ -83,6 +84,7 @@ protected:
     static testfiles::TempDir* dir_;
     static std::vector<ToneFile> tones_;
     static bool ready_;
+    std::unique_ptr<soundcheck::SinkLock> lock;
     soundcheck::MonitorRecorder recorder;
 };
 

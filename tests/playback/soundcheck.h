@@ -23,6 +23,20 @@ bool Run(const QString& program, const QStringList& arguments);
 bool MakeToneMp3(const std::string& path, double hz, double seconds, const std::vector<double>& gapsAt = {},
                  double gapSeconds = 0.05);
 
+// Held while a test plays sound into the null sink and records it: tests run in parallel
+// processes, and two tones on one sink would spoil both recordings. The lock file lives beside
+// the daemon's socket, so each daemon has its own.
+class SinkLock {
+public:
+    SinkLock();
+    ~SinkLock();
+    SinkLock(const SinkLock&) = delete;
+    SinkLock& operator=(const SinkLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
 // Records the null sink's monitor as 16-bit stereo at 44.1 kHz, with low latency (which also
 // keeps the null sink from sitting on a new stream for a second).
 class MonitorRecorder {
@@ -43,7 +57,7 @@ private:
 
 // Root mean square of samples [from, to).
 double Level(const std::vector<int16_t>& samples, int64_t from, int64_t to);
-// Frequency from the zero crossings of samples [from, to).
+// Frequency from the zero crossings in the parts of samples [from, to) that carry sound.
 double ZeroCrossingHz(const std::vector<int16_t>& samples, int64_t from, int64_t to);
 
 }  // namespace soundcheck

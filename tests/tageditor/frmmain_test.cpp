@@ -328,7 +328,11 @@ TEST_F(EditorTest, UpdateInfoWritesTheEditedFieldsKeepsOtherFramesAndTheAudio) {
     editor->v2Title->selectAll();
     QTest::keyClicks(editor->v2Title, QStringLiteral("Nouveau titre"));
     editor->v2Title->insert(QStringLiteral(" – été"));
-    editor->v2Genre->setEditText(QStringLiteral("Pop"));
+    editor->v2Genre->lineEdit()->selectAll();
+    QTest::keyClicks(editor->v2Genre->lineEdit(), QStringLiteral("Po"));
+    EXPECT_EQ(editor->Model().Field(TagField::v2Genre), "Po");
+    editor->v2Genre->setCurrentIndex(editor->v2Genre->findText(QStringLiteral("Pop")));
+    EXPECT_EQ(editor->Model().Field(TagField::v2Genre), "Pop");
     QTest::mouseClick(editor->CandyButton1, Qt::LeftButton);
 
     ASSERT_EQ(messages.shown.size(), 1u);
@@ -395,6 +399,26 @@ TEST_F(EditorTest, UpdateInfoReportsAFailureInsteadOfSuccess) {
     EXPECT_FALSE(editor->cmdUpdate_Click(&error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+TEST_F(EditorTest, UpdateInfoThatFailsHalfWaySaysSoAndLeavesTheFileAsItWas) {
+    const std::string path = Mp3("song.mp3", Concat({Audio(), Id3v1Tag("Song", "Band", "Record", "1999", "", 17)}));
+    const Bytes before = ReadFile(path);
+    TagWriteSteps steps = TagWriteSteps::Library();
+    steps.writeV2 = [](const std::string&, const mdlID3::ID3TagInfo&, int, bool) { return false; };
+    steps.v2Error = [] { return std::string("No space left on device"); };
+    TagEditor model(steps);
+    frmMain window(&messages, &model);
+    model.LoadFile(path, "song.mp3");
+    window.v2Title->setText(QStringLiteral("Changed"));
+    model.SetField(TagField::v1Title, "Changed too");
+    QTest::mouseClick(window.CandyButton1, Qt::LeftButton);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Error);
+    EXPECT_EQ(messages.shown[0].text,
+              "The MP3 tags could not be written to song.mp3.\nThe ID3 v2 tag could not be written: No space left "
+              "on device. The file was left as it was.");
+    EXPECT_EQ(ReadFile(path), before);
 }
 
 TEST_F(EditorTest, V1BoxDecidesWhetherTheTargetKeepsOrGetsAV1Tag) {

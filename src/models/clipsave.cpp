@@ -1,4 +1,4 @@
-#include "cutting/clipsave.h"
+#include "models/clipsave.h"
 
 #include <algorithm>
 #include <cerrno>

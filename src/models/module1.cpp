@@ -1,4 +1,4 @@
-#include "cutting/module1.h"
+#include "models/module1.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,0 +1,15 @@
+#pragma once
+// The cutting window's messages for selections it refuses, in the window's own words.
+
+inline constexpr const char* kOpenFirst = "Please select a MP3 file by clicking on OPEN button";
+inline constexpr const char* kEndBeforeStart = "End time is shorter than Start time.This selection is invalid";
+inline constexpr const char* kStartMissing = "Please select a Starting point by clicking on Set start button";
+inline constexpr const char* kEndMissing = "Please select a End point by clicking on Set end button";
+inline constexpr const char* kTooShort = "Please select a greater length.This small value is of no use.";
+inline constexpr const char* kStartFirst =
+    "You need to start the selection process.First start marking by clicking on Set Start button.Then click "
+    "on set end button button";
+inline constexpr const char* kWaitForLength =
+    "Please wait until the track length is known (it shows beside \"Total  track time\"), then try again.";
+inline constexpr const char* kFileFirst = "Please select a file first by clicking on OPEN button";
+inline constexpr const char* kClipSaved = "MP3 clip saved.";

@@ -1,0 +1,164 @@
+#include "models/cuttingsession.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include <sys/stat.h>
+
+#include "clips/cleancut.h"
+#include "mpeg/rounding.h"
+#include "models/clipsave.h"
+#include "models/cuttingmessages.h"
+#include "models/module1.h"
+#include "models/taghandover.h"
+
+namespace {
+
+// A number as the window kept it: through its decimal text of 15 significant digits.
+double Kept(double value) { return LeadingNumber(NumberText(value)); }
+
+Notice Refusal(const char* text, NoticeIcon icon) { return Notice{text, icon}; }
+
+}  // namespace
+
+CuttingSession::CuttingSession(TagHandOver* tags, std::function<std::string()> clockText)
+    : tags_(tags), clockText_(std::move(clockText)) {}
+
+void CuttingSession::ResetForOpen() {
+    position_.reset();
+    marks_.start = marks_.end = marks_.length = MarkSeconds();
+    marks_.band = SelectionBand();
+}
+
+void CuttingSession::Open(const std::string& path, const std::string& fileTitle) {
+    path_ = path;
+    fileTitle_ = fileTitle;
+    rateKnown_ = false;
+    if (tags_) tags_->LoadFile(path_, fileTitle_);
+    struct stat st {};
+    fileSize_ = ::stat(path_.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+    songName_ = FileNameFromPath(path_);
+}
+
+bool CuttingSession::SetDuration(double seconds) {
+    if (!(seconds > 0)) return false;
+    rate_ = Kept(Kept(static_cast<double>(fileSize_)) / seconds);
+    rateKnown_ = true;
+    return true;
+}
+
+void CuttingSession::ShowPosition(double seconds) {
+    if (seconds != -1) position_ = Kept(seconds);
+}
+
+MarkSeconds CuttingSession::Shown() const {
+    return position_ ? MarkSeconds{true, false, *position_} : MarkSeconds{true, true, 0};
+}
+
+MarkSeconds CuttingSession::ShownAt(double seconds) { return MarkSeconds{true, false, Kept(seconds)}; }
+
+std::optional<Notice> CuttingSession::MarkStart(const MarkSeconds& shown, double position, int sliderSecond) {
+    // A new start always empties the end display, also when it is refused.
+    marks_.end = MarkSeconds();
+    if (auto refusal = CheckFileOpen()) return refusal;
+    // Marks need the open file's own bytes per second; the previous file's would cut elsewhere.
+    if (!rateKnown_) return Refusal(kWaitForLength, NoticeIcon::Exclamation);
+    // The band starts one second in when the slider stands at its start.
+    marks_.markedSlider = sliderSecond == 0 ? 1 : sliderSecond;
+    marks_.start = shown;
+    marks_.curStart = Kept(StartMark(*rate_, position));
+    marks_.band = SelectionBand{true, marks_.markedSlider, 0};
+    return std::nullopt;
+}
+
+std::optional<Notice> CuttingSession::MarkEnd(const MarkSeconds& shown, double position, int sliderSecond) {
+    if (auto refusal = CheckFileOpen()) return refusal;
+    if (!marks_.start.set) return Refusal(kStartFirst, NoticeIcon::Exclamation);
+    if (!rateKnown_) return Refusal(kWaitForLength, NoticeIcon::Exclamation);
+    marks_.curEnd = Kept(EndMark(*rate_, position));
+    marks_.curDuration = Kept(*marks_.curEnd - marks_.curStart.value_or(0));
+    marks_.end = shown;
+    // The band runs from the lower mark to the higher whichever came first.
+    marks_.band.length = std::abs(sliderSecond - marks_.band.start);
+    if (sliderSecond < marks_.band.start) marks_.band.start = sliderSecond;
+    marks_.band.shown = true;
+    marks_.length = MarkSeconds{true, false, Kept(marks_.end.seconds - marks_.start.seconds)};
+    return std::nullopt;
+}
+
+std::optional<Notice> CuttingSession::SetStart(double position, int sliderSecond) {
+    return MarkStart(Shown(), position, sliderSecond);
+}
+
+std::optional<Notice> CuttingSession::SetEnd(double position, int sliderSecond) {
+    return MarkEnd(Shown(), position, sliderSecond);
+}
+
+std::optional<Notice> CuttingSession::SetStartAt(double seconds) {
+    return MarkStart(ShownAt(seconds), seconds, RoundHalfEvenToInt32(seconds));
+}
+
+std::optional<Notice> CuttingSession::SetEndAt(double seconds) {
+    return MarkEnd(ShownAt(seconds), seconds, RoundHalfEvenToInt32(seconds));
+}
+
+std::optional<Notice> CuttingSession::CheckFileOpen() const {
+    if (path_.empty()) return Refusal(kOpenFirst, NoticeIcon::Error);
+    return std::nullopt;
+}
+
+std::optional<Notice> CuttingSession::CheckPlaySelection() const {
+    if (auto refusal = CheckFileOpen()) return refusal;
+    if (!marks_.start.set) return Refusal(kStartMissing, NoticeIcon::Exclamation);
+    if (!marks_.end.set) return Refusal(kEndMissing, NoticeIcon::Exclamation);
+    if (!(marks_.length.seconds > 1)) return Refusal(kTooShort, NoticeIcon::Error);
+    if (!rateKnown_) return Refusal(kWaitForLength, NoticeIcon::Exclamation);
+    return std::nullopt;
+}
+
+std::optional<Notice> CuttingSession::CheckSaveSelection() const {
+    if (auto refusal = CheckFileOpen()) return refusal;
+    // An empty end display counts as 0 seconds here, so a fresh start above 0 fails this first.
+    if (marks_.start.seconds > (marks_.end.set ? marks_.end.seconds : 0)) return Refusal(kEndBeforeStart, NoticeIcon::Error);
+    if (!marks_.start.set) return Refusal(kStartMissing, NoticeIcon::Exclamation);
+    if (!marks_.end.set) return Refusal(kEndMissing, NoticeIcon::Exclamation);
+    if (!(marks_.length.seconds > 1)) return Refusal(kTooShort, NoticeIcon::Error);
+    if (!rateKnown_) return Refusal(kWaitForLength, NoticeIcon::Exclamation);
+    return std::nullopt;
+}
+
+std::optional<Notice> CuttingSession::CheckTagEditor() const {
+    if (path_.empty()) return Refusal(kFileFirst, NoticeIcon::Error);
+    return std::nullopt;
+}
+
+double CuttingSession::SelectionStartSeconds() const { return marks_.curStart.value_or(0) / rate_.value_or(0); }
+
+bool CuttingSession::ReachedSelectionEnd(double position) const {
+    return std::floor(marks_.curEnd.value_or(0) / rate_.value_or(0)) == std::floor(position);
+}
+
+std::string CuttingSession::DefaultClipName() const {
+    return ::DefaultClipName(fileTitle_, clockText_ ? clockText_() : std::string());
+}
+
+bool CuttingSession::SaveSelection(const std::string& target, bool wholeFrames, std::string* error) const {
+    ClipFinisher finish;
+    if (tags_) finish = [this](const std::string& clip, std::string* why) { return tags_->WriteInto(clip, why); };
+    // Whole frames go by the marks as the displays show them; the frame table maps them.
+    if (wholeFrames) return SaveCleanClip(path_, marks_.start.seconds, marks_.end.seconds, target, error, nullptr, finish);
+    return SaveClip(path_, target, marks_.curStart.value_or(0), marks_.curDuration.value_or(0), finish, error);
+}
+
+std::optional<Notice> CuttingSession::ShowTagEditor() const {
+    if (auto refusal = CheckTagEditor()) return refusal;
+    if (tags_) tags_->ShowFor(path_, fileTitle_);
+    return std::nullopt;
+}
+
+std::string CuttingSession::PositionText() const { return position_ ? NumberText(*position_) : std::string(); }
+
+std::string CuttingSession::MarkText(const MarkSeconds& mark) {
+    if (!mark.set) return {};
+    return (mark.blank ? std::string() : NumberText(mark.seconds)) + " Secs";
+}

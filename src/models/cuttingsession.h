@@ -1,0 +1,130 @@
+#pragma once
+// The cutting window without its widgets: the open file, its bytes per second, the position
+// display, the two marks (as the seconds the displays show and as byte positions), the selection
+// band of the position slider, the checks of the buttons with their messages, the clip's default
+// name and the clip save followed by the tag hand-over. Form1 shows this model; `trimbel cut`
+// drives it without a window.
+//
+// Numbers are kept as the window always kept them, rounded to 15 significant digits (they were
+// decimal texts once), so that a mark, a byte position and a clip come out to the same byte.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "models/notice.h"
+
+class TagHandOver;
+
+// The highlighted range of the position slider, in whole seconds.
+struct SelectionBand {
+    bool shown = false;
+    int start = 0;
+    int length = 0;
+};
+
+// One mark as its display shows it: unset (empty display), or the seconds of the position
+// display at the time; a position display that was empty gives " Secs", read as 0 seconds.
+struct MarkSeconds {
+    bool set = false;
+    bool blank = false;
+    double seconds = 0;
+};
+
+// Everything a mark changes, as one value: what an undo of a mark change puts back.
+struct SessionMarks {
+    MarkSeconds start, end, length;
+    std::optional<double> curStart, curEnd, curDuration;  // byte positions, 1-based
+    SelectionBand band;
+    int markedSlider = 0;
+};
+
+class CuttingSession {
+public:
+    // `tags` may be null (no hand-over); `clockText` gives the local date and time as text.
+    CuttingSession(TagHandOver* tags, std::function<std::string()> clockText);
+
+    // Open, before the dialog: the displays of the marks and of the position go blank and the
+    // band goes. The byte positions of the marks stay.
+    void ResetForOpen();
+    // Open, once a file is chosen: its path, name, size; the tag editor loads it.
+    void Open(const std::string& path, const std::string& fileTitle);
+    // The player reported its duration: the bytes per second follow. False while it is not known.
+    bool SetDuration(double seconds);
+    // The position follow: what the position display shows (-1 is no position, left as it was).
+    void ShowPosition(double seconds);
+
+    // Set start and Set end as the buttons do them: the seconds from the position display, the
+    // byte position from the player's `position` at the click, the band from `sliderSecond`.
+    // A refusal comes back as the message to show; nothing else changes then.
+    std::optional<Notice> SetStart(double position, int sliderSecond);
+    std::optional<Notice> SetEnd(double position, int sliderSecond);
+    // A mark set at `seconds` by any other route: the same values as the button leaves with the
+    // player and its displays at `seconds`.
+    std::optional<Notice> SetStartAt(double seconds);
+    std::optional<Notice> SetEndAt(double seconds);
+    // New selection: the band goes, the marks stay.
+    void NewSelection() { marks_.band = SelectionBand(); }
+
+    // The checks of the buttons, in their order; the first that fails gives its message.
+    std::optional<Notice> CheckFileOpen() const;
+    std::optional<Notice> CheckPlaySelection() const;
+    std::optional<Notice> CheckSaveSelection() const;
+    std::optional<Notice> CheckTagEditor() const;
+
+    // Play Selection starts here and the watch stops the player when this returns true.
+    double SelectionStartSeconds() const;
+    bool ReachedSelectionEnd(double position) const;
+
+    // "Trimbel_" + the file's name + the date and time at this moment + ".mp3".
+    std::string DefaultClipName() const;
+    // Saves the selection as `target`: the byte range of the marks, or with `wholeFrames` the
+    // frames between the marks' seconds behind a fresh Xing/Info header. The tag editor then
+    // writes its fields into the clip before it takes its name. False with `error` when nothing
+    // was saved.
+    bool SaveSelection(const std::string& target, bool wholeFrames, std::string* error) const;
+    // "View/Change  MP3 Info" on the open file.
+    std::optional<Notice> ShowTagEditor() const;
+
+    const std::string& Path() const { return path_; }           // empty until a file is opened
+    const std::string& FileTitle() const { return fileTitle_; }
+    const std::string& SongName() const { return songName_; }
+    int64_t FileSize() const { return fileSize_; }
+    // The last derived bytes per second (of an earlier file until this one's is known).
+    std::optional<double> Rate() const { return rate_; }
+    bool RateKnown() const { return rateKnown_; }
+    std::optional<double> CurStart() const { return marks_.curStart; }
+    std::optional<double> CurEnd() const { return marks_.curEnd; }
+    std::optional<double> CurDuration() const { return marks_.curDuration; }
+    const MarkSeconds& Start() const { return marks_.start; }
+    const MarkSeconds& End() const { return marks_.end; }
+    // The length display: set by Set end, blank after Open.
+    const MarkSeconds& Length() const { return marks_.length; }
+    const SelectionBand& Band() const { return marks_.band; }
+    // The slider second the last Set start left (0 turns 1 there).
+    int MarkedSliderSecond() const { return marks_.markedSlider; }
+    // All of the marks at once, and putting them back (an undo or redo of a mark change).
+    const SessionMarks& Marks() const { return marks_; }
+    void RestoreMarks(const SessionMarks& marks) { marks_ = marks; }
+
+    // The displays' texts.
+    std::string PositionText() const;
+    static std::string MarkText(const MarkSeconds& mark);
+
+private:
+    std::optional<Notice> MarkStart(const MarkSeconds& shown, double position, int sliderSecond);
+    std::optional<Notice> MarkEnd(const MarkSeconds& shown, double position, int sliderSecond);
+    MarkSeconds Shown() const;
+    static MarkSeconds ShownAt(double seconds);
+
+    TagHandOver* tags_;
+    std::function<std::string()> clockText_;
+    std::string path_;
+    std::string fileTitle_;
+    std::string songName_;
+    int64_t fileSize_ = 0;
+    std::optional<double> rate_;
+    bool rateKnown_ = false;
+    std::optional<double> position_;  // the position display
+    SessionMarks marks_;
+};

@@ -1,0 +1,104 @@
+// The engine's state changes as the window drives them, with a device or without one (the test
+// command runs these "RealPlayer" tests both ways): the end of the file, calls in any order and
+// in quick succession, positions in samples.
+#include <random>
+
+#include <gtest/gtest.h>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include "playback/playbackengine.h"
+#include "playbacktestapp.h"
+#include "support/testfiles.h"
+
+namespace {
+
+constexpr int kDeadlineMs = 10000;
+
+class RealPlayerEngine : public ::testing::Test {
+protected:
+    RealPlayerEngine() { TestApp(); }
+    QString Make(const std::string& name, int frames) {
+        const std::string path = dir.file(name);
+        testfiles::WriteFile(path, testfiles::SilentFrames(frames));
+        return QString::fromStdString(path);
+    }
+    testfiles::TempDir dir;
+};
+
+TEST_F(RealPlayerEngine, PlaysToTheEndThenStandsStoppedAtTheStart) {
+    PlaybackEngine engine;
+    const QString path = Make("short.mp3", 60);  // 1.57 s
+    QElapsedTimer timer;
+    timer.start();
+    engine.setURL(path);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return engine.playState() == MediaPlayer::kStopped; }, kDeadlineMs));
+    EXPECT_GT(timer.elapsed(), 1200);
+    EXPECT_EQ(engine.currentPosition(), 0);
+    EXPECT_TRUE(engine.LastError().isEmpty());
+    // Played again from the top.
+    engine.play();
+    EXPECT_EQ(engine.playState(), MediaPlayer::kPlaying);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return engine.currentPosition() > 0.3; }, kDeadlineMs));
+}
+
+TEST_F(RealPlayerEngine, CallsInAnyOrderNeverHangIt) {
+    PlaybackEngine engine;
+    // Nothing loaded: every call is harmless and there is no position.
+    engine.play();
+    engine.pause();
+    engine.setCurrentPosition(3);
+    engine.setPositionSamples(100);
+    engine.stop();
+    EXPECT_EQ(engine.currentPosition(), -1);
+    EXPECT_EQ(engine.positionSamples(), -1);
+    EXPECT_EQ(engine.playState(), MediaPlayer::kStopped);
+    EXPECT_EQ(engine.sampleRate(), 0);
+
+    const QString files[] = {Make("a.mp3", 400), Make("b.mp3", 250)};
+    std::mt19937 random(7);
+    engine.setURL(files[1]);
+    for (int i = 0; i < 400; ++i) {
+        switch (random() % 7) {
+        case 0: engine.setURL(files[random() % 2]); break;
+        case 1: engine.play(); break;
+        case 2: engine.pause(); break;
+        case 3: engine.stop(); break;
+        case 4: engine.setCurrentPosition((random() % 120) / 10.0); break;
+        case 5: engine.setPositionSamples(random() % 400000); break;
+        case 6: QTest::qWait(random() % 20); break;
+        }
+        ASSERT_GE(engine.currentPosition(), 0) << "step " << i;
+        ASSERT_LE(engine.currentPosition(), 400 * 1152 / 44100.0) << "step " << i;
+    }
+    engine.setURL(files[0]);
+    engine.setCurrentPosition(2);
+    engine.play();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return engine.currentPosition() > 2.3; }, kDeadlineMs))
+        << "stuck at " << engine.currentPosition();
+    EXPECT_LT(engine.currentPosition(), 9);
+}
+
+TEST_F(RealPlayerEngine, PositionsInSamplesAreExact) {
+    PlaybackEngine engine;
+    engine.setURL(Make("c.mp3", 400));
+    EXPECT_EQ(engine.sampleRate(), 44100);
+    engine.pause();
+    engine.setPositionSamples(123457);
+    EXPECT_EQ(engine.positionSamples(), 123457);
+    EXPECT_DOUBLE_EQ(engine.currentPosition(), 123457 / 44100.0);
+    engine.setCurrentPosition(2.5);
+    EXPECT_EQ(engine.positionSamples(), 110250);
+    // A seek past the end lands on the end, and never below 0.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return engine.duration() > 0; }, kDeadlineMs));
+    engine.setPositionSamples(-5);
+    EXPECT_EQ(engine.positionSamples(), 0);
+    engine.play();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return engine.positionSamples() > 4410; }, kDeadlineMs));
+    const int64_t before = engine.positionSamples();
+    engine.pause();
+    EXPECT_GE(engine.positionSamples(), before);
+    EXPECT_LT(engine.positionSamples(), before + 44100);
+}
+
+}  // namespace

@@ -1,0 +1,205 @@
+// Writing the parts: tags, names, existing files, failures part-way and cancelling.
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "id3/id3v1.h"
+#include "id3/id3v2read.h"
+#include "id3/id3v2write.h"
+#include "split/partrange.h"
+#include "split/partwriter.h"
+#include "support/testfiles.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kFrame = 1152.0 / 44100;
+
+class PartWriter : public ::testing::Test {
+protected:
+    PartWriter() {
+        source = dir.file("show.mp3");
+        // 400 silent frames (10.4 s), no LAME tag: parts are whole frames of the walk.
+        testfiles::WriteFile(source, testfiles::SilentFrames(400));
+        mdlID3::ID3TagInfo tags;
+        tags.Artist = "Host";
+        tags.Album = "Radio";
+        tags.Title = "Whole show";
+        tags.Year = "2024";
+        EXPECT_TRUE(mdlID3::WriteID3v2Tag(source, tags, mdlID3::kWriteV23, true, false));
+        EXPECT_TRUE(mdlID3::WriteID3v1Tag(source, tags, false));
+        std::string error;
+        EXPECT_TRUE(split.Open(source, &error)) << error;
+        plan = SplitPlan(split.DurationSeconds());
+        plan.AddCut(3);
+        plan.AddCut(6);
+        options.outputDir = dir.file("out");
+        fs::create_directory(options.outputDir);
+    }
+    std::string Out(const std::string& name) const { return (fs::path(options.outputDir) / name).string(); }
+    size_t FilesIn(const std::string& folder) const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+    }
+
+    testfiles::TempDir dir;
+    std::string source;
+    SplitSource split;
+    SplitPlan plan;
+    SplitOptions options;
+};
+
+TEST_F(PartWriter, PartsAreTaggedFromTheSourceWithTheirOwnTitleAndTrack) {
+    plan.SetPartTitle(1, "Interview");
+    plan.SetPartPerformer(1, "Guest");
+    const SplitOutcome outcome = SaveParts(split, plan, options);
+    ASSERT_TRUE(outcome.ok) << outcome.error;
+    ASSERT_EQ(outcome.written.size(), 3u);
+    const char* titles[] = {"show - 01", "Interview", "show - 03"};
+    for (size_t i = 0; i < 3; ++i) {
+        const SavedPart& part = outcome.written[i];
+        EXPECT_EQ(part.path, Out("show - 0" + std::to_string(i + 1) + ".mp3"));
+        EXPECT_EQ(part.title, titles[i]);
+        mdlID3::ID3TagInfo v2, v1;
+        ASSERT_TRUE(mdlID3::ReadID3v2Tag(part.path, v2));
+        EXPECT_EQ(v2.Title, titles[i]);
+        EXPECT_EQ(v2.Track, std::to_string(i + 1) + "/3");
+        EXPECT_EQ(v2.Artist, i == 1 ? "Guest" : "Host");
+        EXPECT_EQ(v2.Album, "Radio");
+        ASSERT_TRUE(mdlID3::ReadID3v1Tag(part.path, v1));
+        EXPECT_EQ(v1.Title, titles[i]);
+        EXPECT_EQ(v1.Track, std::to_string(i + 1));
+    }
+    // Cut points move to the nearest frame start; the parts follow each other.
+    EXPECT_NEAR(outcome.written[0].end, 3, kFrame / 2);
+    EXPECT_EQ(outcome.written[0].end, outcome.written[1].start);
+    EXPECT_EQ(outcome.written[0].samples + outcome.written[1].samples + outcome.written[2].samples, 400u * 1152 - 529);
+    EXPECT_EQ(FilesIn(options.outputDir), 3u);
+}
+
+TEST_F(PartWriter, AnExistingPartStopsTheSplitBeforeAnythingIsWritten) {
+    testfiles::WriteFile(Out("show - 02.mp3"), testfiles::FromString("keep me"));
+    SplitOutcome outcome = SaveParts(split, plan, options);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.failedPart, -1);
+    EXPECT_NE(outcome.error.find("show - 02.mp3 exists already"), std::string::npos) << outcome.error;
+    EXPECT_EQ(FilesIn(options.outputDir), 1u);
+    EXPECT_EQ(testfiles::ReadFile(Out("show - 02.mp3")), testfiles::FromString("keep me"));
+
+    options.overwrite = true;
+    outcome = SaveParts(split, plan, options);
+    ASSERT_TRUE(outcome.ok) << outcome.error;
+    EXPECT_GT(fs::file_size(Out("show - 02.mp3")), 1000u);
+}
+
+TEST_F(PartWriter, AFailurePartWayKeepsTheWrittenPartsAndNamesTheFailedOne) {
+    fs::create_directory(Out("show - 03.mp3"));  // no file can take this name
+    options.overwrite = true;
+    const SplitOutcome outcome = SaveParts(split, plan, options);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.failedPart, 2);
+    EXPECT_NE(outcome.error.find("Part 3"), std::string::npos) << outcome.error;
+    ASSERT_EQ(outcome.written.size(), 2u);
+    EXPECT_TRUE(fs::is_regular_file(outcome.written[1].path));
+    EXPECT_EQ(FilesIn(options.outputDir), 3u);  // two parts and the folder: no temporary file left
+}
+
+TEST_F(PartWriter, CancelStopsBetweenParts) {
+    std::vector<double> fractions;
+    const SplitOutcome outcome = SaveParts(split, plan, options, [&](size_t part, double f) {
+        fractions.push_back(f);
+        return part < 1;
+    });
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.written.size(), 1u);
+    EXPECT_EQ(FilesIn(options.outputDir), 1u);
+    ASSERT_EQ(fractions.size(), 2u);
+    EXPECT_EQ(fractions[0], 0);
+    EXPECT_NEAR(fractions[1], 3.0 / 10.4, 0.01);
+
+    // Cancelled at the start, nothing is written.
+    fs::remove_all(options.outputDir);
+    fs::create_directory(options.outputDir);
+    const SplitOutcome none = SaveParts(split, plan, options, [](size_t, double) { return false; });
+    EXPECT_TRUE(none.cancelled);
+    EXPECT_EQ(FilesIn(options.outputDir), 0u);
+}
+
+TEST_F(PartWriter, ManyShortPartsFollowEachOtherAndCountTheirTracks) {
+    plan.ClearCuts();
+    for (double t = 0.5; t < 10; t += 0.5) plan.AddCut(t);
+    size_t calls = 0;
+    double last = -1;
+    const SplitOutcome outcome = SaveParts(split, plan, options, [&](size_t part, double f) {
+        EXPECT_GE(f, last);
+        EXPECT_LE(part, plan.PartCount());
+        last = f;
+        ++calls;
+        return true;
+    });
+    ASSERT_TRUE(outcome.ok) << outcome.error;
+    ASSERT_EQ(outcome.written.size(), plan.PartCount());
+    EXPECT_EQ(calls, plan.PartCount() + 1);
+    EXPECT_EQ(last, 1.0);
+    uint64_t samples = 0;
+    for (size_t i = 0; i < outcome.written.size(); ++i) {
+        samples += outcome.written[i].samples;
+        if (i > 0) {
+            EXPECT_EQ(outcome.written[i].start, outcome.written[i - 1].end);
+        }
+        mdlID3::ID3TagInfo v2;
+        ASSERT_TRUE(mdlID3::ReadID3v2Tag(outcome.written[i].path, v2));
+        EXPECT_EQ(v2.Track, std::to_string(i + 1) + "/" + std::to_string(plan.PartCount()));
+    }
+    EXPECT_EQ(samples, 400u * 1152 - 529);
+    EXPECT_EQ(FilesIn(options.outputDir), plan.PartCount());
+}
+
+TEST_F(PartWriter, PlansThatCannotBeWrittenAreRefusedWhole) {
+    options.namePattern = "{title}";
+    SplitOutcome outcome = SaveParts(split, plan, options);
+    EXPECT_NE(outcome.error.find("Two parts"), std::string::npos) << outcome.error;
+
+    options.namePattern = "{n}";
+    options.outputDir = dir.file("missing");
+    outcome = SaveParts(split, plan, options);
+    EXPECT_NE(outcome.error.find("does not exist"), std::string::npos) << outcome.error;
+
+    // Two cut points inside one frame leave a part without a frame of its own.
+    options.outputDir = dir.file("out");
+    plan.AddCut(6 + kFrame / 4);
+    outcome = SaveParts(split, plan, options);
+    EXPECT_NE(outcome.error.find("Part 3 holds no audio"), std::string::npos) << outcome.error;
+
+    // A single part named like the source would replace it.
+    SplitPlan whole(split.DurationSeconds());
+    options.outputDir.clear();
+    options.namePattern = "show";
+    outcome = SaveParts(split, whole, options);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(FilesIn(dir.file("out")), 0u);
+    EXPECT_TRUE(fs::is_regular_file(source));
+}
+
+TEST(SplitSourceTimeline, WithoutALameTagOnlyTheDecoderWarmUpIsDropped) {
+    testfiles::TempDir dir;
+    testfiles::WriteFile(dir.file("a.mp3"), testfiles::SilentFrames(100));
+    SplitSource s;
+    std::string error;
+    ASSERT_TRUE(s.Open(dir.file("a.mp3"), &error)) << error;
+    // The parts carry LAME tags; decoders drop 529 samples at the start of the first.
+    EXPECT_EQ(s.DecodedSamples(), 100u * 1152 - 529);
+    EXPECT_EQ(s.FrameNearest(0), 0u);
+    const double lead = 529.0 / 44100;
+    EXPECT_EQ(s.FrameNearest(10 * kFrame - lead + kFrame * 0.49), 10u);
+    EXPECT_EQ(s.FrameNearest(10 * kFrame - lead + kFrame * 0.51), 11u);
+    EXPECT_EQ(s.FrameNearest(1e9), 100u);
+    EXPECT_EQ(s.SampleAtFrame(10), 10u * 1152 - 529);
+    EXPECT_EQ(s.SampleAtFrame(100), 100u * 1152 - 529);
+    testfiles::WriteFile(dir.file("b.mp3"), testfiles::FromString(std::string(3000, 'b')));
+    EXPECT_FALSE(s.Open(dir.file("b.mp3"), &error));
+}
+
+}  // namespace
