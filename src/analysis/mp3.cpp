@@ -15,16 +15,15 @@
 #include "analysis/mp3genres.h"
 #include "analysis/syncsearch.h"
 #include "files/descriptor.h"
+#include "id3/id3v1layout.h"
 #include "mpeg/rounding.h"
 #include "mpeg/vbrheader.h"
 #include "text/textcodec.h"
 
 namespace {
 
-constexpr int64_t kTagBytes = 128;
-constexpr size_t kIdentifierWidth = 3;
-constexpr size_t kTextWidth = 30;
-constexpr size_t kYearWidth = 4;
+using namespace mdlID3::id3v1layout;
+constexpr int64_t kTagBytes = kSize;
 constexpr int kGenreCount = 148;
 
 int32_t Clamp32(int64_t value) {
@@ -44,13 +43,14 @@ MP3::ID3v1Record RecordFromBytes(const std::array<unsigned char, kTagBytes>& byt
         return std::string(reinterpret_cast<const char*>(bytes.data()) + offset, width);
     };
     MP3::ID3v1Record record;
-    record.Identifier = text(0, kIdentifierWidth);
-    record.Title = text(3, kTextWidth);
-    record.Artist = text(33, kTextWidth);
-    record.Album = text(63, kTextWidth);
-    record.Year = text(93, kYearWidth);
-    record.Comment = text(97, kTextWidth);
-    record.Genre = bytes[127];
+    record.Identifier = text(kIdentifier, kIdentifierWidth);
+    record.Title = text(kTitle, kTextWidth);
+    record.Artist = text(kArtist, kTextWidth);
+    record.Album = text(kAlbum, kTextWidth);
+    record.Year = text(kYear, kYearWidth);
+    // The class keeps offsets 97 to 126 as one comment, track byte included.
+    record.Comment = text(kComment, kTextWidth);
+    record.Genre = bytes[kGenre];
     return record;
 }
 
@@ -61,13 +61,13 @@ std::array<unsigned char, kTagBytes> RecordToBytes(const MP3::ID3v1Record& recor
     auto put = [&bytes](size_t offset, size_t width, const std::string& text) {
         std::memcpy(bytes.data() + offset, text.data(), std::min(width, text.size()));
     };
-    put(0, kIdentifierWidth, record.Identifier);
-    put(3, kTextWidth, record.Title);
-    put(33, kTextWidth, record.Artist);
-    put(63, kTextWidth, record.Album);
-    put(93, kYearWidth, record.Year);
-    put(97, kTextWidth, record.Comment);
-    bytes[127] = record.Genre;
+    put(kIdentifier, kIdentifierWidth, record.Identifier);
+    put(kTitle, kTextWidth, record.Title);
+    put(kArtist, kTextWidth, record.Artist);
+    put(kAlbum, kTextWidth, record.Album);
+    put(kYear, kYearWidth, record.Year);
+    put(kComment, kTextWidth, record.Comment);
+    bytes[kGenre] = record.Genre;
     return bytes;
 }
 

@@ -12,20 +12,13 @@
 #include "files/filereader.h"
 #include "id3/bytes.h"
 #include "id3/genres.h"
+#include "id3/id3v1layout.h"
 #include "text/textcodec.h"
 
 namespace mdlID3 {
 namespace {
 
-// Offsets within the 128 bytes.
-constexpr size_t kTitle = 3;
-constexpr size_t kArtist = 33;
-constexpr size_t kAlbum = 63;
-constexpr size_t kYear = 93;
-constexpr size_t kComment = 97;
-constexpr size_t kZeroByte = 125;
-constexpr size_t kTrack = 126;
-constexpr size_t kGenre = 127;
+using namespace id3v1layout;
 
 std::string TrimBlanks(const std::string& text) {
     size_t first = text.find_first_not_of(' ');
@@ -81,15 +74,15 @@ std::optional<bool> HasTagAt(const FileDescriptor& file, int64_t offset) {
 bool ParseID3v1Tag(std::span<const uint8_t> tag, ID3TagInfo& info) {
     if (tag.size() != kID3v1Size || !StartsWith(tag, "TAG")) return false;
     ClearTagInfo(info);
-    info.Artist = ReadField(tag, kArtist, 30);
-    info.Album = ReadField(tag, kAlbum, 30);
-    info.Title = ReadField(tag, kTitle, 30);
-    info.Year = ReadField(tag, kYear, 4);
+    info.Artist = ReadField(tag, kArtist, kTextWidth);
+    info.Album = ReadField(tag, kAlbum, kTextWidth);
+    info.Title = ReadField(tag, kTitle, kTextWidth);
+    info.Year = ReadField(tag, kYear, kYearWidth);
     // ID3v1.1: a zero byte before a non-zero track byte shortens the comment to 28 bytes.
     if (tag[kZeroByte] != 0 || tag[kTrack] == 0) {
-        info.Comment = ReadField(tag, kComment, 30);
+        info.Comment = ReadField(tag, kComment, kTextWidth);
     } else {
-        info.Comment = ReadField(tag, kComment, 28);
+        info.Comment = ReadField(tag, kComment, kZeroByte - kComment);
         info.Track = std::to_string(tag[kTrack]);
     }
     info.Genre = GetGenreName(tag[kGenre]);
@@ -102,11 +95,12 @@ std::array<uint8_t, kID3v1Size> BuildID3v1Tag(const ID3TagInfo& info) {
     tag[0] = 'T';
     tag[1] = 'A';
     tag[2] = 'G';
-    TextToBytes(info.Title, 30, out.subspan(kTitle, 30), false);
-    TextToBytes(info.Artist, 30, out.subspan(kArtist, 30), false);
-    TextToBytes(info.Album, 30, out.subspan(kAlbum, 30), false);
-    TextToBytes(info.Year, 4, out.subspan(kYear, 4), false);
-    TextToBytes(CommentOnOneLine(info.Comment), 28, out.subspan(kComment, 28), false);
+    TextToBytes(info.Title, kTextWidth, out.subspan(kTitle, kTextWidth), false);
+    TextToBytes(info.Artist, kTextWidth, out.subspan(kArtist, kTextWidth), false);
+    TextToBytes(info.Album, kTextWidth, out.subspan(kAlbum, kTextWidth), false);
+    TextToBytes(info.Year, kYearWidth, out.subspan(kYear, kYearWidth), false);
+    TextToBytes(CommentOnOneLine(info.Comment), kZeroByte - kComment, out.subspan(kComment, kZeroByte - kComment),
+                false);
     tag[kZeroByte] = 0;
     tag[kTrack] = TrackByte(info.Track);
     tag[kGenre] = static_cast<uint8_t>(GetGenreIndex(info.Genre));
