@@ -27,14 +27,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Keep mode as the writer runs it: every kept frame's data comes from inside the file.
     mdlID3::FileReader file(path);
     if (int64_t tagSize = mdlID3::GetID3v2TagSize(file, 0); tagSize < 0 || tagSize > fileSize) std::abort();
-    mdlID3::ClearKeptFrames();
+    mdlID3::KeptFrameList kept;
     int64_t p = 0;
     for (int steps = 0; p >= 0 && mdlID3::GetID3v2TagSize(file, p) > 0; ++steps) {
-        int64_t next = mdlID3::ParseID3v2Tag(file, p, info, true);
+        int64_t next = mdlID3::ParseID3v2Tag(file, p, info, &kept);
         if (next >= 0 && next <= p) std::abort();
         p = next;
     }
-    for (const auto& frame : mdlID3::KeptFrames())
+    for (const auto& frame : kept)
         if (frame.Size != static_cast<int32_t>(frame.Data.size()) || frame.Data.size() > size + 16) std::abort();
 
     MP3 mp3;

@@ -12,15 +12,17 @@ _trimbel_options() {
         sed -n 's/^ *\(-[a-z], \)\{0,1\}\(--[a-z0-9-]*\)\( <\([^>]*\)>\)\{0,1\}  .*/\2=\4/p'
 }
 
-# MP3 files and folders (any file with a second argument "all").
+# Files and folders: MP3 files, or with a second argument "all" any file, "cue" cue sheets,
+# "dir" folders only.
 _trimbel_files() {
     local IFS=$'\n'
     compopt -o filenames 2>/dev/null
-    if [[ ${2-} == all ]]; then
-        COMPREPLY=($(compgen -f -- "$1"))
-    else
-        COMPREPLY=($(compgen -f -X '!*.[mM][pP]3' -- "$1") $(compgen -d -- "$1"))
-    fi
+    case ${2-} in
+        all) COMPREPLY=($(compgen -f -- "$1")) ;;
+        dir) COMPREPLY=($(compgen -d -- "$1")) ;;
+        cue) COMPREPLY=($(compgen -f -X '!*.[cC][uU][eE]' -- "$1") $(compgen -d -- "$1")) ;;
+        *) COMPREPLY=($(compgen -f -X '!*.[mM][pP]3' -- "$1") $(compgen -d -- "$1")) ;;
+    esac
 }
 
 _trimbel() {
@@ -47,12 +49,14 @@ _trimbel() {
         names+=("${line%%=*}")
         value=${line#*=}
         if [[ $prev == "${line%%=*}" && -n $value ]]; then
-            # An option's value: one of its words, a file for a file, nothing for free text.
-            if [[ $value == *"|"* ]]; then
-                COMPREPLY=($(compgen -W "${value//|/ }" -- "$cur"))
-            elif [[ $value == OUT ]]; then
-                _trimbel_files "$cur" all
-            fi
+            # An option's value: one of its words, a file or folder where the help names one,
+            # nothing for free text.
+            case $value in
+                *"|"*) COMPREPLY=($(compgen -W "${value//|/ }" -- "$cur")) ;;
+                OUT) _trimbel_files "$cur" all ;;
+                DIR) _trimbel_files "$cur" dir ;;
+                *.cue) _trimbel_files "$cur" cue ;;
+            esac
             return
         fi
     done <<< "$options"

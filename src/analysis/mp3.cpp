@@ -14,41 +14,22 @@
 
 #include "analysis/mp3genres.h"
 #include "analysis/syncsearch.h"
+#include "files/descriptor.h"
+#include "id3/id3v1layout.h"
 #include "mpeg/rounding.h"
+#include "mpeg/vbrheader.h"
 #include "text/textcodec.h"
 
 namespace {
 
-constexpr int64_t kTagBytes = 128;
-constexpr size_t kIdentifierWidth = 3;
-constexpr size_t kTextWidth = 30;
-constexpr size_t kYearWidth = 4;
+using namespace mdlID3::id3v1layout;
+constexpr int64_t kTagBytes = kSize;
 constexpr int kGenreCount = 148;
 
 int32_t Clamp32(int64_t value) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    // Closing can report a late write error; callers that wrote check it.
-    bool Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 bool IsUpperTag(std::string_view identifier) {
     if (identifier.size() != 3) return false;
@@ -62,13 +43,14 @@ MP3::ID3v1Record RecordFromBytes(const std::array<unsigned char, kTagBytes>& byt
         return std::string(reinterpret_cast<const char*>(bytes.data()) + offset, width);
     };
     MP3::ID3v1Record record;
-    record.Identifier = text(0, kIdentifierWidth);
-    record.Title = text(3, kTextWidth);
-    record.Artist = text(33, kTextWidth);
-    record.Album = text(63, kTextWidth);
-    record.Year = text(93, kYearWidth);
-    record.Comment = text(97, kTextWidth);
-    record.Genre = bytes[127];
+    record.Identifier = text(kIdentifier, kIdentifierWidth);
+    record.Title = text(kTitle, kTextWidth);
+    record.Artist = text(kArtist, kTextWidth);
+    record.Album = text(kAlbum, kTextWidth);
+    record.Year = text(kYear, kYearWidth);
+    // The class keeps offsets 97 to 126 as one comment, track byte included.
+    record.Comment = text(kComment, kTextWidth);
+    record.Genre = bytes[kGenre];
     return record;
 }
 
@@ -79,28 +61,14 @@ std::array<unsigned char, kTagBytes> RecordToBytes(const MP3::ID3v1Record& recor
     auto put = [&bytes](size_t offset, size_t width, const std::string& text) {
         std::memcpy(bytes.data() + offset, text.data(), std::min(width, text.size()));
     };
-    put(0, kIdentifierWidth, record.Identifier);
-    put(3, kTextWidth, record.Title);
-    put(33, kTextWidth, record.Artist);
-    put(63, kTextWidth, record.Album);
-    put(93, kYearWidth, record.Year);
-    put(97, kTextWidth, record.Comment);
-    bytes[127] = record.Genre;
+    put(kIdentifier, kIdentifierWidth, record.Identifier);
+    put(kTitle, kTextWidth, record.Title);
+    put(kArtist, kTextWidth, record.Artist);
+    put(kAlbum, kTextWidth, record.Album);
+    put(kYear, kYearWidth, record.Year);
+    put(kComment, kTextWidth, record.Comment);
+    bytes[kGenre] = record.Genre;
     return bytes;
-}
-
-bool WriteAt(int fd, const unsigned char* data, size_t count, int64_t offset) {
-    size_t done = 0;
-    while (done < count) {
-        const ssize_t put = ::pwrite(fd, data + done, count - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (put == 0) return false;
-        done += static_cast<size_t>(put);
-    }
-    return true;
 }
 
 }  // namespace
@@ -130,7 +98,7 @@ bool MP3::Load(const std::string& fileName) {
     if (size_ <= kTagBytes) return false;
 
     // Non-blocking, so that a FIFO swapped in after the check cannot hang the open.
-    Descriptor file(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    FileDescriptor file = OpenFile(fileName, O_RDONLY | O_NONBLOCK);
     if (file.get() < 0) return false;
     if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
     size_ = info.st_size;
@@ -147,11 +115,11 @@ bool MP3::Load(const std::string& fileName) {
     if (sync.offset) {
         start = *sync.offset + 1;
         if (ReadAt(file.get(), header.data(), header.size(), *sync.offset) < 0) return false;
-        // A Xing header sits 36 bytes into a stereo MPEG-1 frame: 4 header bytes + 32 bytes of
-        // side information (ISO/IEC 11172-3, 2.4.1.7).
+        // Only where a Xing header sits in a stereo MPEG-1 frame without CRC is looked at.
         if (start + 40 < size) {
             std::array<unsigned char, 4> marker{};
-            if (ReadAt(file.get(), marker.data(), marker.size(), *sync.offset + 36) < 0) return false;
+            const auto at = static_cast<int64_t>(XingOffset(MpegVersion::Mpeg1, 0, false));
+            if (ReadAt(file.get(), marker.data(), marker.size(), *sync.offset + at) < 0) return false;
             xing = std::memcmp(marker.data(), "Xing", 4) == 0;
         }
     }
@@ -194,7 +162,7 @@ void MP3::DecodeHeader(const HeaderFields& fields) {
     static constexpr std::array<std::string_view, 6> kColumns = {"11", "12", "13", "21", "22", "23"};
     const auto column = std::find(kColumns.begin(), kColumns.end(), pair);
     if (column != kColumns.end()) {
-        const std::string row = LookupKey(BitrateTable, fields.BitrateBits);
+        const std::string row = LookupKey(BitrateTable(), fields.BitrateBits);
         std::vector<std::string_view> pieces;
         std::string_view rest = row;
         for (;;) {
@@ -210,7 +178,7 @@ void MP3::DecodeHeader(const HeaderFields& fields) {
     }
 
     frequency_ = 0;
-    const std::string frequencyRow = LookupKey(FrequencyTable, fields.FrequencyBits);
+    const std::string frequencyRow = LookupKey(FrequencyTable(), fields.FrequencyBits);
     const size_t space = frequencyRow.find(' ');
     if (space != std::string::npos) {
         const std::string_view piece = mpegVersion_ == 1 ? std::string_view(frequencyRow).substr(0, space + 1)
@@ -292,7 +260,7 @@ bool MP3::SaveFile(const std::string& fileName) noexcept {
 
 bool MP3::Save(const std::string& fileName) {
     if (fileName.empty()) return false;
-    Descriptor file(::open(fileName.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    FileDescriptor file = OpenFile(fileName, O_RDWR | O_NONBLOCK);
     if (file.get() < 0) return false;
     struct stat info {};
     if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;

@@ -6,21 +6,6 @@
 
 #include <unistd.h>
 
-int64_t ReadAt(int fd, void* buffer, size_t count, int64_t offset) {
-    auto* out = static_cast<unsigned char*>(buffer);
-    size_t done = 0;
-    while (done < count) {
-        const ssize_t got = ::pread(fd, out + done, count - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (got == 0) break;
-        done += static_cast<size_t>(got);
-    }
-    return static_cast<int64_t>(done);
-}
-
 namespace {
 
 bool IsLayer3SecondByte(unsigned char b) { return b == 0xFA || b == 0xFB; }

@@ -1,15 +1,14 @@
 #pragma once
-// Positioned reads on a POSIX descriptor and the search for the first MPEG-1 Layer III frame
-// start (FF FA or FF FB), read in blocks but answering exactly as a byte-by-byte walk would.
+// The search for the first MPEG-1 Layer III frame start (FF FA or FF FB), read in blocks but
+// answering exactly as a byte-by-byte walk would.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 
+#include "files/descriptor.h"
+
 inline constexpr size_t kSyncBlockBytes = 64 * 1024;
 
-// Reads up to `count` bytes at `offset`, retrying short and interrupted reads. Returns the
-// number read (less than `count` only at end of file) or -1 on a read error.
-int64_t ReadAt(int fd, void* buffer, size_t count, int64_t offset);
 
 struct SyncSearchResult {
     bool ioError = false;

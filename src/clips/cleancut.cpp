@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "clips/clipfile.h"
+#include "files/descriptor.h"
 #include "files/safefile.h"
 #include "mpeg/framescan.h"
 
@@ -22,8 +23,6 @@ namespace {
 // lags behind the encoder's input.
 constexpr int kDecoderDelay = 528 + 1;
 constexpr int kMaxTagDelay = 4095;  // 12-bit fields of the LAME tag
-constexpr size_t kXingFieldsBytes = 4 + 4 + 4 + 4 + 100 + 4;  // marker, flags, frames, bytes, TOC, quality
-constexpr size_t kLameTagBytes = 36;
 constexpr size_t kChunkBytes = size_t{1} << 20;
 
 bool Fail(std::string* error, const std::string& text) {
@@ -57,20 +56,6 @@ size_t ReservoirStart(const FrameTable& table, size_t i) {
     return j;
 }
 
-class SourceFile {
-public:
-    explicit SourceFile(const std::string& path) : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~SourceFile() {
-        if (fd_ >= 0) close(fd_);
-    }
-    SourceFile(const SourceFile&) = delete;
-    SourceFile& operator=(const SourceFile&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // Hands each frame of [from, to) to `use`, reading the file in large chunks. Fails when the file
 // cannot be read or a frame no longer starts with the header the scan saw (the file changed).
 bool ForEachFrame(int fd, const std::vector<MpegFrame>& frames, size_t from, size_t to,
@@ -85,12 +70,9 @@ bool ForEachFrame(int fd, const std::vector<MpegFrame>& frames, size_t from, siz
             bufStart = f.offset;
             bufLen = 0;
             const size_t want = static_cast<size_t>(std::min<int64_t>(rangeEnd - f.offset, static_cast<int64_t>(buf.size())));
-            while (bufLen < want) {
-                ssize_t got = pread(fd, buf.data() + bufLen, want - bufLen, bufStart + static_cast<int64_t>(bufLen));
-                if (got < 0 && errno == EINTR) continue;
-                if (got <= 0) return Fail(error, "Cannot read the source file");
-                bufLen += static_cast<size_t>(got);
-            }
+            if (ReadAt(fd, buf.data(), want, bufStart) != static_cast<int64_t>(want))
+                return Fail(error, "Cannot read the source file");
+            bufLen = want;
         }
         const uint8_t* p = buf.data() + (f.offset - bufStart);
         const uint32_t header = (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
@@ -115,14 +97,14 @@ uint16_t BitrateKbps(const MpegFrame& f) {
 
 // Where the Xing fields and the LAME tag sit in the header frame.
 size_t XingOffset(const FrameTable& table, const MpegFrame& model) {
-    return 4 + Layer3SideInfoSize(table.version, model.channelMode());
+    return ::XingOffset(table.version, model.channelMode(), false);
 }
 
 // Header of the Xing/Info frame: that of the clip's first frame, without CRC, at a bitrate whose
 // frame holds the Xing fields and the LAME tag (the stream's own bitrate for CBR, so the file
 // stays constant; otherwise the smallest that fits). Returns the frame length, 0 if none fits.
 uint32_t HeaderFrameHeader(const FrameTable& table, const MpegFrame& model, bool vbr, uint8_t h[4]) {
-    const size_t need = XingOffset(table, model) + kXingFieldsBytes + kLameTagBytes;
+    const size_t need = XingOffset(table, model) + kXingFullSize + lametag::kSize;
     h[0] = 0xFF;
     h[1] = static_cast<uint8_t>((model.header >> 16) | 0x01);
     h[3] = static_cast<uint8_t>(model.header & 0xCF);  // mode extension cleared
@@ -146,14 +128,15 @@ std::vector<uint8_t> HeaderFrame(const FrameTable& table, const Layout& layout, 
     uint8_t h[4];
     const uint32_t length = HeaderFrameHeader(table, model, layout.vbr, h);
     const size_t xingAt = XingOffset(table, model);
-    const size_t lameAt = xingAt + kXingFieldsBytes;
+    const size_t lameAt = xingAt + kXingFullSize;
     std::vector<uint8_t> frame(length, 0);
     std::memcpy(frame.data(), h, 4);
 
     const uint32_t frames = static_cast<uint32_t>(layout.to - layout.from);
     uint8_t* x = frame.data() + xingAt;
     std::memcpy(x, layout.vbr ? "Xing" : "Info", 4);
-    PutBigEndian32(x + 4, 0x0F);
+    PutBigEndian32(x + 4, kXingAllFields);
+    // Every field present: frames, bytes, the TOC and the quality follow the flags.
     PutBigEndian32(x + 8, frames);
     PutBigEndian32(x + 12, clipBytes);
     // TOC: entry i is the byte position of the frame at i % of the playing time, in 1/256 of
@@ -175,24 +158,26 @@ std::vector<uint8_t> HeaderFrame(const FrameTable& table, const Layout& layout, 
     const bool sourceLame = src.hasLame && src.encoder.rfind("LAME3.", 0) == 0;
     if (sourceLame) {
         // The frames were made by this encoder; keep its description of the encoding.
-        std::memcpy(l, src.lameBytes.data(), kLameTagBytes);
-        std::memset(l + 11, 0, 8);  // peak and ReplayGain were measured on the whole source
+        std::memcpy(l, src.lameBytes.data(), lametag::kSize);
+        // Peak and ReplayGain were measured on the whole source.
+        std::memset(l + lametag::kPeakAndGain, 0, lametag::kPeakAndGainSize);
     } else {
         // Decoders honour the delay fields only behind a LAME version string.
-        std::memcpy(l, "LAME3.100", 9);
-        l[9] = layout.vbr ? 0 : 1;  // revision 0; VBR method unknown, or CBR
-        l[20] = static_cast<uint8_t>(layout.vbr ? 0 : std::min<int>(255, BitrateKbps(model)));
+        std::memcpy(l + lametag::kVersion, "LAME3.100", lametag::kVersionSize);
+        l[lametag::kRevisionMethod] = layout.vbr ? 0 : 1;  // revision 0; VBR method unknown, or CBR
+        l[lametag::kBitrate] = static_cast<uint8_t>(layout.vbr ? 0 : std::min<int>(255, BitrateKbps(model)));
     }
-    l[9] &= 0x0F;
-    l[21] = static_cast<uint8_t>(layout.delay >> 4);
-    l[22] = static_cast<uint8_t>(((layout.delay & 0x0F) << 4) | (layout.padding >> 8));
-    l[23] = static_cast<uint8_t>(layout.padding);
-    PutBigEndian32(l + 28, clipBytes);
-    l[32] = static_cast<uint8_t>(musicCrc >> 8);
-    l[33] = static_cast<uint8_t>(musicCrc);
-    const uint16_t tagCrc = LameCrc16(frame.data(), lameAt + 34);
-    l[34] = static_cast<uint8_t>(tagCrc >> 8);
-    l[35] = static_cast<uint8_t>(tagCrc);
+    l[lametag::kRevisionMethod] &= 0x0F;
+    uint8_t* d = l + lametag::kDelayPadding;
+    d[0] = static_cast<uint8_t>(layout.delay >> 4);
+    d[1] = static_cast<uint8_t>(((layout.delay & 0x0F) << 4) | (layout.padding >> 8));
+    d[2] = static_cast<uint8_t>(layout.padding);
+    PutBigEndian32(l + lametag::kMusicLength, clipBytes);
+    l[lametag::kMusicCrc] = static_cast<uint8_t>(musicCrc >> 8);
+    l[lametag::kMusicCrc + 1] = static_cast<uint8_t>(musicCrc);
+    const uint16_t tagCrc = LameCrc16(frame.data(), lameAt + lametag::kTagCrc);
+    l[lametag::kTagCrc] = static_cast<uint8_t>(tagCrc >> 8);
+    l[lametag::kTagCrc + 1] = static_cast<uint8_t>(tagCrc);
     return frame;
 }
 
@@ -213,10 +198,10 @@ bool SelfCheck(const std::string& path, const Layout& layout, uint32_t clipBytes
                     v.encoderDelay == layout.delay && v.encoderPadding == layout.padding &&
                     v.musicLength == clipBytes && v.musicCrc == musicCrc;
     if (!ok) return Fail(error, "The written clip does not match its Xing header");
-    SourceFile file(path);
-    if (file.fd() < 0) return Fail(error, "The written clip cannot be read back");
+    const FileDescriptor file = OpenFile(path, O_RDONLY);
+    if (!file.IsOpen()) return Fail(error, "The written clip cannot be read back");
     uint16_t crc = 0;
-    if (!ForEachFrame(file.fd(), clip.frames, 0, clip.frames.size(),
+    if (!ForEachFrame(file.get(), clip.frames, 0, clip.frames.size(),
                       [&](const uint8_t* p, size_t n) {
                           crc = LameCrc16(p, n, crc);
                           return true;
@@ -225,6 +210,83 @@ bool SelfCheck(const std::string& path, const Layout& layout, uint32_t clipBytes
         return false;
     if (crc != musicCrc) return Fail(error, "The written clip's audio differs from the source frames");
     return true;
+}
+
+// Which source frames the clip takes, and the delay and padding its LAME tag gives decoders.
+Layout PlanLayout(const FrameTable& table, size_t first, size_t end) {
+    const uint32_t n = table.samplesPerFrame;
+    const VbrHeader& src = table.vbr;
+    Layout layout;
+    layout.to = end;
+    layout.vbr = table.variableBitrate || src.kind == VbrHeader::Kind::Xing || src.kind == VbrHeader::Kind::Vbri;
+    if (first == 0) {
+        // Nothing precedes the stream: start where the source itself starts.
+        layout.from = 0;
+        layout.delay = src.hasLame ? src.encoderDelay : 0;
+    } else {
+        // The first kept frame's output overlaps the granule before it, and the synthesis
+        // filter still holds that granule, itself overlapped with the one before. So the two
+        // granules before the first kept one must decode as in the source: one frame back for
+        // MPEG-1 (two granules a frame), two for MPEG-2 and 2.5; with them come the frames their
+        // bit reservoir reaches into. Their output is dropped through the encoder delay.
+        const size_t back = table.version == MpegVersion::Mpeg1 ? 1 : 2;
+        size_t from = ReservoirStart(table, first - std::min(first, back));
+        const size_t maxLead = static_cast<size_t>((kMaxTagDelay + kDecoderDelay) / n);
+        // A reservoir reaching further back than the 12-bit delay can skip is cut to what it
+        // can skip; the first kept frame's own reservoir practically always fits in that.
+        from = std::max(from, first - std::min(first, maxLead));
+        layout.from = from;
+        layout.delay = static_cast<uint32_t>((first - from) * n - kDecoderDelay);
+    }
+    const bool toTheEnd = table.complete && end == table.frames.size();
+    layout.padding = (toTheEnd && src.hasLame) ? src.encoderPadding : kDecoderDelay;
+    return layout;
+}
+
+// The header frame of the clip and what it says about the audio behind it.
+struct ClipHead {
+    const std::vector<uint8_t>& bytes;
+    uint32_t clipBytes;
+    uint16_t musicCrc;
+};
+
+// The files named in messages.
+struct ClipText {
+    const std::string& source;
+    const std::string& target;
+};
+
+// Writes the header frame and the layout's frames, checks the written clip, hands it over and
+// gives it the target's name.
+bool WriteClip(int fd, const FrameTable& table, const Layout& layout, const ClipHead& head, const ClipText& text,
+               const CleanClipFinisher& finish, std::string* error) {
+    const std::string& source = text.source;
+    const std::string& target = text.target;
+    mdlID3::AtomicFileWriter out;
+    if (!OpenClip(out, target, error)) return false;
+    std::vector<uint8_t> pending(head.bytes);
+    pending.reserve(kChunkBytes + 4096);
+    const auto flush = [&] {
+        if (out.Write(pending)) return true;
+        return Fail(error, ClipWriteError(out, source, target));
+    };
+    if (!ForEachFrame(fd, table.frames, layout.from, layout.to,
+                      [&](const uint8_t* p, size_t len) {
+                          pending.insert(pending.end(), p, p + len);
+                          if (pending.size() < kChunkBytes) return true;
+                          if (!flush()) return false;
+                          pending.clear();
+                          return true;
+                      },
+                      error))
+        return false;
+    if (!pending.empty() && !flush()) return false;
+    // The clip is parsed back and handed over while it is still the temporary file: a clip that
+    // fails either never takes the target's name.
+    const ClipHook checkAndFinish = [&](const std::string& path, std::string* why) {
+        return SelfCheck(path, layout, head.clipBytes, head.musicCrc, why) && FinishClip(finish, path, why);
+    };
+    return CommitClip(out, checkAndFinish, source, target, error);
 }
 
 }  // namespace
@@ -255,38 +317,12 @@ bool SaveCleanClipFrames(const std::string& source, const FrameTable& table, siz
     end = std::min(end, table.frames.size());
     if (first >= end) return Fail(error, "The selection holds no whole MPEG frame");
 
-    const uint32_t n = table.samplesPerFrame;
-    const VbrHeader& src = table.vbr;
-    Layout layout;
-    layout.to = end;
-    layout.vbr = table.variableBitrate || src.kind == VbrHeader::Kind::Xing || src.kind == VbrHeader::Kind::Vbri;
-    if (first == 0) {
-        // Nothing precedes the stream: start where the source itself starts.
-        layout.from = 0;
-        layout.delay = src.hasLame ? src.encoderDelay : 0;
-    } else {
-        // The first kept frame's output overlaps the granule before it, and the synthesis
-        // filter still holds that granule, itself overlapped with the one before. So the two
-        // granules before the first kept one must decode as in the source: one frame back for
-        // MPEG-1 (two granules a frame), two for MPEG-2 and 2.5; with them come the frames their
-        // bit reservoir reaches into. Their output is dropped through the encoder delay.
-        const size_t back = table.version == MpegVersion::Mpeg1 ? 1 : 2;
-        size_t from = ReservoirStart(table, first - std::min(first, back));
-        const size_t maxLead = static_cast<size_t>((kMaxTagDelay + kDecoderDelay) / n);
-        // A reservoir reaching further back than the 12-bit delay can skip is cut to what it
-        // can skip; the first kept frame's own reservoir practically always fits in that.
-        from = std::max(from, first - std::min(first, maxLead));
-        layout.from = from;
-        layout.delay = static_cast<uint32_t>((first - from) * n - kDecoderDelay);
-    }
-    const bool toTheEnd = table.complete && end == table.frames.size();
-    layout.padding = (toTheEnd && src.hasLame) ? src.encoderPadding : kDecoderDelay;
-
-    SourceFile file(source);
-    if (file.fd() < 0) return Fail(error, "Cannot open " + source + ": " + std::strerror(errno));
+    const Layout layout = PlanLayout(table, first, end);
+    const FileDescriptor file = OpenFile(source, O_RDONLY);
+    if (!file.IsOpen()) return Fail(error, ErrorText("Cannot open " + source, errno));
     uint16_t musicCrc = 0;
     uint64_t audioBytes = 0;
-    if (!ForEachFrame(file.fd(), table.frames, layout.from, layout.to,
+    if (!ForEachFrame(file.get(), table.frames, layout.from, layout.to,
                       [&](const uint8_t* p, size_t len) {
                           musicCrc = LameCrc16(p, len, musicCrc);
                           audioBytes += len;
@@ -303,33 +339,11 @@ bool SaveCleanClipFrames(const std::string& source, const FrameTable& table, siz
     const uint32_t clipBytes = static_cast<uint32_t>(total);
     const std::vector<uint8_t> head = HeaderFrame(table, layout, clipBytes, musicCrc);
 
-    mdlID3::AtomicFileWriter out;
-    if (!OpenClip(out, target, error)) return false;
-    std::vector<uint8_t> pending(head);
-    pending.reserve(kChunkBytes + 4096);
-    const auto flush = [&] {
-        if (out.Write(pending)) return true;
-        return Fail(error, ClipWriteError(out, source, target));
-    };
-    if (!ForEachFrame(file.fd(), table.frames, layout.from, layout.to,
-                      [&](const uint8_t* p, size_t len) {
-                          pending.insert(pending.end(), p, p + len);
-                          if (pending.size() < kChunkBytes) return true;
-                          if (!flush()) return false;
-                          pending.clear();
-                          return true;
-                      },
-                      error))
-        return false;
-    if (!pending.empty() && !flush()) return false;
-    // The clip is parsed back and handed over while it is still the temporary file: a clip that
-    // fails either never takes the target's name.
-    const ClipHook checkAndFinish = [&](const std::string& path, std::string* why) {
-        return SelfCheck(path, layout, clipBytes, musicCrc, why) && FinishClip(finish, path, why);
-    };
-    if (!CommitClip(out, checkAndFinish, source, target, error)) return false;
+    const ClipText text{source, target};
+    if (!WriteClip(file.get(), table, layout, {head, clipBytes, musicCrc}, text, finish, error)) return false;
 
     if (result) {
+        const uint32_t n = table.samplesPerFrame;
         result->firstFrame = first;
         result->endFrame = end;
         result->leadFrames = first - layout.from;

@@ -4,13 +4,11 @@
 
 #include <sys/stat.h>
 
+#include "files/descriptor.h"
+
 namespace {
 
 using Failure = mdlID3::AtomicFileWriter::Failure;
-
-std::string WithReason(const std::string& what, int err) {
-    return err ? what + ": " + std::strerror(err) : what;
-}
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -51,16 +49,16 @@ std::string ClipWriteError(const mdlID3::AtomicFileWriter& out, const std::strin
     const int err = out.ErrorNumber();
     switch (out.LastFailure()) {
     case Failure::Create:
-        return WithReason("Cannot create the clip in " + FolderOf(target), err);
+        return ErrorText("Cannot create the clip in " + FolderOf(target), err);
     case Failure::Read:
-        return err ? WithReason("Cannot read " + source, err)
+        return err ? ErrorText("Cannot read " + source, err)
                    : "The file " + source + " became shorter while the clip was copied";
     case Failure::Write:
-        return WithReason("Cannot write the clip", err);
+        return ErrorText("Cannot write the clip", err);
     case Failure::Finish:
         return out.Error();
     case Failure::Replace:
-        return WithReason("Cannot save the clip as " + target, err);
+        return ErrorText("Cannot save the clip as " + target, err);
     case Failure::Refused:
     case Failure::None:
         break;

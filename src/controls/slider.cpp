@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPixmapCache>
 #include <QPainterPath>
 
 #include "controls/accessibility.h"
@@ -300,13 +299,8 @@ void Slider::paintEvent(QPaintEvent*) {
 }
 
 QPixmap Slider::CachedKnob(bool vertical, qreal ratio) {
-    const QString key = QStringLiteral("trimbel-slider-knob:%1:%2").arg(vertical ? 1 : 0).arg(ratio);
-    QPixmap knob;
-    if (!QPixmapCache::find(key, &knob)) {
-        knob = QPixmap::fromImage(KnobImage(vertical, ratio));
-        QPixmapCache::insert(key, knob);
-    }
-    return knob;
+    return CachedPicture(QStringLiteral("trimbel-slider-knob:%1:%2").arg(vertical ? 1 : 0).arg(ratio),
+                         [&] { return KnobImage(vertical, ratio); });
 }
 
 void Slider::DrawFocus(QPainter& p) const {

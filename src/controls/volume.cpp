@@ -2,7 +2,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPixmapCache>
 #include <QPainterPath>
 
 #include "controls/accessibility.h"
@@ -139,13 +138,8 @@ QImage Volume::KnobImage(bool pressed, qreal ratio) {
 }
 
 QPixmap Volume::CachedKnob(bool pressed, qreal ratio) {
-    const QString key = QStringLiteral("trimbel-volume-knob:%1:%2").arg(pressed ? 1 : 0).arg(ratio);
-    QPixmap knob;
-    if (!QPixmapCache::find(key, &knob)) {
-        knob = QPixmap::fromImage(KnobImage(pressed, ratio));
-        QPixmapCache::insert(key, knob);
-    }
-    return knob;
+    return CachedPicture(QStringLiteral("trimbel-volume-knob:%1:%2").arg(pressed ? 1 : 0).arg(ratio),
+                         [&] { return KnobImage(pressed, ratio); });
 }
 
 void Volume::paintEvent(QPaintEvent*) {

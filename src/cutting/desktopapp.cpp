@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QSettings>
 
 #include "analysis/mp3.h"
 #include "controls/linkopener.h"
@@ -10,6 +11,7 @@
 #include "cutting/form1.h"
 #include "cutting/qtclock.h"
 #include "cutting/qtfiledialogs.h"
+#include "cutting/windowsettings.h"
 #include "playback/playbackengine.h"
 #include "tageditor/taghandover.h"
 
@@ -18,9 +20,12 @@ int RunDesktop(int argc, char** argv, const char* openPath) {
     const QString pathToOpen = openPath ? QString::fromLocal8Bit(openPath) : QString();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Trimbel");
+    QApplication::setOrganizationName("Trimbel");
 
+    // Folders, the frame-boundary box, the volume and the window's geometry between runs.
+    QSettings settings;
     PlaybackEngine player;
-    QtFileDialogs dialogs;
+    QtFileDialogs dialogs(&settings);
     QtMessageBoxes messages;
     QtClock clock;
     std::unique_ptr<TagHandOver> tags = CreateTagHandOver(&messages);
@@ -55,6 +60,9 @@ int RunDesktop(int argc, char** argv, const char* openPath) {
                           MsgIcon::Exclamation, kAppTitle);
         },
         Qt::QueuedConnection);
+    RestoreWindowSettings(window, settings);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
+                     [&window, &settings] { SaveWindowSettings(window, settings); });
     window.show();
     if (!pathToOpen.isEmpty()) window.OpenFile(QFileInfo(pathToOpen).absoluteFilePath());
     return app.exec();

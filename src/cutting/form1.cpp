@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -106,7 +109,9 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     Slider1 = new PositionSlider(this);
     Waveform1 = new WaveformView(this);
     Waveform1->setObjectName("Waveform1");
-    Waveform1->setFixedHeight(72);
+    // The band takes the window's extra height and width; below this it stays readable.
+    Waveform1->setMinimumHeight(72 + WaveformView::kOverviewHeight);
+    Waveform1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     CutPoints1 = new CutPointsPanel(this);
     CutPoints1->setFixedHeight(104);
     Slider3 = new Slider(this);
@@ -115,9 +120,11 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     Slider3->SetMin(0);
     Slider3->SetMax(41);
     Slider3->setToolTip("Increase/Decrease volume");
+    Slider3->setAccessibleName("Volume");
     Slider3->setFixedSize(Slider::kThickness, 64);
     Volume1 = new Volume(*parts_.waveOut, this);
     Volume1->setObjectName("Volume1");
+    Volume1->setAccessibleName("Volume level");
     // Used only for OpenLink; never shown.
     isButton1 = new isButton(*parts_.links, this);
     isButton1->setObjectName("isButton1");
@@ -134,6 +141,18 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     CheckFrames = new QCheckBox("Cut on frame boundaries", this);
     CheckFrames->setObjectName("CheckFrames");
     CheckFrames->setChecked(false);
+    MarkTime = new QLineEdit(this);
+    MarkTime->setObjectName("MarkTime");
+    MarkTime->setPlaceholderText("mm:ss.mmm");
+    MarkTime->setAccessibleName("Mark time");
+    MarkTime->setMaximumWidth(110);
+    MarkTime->setToolTip("Type a time as mm:ss.mmm, then set the start or the end there");
+    StartAtTime = new QPushButton("Start here", this);
+    StartAtTime->setObjectName("StartAtTime");
+    StartAtTime->setToolTip("Set the start mark at the typed time");
+    EndAtTime = new QPushButton("End here", this);
+    EndAtTime->setObjectName("EndAtTime");
+    EndAtTime->setToolTip("Set the end mark at the typed time");
     CheckFrames->setToolTip("Save whole MP3 frames only, with a fresh length header: the clip starts and ends cleanly");
     Label19 = new LinkLabel("Download free software!Click here", this);
     Label20 = new LinkLabel("www.trimbel.app", this);
@@ -157,10 +176,13 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     Timer6->setInterval(1000);
     LengthTimer = new QTimer(this);
     LengthTimer->setInterval(kLengthTickMs);
+    PrelistenTimer = new QTimer(this);
+    PrelistenTimer->setInterval(10);
 
     BuildLayout();
     Waveform1->FollowSlider(Slider1);
     BuildShortcuts();
+    BuildMarkShortcuts();
     setAcceptDrops(true);
     CutPointsParts cutParts;
     cutParts.window = this;
@@ -200,6 +222,9 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     connect(Timer5, &QTimer::timeout, this, &Form1::Timer5_Timer);
     connect(Timer6, &QTimer::timeout, this, &Form1::Timer6_Timer);
     connect(LengthTimer, &QTimer::timeout, this, &Form1::LengthTimer_Timer);
+    connect(PrelistenTimer, &QTimer::timeout, this, &Form1::PrelistenTimer_Timer);
+    connect(StartAtTime, &QPushButton::clicked, this, &Form1::StartAtTypedTime);
+    connect(EndAtTime, &QPushButton::clicked, this, &Form1::EndAtTypedTime);
 
     // Start-up.
     Slider1->SetTickFrequency(20);
@@ -237,7 +262,7 @@ void Form1::BuildLayout() {
     track->setSpacing(0);
     track->addWidget(Waveform1);
     track->addWidget(Slider1);
-    root->addLayout(track);
+    root->addLayout(track, 1);
     root->addWidget(CutPoints1);
 
     auto* values = new QGridLayout;
@@ -270,7 +295,15 @@ void Form1::BuildLayout() {
     };
     row({CandyButton1, CandyButton5, CandyButton7, CandyButton2});
     row({CandyButton3, CandyButton4, CandyButton8, CandyButton6});
-    root->addWidget(CheckFrames, 0, Qt::AlignRight);
+    auto* marking = new QHBoxLayout;
+    marking->setSpacing(6);
+    marking->addWidget(new QLabel("Mark at", this));
+    marking->addWidget(MarkTime);
+    marking->addWidget(StartAtTime);
+    marking->addWidget(EndAtTime);
+    marking->addStretch(1);
+    marking->addWidget(CheckFrames);
+    root->addLayout(marking);
     row({CandyButton15, CandyButton11, CandyButton13, CandyButton14, CandyButton9});
 
     auto* footer = new QFrame(this);
@@ -320,8 +353,13 @@ void Form1::BuildShortcuts() {
     CandyButton1->setToolTip("Open an MP3 file (Ctrl+O, or drop a file on the window)");
     CandyButton5->setToolTip("Play or pause (Space); Left/Right seek 5 seconds");
     CandyButton2->setToolTip("Play the marked selection (P)");
-    CandyButton3->setToolTip("Mark the start at the playing position (Home or [)");
-    CandyButton4->setToolTip("Mark the end at the playing position (End or ])");
+    CandyButton3->setToolTip("Mark the start at the playing position (Home or [); S plays the 2 s after the start, "
+                             "Alt+Left/Right move it by one frame");
+    CandyButton4->setToolTip("Mark the end at the playing position (End or ]); E plays the 2 s before the end, "
+                             "Alt+Shift+Left/Right move it by one frame");
+    Waveform1->setToolTip("Click to play from there, drag a mark's edge to move it, drag across for a new "
+                          "selection; Ctrl+wheel or +/- zoom, Z zooms to the selection. Shift+Left/Right step one frame, Ctrl+Left/Right "
+                          "one second; Ctrl+Z undoes a mark, Ctrl+Shift+Z redoes it");
     CandyButton6->setToolTip("Save the marked selection as a new MP3 file (Ctrl+S)");
     CandyButton15->setToolTip("View and change the tags of the open file (Ctrl+I)");
 }
@@ -337,6 +375,14 @@ void Form1::PutUpMessage(const QString& text) {
 
 void Form1::ShowMessage(const QString& text, MsgIcon icon) {
     parts_.messages->Show(this, text, icon, kAppTitle);
+    KeepEnterOffButtons();
+}
+
+// A box closed with the mouse hands the focus back to the button that had it, and Enter would
+// then press that button (Open, for one, whose dialog then drops the marks). The waveform takes
+// the focus instead: Enter does nothing there, and Tab still leads on to the buttons.
+void Form1::KeepEnterOffButtons() {
+    if (qobject_cast<QAbstractButton*>(QApplication::focusWidget())) Waveform1->setFocus(Qt::OtherFocusReason);
 }
 
 bool Form1::Refused(const std::optional<Notice>& refusal) {
@@ -390,10 +436,12 @@ void Form1::OpenChosen(const QString& path, const QString& fileTitle) {
     parts_.player->setURL(path);
     Waveform1->Open(path);
     cutPoints_->FileOpened(path);
-    if (parts_.checkFile && !parts_.checkFile(path.toStdString()))
-        ShowMessage("Unable to load the file!", MsgIcon::Exclamation);
+    const bool analysed = !parts_.checkFile || parts_.checkFile(path.toStdString());
+    if (!analysed) ShowMessage("Unable to load the file!", MsgIcon::Exclamation);
     // The tag editor loads the file here.
     session_.Open(path.toStdString(), fileTitle.toStdString());
+    // Neither the analysis nor the player found audio: no length will ever come to wait for.
+    session_.SetNoAudio(!analysed && parts_.player->sampleRate() <= 0);
     parts_.player->play();
     Label15->setText(QString::fromStdString(FormatClock(parts_.player->duration())));
     Scroller1->SetVisible(true);
@@ -406,11 +454,13 @@ void Form1::OpenChosen(const QString& path, const QString& fileTitle) {
     if (parts_.lengthProgress) LengthTimer->start();
 }
 
+// The marks at their exact seconds, while the slider shows the selection band.
 void Form1::ShowSelectionOnWaveform() {
-    if (Slider1->HasSelection())
-        Waveform1->SetSelection(Slider1->SelStart(), Slider1->SelStart() + Slider1->SelLength());
-    else
-        Waveform1->ClearSelection();
+    if (!Slider1->HasSelection()) return Waveform1->ClearSelection();
+    const MarkSeconds& start = session_.Start();
+    const MarkSeconds& end = session_.End();
+    Waveform1->SetMarks(start.set ? std::optional<double>(start.seconds) : std::nullopt,
+                        end.set ? std::optional<double>(end.seconds) : std::nullopt);
 }
 
 void Form1::SeekTo(double seconds) {
@@ -486,6 +536,9 @@ void Form1::Timer1_Timer() {
     // Leave the handle alone while the user holds it.
     if (!Slider1->isSliderDown()) Slider1->SetValue(RoundHalfEvenToInt32(position));
     Waveform1->SetPosition(position);
+    // A save stops the elapsed and remaining displays; they follow again once playback goes on.
+    if (!Timer2->isActive() && !session_.Path().empty() && parts_.player->playState() == MediaPlayer::kPlaying)
+        Timer2->start();
 }
 
 void Form1::Timer2_Timer() {
@@ -506,6 +559,8 @@ void Form1::Timer6_Timer() {
     double duration = parts_.player->duration();
     if (!session_.SetDuration(duration)) return;
     Slider1->SetMax(RoundHalfEvenToInt32(duration));
+    // Files the player times in the background know their length only now.
+    Label15->setText(QString::fromStdString(FormatClock(duration)));
     Timer6->stop();
 }
 
@@ -553,6 +608,7 @@ void Form1::CandyButton6_Click() {
     std::string error;
     if (!session_.SaveSelection(choice.path.toStdString(), CheckFrames->isChecked(), &error)) {
         parts_.messages->Show(this, QString::fromStdString(error), MsgIcon::Error, "Error");
+        KeepEnterOffButtons();
         return;
     }
     ShowMessage(kClipSaved, MsgIcon::Information);

@@ -23,6 +23,8 @@
 class QCheckBox;
 class CutPointsController;
 class CutPointsPanel;
+class QLineEdit;
+class QPushButton;
 class WaveformView;
 class Clock;
 class FileDialogs;
@@ -89,6 +91,28 @@ public:
     // a second, and hides it when it ends.
     void LengthTimer_Timer();
 
+    // Cutting by eye: every route to a mark goes through the session's marking, so it leaves
+    // the displays, the byte marks and the slider's band as Set start/Set end there would.
+    void MoveStartTo(double seconds);       // the start edge dragged on the waveform
+    void MoveEndTo(double seconds);         // the end edge dragged
+    void MarkSelection(double from, double to);  // a selection dragged across the waveform
+    void NudgeStart(int frames);            // by whole MPEG frames
+    void NudgeEnd(int frames);
+    void StartAtTypedTime();                // the time in MarkTime, mm:ss.mmm
+    void EndAtTypedTime();
+    void UndoMarks();
+    void RedoMarks();
+    // The play position moved by `seconds` (one frame, one second), sample-exact where the
+    // player can.
+    void StepPosition(double seconds);
+    // Prelisten: the 2 s before the end mark, the 2 s after the start mark; playback stops at
+    // the mark's sample.
+    void PrelistenEnd();
+    void PrelistenStart();
+    void PrelistenTimer_Timer();
+    // One MPEG frame of the open file in seconds (1,152 samples; 576 below 32 kHz).
+    double FrameSeconds() const;
+
     // True once the open file's bytes per second have been derived from its duration.
     bool RateKnown() const { return session_.RateKnown(); }
     // The values the handlers share: path, size, rate, marks, band.
@@ -127,6 +151,10 @@ public:
     QLabel* Heading;
     // Save Selection writes whole frames behind a fresh Xing/Info header instead of the byte range.
     QCheckBox* CheckFrames;
+    // A mark typed as mm:ss.mmm, set by the two buttons beside it.
+    QLineEdit* MarkTime;
+    QPushButton* StartAtTime;
+    QPushButton* EndAtTime;
     // The maker's links; Label21 shows the support address and opens nothing.
     LinkLabel* Label19;
     LinkLabel* Label20;
@@ -143,6 +171,7 @@ public:
     QTimer* Timer5;
     QTimer* Timer6;
     QTimer* LengthTimer;
+    QTimer* PrelistenTimer;  // 10 ms: stops a prelisten at its mark
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -162,6 +191,12 @@ private:
     bool Refused(const std::optional<Notice>& refusal);
     // Label2-Label4 and the slider's band as the session holds them.
     void ShowMarks();
+    void AfterMarkChange(const std::optional<Notice>& refusal);
+    void PlayBetween(double from, double to);
+    void SeekExactly(double seconds);
+    // A message box leaves the focus off the buttons, so a later Enter does not press one.
+    void KeepEnterOffButtons();
+    void BuildMarkShortcuts();
 
     Form1Parts parts_;
     // Stand-ins when the caller gives no volume or link opener.
@@ -170,4 +205,5 @@ private:
     CuttingSession session_;
     int lengthTicks_ = 0;  // LengthTimer ticks since the file was opened
     std::unique_ptr<CutPointsController> cutPoints_;
+    double prelistenTo_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QSettings>
 
 namespace {
 
@@ -33,16 +34,27 @@ FileChoice Chosen(const QFileDialog& dialog) {
 
 }  // namespace
 
+QtFileDialogs::QtFileDialogs(QSettings* settings) : settings_(settings) {
+    if (!settings_) return;
+    openFolder_ = settings_->value(kOpenFolderKey).toString();
+    saveFolder_ = settings_->value(kSaveFolderKey).toString();
+}
+
+void QtFileDialogs::Remember(QString& folder, const char* key, const QString& path) {
+    folder = QFileInfo(path).absolutePath();
+    if (settings_) settings_->setValue(key, folder);
+}
+
 FileChoice QtFileDialogs::ShowOpen(QWidget* owner, const QString& filter) {
     QFileDialog dialog(owner, "Open");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(QtFilters(filter));
-    if (!folder_.isEmpty()) dialog.setDirectory(folder_);
+    if (!openFolder_.isEmpty()) dialog.setDirectory(openFolder_);
     if (dialog.exec() != QDialog::Accepted) return {};
     FileChoice choice = Chosen(dialog);
-    if (!choice.path.isEmpty()) folder_ = QFileInfo(choice.path).absolutePath();
+    if (!choice.path.isEmpty()) Remember(openFolder_, kOpenFolderKey, choice.path);
     return choice;
 }
 
@@ -53,15 +65,19 @@ FileChoice QtFileDialogs::ShowSave(QWidget* owner, const QString& filter, const 
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(QtFilters(filter));
     dialog.setDefaultSuffix(DefaultSuffix(filter));
-    if (!folder_.isEmpty()) dialog.setDirectory(folder_);
+    const QString& folder = saveFolder_.isEmpty() ? openFolder_ : saveFolder_;
+    if (!folder.isEmpty()) dialog.setDirectory(folder);
     dialog.selectFile(fileName);
     if (dialog.exec() != QDialog::Accepted) return {};
-    return Chosen(dialog);
+    FileChoice choice = Chosen(dialog);
+    if (!choice.path.isEmpty()) Remember(saveFolder_, kSaveFolderKey, choice.path);
+    return choice;
 }
 
 QString QtFileDialogs::ShowFolder(QWidget* owner, const QString& caption) {
-    return QFileDialog::getExistingDirectory(owner, caption, folder_,
+    const QString& folder = saveFolder_.isEmpty() ? openFolder_ : saveFolder_;
+    return QFileDialog::getExistingDirectory(owner, caption, folder,
                                              QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
 }
 
-void QtFileDialogs::NoteOpened(const QString& path) { folder_ = QFileInfo(path).absolutePath(); }
+void QtFileDialogs::NoteOpened(const QString& path) { Remember(openFolder_, kOpenFolderKey, path); }

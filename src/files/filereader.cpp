@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace mdlID3 {
 
@@ -15,35 +16,22 @@ bool FileReader::Open(const std::string& path) {
     Close();
     if (path.empty()) return false;
     // O_NONBLOCK so that opening a FIFO by mistake cannot block; only regular files are kept.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
+    FileDescriptor file = OpenFile(path, O_RDONLY | O_NONBLOCK);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    fd_ = fd;
+    if (!file.IsOpen() || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    file_ = std::move(file);
     size_ = static_cast<int64_t>(st.st_size);
     return true;
 }
 
 void FileReader::Close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    file_.Close();
     size_ = 0;
 }
 
 size_t FileReader::ReadAt(int64_t offset, std::span<uint8_t> out) const {
     size_t done = 0;
-    if (fd_ >= 0 && offset >= 0) {
-        while (done < out.size()) {
-            ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
-                                static_cast<off_t>(offset + static_cast<int64_t>(done)));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            done += static_cast<size_t>(n);
-        }
-    }
+    if (file_.IsOpen() && offset >= 0) done = static_cast<size_t>(std::max<int64_t>(0, ::ReadAt(file_.get(), out.data(), out.size(), offset)));
     std::fill(out.begin() + static_cast<std::ptrdiff_t>(done), out.end(), uint8_t{0});
     return done;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "files/descriptor.h"
+
 namespace mdlID3 {
 
 class FileReader {
@@ -20,7 +22,7 @@ public:
     // Opens an existing regular file (not a folder, pipe or device) for reading.
     bool Open(const std::string& path);
     void Close();
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return file_.IsOpen(); }
     // The size when the file was opened.
     int64_t Size() const { return size_; }
 
@@ -33,7 +35,7 @@ public:
     std::vector<uint8_t> ReadUpTo(int64_t offset, int64_t count) const;
 
 private:
-    int fd_ = -1;
+    FileDescriptor file_;
     int64_t size_ = 0;
 };
 

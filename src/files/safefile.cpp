@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <random>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -10,6 +11,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "files/descriptor.h"
 
 namespace mdlID3 {
 
@@ -20,58 +23,28 @@ constexpr int64_t kChunkSize = 1 << 20;  // about 1 MiB per read and write
 constexpr int64_t kKernelCopyStep = 64 << 20;
 constexpr int64_t kPageSize = 4096;
 
-int gFailAt = 0;
+// Per thread: a test arms it for the writes it runs itself.
+thread_local int tFailAt = 0;
 // Per thread, so that a copy on a worker thread never reports to a window's progress box.
 thread_local CopyProgress tCopyProgress;
 
 // True when the injected failure is due now; sets errno as a full disk would.
 bool InjectedFailure() {
-    if (gFailAt <= 0) return false;
-    if (--gFailAt > 0) return false;
+    if (tFailAt <= 0) return false;
+    if (--tFailAt > 0) return false;
     errno = ENOSPC;
     return true;
 }
 
-std::string Describe(const std::string& what, int err) {
-    return err ? what + ": " + std::strerror(err) : what;
+// The writes of this file, each a counted operation for InjectIoFailureAt.
+bool WriteAllChecked(int fd, const uint8_t* data, size_t size) {
+    if (size > 0 && InjectedFailure()) return false;
+    return WriteAll(fd, data, size);
 }
 
-// write() until everything is out; false on any error (errno set).
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        if (InjectedFailure()) return false;
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool PwriteAll(int fd, const uint8_t* data, size_t size, int64_t offset) {
-    while (size > 0) {
-        if (InjectedFailure()) return false;
-        ssize_t n = ::pwrite(fd, data, size, offset);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-        offset += n;
-    }
-    return true;
+bool WriteAtChecked(int fd, const uint8_t* data, size_t size, int64_t offset) {
+    if (size > 0 && InjectedFailure()) return false;
+    return WriteAt(fd, data, size, offset);
 }
 
 bool Sync(int fd) {
@@ -103,16 +76,55 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The file systems that cannot create unnamed files say so with one of these (EISDIR: a kernel
+// that does not know O_TMPFILE takes it for O_DIRECTORY).
+bool NoUnnamedFiles(int err) { return err == EOPNOTSUPP || err == EISDIR || err == EINVAL; }
+
+int OpenUnnamed(const std::string& folder, bool namedOnly) {
+    // Naming the file later goes through its /proc/self/fd link.
+    if (namedOnly || ::access("/proc/self/fd", X_OK) != 0) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+}
+
+std::vector<char> TempPattern(const std::string& target) {
+    std::string pattern = FolderOf(target) + "/." + NameOf(target) + ".trimbel-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    return name;
+}
+
+// Gives the unnamed file `fd` the name `path`; fails with EEXIST when the name is taken.
+bool LinkUnnamed(int fd, const std::string& path) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+// Gives the unnamed file a fresh temporary name beside `target`; empty on failure (errno set).
+std::string LinkUnnamedBeside(int fd, const std::string& target) {
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::vector<char> name = TempPattern(target);
+        char* x = name.data() + name.size() - 7;
+        for (int i = 0; i < 6; ++i) x[i] = "abcdefghijklmnopqrstuvwxyz0123456789"[random() % 36];
+        if (LinkUnnamed(fd, name.data())) return name.data();
+        if (errno != EEXIST) return {};
+    }
+    return {};
+}
+
 }  // namespace
 
-void InjectIoFailureAt(int n) { gFailAt = n; }
+void InjectIoFailureAt(int n) { tFailAt = n; }
 
 AtomicFileWriter::~AtomicFileWriter() { Abort(); }
 
 bool AtomicFileWriter::Fail(Failure kind, const std::string& what, int err) {
     failure_ = kind;
     errno_ = err;
-    error_ = Describe(what, err);
+    error_ = ErrorText(what, err);
     Abort();
     return false;
 }
@@ -143,26 +155,28 @@ bool AtomicFileWriter::Open(const std::string& target, Links links) {
         return Fail(Failure::Refused, "cannot read " + target, errno);
     }
 
-    std::string pattern = FolderOf(target_) + "/." + NameOf(target_) + ".trimbel-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    // Unnamed first: killed at any moment, the writer then leaves nothing behind in the folder.
+    int fd = OpenUnnamed(FolderOf(target_), namedOnly_);
+    if (fd < 0 && NoUnnamedFiles(errno)) {
+        std::vector<char> name = TempPattern(target_);
+        fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd >= 0) temp_ = name.data();
+    }
     if (fd < 0) {
         int err = errno;
         target_.clear();
         failure_ = Failure::Create;
         errno_ = err;
-        error_ = Describe("cannot create a temporary file in " + FolderOf(target), err);
+        error_ = ErrorText("cannot create a temporary file in " + FolderOf(target), err);
         return false;
     }
     fd_ = fd;
-    temp_ = name.data();
     return true;
 }
 
 bool AtomicFileWriter::Write(std::span<const uint8_t> bytes) {
     if (fd_ < 0) return Fail(Failure::Refused, "the file is not open for writing", 0);
-    if (!WriteAll(fd_, bytes.data(), bytes.size()))
+    if (!WriteAllChecked(fd_, bytes.data(), bytes.size()))
         return Fail(Failure::Write, "cannot write " + temp_, errno);
     written_ += static_cast<int64_t>(bytes.size());
     return true;
@@ -192,8 +206,12 @@ bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
     const int64_t kernelStep =
         tCopyProgress ? std::clamp<int64_t>(total / 100, kChunkSize, kKernelCopyStep) : kKernelCopyStep;
 
-    // In-kernel copy first: no user-space buffer at all, and as fast as cp on the same disk.
-    bool kernelCopy = buffer.empty();
+    // In-kernel copy first: no user-space buffer at all, and as fast as cp on the same disk,
+    // but only where source and target sit at the same place within a page. Shifted by a tag of
+    // any other size, it copies piece by piece and takes about three times one pass through a
+    // buffer.
+    const bool samePlaceInPage = ((offset - written_) % kPageSize + kPageSize) % kPageSize == 0;
+    bool kernelCopy = buffer.empty() && samePlaceInPage;
     while (kernelCopy && length > 0) {
         if (InjectedFailure()) return Fail(Failure::Write, "cannot write " + temp_, errno);
         loff_t in = offset;
@@ -229,7 +247,7 @@ bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
             return Fail(Failure::Read, "cannot read the original file", errno);
         }
         if (n == 0) return Fail(Failure::Read, "the file ended early while copying", 0);
-        if (!WriteAll(fd_, buffer.data(), static_cast<size_t>(n)))
+        if (!WriteAllChecked(fd_, buffer.data(), static_cast<size_t>(n)))
             return Fail(Failure::Write, "cannot write " + temp_, errno);
         offset += n;
         length -= n;
@@ -240,11 +258,9 @@ bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
 }
 
 bool AtomicFileWriter::CopyRange(const std::string& srcPath, int64_t offset, int64_t length) {
-    int src = ::open(srcPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (src < 0) return Fail(Failure::Read, "cannot open " + srcPath, errno);
-    bool ok = CopyRange(src, offset, length);
-    ::close(src);
-    return ok;
+    const FileDescriptor src = OpenFile(srcPath, O_RDONLY);
+    if (!src.IsOpen()) return Fail(Failure::Read, "cannot open " + srcPath, errno);
+    return CopyRange(src.get(), offset, length);
 }
 
 bool AtomicFileWriter::Seal(int fd) {
@@ -255,53 +271,63 @@ bool AtomicFileWriter::Seal(int fd) {
         // Keep the owner too where we may (we run as the owner or as root); not fatal.
         static_cast<void>(::fchown(fd, st.st_uid, st.st_gid) == 0);
     }
-    std::string what;
-    int err = 0;
-    if (::fchmod(fd, mode) != 0) {
-        err = errno;
-        what = "cannot set the permissions of " + temp_;
-    } else if (!Sync(fd)) {
-        err = errno;
-        what = "cannot flush " + temp_;
+    const std::string name = temp_.empty() ? std::string("the new file") : temp_;
+    if (::fchmod(fd, mode) != 0) return Fail(Failure::Write, "cannot set the permissions of " + name, errno);
+    if (!Sync(fd)) return Fail(Failure::Write, "cannot flush " + name, errno);
+    return true;
+}
+
+bool AtomicFileWriter::NameUnnamed() {
+    temp_ = LinkUnnamedBeside(fd_, target_);
+    return !temp_.empty() || Fail(Failure::Write, "cannot name the temporary file", errno);
+}
+
+bool AtomicFileWriter::Finish(const Finisher& beforeRename) {
+    // The finisher works on a path: the file needs a name from here on.
+    if (temp_.empty() && !NameUnnamed()) return false;
+    // The finisher may replace the file (a tag that grows is written through a temporary file
+    // of its own, with private permission bits), so the bits and the flush go to whatever file
+    // is at the temporary path once it is done.
+    const int closing = fd_;
+    fd_ = -1;
+    if (::close(closing) != 0) return Fail(Failure::Write, "cannot close the temporary file", errno);
+    std::string reason;
+    if (!beforeRename(temp_, &reason))
+        return Fail(Failure::Finish, reason.empty() ? "the file could not be finished" : reason, 0);
+    fd_ = ::open(temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd_ < 0) return Fail(Failure::Write, "cannot open " + temp_ + " again", errno);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
+        return Fail(Failure::Write, temp_ + " is no longer a regular file", 0);
+    return true;
+}
+
+bool AtomicFileWriter::Publish() {
+    if (InjectedFailure()) return Fail(Failure::Replace, "cannot replace " + target_, errno);
+    if (temp_.empty()) {
+        // A new name is taken in one step; an existing one is replaced by renaming over it, which
+        // needs the file to have a name of its own first, for a moment only.
+        struct stat st {};
+        if (::lstat(target_.c_str(), &st) != 0 && errno == ENOENT && LinkUnnamed(fd_, target_)) return true;
+        if (!NameUnnamed()) return false;
     }
-    if (::close(fd) != 0 && what.empty()) {
-        err = errno;
-        what = "cannot close the temporary file";
-    }
-    return what.empty() || Fail(Failure::Write, what, err);
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(Failure::Replace, "cannot replace " + target_, errno);
+    temp_.clear();
+    return true;
 }
 
 bool AtomicFileWriter::Commit(const Finisher& beforeRename) {
     if (fd_ < 0) return Fail(Failure::Refused, "the file is not open for writing", 0);
-    int fd = fd_;
+    if (beforeRename && !Finish(beforeRename)) return false;
+    if (!Seal(fd_) || !Publish()) return false;
+    const int closing = fd_;
     fd_ = -1;
-    if (beforeRename) {
-        // The finisher may replace the file (a tag that grows is written through a temporary
-        // file of its own, with private permission bits), so the bits and the flush go to
-        // whatever file is at the temporary path once it is done.
-        if (::close(fd) != 0) return Fail(Failure::Write, "cannot close the temporary file", errno);
-        std::string reason;
-        if (!beforeRename(temp_, &reason))
-            return Fail(Failure::Finish, reason.empty() ? "the file could not be finished" : reason, 0);
-        fd = ::open(temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) return Fail(Failure::Write, "cannot open " + temp_ + " again", errno);
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
-            return Fail(Failure::Write, temp_ + " is no longer a regular file", 0);
-        }
-    }
-    if (!Seal(fd)) return false;
-    if (InjectedFailure() || ::rename(temp_.c_str(), target_.c_str()) != 0)
-        return Fail(Failure::Replace, "cannot replace " + target_, errno);
-    temp_.clear();
+    // The data was flushed before the file got its name, so a late close error changes nothing.
+    ::close(closing);
     // The rename is durable once the folder is flushed. The new contents are in place already,
     // so a folder that cannot be flushed (some file systems refuse) is not a failure.
-    int dir = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    const FileDescriptor dir = OpenFile(FolderOf(target_), O_RDONLY | O_DIRECTORY);
+    if (dir.IsOpen()) ::fsync(dir.get());
     error_.clear();
     failure_ = Failure::None;
     errno_ = 0;
@@ -322,33 +348,19 @@ void AtomicFileWriter::Abort() {
 bool WriteInPlace(const std::string& path, int64_t offset, std::span<const uint8_t> bytes,
                   std::string* error) {
     auto fail = [&](const std::string& what, int err) {
-        if (error) *error = Describe(what, err);
+        if (error) *error = ErrorText(what, err);
         return false;
     };
     if (offset < 0) return fail("invalid offset", EINVAL);
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return fail("cannot open " + path + " for writing", errno);
+    FileDescriptor file = OpenFile(path, O_RDWR);
+    if (!file.IsOpen()) return fail("cannot open " + path + " for writing", errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        int err = errno;
-        ::close(fd);
-        return fail("cannot read " + path, err);
-    }
-    if (offset > st.st_size || static_cast<int64_t>(bytes.size()) > st.st_size - offset) {
-        ::close(fd);
+    if (::fstat(file.get(), &st) != 0) return fail("cannot read " + path, errno);
+    if (offset > st.st_size || static_cast<int64_t>(bytes.size()) > st.st_size - offset)
         return fail("the new bytes do not fit into " + path, 0);
-    }
-    if (!PwriteAll(fd, bytes.data(), bytes.size(), offset)) {
-        int err = errno;
-        ::close(fd);
-        return fail("cannot write " + path, err);
-    }
-    if (!SyncData(fd)) {
-        int err = errno;
-        ::close(fd);
-        return fail("cannot flush " + path, err);
-    }
-    if (::close(fd) != 0) return fail("cannot close " + path, errno);
+    if (!WriteAtChecked(file.get(), bytes.data(), bytes.size(), offset)) return fail("cannot write " + path, errno);
+    if (!SyncData(file.get())) return fail("cannot flush " + path, errno);
+    if (!file.Close()) return fail("cannot close " + path, errno);
     if (error) error->clear();
     return true;
 }

@@ -1,9 +1,11 @@
 #pragma once
 // Writing files without ever losing the old contents.
 //
-// AtomicFileWriter builds the new contents in a temporary file beside the target and renames it
-// over the target only when every byte is on disk. Until Commit() succeeds the target is not
-// touched; a writer that is destroyed or aborted uncommitted removes its temporary file.
+// AtomicFileWriter builds the new contents in an unnamed file (O_TMPFILE) in the target's folder,
+// or in a named temporary file where the file system cannot create unnamed ones, and gives it the
+// target's name only when every byte is on disk. Until Commit() succeeds the target is not
+// touched; a writer that is destroyed or aborted uncommitted removes its temporary file, and one
+// that is killed leaves at most a named temporary file of the fallback behind.
 //
 // WriteInPlace is for changes that keep the file's size (a tag rewritten in its old space): one
 // write at an offset of an existing file, then a flush, every result checked.
@@ -53,6 +55,7 @@ public:
     int64_t BytesWritten() const { return written_; }
     // The file that Commit() replaces (symbolic links resolved).
     const std::string& TargetPath() const { return target_; }
+    // The temporary file's name; empty while the file is unnamed.
     const std::string& TempPath() const { return temp_; }
     // Why the last operation failed, for the user ("" after success).
     const std::string& Error() const { return error_; }
@@ -60,11 +63,24 @@ public:
     // errno of the last failure; 0 when it was a refusal or a short source.
     int ErrorNumber() const { return errno_; }
 
+    // Uses a named temporary file even where the file system can create unnamed ones (as on
+    // those that cannot); for the next Open.
+    void UseNamedTemporary(bool named) { namedOnly_ = named; }
+    // The file being written has no name yet (killed now, the writer leaves nothing behind).
+    bool IsUnnamed() const { return fd_ >= 0 && temp_.empty(); }
+
 private:
     bool Fail(Failure kind, const std::string& what, int err);
-    // Owner and permission bits of the target, flush and close; takes `fd` over.
+    // Owner and permission bits of the target, then a flush.
     bool Seal(int fd);
+    // Links the unnamed file to a fresh temporary name beside the target.
+    bool NameUnnamed();
+    // Runs the finisher on the named file and opens whatever is then at its path.
+    bool Finish(const Finisher& beforeRename);
+    // Gives the sealed file the target's name.
+    bool Publish();
 
+    bool namedOnly_ = false;
     int fd_ = -1;
     Failure failure_ = Failure::None;
     int errno_ = 0;
@@ -87,8 +103,8 @@ using CopyProgress = std::function<void(int64_t done, int64_t total)>;
 // hook it replaces.
 CopyProgress SetCopyProgress(CopyProgress progress);
 
-// Test hook: the `n`th checked write, flush or rename from now on fails as if the disk were full
-// (ENOSPC); 0 switches it off. Counts only the operations of this file.
+// Test hook: the `n`th checked write, flush or rename from now on on the calling thread fails as
+// if the disk were full (ENOSPC); 0 switches it off. Counts only the operations of this file.
 void InjectIoFailureAt(int n);
 
 }  // namespace mdlID3

@@ -80,13 +80,6 @@ size_t TextToBytes(std::string_view text, size_t maxChars, std::span<uint8_t> ou
     return written;
 }
 
-uint32_t ReadSize32(std::span<const uint8_t> bytes, bool syncSafe) {
-    if (bytes.size() < 4) return 0;
-    uint32_t b0 = bytes[0], b1 = bytes[1], b2 = bytes[2], b3 = bytes[3];
-    if (syncSafe && ((b0 | b1 | b2 | b3) & 0x80) == 0) return (b0 << 21) | (b1 << 14) | (b2 << 7) | b3;
-    return (b0 << 24) | (b1 << 16) | (b2 << 8) | b3;
-}
-
 void EncodeSize32(uint32_t value, bool syncSafe, std::span<uint8_t> out) {
     if (out.size() < 4) return;
     for (int i = 0; i < 4; ++i) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "mpeg/id3v2size.h"
+
 namespace mdlID3 {
 
 // Text encodings of ID3v2 frames (ID3v2.4 "4. ID3v2 frame overview").
@@ -27,9 +29,6 @@ std::string BytesToText(std::span<const uint8_t> bytes, int encoding, bool stopA
 // when `addZero` is set and there is room. Returns the bytes written.
 size_t TextToBytes(std::string_view text, size_t maxChars, std::span<uint8_t> out, bool addZero);
 
-// Four bytes, big-endian. Sync-safe: 7 bits per byte, unless a byte has its top bit set, in which
-// case the bytes are read as a plain number. Fewer than 4 bytes give 0.
-uint32_t ReadSize32(std::span<const uint8_t> bytes, bool syncSafe);
 // Writes 4 bytes (nothing when `out` is shorter): sync-safe as four 7-bit groups, else plain.
 void EncodeSize32(uint32_t value, bool syncSafe, std::span<uint8_t> out);
 

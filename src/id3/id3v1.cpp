@@ -8,23 +8,17 @@
 #include <unistd.h>
 
 #include "files/bytereader.h"
+#include "files/descriptor.h"
 #include "files/filereader.h"
 #include "id3/bytes.h"
 #include "id3/genres.h"
+#include "id3/id3v1layout.h"
 #include "text/textcodec.h"
 
 namespace mdlID3 {
 namespace {
 
-// Offsets within the 128 bytes.
-constexpr size_t kTitle = 3;
-constexpr size_t kArtist = 33;
-constexpr size_t kAlbum = 63;
-constexpr size_t kYear = 93;
-constexpr size_t kComment = 97;
-constexpr size_t kZeroByte = 125;
-constexpr size_t kTrack = 126;
-constexpr size_t kGenre = 127;
+using namespace id3v1layout;
 
 std::string TrimBlanks(const std::string& text) {
     size_t first = text.find_first_not_of(' ');
@@ -59,60 +53,19 @@ std::string CommentOnOneLine(const std::string& comment) {
     return out;
 }
 
-// A read-write descriptor of an existing regular file, closed on scope exit.
-class WritableFile {
-public:
-    explicit WritableFile(const std::string& path) {
-        if (path.empty()) return;
-        fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
-        struct stat st {};
-        if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) Close();
-        if (fd_ >= 0) size_ = static_cast<int64_t>(st.st_size);
-    }
-    ~WritableFile() { Close(); }
-    WritableFile(const WritableFile&) = delete;
-    WritableFile& operator=(const WritableFile&) = delete;
-
-    bool IsOpen() const { return fd_ >= 0; }
-    int64_t Size() const { return size_; }
-    bool ReadAt(int64_t offset, std::span<uint8_t> out) const {
-        size_t done = 0;
-        while (done < out.size()) {
-            ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, offset + static_cast<int64_t>(done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            done += static_cast<size_t>(n);
-        }
-        return true;
-    }
-    bool WriteAt(int64_t offset, std::span<const uint8_t> bytes) const {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, offset + static_cast<int64_t>(done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            done += static_cast<size_t>(n);
-        }
-        return true;
-    }
-    bool Truncate(int64_t length) const { return ::ftruncate(fd_, length) == 0; }
-    bool Sync() const { return ::fsync(fd_) == 0; }
-    bool Close() {
-        bool ok = true;
-        if (fd_ >= 0) ok = ::close(fd_) == 0;
-        fd_ = -1;
-        return ok;
-    }
-
-private:
-    int fd_ = -1;
-    int64_t size_ = 0;
-};
+// An existing regular file opened for reading and writing, and its size; not open otherwise.
+FileDescriptor OpenWritable(const std::string& path, int64_t& size) {
+    FileDescriptor file = OpenFile(path, O_RDWR | O_NONBLOCK);
+    struct stat st {};
+    if (file.IsOpen() && (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))) file.Close();
+    size = file.IsOpen() ? static_cast<int64_t>(st.st_size) : 0;
+    return file;
+}
 
 // Whether a tag starts at `offset`; nullopt when the bytes could not be read.
-std::optional<bool> HasTagAt(const WritableFile& file, int64_t offset) {
+std::optional<bool> HasTagAt(const FileDescriptor& file, int64_t offset) {
     std::array<uint8_t, 3> magic{};
-    if (offset < 0 || !file.ReadAt(offset, magic)) return std::nullopt;
+    if (offset < 0 || ReadAt(file.get(), magic.data(), magic.size(), offset) != 3) return std::nullopt;
     return StartsWith(magic, "TAG");
 }
 
@@ -121,15 +74,15 @@ std::optional<bool> HasTagAt(const WritableFile& file, int64_t offset) {
 bool ParseID3v1Tag(std::span<const uint8_t> tag, ID3TagInfo& info) {
     if (tag.size() != kID3v1Size || !StartsWith(tag, "TAG")) return false;
     ClearTagInfo(info);
-    info.Artist = ReadField(tag, kArtist, 30);
-    info.Album = ReadField(tag, kAlbum, 30);
-    info.Title = ReadField(tag, kTitle, 30);
-    info.Year = ReadField(tag, kYear, 4);
+    info.Artist = ReadField(tag, kArtist, kTextWidth);
+    info.Album = ReadField(tag, kAlbum, kTextWidth);
+    info.Title = ReadField(tag, kTitle, kTextWidth);
+    info.Year = ReadField(tag, kYear, kYearWidth);
     // ID3v1.1: a zero byte before a non-zero track byte shortens the comment to 28 bytes.
     if (tag[kZeroByte] != 0 || tag[kTrack] == 0) {
-        info.Comment = ReadField(tag, kComment, 30);
+        info.Comment = ReadField(tag, kComment, kTextWidth);
     } else {
-        info.Comment = ReadField(tag, kComment, 28);
+        info.Comment = ReadField(tag, kComment, kZeroByte - kComment);
         info.Track = std::to_string(tag[kTrack]);
     }
     info.Genre = GetGenreName(tag[kGenre]);
@@ -142,11 +95,12 @@ std::array<uint8_t, kID3v1Size> BuildID3v1Tag(const ID3TagInfo& info) {
     tag[0] = 'T';
     tag[1] = 'A';
     tag[2] = 'G';
-    TextToBytes(info.Title, 30, out.subspan(kTitle, 30), false);
-    TextToBytes(info.Artist, 30, out.subspan(kArtist, 30), false);
-    TextToBytes(info.Album, 30, out.subspan(kAlbum, 30), false);
-    TextToBytes(info.Year, 4, out.subspan(kYear, 4), false);
-    TextToBytes(CommentOnOneLine(info.Comment), 28, out.subspan(kComment, 28), false);
+    TextToBytes(info.Title, kTextWidth, out.subspan(kTitle, kTextWidth), false);
+    TextToBytes(info.Artist, kTextWidth, out.subspan(kArtist, kTextWidth), false);
+    TextToBytes(info.Album, kTextWidth, out.subspan(kAlbum, kTextWidth), false);
+    TextToBytes(info.Year, kYearWidth, out.subspan(kYear, kYearWidth), false);
+    TextToBytes(CommentOnOneLine(info.Comment), kZeroByte - kComment, out.subspan(kComment, kZeroByte - kComment),
+                false);
     tag[kZeroByte] = 0;
     tag[kTrack] = TrackByte(info.Track);
     tag[kGenre] = static_cast<uint8_t>(GetGenreIndex(info.Genre));
@@ -163,9 +117,9 @@ bool ReadID3v1Tag(const std::string& path, ID3TagInfo& info) {
 
 bool WriteID3v1Tag(const std::string& path, const ID3TagInfo& info, bool clearReadOnly) {
     if (clearReadOnly) ClearReadOnly(path);
-    WritableFile file(path);
+    int64_t size = 0;
+    FileDescriptor file = OpenWritable(path, size);
     if (!file.IsOpen()) return false;
-    int64_t size = file.Size();
     int64_t position = size;
     if (size >= kID3v1Size) {
         auto hasTag = HasTagAt(file, size - kID3v1Size);
@@ -173,10 +127,9 @@ bool WriteID3v1Tag(const std::string& path, const ID3TagInfo& info, bool clearRe
         if (*hasTag) position = size - kID3v1Size;
     }
     auto tag = BuildID3v1Tag(info);
-    if (!file.WriteAt(position, tag) || !file.Sync()) {
+    if (!WriteAt(file.get(), tag.data(), tag.size(), position) || ::fsync(file.get()) != 0) {
         // An append that failed half way is cut back so the file keeps its old length.
-        if (position == size) file.Truncate(size);
-        file.Close();
+        if (position == size) static_cast<void>(::ftruncate(file.get(), size));
         return false;
     }
     return file.Close();
@@ -184,14 +137,14 @@ bool WriteID3v1Tag(const std::string& path, const ID3TagInfo& info, bool clearRe
 
 bool RemoveID3v1Tag(const std::string& path, bool clearReadOnly) {
     if (clearReadOnly) ClearReadOnly(path);
-    WritableFile file(path);
-    if (!file.IsOpen() || file.Size() < kID3v1Size) return false;
-    int64_t start = file.Size() - kID3v1Size;
+    int64_t size = 0;
+    FileDescriptor file = OpenWritable(path, size);
+    if (!file.IsOpen()) return false;
+    // Too short to hold a tag: there is nothing to remove.
+    if (size < kID3v1Size) return true;
+    const int64_t start = size - kID3v1Size;
     auto hasTag = HasTagAt(file, start);
-    if (!hasTag || (*hasTag && (!file.Truncate(start) || !file.Sync()))) {
-        file.Close();
-        return false;
-    }
+    if (!hasTag || (*hasTag && (::ftruncate(file.get(), start) != 0 || ::fsync(file.get()) != 0))) return false;
     return file.Close();
 }
 

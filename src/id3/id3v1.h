@@ -17,8 +17,8 @@ bool ReadID3v1Tag(const std::string& path, ID3TagInfo& info);
 // Overwrites the file's tag, or appends one. True only when the 128 bytes are on disk; on failure
 // the file keeps its old length and false is returned.
 bool WriteID3v1Tag(const std::string& path, const ID3TagInfo& info, bool clearReadOnly);
-// Cuts a tag off the end of the file. True when the file is at least 128 bytes long and, if it had
-// a tag, the tag is gone.
+// Cuts a tag off the end of the file. True when the file, if it had a tag, no longer has it: a file
+// without a tag (shorter than 128 bytes included) is left as it is.
 bool RemoveID3v1Tag(const std::string& path, bool clearReadOnly);
 
 // The fields of a 128-byte tag that starts with "TAG"; false for anything else.

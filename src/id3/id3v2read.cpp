@@ -13,8 +13,8 @@
 namespace mdlID3 {
 namespace {
 
-constexpr int64_t kHeaderSize = 10;
-constexpr int64_t kFooterSize = 10;
+constexpr int64_t kHeaderSize = kID3v2HeaderSize;
+constexpr int64_t kFooterSize = kID3v2FooterSize;
 
 // Which record field a frame fills; both the ID3v2.2 and the ID3v2.3/2.4 identifiers are
 // accepted whatever the tag's version.
@@ -79,15 +79,15 @@ bool AllZero(std::span<const uint8_t> bytes) {
 
 std::string IdText(std::span<const uint8_t> bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-void Collect(const std::string& id, std::span<const uint8_t> data, int version, uint8_t status,
-             uint8_t format) {
+void Collect(KeptFrameList& list, const std::string& id, std::span<const uint8_t> data, int version,
+             uint8_t status, uint8_t format) {
     KeptFrame frame;
     frame.Id = id;
     frame.Data.assign(data.begin(), data.end());
     frame.SourceVersion = version;
     frame.StatusFlags = status;
     frame.FormatFlags = format;
-    CollectKeptFrame(std::move(frame));
+    CollectKeptFrame(list, std::move(frame));
 }
 
 }  // namespace
@@ -160,109 +160,130 @@ std::string ParseGenreText(const std::string& text) {
 int64_t GetID3v2TagSize(const FileReader& file, int64_t offset) {
     std::array<uint8_t, kHeaderSize> header{};
     file.ReadAt(offset, header);
-    if (!StartsWith(header, "ID3")) return 0;
-    int64_t size = kHeaderSize + ReadSize32(std::span(header).subspan(6), true);
-    if (header[3] >= 4 && (header[5] & 0x10)) size += kFooterSize;
+    const int64_t size = ID3v2TagBytes(header);
     // A size running past the end of the file claims only what the file holds.
     return std::min(size, std::max<int64_t>(file.Size() - offset, 0));
 }
 
-int64_t ParseID3v2Tag(const FileReader& file, int64_t offset, ID3TagInfo& info, bool keep) {
-    std::array<uint8_t, kHeaderSize> header{};
-    file.ReadAt(offset, header);
-    int major = header[3];
-    if (!StartsWith(header, "ID3") || major < 2 || major > 4) return -1;
-    uint8_t flags = header[5];
-    bool unsync = (flags & 0x80) != 0;
-    bool extended = (flags & 0x40) != 0 && major >= 3;
-    int64_t footer = (major == 4 && (flags & 0x10)) ? kFooterSize : 0;
-    int64_t bodyLength = static_cast<int64_t>(ReadSize32(std::span(header).subspan(6), true)) + footer;
+namespace {
 
-    // Never more than the file holds: a truncated tag ends where the file does.
-    std::vector<uint8_t> body = file.ReadUpTo(offset + kHeaderSize, bodyLength);
-    int64_t length = static_cast<int64_t>(body.size());
-    if (major < 4 && unsync) length -= static_cast<int64_t>(RemoveUnsync(body));
-    std::span<uint8_t> usable(body.data(), static_cast<size_t>(length));
-
-    int64_t pos = 0;
-    bool update = false;
-    if (extended) {
-        uint32_t extSize = ReadSize32(usable, major == 4);
-        pos = major == 3 ? int64_t{extSize} + 4 : int64_t{extSize};
-        if (major == 4 && usable.size() > 5) update = (usable[5] & 0x40) != 0;
-    }
-    if (!update) ClearTagInfo(info);
-
-    int64_t result = -1;
-    if (major == 2) {
-        while (pos >= 0 && pos + 6 <= length) {
-            auto frameHeader = usable.subspan(static_cast<size_t>(pos), 6);
-            if (AllZero(frameHeader.first(3))) break;
-            std::string id = IdText(frameHeader.first(3));
-            int64_t n = (int64_t{frameHeader[3]} << 16) | (frameHeader[4] << 8) | frameHeader[5];
-            pos += 6;
-            if (n > length - pos) break;
-            auto data = usable.subspan(static_cast<size_t>(pos), static_cast<size_t>(n));
-            std::string text;
-            if (keep && id != "CRM" && n > 0)
-                Collect(id, data, major, 0, 0);
-            else
-                text = DecodeFrameText(data, id);
-            StoreFrameText(info, id, text);
-            pos += n;
-        }
-        return result;
-    }
-
-    int64_t end = std::min(length, bodyLength - footer);
-    while (pos >= 0 && pos + kHeaderSize <= end) {
-        auto frameHeader = usable.subspan(static_cast<size_t>(pos), kHeaderSize);
-        if (AllZero(frameHeader.first(4))) break;
-        std::string id = IdText(frameHeader.first(4));
-        int64_t n = ReadSize32(frameHeader.subspan(4), major == 4);
-        uint8_t status = frameHeader[8];
-        uint8_t format = frameHeader[9];
-        pos += kHeaderSize;
-        if (n > end - pos) break;
-        // Some ID3v2.4 writers store plain sizes; the next identifier tells which reading is right.
-        if (major == 4 && end - n - 4 >= pos &&
-            !IsFrameIdValid(usable.subspan(static_cast<size_t>(pos + n), 4))) {
-            n = ReadSize32(frameHeader.subspan(4), false);
-            if (n > end - pos) break;
-        }
-        auto frame = usable.subspan(static_cast<size_t>(pos), static_cast<size_t>(n));
-        bool skipped = false;
-        int64_t skip = 0;
-        int64_t removed = 0;
-        if (major == 3) {
-            skipped = (format & 0xC0) != 0;
-            if (format & 0x20) skip = 1;
-        } else {
-            skipped = (format & 0x0C) != 0;
-            if (format & 0x40) skip += 1;
-            if (format & 0x01) skip += 4;
-            if (!skipped && ((format & 0x02) || unsync)) removed = static_cast<int64_t>(RemoveUnsync(frame));
-        }
-        int64_t dataLength = std::max<int64_t>(n - skip - removed, 0);
-        auto data = dataLength > 0 ? frame.subspan(static_cast<size_t>(skip), static_cast<size_t>(dataLength))
-                                   : std::span<uint8_t>{};
+// Version 2.2 frames: three-character identifiers, 24-bit sizes, no flags.
+void ParseV22Frames(ByteReader in, ID3TagInfo& info, KeptFrameList* keep) {
+    while (auto header = in.Take(6)) {
+        if (AllZero(header->first(3))) break;
+        const std::string id = IdText(header->first(3));
+        const auto data = in.Take((size_t{(*header)[3]} << 16) | (size_t{(*header)[4]} << 8) | (*header)[5]);
+        if (!data) break;
         std::string text;
-        if (!skipped) {
+        if (keep && id != "CRM" && !data->empty())
+            Collect(*keep, id, *data, 2, 0, 0);
+        else
+            text = DecodeFrameText(*data, id);
+        StoreFrameText(info, id, text);
+    }
+}
+
+// What the format flags of a 2.3 or 2.4 frame ask of its content: skipped (compressed or
+// encrypted), the bytes of group and data length fields before the data, unsynchronised.
+struct FrameFormat {
+    bool skipped = false;
+    size_t prefix = 0;
+    bool unsync = false;
+};
+
+FrameFormat ReadFrameFormat(int major, uint8_t format, bool tagUnsync) {
+    FrameFormat f;
+    if (major == 3) {
+        f.skipped = (format & 0xC0) != 0;
+        f.prefix = (format & 0x20) ? 1 : 0;
+    } else {
+        f.skipped = (format & 0x0C) != 0;
+        f.prefix = ((format & 0x40) ? 1 : 0) + ((format & 0x01) ? 4 : 0);
+        f.unsync = !f.skipped && ((format & 0x02) || tagUnsync);
+    }
+    return f;
+}
+
+// Version 2.3 and 2.4 frames in `body` from `start`. Returns the "SEEK" distance, or -1.
+int64_t ParseV23Frames(std::span<uint8_t> body, size_t start, int major, bool tagUnsync, ID3TagInfo& info,
+                       KeptFrameList* keep) {
+    int64_t seek = -1;
+    ByteReader in(body);
+    if (!in.Skip(start)) return seek;
+    while (auto header = in.Take(kHeaderSize)) {
+        if (AllZero(header->first(4))) break;
+        const std::string id = IdText(header->first(4));
+        const auto sizeBytes = header->subspan(4, 4);
+        size_t n = ReadSize32(sizeBytes, major == 4);
+        // Some ID3v2.4 writers store plain sizes; the next identifier tells which reading is right.
+        if (major == 4 && n <= in.Remaining() && in.Remaining() - n >= 4 &&
+            !IsFrameIdValid(in.Rest().subspan(n, 4)))
+            n = ReadSize32(sizeBytes, false);
+        if (n > in.Remaining()) break;
+        const std::span<uint8_t> frame = body.subspan(in.Position(), n);
+        in.Skip(n);
+        const uint8_t status = (*header)[8];
+        const uint8_t format = (*header)[9];
+        const FrameFormat f = ReadFrameFormat(major, format, tagUnsync);
+        const size_t removed = f.unsync ? RemoveUnsync(frame) : 0;
+        const size_t dataLength = n > f.prefix + removed ? n - f.prefix - removed : 0;
+        const auto data = dataLength > 0 ? frame.subspan(f.prefix, dataLength) : std::span<uint8_t>{};
+        std::string text;
+        if (!f.skipped) {
             if (keep && id != "SEEK") {
-                if (dataLength > 0) Collect(id, data, major, status, format);
+                if (dataLength > 0) Collect(*keep, id, data, major, status, format);
             } else {
                 text = DecodeFrameText(data, id);
             }
         }
         if (id == "SEEK") {
-            // The distance counts from the end of this tag, footer included.
-            if (IsDigits(text)) result = offset + kHeaderSize + bodyLength + std::stoll(text);
+            if (IsDigits(text)) seek = std::stoll(text);
         } else {
             StoreFrameText(info, id, text);
         }
-        pos += n;
     }
-    return result;
+    return seek;
+}
+
+}  // namespace
+
+int64_t ParseID3v2Tag(const FileReader& file, int64_t offset, ID3TagInfo& info, KeptFrameList* keep) {
+    std::array<uint8_t, kHeaderSize> header{};
+    file.ReadAt(offset, header);
+    const int major = header[3];
+    if (!StartsWith(header, "ID3") || major < 2 || major > 4) return -1;
+    const uint8_t flags = header[5];
+    const bool unsync = (flags & 0x80) != 0;
+    const bool extended = (flags & 0x40) != 0 && major >= 3;
+    const int64_t footer = (major == 4 && (flags & kID3v2FooterFlag)) ? kFooterSize : 0;
+    // The body with the footer, if any.
+    const int64_t bodyLength = ID3v2TagBytes(header) - kHeaderSize;
+
+    // Never more than the file holds: a truncated tag ends where the file does.
+    std::vector<uint8_t> body = file.ReadUpTo(offset + kHeaderSize, bodyLength);
+    int64_t length = static_cast<int64_t>(body.size());
+    if (major < 4 && unsync) length -= static_cast<int64_t>(RemoveUnsync(body));
+    const std::span<uint8_t> usable(body.data(), static_cast<size_t>(length));
+
+    int64_t pos = 0;
+    bool update = false;
+    if (extended) {
+        const uint32_t extSize = ReadSize32(usable, major == 4);
+        pos = major == 3 ? int64_t{extSize} + 4 : int64_t{extSize};
+        if (major == 4 && usable.size() > 5) update = (usable[5] & 0x40) != 0;
+    }
+    if (!update) ClearTagInfo(info);
+
+    if (major == 2) {
+        ByteReader in(usable);
+        if (in.Skip(static_cast<size_t>(pos))) ParseV22Frames(in, info, keep);
+        return -1;
+    }
+    const int64_t end = std::min(length, bodyLength - footer);
+    const int64_t seek = ParseV23Frames(usable.first(static_cast<size_t>(std::max<int64_t>(end, 0))),
+                                        static_cast<size_t>(pos), major, unsync, info, keep);
+    // The distance counts from the end of this tag, footer included.
+    return seek < 0 ? -1 : offset + kHeaderSize + bodyLength + seek;
 }
 
 bool ReadID3v2Tag(const std::string& path, ID3TagInfo& info) {
@@ -273,7 +294,7 @@ bool ReadID3v2Tag(const std::string& path, ID3TagInfo& info) {
     int64_t p = 0;
     while (file.ReadAt(p, magic) == magic.size() && StartsWith(magic, "ID3")) {
         found = true;
-        int64_t next = ParseID3v2Tag(file, p, info, false);
+        int64_t next = ParseID3v2Tag(file, p, info, nullptr);
         // Each tag of a chain lies after the one before; anything else would loop.
         if (next <= p) break;
         p = next;
@@ -290,12 +311,13 @@ bool ReadID3v2Tag(const std::string& path, ID3TagInfo& info) {
     int64_t q = std::max<int64_t>(end - kFooterSize, 0);
     std::array<uint8_t, kFooterSize> footer{};
     file.ReadAt(q, footer);
-    if (!StartsWith(footer, "3DI")) return false;
-    int64_t t = q - static_cast<int64_t>(ReadSize32(std::span(footer).subspan(6), true)) - kHeaderSize;
+    const int64_t appended = ID3v2AppendedTagBytes(footer);
+    if (appended == 0) return false;
+    const int64_t t = end - appended;
     if (t < 0) return false;
     file.ReadAt(t, magic);
     if (!StartsWith(magic, "ID3")) return false;
-    ParseID3v2Tag(file, t, info, false);
+    ParseID3v2Tag(file, t, info, nullptr);
     return true;
 }
 

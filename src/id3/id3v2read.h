@@ -6,6 +6,7 @@
 #include <string>
 
 #include "files/filereader.h"
+#include "id3/keptframes.h"
 #include "id3/taginfo.h"
 
 namespace mdlID3 {
@@ -17,9 +18,9 @@ namespace mdlID3 {
 bool ReadID3v2Tag(const std::string& path, ID3TagInfo& info);
 
 // Parses the one tag whose header starts at `offset`. Returns the offset of the next tag when the
-// tag holds a usable "SEEK" frame, else -1. With `keep` the tag's frames are appended to the
-// kept-frame list instead of being decoded, and `info` (a scratch record then) gets empty texts.
-int64_t ParseID3v2Tag(const FileReader& file, int64_t offset, ID3TagInfo& info, bool keep);
+// tag holds a usable "SEEK" frame, else -1. With a `keep` list the tag's frames are appended to
+// it instead of being decoded, and `info` (a scratch record then) gets empty texts.
+int64_t ParseID3v2Tag(const FileReader& file, int64_t offset, ID3TagInfo& info, KeptFrameList* keep);
 
 // Bytes that the tag at `offset` occupies: header + size (+ footer for a 2.4 tag that has one),
 // never more than the file holds from `offset`; 0 when there is no "ID3" there.

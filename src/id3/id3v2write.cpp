@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "files/bytereader.h"
+#include "files/descriptor.h"
 #include "files/filereader.h"
 #include "files/safefile.h"
 #include "id3/bytes.h"
@@ -34,7 +35,8 @@ constexpr std::array<const char*, 13> kRecordIds = {"TALB", "TPE1", "TIT2", "TDR
                                                     "TCON", "COMM", "TENC", "TRCK", "WXXX",
                                                     "TCOP", "TOPE", "TCOM"};
 
-std::string gLastError;
+// Why the last write or removal on this thread failed.
+thread_local std::string tLastError;
 
 bool IsBlank(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; });
@@ -126,56 +128,6 @@ void PutHeader(std::span<uint8_t> out, const std::string& id, uint32_t size, int
     out[9] = 0;
 }
 
-bool Fail(const std::string& why) {
-    gLastError = why;
-    return false;
-}
-
-std::string SystemError(const std::string& what, int err) {
-    return what + ": " + std::strerror(err);
-}
-
-// Refuses what is not an existing regular file, and a read-only file unless asked to make it
-// writable (root may write any file, so the mode bits are checked, not access()).
-bool CheckWritable(const std::string& path, bool clearReadOnly) {
-    if (clearReadOnly) ClearReadOnly(path);
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return Fail(SystemError("cannot open " + path, errno));
-    if (!S_ISREG(st.st_mode)) return Fail(path + " is not a regular file");
-    if (!(st.st_mode & S_IWUSR) || ::access(path.c_str(), W_OK) != 0)
-        return Fail(path + " is read-only");
-    return true;
-}
-
-// The bytes the tag at the start of the file says it occupies; it may claim more than the file
-// holds, and then it is damaged: rewriting it in place or cutting it off would destroy the audio.
-bool CheckOldTag(const FileReader& file) {
-    std::array<uint8_t, kHeaderSize> header{};
-    if (!file.ReadExact(0, header) || !StartsWith(header, "ID3")) return true;
-    int64_t claimed = kHeaderSize + int64_t{ReadSize32(std::span(header).subspan(6, 4), true)};
-    if (header[3] >= 4 && (header[5] & 0x10)) claimed += kHeaderSize;
-    if (claimed > file.Size())
-        return Fail("the old ID3v2 tag is damaged: it claims more bytes than the file holds");
-    return true;
-}
-
-// Rebuilds the file as `head` followed by the bytes from `from` to the end of the original.
-bool RewriteFile(const std::string& path, std::span<const uint8_t> head, int64_t from,
-                 int64_t size, uint8_t* workBuffer, int32_t workBufferLength) {
-    int src = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (src < 0) return Fail(SystemError("cannot open " + path, errno));
-    std::span<uint8_t> buffer;
-    if (workBuffer && workBufferLength > 0)
-        buffer = std::span<uint8_t>(workBuffer, static_cast<size_t>(workBufferLength));
-    AtomicFileWriter out;
-    bool ok = out.Open(path) && out.Write(head) && out.CopyRange(src, from, size - from, buffer) &&
-              out.Commit();
-    ::close(src);
-    if (!ok) return Fail(out.Error());
-    gLastError.clear();
-    return true;
-}
-
 }  // namespace
 
 int32_t FieldFrameSize(const std::string& id, const std::string& value, bool withHeader,
@@ -194,8 +146,7 @@ int32_t WriteFieldFrame(std::span<uint8_t> out, const std::string& id, const std
     return static_cast<int32_t>(data->size()) + kHeaderSize;
 }
 
-int32_t WriteKeptFrame(std::span<uint8_t> out, int32_t index, int version) {
-    auto& frames = KeptFrames();
+int32_t WriteKeptFrame(std::span<uint8_t> out, KeptFrameList& frames, int32_t index, int version) {
     if (index < 0 || index >= static_cast<int32_t>(frames.size())) return 0;
     KeptFrame& frame = frames[static_cast<size_t>(index)];
     if (out.size() < frame.Data.size() + kHeaderSize) return 0;
@@ -219,8 +170,7 @@ std::string GenreToFrameText(const std::string& genre) {
     return "(" + std::to_string(index) + ")" + GetGenreName(index);
 }
 
-void UpgradeKeptFrame(int32_t index) {
-    auto& frames = KeptFrames();
+void UpgradeKeptFrame(KeptFrameList& frames, int32_t index) {
     if (index < 0 || index >= static_cast<int32_t>(frames.size())) return;
     KeptFrame& frame = frames[static_cast<size_t>(index)];
     Bytes& data = frame.Data;
@@ -282,32 +232,95 @@ int64_t NewTagSize(int64_t needed, int64_t old) {
     return base + (rest < 1024 ? 2048 : 4096) + kHeaderSize;
 }
 
-const std::string& LastTagWriteError() { return gLastError; }
+namespace {
 
-bool WriteID3v2Tag(const std::string& path, const ID3TagInfo& info, int version, bool clearOldTag,
-                   bool clearReadOnly, uint8_t* workBuffer, int32_t workBufferLength) {
-    gLastError.clear();
-    if (version != kWriteV23) version = kWriteV24;
-    if (!CheckWritable(path, clearReadOnly)) return false;
-    FileReader file(path);
-    if (!file.IsOpen()) return Fail(SystemError("cannot open " + path, errno));
-    const int64_t size = file.Size();
-    if (!CheckOldTag(file)) return false;
-    const int64_t old = GetID3v2TagSize(file, 0);
+// One write or removal of the tag at the start of a file. Each step that fails says why in
+// Error() and leaves the file as it was.
+class TagRewrite {
+public:
+    TagRewrite(const std::string& path, uint8_t* workBuffer, int32_t workBufferLength)
+        : path_(path), workBuffer_(workBuffer), workBufferLength_(workBufferLength) {}
 
-    ClearKeptFrames();
-    if (old > 0 && !clearOldTag) {
-        // Follow "SEEK" only forwards: a chain that points back or at itself would never end.
-        ID3TagInfo scratch;
-        int64_t pos = 0;
-        std::array<uint8_t, 3> magic{};
-        while (pos >= 0 && pos < size && file.ReadExact(pos, magic) && StartsWith(magic, "ID3")) {
-            int64_t next = ParseID3v2Tag(file, pos, scratch, true);
-            if (next <= pos) break;
-            pos = next;
-        }
+    // Checks that the file may be written and that its old tag is sound; notes its sizes.
+    bool Open(bool clearReadOnly);
+    // The frames of the old tag (and of the tags its "SEEK" frames lead on to) to carry over.
+    KeptFrameList KeepOldFrames() const;
+    // The new tag in the old one's place: in place when it has the old size, else by a rewrite.
+    bool Replace(std::span<const uint8_t> tag);
+    int64_t OldTagSize() const { return old_; }
+    const std::string& Error() const { return error_; }
+    bool Fail(std::string why) {
+        error_ = std::move(why);
+        return false;
     }
 
+private:
+    // Rebuilds the file as `head` followed by everything after the old tag.
+    bool Rewrite(std::span<const uint8_t> head);
+
+    std::string path_;
+    uint8_t* workBuffer_;
+    int32_t workBufferLength_;
+    FileReader file_;
+    int64_t size_ = 0;
+    int64_t old_ = 0;
+    std::string error_;
+};
+
+bool TagRewrite::Open(bool clearReadOnly) {
+    // Refuses what is not an existing regular file, and a read-only file unless asked to make it
+    // writable (root may write any file, so the mode bits are checked, not access()).
+    if (clearReadOnly) ClearReadOnly(path_);
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0) return Fail(ErrorText("cannot open " + path_, errno));
+    if (!S_ISREG(st.st_mode)) return Fail(path_ + " is not a regular file");
+    if (!(st.st_mode & S_IWUSR) || ::access(path_.c_str(), W_OK) != 0) return Fail(path_ + " is read-only");
+    if (!file_.Open(path_)) return Fail(ErrorText("cannot open " + path_, errno));
+    size_ = file_.Size();
+    // A tag that claims more bytes than the file holds is damaged: rewriting it in place or
+    // cutting it off would destroy the audio.
+    std::array<uint8_t, kHeaderSize> header{};
+    if (file_.ReadExact(0, header) && ID3v2TagBytes(header) > size_)
+        return Fail("the old ID3v2 tag is damaged: it claims more bytes than the file holds");
+    old_ = GetID3v2TagSize(file_, 0);
+    return true;
+}
+
+KeptFrameList TagRewrite::KeepOldFrames() const {
+    KeptFrameList kept;
+    // Follow "SEEK" only forwards: a chain that points back or at itself would never end.
+    ID3TagInfo scratch;
+    int64_t pos = 0;
+    std::array<uint8_t, 3> magic{};
+    while (pos >= 0 && pos < size_ && file_.ReadExact(pos, magic) && StartsWith(magic, "ID3")) {
+        const int64_t next = ParseID3v2Tag(file_, pos, scratch, &kept);
+        if (next <= pos) break;
+        pos = next;
+    }
+    return kept;
+}
+
+bool TagRewrite::Replace(std::span<const uint8_t> tag) {
+    file_.Close();
+    if (static_cast<int64_t>(tag.size()) != old_) return Rewrite(tag);
+    std::string error;
+    return WriteInPlace(path_, 0, tag, &error) || Fail(error);
+}
+
+bool TagRewrite::Rewrite(std::span<const uint8_t> head) {
+    const FileDescriptor src = OpenFile(path_, O_RDONLY);
+    if (!src.IsOpen()) return Fail(ErrorText("cannot open " + path_, errno));
+    std::span<uint8_t> buffer;
+    if (workBuffer_ && workBufferLength_ > 0)
+        buffer = std::span<uint8_t>(workBuffer_, static_cast<size_t>(workBufferLength_));
+    AtomicFileWriter out;
+    const bool ok = out.Open(path_) && out.Write(head) &&
+                    out.CopyRange(src.get(), old_, size_ - old_, buffer) && out.Commit();
+    return ok || Fail(out.Error());
+}
+
+// The record's frames in their fixed order, then the kept frames, in a tag of NewTagSize bytes.
+bool BuildTag(const ID3TagInfo& info, int version, KeptFrameList& kept, TagRewrite& rewrite, Bytes& tag) {
     ID3TagInfo fields = info;
     fields.Genre = GenreToFrameText(info.Genre);
     const std::string yearId = version == kWriteV24 ? "TDRC" : "TYER";
@@ -328,17 +341,16 @@ bool WriteID3v2Tag(const std::string& path, const ID3TagInfo& info, int version,
 
     int64_t needed = kHeaderSize;
     for (const auto& [id, value] : order) needed += FieldFrameSize(id, *value, true, version);
-    const auto& kept = KeptFrames();
     for (const auto& frame : kept) {
         if (!IsKeptFrame(frame.Id)) continue;
         if (version == kWriteV24 && frame.Data.size() > static_cast<size_t>(kMaxTagBody))
-            return Fail("a frame of the old tag is too large to keep");
+            return rewrite.Fail("a frame of the old tag is too large to keep");
         needed += static_cast<int64_t>(frame.Data.size()) + kHeaderSize;
     }
-    const int64_t total = NewTagSize(needed, old);
-    if (total - kHeaderSize > kMaxTagBody) return Fail("the new tag would be too large");
+    const int64_t total = NewTagSize(needed, rewrite.OldTagSize());
+    if (total - kHeaderSize > kMaxTagBody) return rewrite.Fail("the new tag would be too large");
 
-    Bytes tag(static_cast<size_t>(total), 0);
+    tag.assign(static_cast<size_t>(total), 0);
     std::memcpy(tag.data(), "ID3", 3);
     tag[3] = version == kWriteV24 ? 4 : 3;
     EncodeSize32(static_cast<uint32_t>(total - kHeaderSize), true, std::span(tag).subspan(6, 4));
@@ -347,30 +359,38 @@ bool WriteID3v2Tag(const std::string& path, const ID3TagInfo& info, int version,
         pos += static_cast<size_t>(WriteFieldFrame(std::span(tag).subspan(pos), id, *value, version));
     for (int32_t i = 0; i < static_cast<int32_t>(kept.size()); ++i)
         if (IsKeptFrame(kept[static_cast<size_t>(i)].Id))
-            pos += static_cast<size_t>(WriteKeptFrame(std::span(tag).subspan(pos), i, version));
-    if (static_cast<int64_t>(pos) != needed) return Fail("internal error: the tag was mis-sized");
-    file.Close();
+            pos += static_cast<size_t>(WriteKeptFrame(std::span(tag).subspan(pos), kept, i, version));
+    if (static_cast<int64_t>(pos) != needed) return rewrite.Fail("internal error: the tag was mis-sized");
+    return true;
+}
 
-    if (total == old) {
-        std::string error;
-        if (!WriteInPlace(path, 0, tag, &error)) return Fail(error);
-        return true;
-    }
-    return RewriteFile(path, tag, old, size, workBuffer, workBufferLength);
+// Keeps the outcome for LastTagWriteError().
+bool Finish(bool ok, const TagRewrite& rewrite) {
+    tLastError = ok ? std::string() : rewrite.Error();
+    return ok;
+}
+
+}  // namespace
+
+const std::string& LastTagWriteError() { return tLastError; }
+
+bool WriteID3v2Tag(const std::string& path, const ID3TagInfo& info, int version, bool clearOldTag,
+                   bool clearReadOnly, uint8_t* workBuffer, int32_t workBufferLength) {
+    if (version != kWriteV23) version = kWriteV24;
+    TagRewrite rewrite(path, workBuffer, workBufferLength);
+    if (!rewrite.Open(clearReadOnly)) return Finish(false, rewrite);
+    KeptFrameList kept;
+    if (rewrite.OldTagSize() > 0 && !clearOldTag) kept = rewrite.KeepOldFrames();
+    Bytes tag;
+    return Finish(BuildTag(info, version, kept, rewrite, tag) && rewrite.Replace(tag), rewrite);
 }
 
 bool RemoveID3v2Tag(const std::string& path, bool clearReadOnly, uint8_t* workBuffer,
                     int32_t workBufferLength) {
-    gLastError.clear();
-    if (!CheckWritable(path, clearReadOnly)) return false;
-    FileReader file(path);
-    if (!file.IsOpen()) return Fail(SystemError("cannot open " + path, errno));
-    const int64_t size = file.Size();
-    if (!CheckOldTag(file)) return false;
-    const int64_t old = GetID3v2TagSize(file, 0);
-    file.Close();
-    if (old == 0) return true;
-    return RewriteFile(path, {}, old, size, workBuffer, workBufferLength);
+    TagRewrite rewrite(path, workBuffer, workBufferLength);
+    if (!rewrite.Open(clearReadOnly)) return Finish(false, rewrite);
+    if (rewrite.OldTagSize() == 0) return Finish(true, rewrite);
+    return Finish(rewrite.Replace({}), rewrite);
 }
 
 }  // namespace mdlID3

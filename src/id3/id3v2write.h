@@ -40,10 +40,10 @@ int32_t FieldFrameSize(const std::string& id, const std::string& value, bool wit
 // 0 for a blank value, or when `out` is too small.
 int32_t WriteFieldFrame(std::span<uint8_t> out, const std::string& id, const std::string& value,
                         int version);
-// Writes kept entry `index` as a frame at the start of `out` (in version 2.4 "TORY" becomes
+// Writes entry `index` of `frames` as a frame at the start of `out` (in version 2.4 "TORY" becomes
 // "TDOR" and "IPLS" "TIPL", in the list too). Returns Size + 10; 0 for an index outside the
 // list, or when `out` is too small.
-int32_t WriteKeptFrame(std::span<uint8_t> out, int32_t index, int version);
+int32_t WriteKeptFrame(std::span<uint8_t> out, KeptFrameList& frames, int32_t index, int version);
 // False for the thirteen identifiers the record's frames replace.
 bool IsKeptFrame(const std::string& id);
 // The content-type text for a genre: "(17)Rock" for a genre of the list (in its spelling), the

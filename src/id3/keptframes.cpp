@@ -4,21 +4,11 @@
 
 namespace mdlID3 {
 
-std::vector<KeptFrame>& KeptFrames() {
-    static std::vector<KeptFrame> frames;
-    return frames;
-}
-
-int32_t KeptFrameCount() { return static_cast<int32_t>(KeptFrames().size()); }
-
-void ClearKeptFrames() { KeptFrames().clear(); }
-
-int32_t CollectKeptFrame(KeptFrame frame) {
+int32_t CollectKeptFrame(KeptFrameList& list, KeptFrame frame) {
     frame.Size = static_cast<int32_t>(frame.Data.size());
-    auto& frames = KeptFrames();
-    frames.push_back(std::move(frame));
-    auto index = static_cast<int32_t>(frames.size() - 1);
-    UpgradeKeptFrame(index);
+    list.push_back(std::move(frame));
+    const auto index = static_cast<int32_t>(list.size() - 1);
+    UpgradeKeptFrame(list, index);
     return index;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// The frames of an old ID3v2 tag that a new tag carries over. The parser fills the module-wide
-// list in keep mode (ParseID3v2Tag with keep set); the tag writer empties it, and reads it when it
-// builds the new tag. Entries are held with their ID3v2.3 identifiers.
+// The frames of an old ID3v2 tag that a new tag carries over. The parser fills a list in keep mode
+// (ParseID3v2Tag with a list to keep into); the tag writer makes the list, has the old tag parsed
+// into it, and reads it when it builds the new tag. Entries are held with their ID3v2.3
+// identifiers.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,16 +24,15 @@ struct KeptFrame {
     uint8_t FormatFlags = 0;
 };
 
-// The module-wide list, in the order the frames were read.
-std::vector<KeptFrame>& KeptFrames();
-int32_t KeptFrameCount();
-void ClearKeptFrames();
+// In the order the frames were read.
+using KeptFrameList = std::vector<KeptFrame>;
+
 // Appends the entry (Size set from Data), then converts it with UpgradeKeptFrame. Returns its index.
-int32_t CollectKeptFrame(KeptFrame frame);
+int32_t CollectKeptFrame(KeptFrameList& list, KeptFrame frame);
 
 // Converts a freshly collected entry to its ID3v2.3 form (PIC -> APIC, LNK, TDOR, identifiers
-// through MapV22FrameId). Defined with the tag writer; the parser calls it on each entry it
-// collects (CollectKeptFrame does).
-void UpgradeKeptFrame(int32_t index);
+// through MapV22FrameId); an index outside the list changes nothing. Defined with the tag writer;
+// the parser calls it on each entry it collects (CollectKeptFrame does).
+void UpgradeKeptFrame(KeptFrameList& list, int32_t index);
 
 }  // namespace mdlID3

@@ -8,8 +8,10 @@
 #include "files/filereader.h"
 #include "id3/id3v1.h"
 #include "id3/id3v2read.h"
+#include "mpeg/mpegheader.h"
 #include "mpeg/mpegtables.h"
 #include "mpeg/rounding.h"
+#include "mpeg/vbrheader.h"
 
 namespace mdlID3 {
 namespace {
@@ -17,11 +19,6 @@ namespace {
 using FrameHeader = std::array<uint8_t, 4>;
 
 constexpr const char* kModeTexts[4] = {"Stereo", "Joint stereo", "Dual channel", "Mono"};
-
-uint32_t BigEndian32(std::span<const uint8_t> bytes, size_t at) {
-    return (uint32_t{bytes[at]} << 24) | (uint32_t{bytes[at + 1]} << 16) | (uint32_t{bytes[at + 2]} << 8) |
-           bytes[at + 3];
-}
 
 // The first position at or after `start` where 11 sync bits begin, with its four header bytes.
 // Reads in blocks; the positions examined are the same as one 4-byte read per position.
@@ -41,40 +38,36 @@ std::optional<std::pair<int64_t, FrameHeader>> FindSync(const FileReader& file, 
 
 // Fills the MPEG fields from the header at `s`; true when bitrate and length could be worked out.
 bool ReadFrameData(const FileReader& file, int64_t s, const FrameHeader& h, MpegInfo& info) {
-    int versionBits = (h[1] >> 3) & 3;
-    int layerBits = (h[1] >> 1) & 3;
-    if (versionBits == 1 || layerBits == 0) return false;
-    int version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 3;
-    int layer = 4 - layerBits;
+    const MpegHeaderBits bits = SplitMpegHeader(h.data());
+    const int version = MpegVersionNumber(bits.versionBits);
+    const int layer = MpegLayerNumber(bits.layerBits);
+    if (version == 0 || layer == 0) return false;
     static const char* const kVersionTexts[4] = {"", "version 1", "version 2", "version 2.5"};
     info.VersionText = std::string(kVersionTexts[version]) + " layer " + std::to_string(layer);
-    info.UsesChecksums = (h[1] & 1) == 0;
-    int mode = h[3] >> 6;
-    info.ModeText = kModeTexts[mode];
-    const int rateIndex = (h[2] >> 2) & 3;
-    info.Frequency = rateIndex == 3 ? 0 : static_cast<int32_t>(mpegtables::kSampleRates[version - 1][rateIndex]);
-    info.IsCopyrighted = (h[3] & 0x08) != 0;
-    info.IsOriginal = (h[3] & 0x04) != 0;
-    info.UsesEmphasis = (h[3] & 0x03) != 0;
-    int samplesPerFrame = layer == 1 ? 384 : layer == 2 ? 1152 : (version == 1 ? 1152 : 576);
+    info.UsesChecksums = !bits.protectionBit;
+    info.ModeText = kModeTexts[bits.mode];
+    info.Frequency = bits.rateIndex == 3 ? 0 : static_cast<int32_t>(mpegtables::kSampleRates[version - 1][bits.rateIndex]);
+    info.IsCopyrighted = bits.copyright;
+    info.IsOriginal = bits.original;
+    info.UsesEmphasis = bits.emphasis != 0;
+    const uint32_t samplesPerFrame = SamplesPerFrame(version, layer);
 
-    // Xing/Info sit after the side information; VBRI always 32 bytes after the header.
+    // The counts of a Xing/Info header after the side information (no room is made for a CRC
+    // here), or of a VBRI header, which wins over it; bytes past the end of the file read as zero.
+    std::array<uint8_t, kVbriOffset + kVbriFixedSize> frame{};
+    file.ReadAt(s, frame);
+    const auto xingAt = XingOffset(static_cast<MpegVersion>(version - 1), bits.mode, false);
     uint32_t frames = 0;
     uint32_t bytes = 0;
-    int sideInfo = version == 1 ? (mode == 3 ? 17 : 32) : (mode == 3 ? 9 : 17);
-    std::array<uint8_t, 16> xing{};
-    file.ReadAt(s + 4 + sideInfo, xing);
     bool infoHeader = false;
-    if ((StartsWith(xing, "Xing") || StartsWith(xing, "Info")) && (xing[7] & 1)) {
-        frames = BigEndian32(xing, 8);
-        if (xing[7] & 2) bytes = BigEndian32(xing, 12);
-        infoHeader = StartsWith(xing, "Info");
+    if (VbrHeader xing; ParseXing(frame, xingAt, xing) && xing.hasFrames) {
+        frames = xing.frames;
+        bytes = xing.hasBytes ? xing.bytes : 0;
+        infoHeader = xing.kind == VbrHeader::Kind::Info;
     }
-    std::array<uint8_t, 18> vbri{};
-    file.ReadAt(s + 36, vbri);
-    if (StartsWith(vbri, "VBRI")) {
-        bytes = BigEndian32(vbri, 10);
-        frames = BigEndian32(vbri, 14);
+    if (VbrHeader vbri; ParseVbri(frame, vbri)) {
+        bytes = vbri.bytes;
+        frames = vbri.frames;
         infoHeader = false;
     }
 
@@ -88,7 +81,7 @@ bool ReadFrameData(const FileReader& file, int64_t s, const FrameHeader& h, Mpeg
         info.Length = RoundHalfEvenToInt32(double(frames) / info.Frequency * samplesPerFrame);
         return true;
     }
-    const int32_t kbps = mpegtables::BitrateKbps(version == 1, layer, h[2] >> 4);
+    const int32_t kbps = mpegtables::BitrateKbps(version == 1, layer, bits.bitrateIndex);
     if (kbps == 0) return false;
     info.Bitrate = kbps;
     info.Length = RoundHalfEvenToInt32(double(file.Size() - s) / (kbps * 125.0));

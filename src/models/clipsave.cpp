@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "clips/clipfile.h"
+#include "files/descriptor.h"
 #include "files/safefile.h"
 #include "mpeg/rounding.h"
 
@@ -18,24 +19,6 @@ void RemoveAll(std::string& text, const std::string& what) {
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at))
         text.erase(at, what.size());
 }
-
-std::string SystemError(const std::string& what, int err) {
-    return what + ": " + std::strerror(err);
-}
-
-class FdCloser {
-public:
-    explicit FdCloser(int fd) : fd_(fd) {}
-    ~FdCloser() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 }  // namespace
 
@@ -96,14 +79,14 @@ bool SaveClip(const std::string& source, const std::string& target, double curSt
         return false;
     }
 
-    FdCloser in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    const FileDescriptor in = OpenFile(source, O_RDONLY);
     if (in.get() < 0) {
-        *error = SystemError("Cannot open " + source, errno);
+        *error = ErrorText("Cannot open " + source, errno);
         return false;
     }
     struct stat st;
     if (::fstat(in.get(), &st) != 0) {
-        *error = SystemError("Cannot read " + source, errno);
+        *error = ErrorText("Cannot read " + source, errno);
         return false;
     }
     ClipBytes range;

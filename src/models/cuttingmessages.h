@@ -11,5 +11,8 @@ inline constexpr const char* kStartFirst =
     "on set end button button";
 inline constexpr const char* kWaitForLength =
     "Please wait until the track length is known (it shows beside \"Total  track time\"), then try again.";
+inline constexpr const char* kNoMpegAudio =
+    "This file has no MPEG audio to cut. Please open an MP3 file by clicking on OPEN button.";
+inline constexpr const char* kTypeATime = "Please type the time of the mark as mm:ss.mmm, for example 01:02.500.";
 inline constexpr const char* kFileFirst = "Please select a file first by clicking on OPEN button";
 inline constexpr const char* kClipSaved = "MP3 clip saved.";

@@ -1,5 +1,6 @@
 #include "models/cuttingsession.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -18,6 +19,10 @@ namespace {
 double Kept(double value) { return LeadingNumber(NumberText(value)); }
 
 Notice Refusal(const char* text, NoticeIcon icon) { return Notice{text, icon}; }
+
+// Marks and lengths are shown and checked to the millisecond: the player's position carries
+// binary noise below that ("4.99900000000001") that no display should show.
+double Millisecond(double seconds) { return Kept(RoundHalfEven(seconds * 1000.0) / 1000.0); }
 
 }  // namespace
 
@@ -38,6 +43,8 @@ void CuttingSession::Open(const std::string& path, const std::string& fileTitle)
     struct stat st {};
     fileSize_ = ::stat(path_.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
     songName_ = FileNameFromPath(path_);
+    noAudio_ = false;
+    history_.Clear();
 }
 
 bool CuttingSession::SetDuration(double seconds) {
@@ -52,17 +59,31 @@ void CuttingSession::ShowPosition(double seconds) {
 }
 
 MarkSeconds CuttingSession::Shown() const {
-    return position_ ? MarkSeconds{true, false, *position_} : MarkSeconds{true, true, 0};
+    return position_ ? MarkSeconds{true, false, Millisecond(*position_)} : MarkSeconds{true, true, 0};
 }
 
-MarkSeconds CuttingSession::ShownAt(double seconds) { return MarkSeconds{true, false, Kept(seconds)}; }
+MarkSeconds CuttingSession::ShownAt(double seconds) { return MarkSeconds{true, false, Millisecond(seconds)}; }
+
+std::optional<Notice> CuttingSession::RateRefusal() const {
+    if (rateKnown_) return std::nullopt;
+    if (noAudio_) return Refusal(kNoMpegAudio, NoticeIcon::Error);
+    return Refusal(kWaitForLength, NoticeIcon::Exclamation);
+}
+
+template <typename Change>
+std::optional<Notice> CuttingSession::Recorded(Change change) {
+    const SessionMarks before = marks_;
+    std::optional<Notice> refusal = change();
+    history_.Record(before, marks_);
+    return refusal;
+}
 
 std::optional<Notice> CuttingSession::MarkStart(const MarkSeconds& shown, double position, int sliderSecond) {
     // A new start always empties the end display, also when it is refused.
     marks_.end = MarkSeconds();
     if (auto refusal = CheckFileOpen()) return refusal;
     // Marks need the open file's own bytes per second; the previous file's would cut elsewhere.
-    if (!rateKnown_) return Refusal(kWaitForLength, NoticeIcon::Exclamation);
+    if (auto refusal = RateRefusal()) return refusal;
     // The band starts one second in when the slider stands at its start.
     marks_.markedSlider = sliderSecond == 0 ? 1 : sliderSecond;
     marks_.start = shown;
@@ -74,7 +95,7 @@ std::optional<Notice> CuttingSession::MarkStart(const MarkSeconds& shown, double
 std::optional<Notice> CuttingSession::MarkEnd(const MarkSeconds& shown, double position, int sliderSecond) {
     if (auto refusal = CheckFileOpen()) return refusal;
     if (!marks_.start.set) return Refusal(kStartFirst, NoticeIcon::Exclamation);
-    if (!rateKnown_) return Refusal(kWaitForLength, NoticeIcon::Exclamation);
+    if (auto refusal = RateRefusal()) return refusal;
     marks_.curEnd = Kept(EndMark(*rate_, position));
     marks_.curDuration = Kept(*marks_.curEnd - marks_.curStart.value_or(0));
     marks_.end = shown;
@@ -82,24 +103,79 @@ std::optional<Notice> CuttingSession::MarkEnd(const MarkSeconds& shown, double p
     marks_.band.length = std::abs(sliderSecond - marks_.band.start);
     if (sliderSecond < marks_.band.start) marks_.band.start = sliderSecond;
     marks_.band.shown = true;
-    marks_.length = MarkSeconds{true, false, Kept(marks_.end.seconds - marks_.start.seconds)};
+    marks_.length = MarkSeconds{true, false, Millisecond(marks_.end.seconds - marks_.start.seconds)};
     return std::nullopt;
 }
 
 std::optional<Notice> CuttingSession::SetStart(double position, int sliderSecond) {
-    return MarkStart(Shown(), position, sliderSecond);
+    return Recorded([&] { return MarkStart(Shown(), position, sliderSecond); });
 }
 
 std::optional<Notice> CuttingSession::SetEnd(double position, int sliderSecond) {
-    return MarkEnd(Shown(), position, sliderSecond);
+    return Recorded([&] { return MarkEnd(Shown(), position, sliderSecond); });
 }
 
 std::optional<Notice> CuttingSession::SetStartAt(double seconds) {
-    return MarkStart(ShownAt(seconds), seconds, RoundHalfEvenToInt32(seconds));
+    return Recorded([&] { return MarkStart(ShownAt(seconds), seconds, RoundHalfEvenToInt32(seconds)); });
 }
 
 std::optional<Notice> CuttingSession::SetEndAt(double seconds) {
-    return MarkEnd(ShownAt(seconds), seconds, RoundHalfEvenToInt32(seconds));
+    return Recorded([&] { return MarkEnd(ShownAt(seconds), seconds, RoundHalfEvenToInt32(seconds)); });
+}
+
+void CuttingSession::NewSelection() {
+    Recorded([&] {
+        marks_.band = SelectionBand();
+        return std::optional<Notice>();
+    });
+}
+
+std::optional<Notice> CuttingSession::MoveStartTo(double seconds) {
+    seconds = std::max(seconds, 0.0);
+    return Recorded([&]() -> std::optional<Notice> {
+        const MarkSeconds end = marks_.end;
+        if (auto refusal = MarkStart(ShownAt(seconds), seconds, RoundHalfEvenToInt32(seconds))) return refusal;
+        if (!end.set) return std::nullopt;
+        return MarkEnd(end, end.seconds, RoundHalfEvenToInt32(end.seconds));
+    });
+}
+
+std::optional<Notice> CuttingSession::MoveEndTo(double seconds) {
+    seconds = std::max(seconds, 0.0);
+    return Recorded([&] { return MarkEnd(ShownAt(seconds), seconds, RoundHalfEvenToInt32(seconds)); });
+}
+
+std::optional<Notice> CuttingSession::MoveStartBy(double seconds) {
+    if (auto refusal = CheckFileOpen()) return refusal;
+    if (!marks_.start.set) return Refusal(kStartMissing, NoticeIcon::Exclamation);
+    return MoveStartTo(marks_.start.seconds + seconds);
+}
+
+std::optional<Notice> CuttingSession::MoveEndBy(double seconds) {
+    if (auto refusal = CheckFileOpen()) return refusal;
+    if (!marks_.end.set) return Refusal(kEndMissing, NoticeIcon::Exclamation);
+    return MoveEndTo(marks_.end.seconds + seconds);
+}
+
+std::optional<Notice> CuttingSession::MarkSelection(double from, double to) {
+    from = std::max(from, 0.0);
+    to = std::max(to, 0.0);
+    return Recorded([&]() -> std::optional<Notice> {
+        if (auto refusal = MarkStart(ShownAt(from), from, RoundHalfEvenToInt32(from))) return refusal;
+        return MarkEnd(ShownAt(to), to, RoundHalfEvenToInt32(to));
+    });
+}
+
+bool CuttingSession::UndoMarks() {
+    const std::optional<SessionMarks> restored = history_.Undo(marks_);
+    if (restored) marks_ = *restored;
+    return restored.has_value();
+}
+
+bool CuttingSession::RedoMarks() {
+    const std::optional<SessionMarks> restored = history_.Redo(marks_);
+    if (restored) marks_ = *restored;
+    return restored.has_value();
 }
 
 std::optional<Notice> CuttingSession::CheckFileOpen() const {
@@ -112,7 +188,7 @@ std::optional<Notice> CuttingSession::CheckPlaySelection() const {
     if (!marks_.start.set) return Refusal(kStartMissing, NoticeIcon::Exclamation);
     if (!marks_.end.set) return Refusal(kEndMissing, NoticeIcon::Exclamation);
     if (!(marks_.length.seconds > 1)) return Refusal(kTooShort, NoticeIcon::Error);
-    if (!rateKnown_) return Refusal(kWaitForLength, NoticeIcon::Exclamation);
+    if (auto refusal = RateRefusal()) return refusal;
     return std::nullopt;
 }
 
@@ -123,7 +199,7 @@ std::optional<Notice> CuttingSession::CheckSaveSelection() const {
     if (!marks_.start.set) return Refusal(kStartMissing, NoticeIcon::Exclamation);
     if (!marks_.end.set) return Refusal(kEndMissing, NoticeIcon::Exclamation);
     if (!(marks_.length.seconds > 1)) return Refusal(kTooShort, NoticeIcon::Error);
-    if (!rateKnown_) return Refusal(kWaitForLength, NoticeIcon::Exclamation);
+    if (auto refusal = RateRefusal()) return refusal;
     return std::nullopt;
 }
 

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "models/markhistory.h"
 #include "models/notice.h"
 
 class TagHandOver;
@@ -21,6 +22,8 @@ struct SelectionBand {
     bool shown = false;
     int start = 0;
     int length = 0;
+
+    bool operator==(const SelectionBand&) const = default;
 };
 
 // One mark as its display shows it: unset (empty display), or the seconds of the position
@@ -29,6 +32,8 @@ struct MarkSeconds {
     bool set = false;
     bool blank = false;
     double seconds = 0;
+
+    bool operator==(const MarkSeconds&) const = default;
 };
 
 // Everything a mark changes, as one value: what an undo of a mark change puts back.
@@ -37,6 +42,8 @@ struct SessionMarks {
     std::optional<double> curStart, curEnd, curDuration;  // byte positions, 1-based
     SelectionBand band;
     int markedSlider = 0;
+
+    bool operator==(const SessionMarks&) const = default;
 };
 
 class CuttingSession {
@@ -64,7 +71,25 @@ public:
     std::optional<Notice> SetStartAt(double seconds);
     std::optional<Notice> SetEndAt(double seconds);
     // New selection: the band goes, the marks stay.
-    void NewSelection() { marks_.band = SelectionBand(); }
+    void NewSelection();
+
+    // A mark moved by the user on the waveform, nudged by a step or typed: the marks end as
+    // Set start at the new start followed, when there was an end, by Set end at the end would
+    // leave them. Negative seconds count as 0.
+    std::optional<Notice> MoveStartTo(double seconds);
+    std::optional<Notice> MoveEndTo(double seconds);
+    std::optional<Notice> MoveStartBy(double seconds);
+    std::optional<Notice> MoveEndBy(double seconds);
+    // A selection dragged across the waveform: Set start at `from`, then Set end at `to`.
+    std::optional<Notice> MarkSelection(double from, double to);
+    // Undo and redo of mark changes; false when there was no step.
+    bool UndoMarks();
+    bool RedoMarks();
+    bool CanUndoMarks() const { return history_.CanUndo(); }
+    bool CanRedoMarks() const { return history_.CanRedo(); }
+    // The analysis found no MPEG audio and the player could not load the file: marks and cuts
+    // are refused saying so, instead of waiting for a length that never comes.
+    void SetNoAudio(bool noAudio) { noAudio_ = noAudio; }
 
     // The checks of the buttons, in their order; the first that fails gives its message.
     std::optional<Notice> CheckFileOpen() const;
@@ -113,6 +138,10 @@ public:
 
 private:
     std::optional<Notice> MarkStart(const MarkSeconds& shown, double position, int sliderSecond);
+    // Runs `change` as one step of the mark history.
+    template <typename Change>
+    std::optional<Notice> Recorded(Change change);
+    std::optional<Notice> RateRefusal() const;
     std::optional<Notice> MarkEnd(const MarkSeconds& shown, double position, int sliderSecond);
     MarkSeconds Shown() const;
     static MarkSeconds ShownAt(double seconds);
@@ -127,4 +156,6 @@ private:
     bool rateKnown_ = false;
     std::optional<double> position_;  // the position display
     SessionMarks marks_;
+    MarkHistory<SessionMarks> history_;
+    bool noAudio_ = false;
 };

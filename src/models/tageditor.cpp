@@ -256,7 +256,14 @@ bool TagEditor::Write(std::string* error) {
 
 Notice TagEditor::UpdateInfo() {
     std::string why;
-    if (Write(&why)) return {"MP3 Properties have been modified.", NoticeIcon::Information};
+    if (Write(&why)) {
+        // The technical lines say which tags the file has: after a write they must say so.
+        mdlID3::MpegInfo info;
+        mdlID3::ReadMpegInfo(path_, info);
+        technical_ = DescribeMpegInfo(info);
+        Changed();
+        return {"MP3 Properties have been modified.", NoticeIcon::Information};
+    }
     const std::string name = FileName(path_);
     return {"The MP3 tags could not be written to " + (name.empty() ? std::string("the file") : name) + ".\n" + why,
             NoticeIcon::Error};

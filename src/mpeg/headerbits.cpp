@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "mpeg/mpegtables.h"
+
 std::string ByteToBits(uint8_t value) {
     std::string bits;
     bits.reserve(8);
@@ -74,4 +76,42 @@ bool ParseDecimal(std::string_view text, int32_t& value) {
     if (ec != std::errc() || end != text.data() + text.size()) return false;
     value = parsed;
     return true;
+}
+
+namespace {
+
+std::string Row(const std::string& key, const std::string& value) {
+    return "<" + key + ">" + value + "</" + key + ">";
+}
+
+}  // namespace
+
+const std::string& BitrateTable() {
+    static const std::string table = [] {
+        std::string text;
+        for (int index = 0; index < 16; ++index) {
+            std::string value;
+            for (int column = 0; column < 6; ++column) {
+                if (column > 0) value += ' ';
+                value += std::to_string(mpegtables::BitrateKbps(column < 3, column % 3 + 1, index));
+            }
+            text += Row(ByteToBits(static_cast<uint8_t>(index)).substr(4), value);
+        }
+        return text;
+    }();
+    return table;
+}
+
+const std::string& FrequencyTable() {
+    static const std::string table = [] {
+        std::string text;
+        for (int index = 0; index < 4; ++index) {
+            const auto& rates = mpegtables::kSampleRates;
+            const std::string value =
+                index == 3 ? "0 0" : std::to_string(rates[0][index]) + " " + std::to_string(rates[1][index]);
+            text += Row(ByteToBits(static_cast<uint8_t>(index)).substr(6), value);
+        }
+        return text;
+    }();
+    return table;
 }

@@ -9,32 +9,16 @@
 
 inline constexpr std::string_view VersionTable = "<0>2</0><1>1</1>";
 inline constexpr std::string_view LayerTable = "<00>0</00><01>3</01><10>2</10><11>1</11>";
-inline constexpr std::string_view FrequencyTable =
-    "<00>44100 22050</00><01>48000 24000</01><10>32000 16000</10><11>0 0</11>";
+// Rows keyed by the two-digit frequency index: the MPEG-1 and the MPEG-2 frequency in Hz.
+const std::string& FrequencyTable();
 inline constexpr std::string_view ModeTable =
     "<00>stereo</00><01>joint stereo</01><10>dual channel</10><11>mono</11>";
 inline constexpr std::string_view EmphasisTable =
     "<00>none</00><01>50/15ms</01><10>unknown</10><11>CCITT j.17</11>";
-// Columns: MPEG-1 Layer I, II, III (ISO/IEC 11172-3), MPEG-2 Layer I, II, III (the lower
-// sampling frequencies of ISO/IEC 13818-3, where Layers II and III share one column).
-inline constexpr std::string_view BitrateTable =
-    "<0000>0 0 0 0 0 0</0000>"
-    "<0001>32 32 32 32 8 8</0001>"
-    "<0010>64 48 40 48 16 16</0010>"
-    "<0011>96 56 48 56 24 24</0011>"
-    "<0100>128 64 56 64 32 32</0100>"
-    "<0101>160 80 64 80 40 40</0101>"
-    "<0110>192 96 80 96 48 48</0110>"
-    "<0111>224 112 96 112 56 56</0111>"
-    "<1000>256 128 112 128 64 64</1000>"
-    "<1001>288 160 128 144 80 80</1001>"
-    "<1010>320 192 160 160 96 96</1010>"
-    "<1011>352 224 192 176 112 112</1011>"
-    "<1100>384 256 224 192 128 128</1100>"
-    "<1101>416 320 256 224 144 144</1101>"
-    "<1110>448 384 320 256 160 160</1110>"
-    "<1111>0 0 0 0 0 0</1111>";
-
+// Rows keyed by the four-digit bitrate index, six numbers in kbit/s each: MPEG-1 Layer I, II, III
+// (ISO/IEC 11172-3), MPEG-2 Layer I, II, III (the lower sampling frequencies of ISO/IEC 13818-3,
+// where Layers II and III share one column). Made from the numeric tables of mpegtables.h.
+const std::string& BitrateTable();
 // The header's bit fields, each still as digit text.
 struct HeaderFields {
     std::string SyncBits;

@@ -11,7 +11,9 @@
 #include "playback/sinkdevice.h"
 
 namespace {
-// Sink buffer: room for a busy GUI thread to come back before the sound runs dry.
+// Sink buffer: room for a busy GUI thread (the sink pulls on it) to come back before the sound
+// runs dry. PulseAudio grants a little over half (about 145 ms). Not more: Qt applies the
+// volume as it hands sound over, so a change is heard only after what the buffer holds.
 constexpr int kBufferMs = 250;
 // The silent drain runs this often and keeps this far ahead of the clock.
 constexpr int kDrainMs = 20;

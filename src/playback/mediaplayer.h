@@ -42,4 +42,11 @@ public:
         const int rate = sampleRate();
         if (rate > 0) setCurrentPosition(static_cast<double>(sample) / rate);
     }
+    // The next play ends at `sample`, paused there, its last sound the sample before it; a seek,
+    // pause, stop or new file forgets it. False when the player cannot: the caller then watches
+    // the position and pauses it itself.
+    virtual bool setEndSample(int64_t sample) {
+        (void)sample;
+        return false;
+    }
 };

@@ -55,6 +55,7 @@ void PlaybackEngine::setURL(const QString& path) {
     loaded_ = false;
     rate_ = 0;
     held_ = 0;
+    endSample_ = -1;
     state_ = kStopped;
     StartLengthWalk(path);
     if (path.isEmpty()) {
@@ -82,6 +83,7 @@ void PlaybackEngine::play() {
 }
 
 void PlaybackEngine::pause() {
+    endSample_ = -1;
     if (state_ != kPlaying) return;
     held_ = HeardSample();
     StopRun();
@@ -89,6 +91,7 @@ void PlaybackEngine::pause() {
 }
 
 void PlaybackEngine::stop() {
+    endSample_ = -1;
     if (!loaded_) return;
     StopRun();
     held_ = 0;
@@ -101,6 +104,7 @@ void PlaybackEngine::setCurrentPosition(double seconds) {
 }
 
 void PlaybackEngine::setPositionSamples(int64_t sample) {
+    endSample_ = -1;
     if (!loaded_) return;
     sample = ClampSample(sample);
     if (state_ == kPlaying) {
@@ -108,6 +112,12 @@ void PlaybackEngine::setPositionSamples(int64_t sample) {
     } else {
         held_ = sample;
     }
+}
+
+bool PlaybackEngine::setEndSample(int64_t sample) {
+    endSample_ = std::max<int64_t>(0, sample);
+    if (state_ == kPlaying) device_.SetStopSample(endSample_);
+    return true;
 }
 
 int64_t PlaybackEngine::ClampSample(int64_t sample) const {
@@ -146,6 +156,7 @@ void PlaybackEngine::StartRun(int64_t sample) {
     ++generation_;
     ring_.Reset(generation_, sample);
     device_.Begin(sample);
+    device_.SetStopSample(endSample_);
     decoder_.Start(generation_, sample);
     lastHeard_ = -1;
     const QString refused = output_.Start(rate_);
@@ -177,9 +188,12 @@ void PlaybackEngine::Watch() {
     }
     const bool stuck = device_.EndedBy(device_.HandedFrames()) && heardSince_.elapsed() > kStuckEndMs;
     if (!device_.EndedBy(heard) && !stuck) return;
+    const bool atEndSample = device_.StoppedAtSample();
     StopRun();
-    held_ = 0;
-    state_ = kStopped;
+    // A run told where to end stands paused on that sample; the file's end goes back to the top.
+    held_ = atEndSample ? endSample_ : 0;
+    state_ = atEndSample ? kPaused : kStopped;
+    endSample_ = -1;
 }
 
 void PlaybackEngine::OnOutputFailed(const QString& reason) {

@@ -42,6 +42,7 @@ public:
     int64_t positionSamples() const override;
     int sampleRate() const override { return loaded_ ? rate_ : 0; }
     void setPositionSamples(int64_t sample) override;
+    bool setEndSample(int64_t sample) override;
     double LengthScanProgress() const override;
 
     // Loudness of this program's output, 0..1 (the wave-out volume of the window).
@@ -84,6 +85,7 @@ private:
     int rate_ = 0;
     int state_ = kStopped;
     int64_t held_ = 0;  // position while not playing
+    int64_t endSample_ = -1;  // where the next run ends, paused (-1: the file's end)
     uint64_t generation_ = 0;
     double scannedDuration_ = 0;
     bool scanFailed_ = false;

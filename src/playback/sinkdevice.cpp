@@ -19,6 +19,8 @@ void SinkDevice::Begin(int64_t sample) {
     stretches_.assign(1, Stretch{0, sample, false});
     handed_ = 0;
     endFrame_ = -1;
+    stopSample_ = -1;
+    stoppedAtSample_ = false;
 }
 
 qint64 SinkDevice::bytesAvailable() const {
@@ -38,6 +40,15 @@ qint64 SinkDevice::readData(char* data, qint64 maxSize) {
     if (endFrame_ >= 0 || stretches_.empty()) return 0;
     maxSize -= maxSize % Decoder::kBytesPerFrame;
     const RingBuffer::Taken taken = ring_.Read(reinterpret_cast<uint8_t*>(data), static_cast<size_t>(maxSize));
+    if (stopSample_ >= 0 && taken.firstSample + static_cast<int64_t>(taken.bytes) / Decoder::kBytesPerFrame >= stopSample_) {
+        // The stop sample lies in what was taken (or was reached): hand over up to it and end.
+        const int64_t keep = std::max<int64_t>(0, stopSample_ - taken.firstSample);
+        if (keep > 0) Note(taken.firstSample, true);
+        handed_ += keep;
+        endFrame_ = handed_;
+        stoppedAtSample_ = true;
+        return static_cast<qint64>(keep * Decoder::kBytesPerFrame);
+    }
     if (taken.bytes > 0) {
         Note(taken.firstSample, true);
         handed_ += static_cast<int64_t>(taken.bytes) / Decoder::kBytesPerFrame;

@@ -16,6 +16,11 @@ public:
 
     // A new run of the sink starts at the file's `sample`; the frame count restarts at 0.
     void Begin(int64_t sample);
+    // This run hands over nothing from the file's `sample` on and ends there; -1 for no end
+    // but the file's.
+    void SetStopSample(int64_t sample) { stopSample_ = sample; }
+    // The run ended at the stop sample rather than at the end of the file.
+    bool StoppedAtSample() const { return stoppedAtSample_; }
     // Frames handed over since Begin.
     int64_t HandedFrames() const { return handed_; }
     // File sample heard when the sink has played `frames` of this run.
@@ -43,4 +48,6 @@ private:
     std::vector<Stretch> stretches_;
     int64_t handed_ = 0;
     int64_t endFrame_ = -1;
+    int64_t stopSample_ = -1;
+    bool stoppedAtSample_ = false;
 };

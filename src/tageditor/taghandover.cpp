@@ -9,6 +9,14 @@
 
 namespace {
 
+void CentreOver(QWidget& window, const QWidget& owner) {
+    window.adjustSize();
+    const QRect frame = window.frameGeometry();
+    QRect placed(QPoint(), frame.size());
+    placed.moveCenter(owner.frameGeometry().center());
+    window.move(placed.topLeft());
+}
+
 class EditorHandOver : public TagHandOver {
 public:
     explicit EditorHandOver(MessageBoxes* messages) : messages_(messages) {}
@@ -20,8 +28,11 @@ public:
 
     void ShowFor(const std::string& path, const std::string& fileTitle) override {
         frmMain& editor = Editor();
+        // The window asking is the active one; the editor opens centred over it.
+        QWidget* owner = QApplication::activeWindow();
         model_.ShowFor(path, fileTitle);
         editor.setWindowState(editor.windowState() & ~Qt::WindowMinimized);
+        if (!editor.isVisible() && owner && owner != &editor) CentreOver(editor, *owner);
         editor.show();
         editor.raise();
         editor.activateWindow();

@@ -42,12 +42,12 @@ TEST(HeaderBitsTest, DigitsAndFields) {
 
 TEST(HeaderBitsTest, TaggedLookup) {
     EXPECT_EQ(LookupKey(ModeTable, "11"), "mono");
-    EXPECT_EQ(LookupKey(FrequencyTable, "01"), "48000 24000");
+    EXPECT_EQ(LookupKey(FrequencyTable(), "01"), "48000 24000");
     EXPECT_EQ(LookupKey(LayerTable, "1"), "");  // "<1>" is no key of the layer table
     EXPECT_EQ(LookupTagged("<a>1</a><a>2</a>", "<a>", "</a>"), "1");
     EXPECT_EQ(LookupTagged("<a>1<b>", "<a>", "</a>"), "");
     EXPECT_EQ(LookupTagged("x<a></a>", "<a>", "</a>"), "");
-    EXPECT_EQ(LookupKey(BitrateTable, "1110"), "448 384 320 256 160 160");
+    EXPECT_EQ(LookupKey(BitrateTable(), "1110"), "448 384 320 256 160 160");
     int32_t n = -1;
     EXPECT_TRUE(ParseDecimal(" 22050", n));
     EXPECT_EQ(n, 22050);
@@ -56,6 +56,19 @@ TEST(HeaderBitsTest, TaggedLookup) {
     EXPECT_FALSE(ParseDecimal("", n));
     EXPECT_FALSE(ParseDecimal("12a", n));
     EXPECT_EQ(n, 44100);
+}
+
+// The text tables are made from the numeric ones; the text is what the class is documented with.
+TEST(HeaderBitsTest, TextTablesAsDocumented) {
+    EXPECT_EQ(FrequencyTable(), "<00>44100 22050</00><01>48000 24000</01><10>32000 16000</10><11>0 0</11>");
+    EXPECT_EQ(BitrateTable(),
+              "<0000>0 0 0 0 0 0</0000><0001>32 32 32 32 8 8</0001><0010>64 48 40 48 16 16</0010>"
+              "<0011>96 56 48 56 24 24</0011><0100>128 64 56 64 32 32</0100><0101>160 80 64 80 40 40</0101>"
+              "<0110>192 96 80 96 48 48</0110><0111>224 112 96 112 56 56</0111>"
+              "<1000>256 128 112 128 64 64</1000><1001>288 160 128 144 80 80</1001>"
+              "<1010>320 192 160 160 96 96</1010><1011>352 224 192 176 112 112</1011>"
+              "<1100>384 256 224 192 128 128</1100><1101>416 320 256 224 144 144</1101>"
+              "<1110>448 384 320 256 160 160</1110><1111>0 0 0 0 0 0</1111>");
 }
 
 // The block-wise search must agree with the byte-at-a-time definition for every block size,

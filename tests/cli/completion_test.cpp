@@ -19,6 +19,7 @@ protected:
         testfiles::WriteFile(dir.file("song.mp3"), testfiles::SilentFrames(1));
         testfiles::WriteFile(dir.file("LOUD.MP3"), testfiles::SilentFrames(1));
         testfiles::WriteFile(dir.file("notes.txt"), testfiles::FromString("x"));
+        testfiles::WriteFile(dir.file("album.cue"), testfiles::FromString("x"));
         fs::create_directory(dir.path() / "songs");
     }
     // What the completion offers for the words typed so far (the last one being completed),
@@ -52,7 +53,9 @@ TEST_F(Completion, SubcommandsOptionsAndTheirWords) {
 
 TEST_F(Completion, FilesWhereAFileGoesAndNothingForFreeText) {
     EXPECT_EQ(Offered("info ''"), "LOUD.MP3\nsong.mp3\nsongs\n");
-    EXPECT_EQ(Offered("cut song.mp3 --output ''"), "LOUD.MP3\nnotes.txt\nsong.mp3\nsongs\n");
+    EXPECT_EQ(Offered("cut song.mp3 --output ''"), "LOUD.MP3\nalbum.cue\nnotes.txt\nsong.mp3\nsongs\n");
+    EXPECT_EQ(Offered("split song.mp3 --cue ''"), "album.cue\nsongs\n");
+    EXPECT_EQ(Offered("split song.mp3 --output-dir ''"), "songs\n");
     EXPECT_EQ(Offered("tag song.mp3 --artist ''"), "\n");
     EXPECT_EQ(Offered("tag song.mp3 --artist A --title ''"), "\n");
     EXPECT_EQ(Offered("song.mp3 --"), "\n");  // no subcommand: nothing to offer

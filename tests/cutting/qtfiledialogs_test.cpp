@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QSettings>
 #include <QTimer>
 
 #include "cuttingfakes.h"
@@ -23,6 +25,18 @@ QString FolderShownBy(Show show) {
     });
     show();
     return folder;
+}
+
+// Shows the dialog through `show` and chooses `path` in it.
+template <typename Show>
+void ChooseIn(Show show, const QString& path) {
+    QTimer::singleShot(0, [path] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        dialog->selectFile(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    show();
 }
 
 }  // namespace
@@ -47,4 +61,30 @@ TEST(QtFileDialogsTest, AFileOpenedWithoutTheDialogIsWhereTheNextDialogsStart) {
     EXPECT_EQ(FolderShownBy([&] { opened = dialogs.ShowOpen(nullptr, "Audio Files (*.mp3)|*.mp3"); }), folder);
     EXPECT_TRUE(opened.path.isEmpty());
     QDir::setCurrent(started);
+}
+
+TEST(QtFileDialogsTest, OpenAndSaveFoldersAreRememberedBetweenRuns) {
+    TestApp();
+    testfiles::TempDir dir;
+    const QString root = QDir(QString::fromStdString(dir.path().string())).absolutePath();
+    ASSERT_TRUE(QDir(root).mkpath("songs"));
+    ASSERT_TRUE(QDir(root).mkpath("clips"));
+    testfiles::WriteFile(dir.file("songs/a.mp3"), testfiles::SilentFrames(3));
+    const QString ini = root + "/trimbel.ini";
+    const QString filter = "Audio Files (*.mp3)|*.mp3";
+    {
+        QSettings settings(ini, QSettings::IniFormat);
+        QtFileDialogs dialogs(&settings);
+        ChooseIn([&] { EXPECT_EQ(dialogs.ShowOpen(nullptr, filter).fileTitle, "a.mp3"); }, root + "/songs/a.mp3");
+        // Before any clip is saved, the save dialog starts beside the opened file.
+        EXPECT_EQ(FolderShownBy([&] { dialogs.ShowSave(nullptr, filter, "clip.mp3"); }), root + "/songs");
+        ChooseIn([&] { EXPECT_FALSE(dialogs.ShowSave(nullptr, filter, "clip.mp3").path.isEmpty()); },
+                 root + "/clips/clip.mp3");
+    }
+    QSettings settings(ini, QSettings::IniFormat);
+    EXPECT_EQ(settings.value(QtFileDialogs::kOpenFolderKey).toString(), root + "/songs");
+    EXPECT_EQ(settings.value(QtFileDialogs::kSaveFolderKey).toString(), root + "/clips");
+    QtFileDialogs nextRun(&settings);
+    EXPECT_EQ(FolderShownBy([&] { nextRun.ShowOpen(nullptr, filter); }), root + "/songs");
+    EXPECT_EQ(FolderShownBy([&] { nextRun.ShowSave(nullptr, filter, "clip2.mp3"); }), root + "/clips");
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QTest>
@@ -74,6 +75,17 @@ TEST(Form1Screenshot, ShowsTheWindowWithAFileOpenAndASelection) {
     const QString file = QString(TRIMBEL_SCREENSHOTS) + "/form1.png";
     ASSERT_TRUE(shot.save(file));
     EXPECT_EQ(QImage(file).size(), shot.size());
+
+    // Taller, zoomed in on the selection: the band takes the extra height, the strip above it
+    // frames the part in view.
+    form.resize(form.width() + 140, form.height() + 120);
+    QApplication::processEvents();
+    form.Waveform1->ZoomToSelection();
+    ASSERT_TRUE(form.Waveform1->ZoomedIn());
+    QTest::qWait(20);
+    const QImage zoomed = form.grab().toImage();
+    ASSERT_TRUE(zoomed.save(QString(TRIMBEL_SCREENSHOTS) + "/form1-zoomed.png"));
+    EXPECT_GT(zoomed.height(), shot.height());
     EXPECT_TRUE(messages.shown.empty());
 }
 

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files/descriptor.h"
 #include "support/testfiles.h"
 
 using namespace testfiles;
@@ -109,14 +110,49 @@ TEST_F(SafeFile, UncommittedWriterLeavesNothingBehind) {
     const auto target = tmp.file("song.mp3");
     WriteFile(target, Pattern(100, 7));
     {
+        // Unnamed while it is written: nothing in the folder but the target.
         AtomicFileWriter w;
         ASSERT_TRUE(w.Open(target));
         ASSERT_TRUE(w.Write(Pattern(50, 3)));
+        EXPECT_TRUE(w.IsUnnamed());
+        EXPECT_TRUE(w.TempPath().empty());
+        EXPECT_TRUE(OtherFiles(tmp.path(), "song.mp3").empty());
+    }
+    {
+        // Where unnamed files cannot be made: a named file beside the target, removed again.
+        AtomicFileWriter w;
+        w.UseNamedTemporary(true);
+        ASSERT_TRUE(w.Open(target));
+        ASSERT_TRUE(w.Write(Pattern(50, 3)));
+        EXPECT_FALSE(w.IsUnnamed());
         EXPECT_TRUE(fs::exists(w.TempPath()));
         EXPECT_EQ(fs::path(w.TempPath()).parent_path(), tmp.path());
     }
     EXPECT_EQ(ReadFile(target), Pattern(100, 7));
     EXPECT_TRUE(OtherFiles(tmp.path(), "song.mp3").empty());
+}
+
+TEST_F(SafeFile, NamedAndUnnamedTemporaryFilesCommitAlike) {
+    for (bool named : {false, true}) {
+        SCOPED_TRACE(named);
+        // Over an existing file (renamed over it), and as a new file (linked in or renamed).
+        const auto existing = tmp.file("song.mp3");
+        const auto fresh = tmp.file("clip.mp3");
+        WriteFile(existing, Pattern(400, 1));
+        ASSERT_EQ(::chmod(existing.c_str(), 0604), 0);
+        fs::remove(fresh);
+        for (const auto& target : {existing, fresh}) {
+            AtomicFileWriter w;
+            w.UseNamedTemporary(named);
+            ASSERT_TRUE(w.Open(target)) << w.Error();
+            ASSERT_TRUE(w.Write(Pattern(300, 2)));
+            ASSERT_TRUE(w.Commit()) << w.Error();
+            EXPECT_EQ(ReadFile(target), Pattern(300, 2));
+        }
+        EXPECT_EQ(ModeOf(existing), 0604u);
+        auto others = OtherFiles(tmp.path(), "song.mp3");
+        EXPECT_EQ(others, std::vector<std::string>{"clip.mp3"});
+    }
 }
 
 TEST_F(SafeFile, CopyWithSmallCallerBufferAndShortSource) {
@@ -340,4 +376,57 @@ TEST_F(SafeFile, ReadOnlyFolderLeavesTheOriginal) {
     EXPECT_FALSE(w.Open(target));
     EXPECT_NE(w.Error().find(disk.Dir()), std::string::npos) << w.Error();
     EXPECT_EQ(ReadFile(target), Pattern(1000, 8));
+}
+
+TEST(FileDescriptorTest, OwnsClosesAndTransfersWholeRanges) {
+    TempDir tmp;
+    const auto path = tmp.file("d.bin");
+    int raw = -1;
+    {
+        FileDescriptor file = OpenFile(path, O_RDWR | O_CREAT, 0600);
+        ASSERT_TRUE(file.IsOpen());
+        raw = file.get();
+        const Bytes data = Pattern(70000, 3);
+        ASSERT_TRUE(WriteAt(file.get(), data.data(), data.size(), 10));
+        Bytes back(70010 + 5, 0xEE);
+        // At the end of the file a read comes up short, not failed.
+        EXPECT_EQ(ReadAt(file.get(), back.data(), back.size(), 0), 70010);
+        EXPECT_TRUE(std::equal(data.begin(), data.end(), back.begin() + 10));
+        FileDescriptor moved = std::move(file);
+        EXPECT_FALSE(file.IsOpen());
+        EXPECT_EQ(moved.get(), raw);
+    }
+    // Closed when its owner went away.
+    EXPECT_EQ(::fcntl(raw, F_GETFD), -1);
+    EXPECT_FALSE(OpenFile("", O_RDONLY).IsOpen());
+    EXPECT_EQ(ReadAt(-1, &raw, 1, 0), -1);
+    EXPECT_FALSE(WriteAll(-1, "x", 1));
+    EXPECT_EQ(ErrorText("cannot open x", ENOENT), "cannot open x: No such file or directory");
+    EXPECT_EQ(ErrorText("refused", 0), "refused");
+}
+
+TEST_F(SafeFile, CopiesAlignedAndShiftedRangesAlike) {
+    // Source and target at the same place within a page (copied in the kernel) or shifted by a
+    // tag's odd size (copied through a buffer): the same bytes either way, and a source that
+    // ends early fails both.
+    const auto src = tmp.file("src.bin");
+    const Bytes all = Pattern(3 << 20, 8);
+    WriteFile(src, all);
+    const std::pair<size_t, int64_t> cases[] = {{0, 8192}, {10, 4106}, {4106, 10}, {3, 0}};
+    for (const auto& [head, offset] : cases) {
+        SCOPED_TRACE(offset);
+        const auto target = tmp.file("out.bin");
+        AtomicFileWriter w;
+        ASSERT_TRUE(w.Open(target));
+        ASSERT_TRUE(w.Write(Pattern(head, 1)));
+        ASSERT_TRUE(w.CopyRange(src, offset, static_cast<int64_t>(all.size()) - offset)) << w.Error();
+        ASSERT_TRUE(w.Commit()) << w.Error();
+        EXPECT_EQ(ReadFile(target), Concat({Pattern(head, 1), Bytes(all.begin() + offset, all.end())}));
+
+        AtomicFileWriter shortSource;
+        ASSERT_TRUE(shortSource.Open(target));
+        ASSERT_TRUE(shortSource.Write(Pattern(head, 1)));
+        EXPECT_FALSE(shortSource.CopyRange(src, offset, static_cast<int64_t>(all.size()) - offset + 1));
+        EXPECT_NE(shortSource.Error().find("ended early"), std::string::npos) << shortSource.Error();
+    }
 }

@@ -185,10 +185,16 @@ TEST(ID3v1Remove, CutsOnlyATag) {
     // No tag: unchanged, still true.
     EXPECT_TRUE(RemoveID3v1Tag(path, false));
     EXPECT_EQ(ReadFile(path), audio);
-    // Shorter than 128 bytes: false, unchanged.
-    WriteFile(path, Bytes(127, 'T'));
-    EXPECT_FALSE(RemoveID3v1Tag(path, false));
-    EXPECT_EQ(ReadFile(path).size(), 127u);
+    // Shorter than 128 bytes (no room for a tag), empty included: nothing to remove, unchanged.
+    for (size_t size : {size_t{127}, size_t{3}, size_t{0}}) {
+        WriteFile(path, Bytes(size, 'T'));
+        EXPECT_TRUE(RemoveID3v1Tag(path, false)) << size;
+        EXPECT_EQ(ReadFile(path), Bytes(size, 'T')) << size;
+    }
+    // Exactly 128 bytes that are a tag: the file becomes empty.
+    WriteFile(path, Id3v1Tag("T", "A", "B", "1", "", 0));
+    EXPECT_TRUE(RemoveID3v1Tag(path, false));
+    EXPECT_EQ(ReadFile(path).size(), 0u);
 }
 
 TEST(ID3v1Write, FullDiskLeavesFileAsItWas) {

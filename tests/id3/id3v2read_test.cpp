@@ -333,15 +333,14 @@ TEST(ID3v2Read, KeepModeCollectsFramesInOrder) {
         Frame24("SEEK", Plain32(0)), Frame24("TLEN", {}),
     });
     testfiles::WriteFile(path, Concat({Tag(4, frames), testfiles::SilentFrames(1)}));
-    ClearKeptFrames();
+    KeptFrameList kept;
     FileReader file(path);
     ID3TagInfo scratch;
     scratch.Title = "x";
     // SEEK 0: the next tag would follow right after this one.
-    EXPECT_EQ(ParseID3v2Tag(file, 0, scratch, true), GetID3v2TagSize(file, 0));
+    EXPECT_EQ(ParseID3v2Tag(file, 0, scratch, &kept), GetID3v2TagSize(file, 0));
     EXPECT_EQ(scratch.Title, "");
-    const auto& kept = KeptFrames();
-    ASSERT_EQ(KeptFrameCount(), 6);
+    ASSERT_EQ(static_cast<int32_t>(kept.size()), 6);
     EXPECT_EQ(kept[0].Id, "TIT2");
     EXPECT_EQ(kept[1].Id, "APIC");
     EXPECT_EQ(kept[1].Data, (Bytes{0, 'i', 0, 3, 0, 1, 2, 3}));
@@ -364,12 +363,11 @@ TEST(ID3v2Read, KeepModeConvertsVersion22) {
                            Frame22("LNK", Concat({Str("PIC"), Str("http://p")})), Frame22("XYZ", Bytes{1}),
                            Frame22("PIC", Bytes{0, 'J'})});
     testfiles::WriteFile(path, Concat({Tag(2, frames), testfiles::SilentFrames(1)}));
-    ClearKeptFrames();
+    KeptFrameList kept;
     FileReader file(path);
     ID3TagInfo scratch;
-    ParseID3v2Tag(file, 0, scratch, true);
-    const auto& kept = KeptFrames();
-    ASSERT_EQ(KeptFrameCount(), 5);
+    ParseID3v2Tag(file, 0, scratch, &kept);
+    ASSERT_EQ(static_cast<int32_t>(kept.size()), 5);
     EXPECT_EQ(kept[0].Id, "TIT2");
     EXPECT_EQ(kept[1].Id, "APIC");
     EXPECT_EQ(kept[1].Data, Concat({{0}, Str("image/jpeg"), {0}, {3}, Str("d"), {0}, Bytes{0xFF, 0xD8, 0xFF}}));

@@ -147,8 +147,7 @@ TEST(TagWriteFrames, GenreAndKeptIds) {
 }
 
 TEST(TagWriteFrames, UpgradeConvertsVersion22Entries) {
-    ClearKeptFrames();
-    auto& list = KeptFrames();
+    KeptFrameList list;
     list.push_back(Entry("PIC", Data({0, 'J', 'P', 'G', 3, 'd', 0, 0xFF, 0xD8})));
     list.push_back(Entry("PIC", Data({0, 'p', 'n', 'g', 3, 0})));
     list.push_back(Entry("PIC", Data({0, '-', '-', '>', 3, 0, 'u'})));
@@ -160,9 +159,9 @@ TEST(TagWriteFrames, UpgradeConvertsVersion22Entries) {
     list.push_back(Entry("TDOR", Data({1, 0xFF, 0xFE, '2', 0, '0', 0, '0', 0, '1', 0, '-', 0, 0, 0})));
     list.push_back(Entry("TT2", Data({0, 'a'})));
     list.push_back(Entry("XYZ", Data({1})));
-    for (int32_t i = 0; i < KeptFrameCount(); ++i) UpgradeKeptFrame(i);
-    UpgradeKeptFrame(-1);
-    UpgradeKeptFrame(KeptFrameCount());
+    for (int32_t i = 0; i < static_cast<int32_t>(list.size()); ++i) UpgradeKeptFrame(list, i);
+    UpgradeKeptFrame(list, -1);
+    UpgradeKeptFrame(list, static_cast<int32_t>(list.size()));
 
     EXPECT_EQ(list[0].Id, "APIC");
     EXPECT_EQ(list[0].Data, Concat({Data({0}), FromString("image/jpeg"), Data({0, 3, 'd', 0, 0xFF, 0xD8})}));
@@ -184,21 +183,21 @@ TEST(TagWriteFrames, UpgradeConvertsVersion22Entries) {
 }
 
 TEST(TagWriteFrames, KeptFrameWritingRenamesFor24) {
-    ClearKeptFrames();
-    KeptFrames().push_back(Entry("TORY", Concat({Data({0}), FromString("1999")})));
-    KeptFrames().push_back(Entry("IPLS", Bytes(130, 'a')));
+    KeptFrameList list;
+    list.push_back(Entry("TORY", Concat({Data({0}), FromString("1999")})));
+    list.push_back(Entry("IPLS", Bytes(130, 'a')));
     Bytes out(300, 0xEE);
-    EXPECT_EQ(WriteKeptFrame(out, 0, kWriteV23), 15);
+    EXPECT_EQ(WriteKeptFrame(out, list, 0, kWriteV23), 15);
     EXPECT_EQ(Bytes(out.begin(), out.begin() + 15),
               Concat({FromString("TORY"), Data({0, 0, 0, 5, 0, 0, 0}), FromString("1999")}));
-    EXPECT_EQ(WriteKeptFrame(out, 1, kWriteV24), 140);
+    EXPECT_EQ(WriteKeptFrame(out, list, 1, kWriteV24), 140);
     EXPECT_EQ(Bytes(out.begin(), out.begin() + 10),
               Concat({FromString("TIPL"), Data({0, 0, 1, 2, 0, 0})}));
-    EXPECT_EQ(KeptFrames()[1].Id, "TIPL");
-    EXPECT_EQ(WriteKeptFrame(out, 2, kWriteV23), 0);
-    EXPECT_EQ(WriteKeptFrame(out, -1, kWriteV23), 0);
+    EXPECT_EQ(list[1].Id, "TIPL");
+    EXPECT_EQ(WriteKeptFrame(out, list, 2, kWriteV23), 0);
+    EXPECT_EQ(WriteKeptFrame(out, list, -1, kWriteV23), 0);
     Bytes small(20, 0xEE);
-    EXPECT_EQ(WriteKeptFrame(small, 1, kWriteV23), 0);
+    EXPECT_EQ(WriteKeptFrame(small, list, 1, kWriteV23), 0);
     EXPECT_EQ(small, Bytes(20, 0xEE));
 }
 

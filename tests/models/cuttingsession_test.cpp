@@ -83,12 +83,13 @@ TEST_F(SessionTest, NumbersAreKeptToFifteenDigitsAsTheWindowAlwaysKeptThem) {
     session.ShowPosition(1.0 / 3);
     ASSERT_FALSE(session.SetStart(1.0 / 3, 0));
     EXPECT_EQ(session.CurStart(), 17777.7777777778);
-    EXPECT_EQ(CuttingSession::MarkText(session.Start()), "0.333333333333333 Secs");
+    // The displays and the checks go by the millisecond; the byte positions keep every digit.
+    EXPECT_EQ(CuttingSession::MarkText(session.Start()), "0.333 Secs");
     session.ShowPosition(2.5);
     ASSERT_FALSE(session.SetEnd(2.5, 2));
     EXPECT_EQ(session.CurEnd(), 133333.333333333);
     EXPECT_EQ(session.CurDuration(), 115555.555555555);
-    EXPECT_EQ(CuttingSession::MarkText(session.Length()), "2.16666666666667 Secs");
+    EXPECT_EQ(CuttingSession::MarkText(session.Length()), "2.167 Secs");
 }
 
 TEST_F(SessionTest, MarksFollowThePositionDisplayAndThePlayerAsTheButtonsDo) {
@@ -252,3 +253,126 @@ TEST_F(SessionTest, AClipShorterThanAVersion1TagIsSavedAndTagged) {
 }
 
 }  // namespace
+
+TEST_F(SessionTest, MarksAndLengthAreShownAndCheckedToTheMillisecond) {
+    OpenTimed();
+    // Positions as sample counts give them: 12.251 and 17.25 with binary noise below a millisecond.
+    session.ShowPosition(540269.0 / 44100);  // 12.2509977...
+    ASSERT_FALSE(session.SetStart(540269.0 / 44100, 12));
+    session.ShowPosition(760725.0 / 44100);  // 17.25
+    ASSERT_FALSE(session.SetEnd(760725.0 / 44100, 17));
+    EXPECT_EQ(CuttingSession::MarkText(session.Start()), "12.251 Secs");
+    EXPECT_EQ(CuttingSession::MarkText(session.End()), "17.25 Secs");
+    EXPECT_EQ(CuttingSession::MarkText(session.Length()), "4.999 Secs");
+    EXPECT_EQ(session.Length().seconds, 4.999);
+    // The byte positions still come from the exact position.
+    EXPECT_EQ(session.CurStart(), 196015.963718821);
+    // A length of 1.0004 s reads as 1 s: refused like a length of exactly one second.
+    ASSERT_FALSE(session.SetStartAt(2.0));
+    ASSERT_FALSE(session.SetEndAt(3.0004));
+    EXPECT_EQ(Text(session.CheckPlaySelection()), kTooShort);
+    ASSERT_FALSE(session.SetEndAt(3.0006));
+    EXPECT_FALSE(session.CheckPlaySelection());
+}
+
+TEST_F(SessionTest, DragsNudgesAndTypedTimesLeaveWhatTheButtonsWouldAtThosePositions) {
+    OpenTimed();
+    Mark(2, 6);
+    // The start dragged to 3.5 s: Set start at 3.5 s, then Set end at the end's 6 s.
+    CuttingSession byButton(nullptr, {});
+    byButton.Open(source, "a.b.mp3");
+    byButton.SetDuration(10);
+    byButton.ShowPosition(3.5);
+    ASSERT_FALSE(byButton.SetStart(3.5, 4));
+    byButton.ShowPosition(6);
+    ASSERT_FALSE(byButton.SetEnd(6, 6));
+    ASSERT_FALSE(session.MoveStartTo(3.5));
+    EXPECT_EQ(session.Marks(), byButton.Marks());
+    EXPECT_EQ(session.CurStart(), 56000.0);
+    EXPECT_EQ(session.CurEnd(), 96000.0);
+    EXPECT_EQ(session.CurDuration(), 40000.0);
+    EXPECT_EQ(CuttingSession::MarkText(session.Length()), "2.5 Secs");
+    EXPECT_EQ(session.Band().start, 4);
+    EXPECT_EQ(session.Band().length, 2);
+
+    // The end nudged forward by one MPEG frame of 1,152 samples at 44.1 kHz.
+    const double frame = 1152.0 / 44100;
+    ASSERT_FALSE(session.MoveEndBy(frame));
+    EXPECT_EQ(CuttingSession::MarkText(session.End()), "6.026 Secs");
+    EXPECT_EQ(session.CurEnd(), 96417.9591836735);
+    EXPECT_EQ(CuttingSession::MarkText(session.Length()), "2.526 Secs");
+    // The start nudged back by a frame, then a typed end (the window parses 0:08.125).
+    ASSERT_FALSE(session.MoveStartBy(-frame));
+    EXPECT_EQ(CuttingSession::MarkText(session.Start()), "3.474 Secs");
+    EXPECT_EQ(session.CurStart(), 55582.0408163265);
+    EXPECT_EQ(CuttingSession::MarkText(session.End()), "6.026 Secs") << "the end stays where it was";
+    ASSERT_FALSE(session.MoveEndTo(8.125));
+    EXPECT_EQ(session.CurEnd(), 130000.0);
+    EXPECT_EQ(CuttingSession::MarkText(session.Length()), "4.651 Secs");
+
+    // A selection dragged across: from 1.25 s to 4 s.
+    ASSERT_FALSE(session.MarkSelection(1.25, 4.0));
+    EXPECT_EQ(session.CurStart(), 20000.0);
+    EXPECT_EQ(session.CurDuration(), 44000.0);
+    EXPECT_EQ(CuttingSession::MarkText(session.Length()), "2.75 Secs");
+    EXPECT_EQ(session.Band().start, 1);
+    EXPECT_EQ(session.Band().length, 3);
+    // Before 0 counts as 0, which is byte position 100 as for Set start at 0.
+    ASSERT_FALSE(session.MoveStartTo(-0.5));
+    EXPECT_EQ(session.CurStart(), 100.0);
+    EXPECT_EQ(CuttingSession::MarkText(session.Start()), "0 Secs");
+}
+
+TEST_F(SessionTest, MovesAreRefusedAsTheButtonsRefuse) {
+    EXPECT_EQ(Text(session.MoveStartBy(0.1)), kOpenFirst);
+    session.Open(source, "a.b.mp3");
+    EXPECT_EQ(Text(session.MoveStartTo(1)), kWaitForLength);
+    EXPECT_EQ(Text(session.MarkSelection(1, 3)), kWaitForLength);
+    // A file with no MPEG audio never gets a length: say so instead of waiting.
+    session.SetNoAudio(true);
+    const auto none = session.MoveStartTo(1);
+    EXPECT_EQ(Text(none), kNoMpegAudio);
+    EXPECT_EQ(none->icon, NoticeIcon::Error);
+    EXPECT_EQ(Text(session.SetStart(1, 1)), kNoMpegAudio);
+    session.Open(source, "a.b.mp3");
+    EXPECT_EQ(Text(session.SetStart(1, 1)), kWaitForLength) << "the next file starts afresh";
+    ASSERT_TRUE(session.SetDuration(10));
+    EXPECT_EQ(Text(session.MoveStartBy(0.1)), kStartMissing);
+    EXPECT_EQ(Text(session.MoveEndBy(0.1)), kEndMissing);
+    EXPECT_EQ(Text(session.MoveEndTo(3)), kStartFirst);
+}
+
+TEST_F(SessionTest, UndoAndRedoPutEveryMarkChangeBackExactly) {
+    OpenTimed();
+    EXPECT_FALSE(session.UndoMarks());
+    Mark(2, 6);                       // two steps
+    ASSERT_FALSE(session.MoveEndTo(7.5));  // a drag
+    session.NewSelection();           // the band goes
+    const SessionMarks last = session.Marks();
+
+    ASSERT_TRUE(session.UndoMarks());
+    EXPECT_TRUE(session.Band().shown);
+    ASSERT_TRUE(session.UndoMarks());
+    EXPECT_EQ(session.CurEnd(), 96000.0);
+    EXPECT_EQ(CuttingSession::MarkText(session.End()), "6 Secs");
+    EXPECT_EQ(CuttingSession::MarkText(session.Length()), "4 Secs");
+    ASSERT_TRUE(session.UndoMarks());
+    EXPECT_FALSE(session.End().set);
+    EXPECT_EQ(CuttingSession::MarkText(session.Start()), "2 Secs");
+    EXPECT_EQ(session.Band().length, 0);
+    ASSERT_TRUE(session.UndoMarks());
+    EXPECT_FALSE(session.Start().set);
+    EXPECT_FALSE(session.UndoMarks());
+
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(session.RedoMarks());
+    EXPECT_EQ(session.Marks(), last);
+    EXPECT_FALSE(session.RedoMarks());
+    // A refused change is no step; a new file starts a new history.
+    ASSERT_TRUE(session.UndoMarks());
+    EXPECT_EQ(Text(session.MoveEndBy(0)), "(none)");  // no change: the redo stays
+    EXPECT_TRUE(session.CanRedoMarks());
+    session.ResetForOpen();
+    session.Open(source, "a.b.mp3");
+    EXPECT_FALSE(session.CanUndoMarks());
+    EXPECT_FALSE(session.CanRedoMarks());
+}

@@ -126,6 +126,23 @@ TEST_F(TagEditorTest, EmptyAndTinyFilesAreTaggedAndReportSuccess) {
     }
 }
 
+TEST_F(TagEditorTest, UpdateInfoRefreshesTheTechnicalLinesItChanged) {
+    const std::string path = Mp3("bare.mp3", SilentFrames(20));
+    TagEditor editor;
+    editor.LoadFile(path, "bare.mp3");
+    ASSERT_EQ(editor.Technical().v2, "ID3 v2 tag: none");
+    ASSERT_EQ(editor.Technical().v1, "ID3 v1 tag: none");
+    const std::string lengthBefore = editor.Technical().length;
+    ASSERT_EQ(editor.UpdateInfo().icon, NoticeIcon::Information);
+    EXPECT_EQ(editor.Technical().v2, "ID3 v2 tag: version 2.3");
+    EXPECT_EQ(editor.Technical().v1, "ID3 v1 tag: none");
+    EXPECT_EQ(editor.Technical().length, lengthBefore);
+    // A failed write leaves the lines as the file still is.
+    editor.SetPathHolder(dir.file("missing.mp3"));
+    ASSERT_EQ(editor.UpdateInfo().icon, NoticeIcon::Error);
+    EXPECT_EQ(editor.Technical().v2, "ID3 v2 tag: version 2.3");
+}
+
 TEST_F(TagEditorTest, UpdateInfoWithoutAFileSaysSoAndWritesNothing) {
     TagEditor editor;
     editor.SetPathHolder("   ");

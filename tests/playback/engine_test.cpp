@@ -42,6 +42,29 @@ TEST_F(RealPlayerEngine, PlaysToTheEndThenStandsStoppedAtTheStart) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return engine.currentPosition() > 0.3; }, kDeadlineMs));
 }
 
+TEST_F(RealPlayerEngine, ARunToldWhereToEndPausesOnThatSample) {
+    PlaybackEngine engine;
+    engine.setURL(Make("tone.mp3", 400));  // 10.4 s
+    engine.pause();
+    engine.setPositionSamples(44100);
+    ASSERT_TRUE(engine.setEndSample(44100 + 13230));  // 0.3 s later
+    QElapsedTimer timer;
+    timer.start();
+    engine.play();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return engine.playState() != MediaPlayer::kPlaying; }, kDeadlineMs));
+    EXPECT_GT(timer.elapsed(), 200);
+    EXPECT_EQ(engine.playState(), MediaPlayer::kPaused);
+    EXPECT_EQ(engine.positionSamples(), 44100 + 13230);
+    // Played on, it goes past the old end: the end was for that run only.
+    engine.play();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return engine.positionSamples() > 44100 + 13230 + 4410; }, kDeadlineMs));
+    // A seek forgets an end that was set.
+    engine.setEndSample(engine.positionSamples() + 2000000);
+    engine.setPositionSamples(88200);
+    engine.pause();
+    EXPECT_EQ(engine.positionSamples(), 88200);
+}
+
 TEST_F(RealPlayerEngine, CallsInAnyOrderNeverHangIt) {
     PlaybackEngine engine;
     // Nothing loaded: every call is harmless and there is no position.

@@ -22,8 +22,8 @@ namespace {
 using soundcheck::kRate;
 
 constexpr int kDeadlineMs = 6000;
-// One 50 ms stretch of the recording; the monitor runs about 20 ms behind the sink.
-constexpr int64_t kWindow = kRate / 20;
+// One 100 ms stretch of the recording.
+constexpr int64_t kWindow = kRate / 10;
 constexpr double kToneLevel = 0.5 * 32767 / 1.41421356;
 
 struct ToneFile {
@@ -58,27 +58,38 @@ protected:
         ASSERT_TRUE(recorder.Start());
     }
 
-    // The position moves on, and the last stretch recorded is the file's tone at about the
-    // expected loudness.
+    // The position moves on, and the stretch just recorded is the file's tone at about the
+    // expected loudness. A machine under heavy load can starve the sink for a moment: one such
+    // dropout is forgiven (and counted), a second look must find the sound.
     void ExpectHeard(const PlaybackEngine& engine, double hz, double volume, const std::string& context) {
         ASSERT_EQ(engine.playState(), MediaPlayer::kPlaying) << context;
-        const double from = engine.currentPosition();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return engine.currentPosition() > from + 0.15; }, kDeadlineMs))
-            << context << ": the position stays at " << engine.currentPosition() << " from " << from;
-        QTest::qWait(60);
-        const auto& heard = recorder.Left();
-        const int64_t end = static_cast<int64_t>(heard.size());
-        const double level = soundcheck::Level(heard, end - kWindow, end);
-        EXPECT_GT(level, 0.6 * kToneLevel * volume) << context;
-        EXPECT_LT(level, 1.4 * kToneLevel * volume) << context;
-        EXPECT_NEAR(soundcheck::ZeroCrossingHz(heard, end - kWindow, end), hz, hz * 0.06) << context;
+        for (int look = 0; look < 2; ++look) {
+            const double from = engine.currentPosition();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return engine.currentPosition() > from + 0.15; }, kDeadlineMs))
+                << context << ": the position stays at " << engine.currentPosition() << " from " << from;
+            QTest::qWait(30);
+            const int64_t end = recorder.Now();
+            ASSERT_GT(end, 0) << context << ": the recording stalls";
+            const soundcheck::Sound sound = soundcheck::Measure(recorder.Left(), end - kWindow, end);
+            const bool right = sound.share > 0.5 && sound.level > 0.7 * kToneLevel * volume &&
+                               sound.level < 1.3 * kToneLevel * volume && std::abs(sound.hz - hz) < hz * 0.04;
+            if (right) return;
+            if (look == 0) {
+                ++dropouts;
+                continue;
+            }
+            EXPECT_GT(sound.share, 0.5) << context;
+            EXPECT_GT(sound.level, 0.7 * kToneLevel * volume) << context;
+            EXPECT_LT(sound.level, 1.3 * kToneLevel * volume) << context;
+            EXPECT_NEAR(sound.hz, hz, hz * 0.04) << context;
+        }
     }
 
     void ExpectQuiet(const std::string& context) {
         QTest::qWait(150);
-        const auto& heard = recorder.Left();
-        const int64_t end = static_cast<int64_t>(heard.size());
-        EXPECT_LT(soundcheck::Level(heard, end - kWindow, end), 200) << context;
+        const int64_t end = recorder.Now();
+        ASSERT_GT(end, 0) << context << ": the recording stalls";
+        EXPECT_LT(soundcheck::Level(recorder.Left(), end - kWindow, end), 200) << context;
     }
 
     static testfiles::TempDir* dir_;
@@ -86,6 +97,7 @@ protected:
     static bool ready_;
     std::unique_ptr<soundcheck::SinkLock> lock;
     soundcheck::MonitorRecorder recorder;
+    int dropouts = 0;
 };
 
 testfiles::TempDir* RealOutput::dir_ = nullptr;
@@ -161,6 +173,7 @@ TEST_F(RealOutput, RandomOperationsAreAlwaysHeardRight) {
         }
     }
     EXPECT_TRUE(engine.LastError().isEmpty()) << engine.LastError().toStdString();
+    std::printf("%d operations, %d plays heard right only at the second look\n", operations, dropouts);
 }
 
 // The steps that left playback silent for the rest of a session: open a three-minute file,
@@ -242,6 +255,7 @@ TEST_F(RealOutput, ThePositionIsTheSampleHeard) {
         engine.pause();
         const int64_t reported = engine.positionSamples();
         QTest::qWait(200);
+        ASSERT_GT(recorder.Now(), 0);
         const auto [last, onset] = LastSoundAndOnset(recorder.Left(), kRate / 40);
         ASSERT_GT(onset, 0) << "no gap found before the pause, seek to " << t;
         double gapEnd = 0;

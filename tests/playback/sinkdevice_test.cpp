@@ -67,4 +67,28 @@ TEST_F(Device, TheEndIsReachedWhenEverythingHandedIsHeard) {
     EXPECT_EQ(device.SampleAt(0), 40);
 }
 
+TEST_F(Device, AStopSampleEndsTheRunRightBeforeIt) {
+    ring.Reset(1, 5000);
+    device.Begin(5000);
+    device.SetStopSample(5250);
+    Fill(400);
+    EXPECT_EQ(Pull(100), 100);
+    EXPECT_EQ(Pull(400), 150) << "only up to the stop sample";
+    EXPECT_EQ(Pull(400), 0) << "and no silence after it";
+    EXPECT_TRUE(device.StoppedAtSample());
+    EXPECT_FALSE(device.EndedBy(249));
+    EXPECT_TRUE(device.EndedBy(250));
+    EXPECT_EQ(device.SampleAt(250), 5250);
+    // A stop at the start sample hands over nothing; a new run forgets the stop.
+    ring.Reset(2, 800);
+    device.Begin(800);
+    EXPECT_FALSE(device.StoppedAtSample());
+    device.SetStopSample(800);
+    Fill(0);
+    std::vector<uint8_t> pcm(10 * kFrame, 0x22);
+    ASSERT_EQ(ring.Write(2, pcm.data(), pcm.size()), pcm.size());
+    EXPECT_EQ(Pull(10), 0);
+    EXPECT_TRUE(device.EndedBy(0));
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include <QFile>
@@ -73,8 +74,9 @@ MonitorRecorder::~MonitorRecorder() {
 }
 
 bool MonitorRecorder::Start() {
+    clock_.start();
     process_.start("parec", {"-d", "test_null.monitor", "--format=s16le", "--rate=44100", "--channels=2",
-                             "--latency-msec=20"});
+                             "--latency-msec=5"});
     if (!process_.waitForStarted(5000)) return false;
     // Wait for the first bytes, so what follows is recorded.
     return QTest::qWaitFor([&] { return Frames() > 0; }, 5000);
@@ -88,7 +90,16 @@ const std::vector<int16_t>& MonitorRecorder::Left() {
     for (qsizetype i = 0; i < frames; ++i)
         left_.push_back(static_cast<int16_t>(bytes[4 * i] | (bytes[4 * i + 1] << 8)));
     pending_.remove(0, frames * 4);
+    if (!left_.empty())
+        startSeconds_ = std::min(startSeconds_, clock_.nsecsElapsed() / 1e9 - double(left_.size()) / kRate);
     return left_;
+}
+
+int64_t MonitorRecorder::Now() {
+    Left();
+    const int64_t now = static_cast<int64_t>((clock_.nsecsElapsed() / 1e9 - startSeconds_) * kRate);
+    if (!QTest::qWaitFor([&] { return Frames() >= now; }, 3000)) return -1;
+    return now;
 }
 
 double Level(const std::vector<int16_t>& samples, int64_t from, int64_t to) {
@@ -100,20 +111,42 @@ double Level(const std::vector<int16_t>& samples, int64_t from, int64_t to) {
     return std::sqrt(sum / double(to - from));
 }
 
-double ZeroCrossingHz(const std::vector<int16_t>& samples, int64_t from, int64_t to) {
+// Blocks of 5 ms: a dropout of a loaded machine inside a stretch spoils a block or two, never
+// the measure of the rest.
+constexpr int64_t kBlock = kRate / 200;
+constexpr double kSoundingLevel = 1000;
+
+Sound Measure(const std::vector<int16_t>& samples, int64_t from, int64_t to) {
     from = std::max<int64_t>(0, from);
     to = std::min<int64_t>(static_cast<int64_t>(samples.size()), to);
-    // Counted in 5 ms blocks that carry sound only, so a dropout of a loaded machine inside the
-    // stretch changes nothing while a wrong tone still shows.
-    constexpr int64_t kBlock = kRate / 200;
-    int64_t crossings = 0, counted = 0;
-    for (int64_t block = from; block + kBlock <= to; block += kBlock) {
-        if (Level(samples, block, block + kBlock) < 1000) continue;
-        for (int64_t i = block + 1; i <= block + kBlock && i < to; ++i)
-            if ((samples[i - 1] < 0) != (samples[i] < 0)) ++crossings;
-        counted += kBlock;
+    Sound sound;
+    std::vector<double> levels;
+    int blocks = 0;
+    for (int64_t block = from; block + kBlock <= to; block += kBlock, ++blocks) {
+        const double level = Level(samples, block, block + kBlock);
+        if (level >= kSoundingLevel) levels.push_back(level);
     }
-    return counted == 0 ? 0 : crossings / 2.0 * kRate / double(counted);
+    if (blocks == 0 || levels.empty()) return sound;
+    sound.share = double(levels.size()) / blocks;
+    std::nth_element(levels.begin(), levels.begin() + levels.size() / 2, levels.end());
+    sound.level = levels[levels.size() / 2];
+    // The median distance between zero crossings inside sounding stretches is half a period.
+    std::vector<int64_t> halfPeriods;
+    int64_t last = -1;
+    for (int64_t i = from + 1; i < to; ++i) {
+        if (std::abs(samples[i]) < kSoundingLevel && std::abs(samples[i - 1]) < kSoundingLevel &&
+            Level(samples, std::max(from, i - kBlock / 2), std::min(to, i + kBlock / 2)) < kSoundingLevel) {
+            last = -1;  // a quiet stretch: no crossing is measured across it
+            continue;
+        }
+        if ((samples[i - 1] < 0) == (samples[i] < 0)) continue;
+        if (last >= 0) halfPeriods.push_back(i - last);
+        last = i;
+    }
+    if (halfPeriods.empty()) return sound;
+    std::nth_element(halfPeriods.begin(), halfPeriods.begin() + halfPeriods.size() / 2, halfPeriods.end());
+    sound.hz = kRate / (2.0 * halfPeriods[halfPeriods.size() / 2]);
+    return sound;
 }
 
 }  // namespace soundcheck

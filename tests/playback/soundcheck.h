@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QProcess>
 
 namespace soundcheck {
@@ -48,16 +49,29 @@ public:
     // Everything recorded so far, as left-channel samples.
     const std::vector<int16_t>& Left();
     int64_t Frames() { return static_cast<int64_t>(Left().size()); }
+    // Waits until the recording reaches the present moment (parec may deliver late on a busy
+    // machine) and returns the index of the sample the monitor carried just now; -1 when the
+    // recording stalls.
+    int64_t Now();
 
 private:
     QProcess process_;
     QByteArray pending_;
     std::vector<int16_t> left_;
+    // The monitor runs on the system clock: sample n was carried at start_ + n / rate. The
+    // earliest start any delivery implies is the one least delayed.
+    QElapsedTimer clock_;
+    double startSeconds_ = 1e300;
 };
 
 // Root mean square of samples [from, to).
 double Level(const std::vector<int16_t>& samples, int64_t from, int64_t to);
-// Frequency from the zero crossings in the parts of samples [from, to) that carry sound.
-double ZeroCrossingHz(const std::vector<int16_t>& samples, int64_t from, int64_t to);
+// The tone in samples [from, to), measured over the parts that carry sound only.
+struct Sound {
+    double share = 0;  // of the stretch that carries sound
+    double level = 0;  // median RMS of the sounding parts
+    double hz = 0;     // from the median distance between zero crossings
+};
+Sound Measure(const std::vector<int16_t>& samples, int64_t from, int64_t to);
 
 }  // namespace soundcheck

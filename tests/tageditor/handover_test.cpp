@@ -83,6 +83,29 @@ TEST_F(HandOverTest, OpenLoadsIntoOneHiddenEditorAndViewChangeShowsIt) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
+TEST_F(HandOverTest, TheEditorOpensCentredOverTheWindowThatAsks) {
+    QWidget cutting;
+    cutting.setGeometry(300, 200, 900, 700);
+    cutting.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&cutting));
+    QApplication::setActiveWindow(&cutting);
+    ASSERT_EQ(QApplication::activeWindow(), &cutting);
+    const std::string path = Mp3("song.mp3", Audio(20));
+    handOver->LoadFile(path, "song.mp3");
+    handOver->ShowFor(path, "song.mp3");
+    frmMain* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    // Within a few pixels: the frame's own size settles only once the window is shown.
+    EXPECT_LE((editor->frameGeometry().center() - cutting.frameGeometry().center()).manhattanLength(), 8);
+    EXPECT_GT((editor->pos() - QPoint(0, 0)).manhattanLength(), 200) << "not left where it was created";
+    // Moved by the user and shown again while open, it stays where it was put.
+    editor->move(20, 30);
+    QApplication::setActiveWindow(&cutting);
+    handOver->ShowFor(path, "song.mp3");
+    EXPECT_EQ(editor->pos(), QPoint(20, 30));
+    editor->hide();
+}
+
 TEST_F(HandOverTest, ClipFromAnUntaggedSourceCarriesTheDefaults) {
     const std::string source = Mp3("plain song.mp3", Audio());
     handOver->LoadFile(source, "plain song.mp3");
