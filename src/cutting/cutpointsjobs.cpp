@@ -29,11 +29,13 @@ void CutPointsController::FindPauses() {
     std::string error;
     bool found = false;
     const std::string file = path_.toStdString();
+    const int generation = generation_;
     const bool cancelled = RunBackgroundJob(parts_.window, "Finding pauses...", parts_.showProgress,
                                             [&](const JobProgress& progress) {
                                                 found = ::FindPauses(file, choice->options, &pauses, &error, progress);
                                             });
-    if (cancelled) return;
+    // Cancelled, or another file came in meanwhile: these pauses are not wanted.
+    if (cancelled || generation != generation_) return;
     if (!found) {
         Fail("Pauses could not be found: " + QString::fromStdString(error));
         return;

@@ -10,6 +10,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QShortcut>
 #include <QGridLayout>
@@ -191,6 +192,8 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     cutParts.dialogs = parts_.dialogs;
     cutParts.messages = parts_.messages;
     cutParts.playPosition = [this] { return parts_.player->currentPosition(); };
+    // Headless runs have nobody to show progress to.
+    cutParts.showProgress = QGuiApplication::platformName() != "offscreen" && QGuiApplication::platformName() != "minimal";
     cutPoints_ = std::make_unique<CutPointsController>(cutParts);
 
     connect(CandyButton1, &QAbstractButton::clicked, this, &Form1::CandyButton1_Click);

@@ -1,10 +1,16 @@
 // Cut points in the cutting window: every route that adds, moves, deletes or names one leaves the
 // plan it should, and the file actions (pauses, cue sheets, Save all parts) report what happened.
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
 #include <QTableWidget>
 
+#include "cutting/backgroundjob.h"
 #include "cutting/cutpointscontroller.h"
 #include "cutting/cutpointspanel.h"
 #include "cutting/waveformview.h"
@@ -76,6 +82,41 @@ TEST(CutPointsModel, RefusesBeforeTheLengthIsKnownAndKeepsTheSelectionOnItsCut) 
     EXPECT_EQ(model.Selected(), -1);
     EXPECT_FALSE(model.Move(0, 3.0));
     EXPECT_FALSE(model.Rename(5, "x"));
+}
+
+TEST(BackgroundJob, CancelStopsTheJobAndAFinishedJobIsNotCancelled) {
+    TestApp();
+    QWidget owner;
+    owner.show();
+    bool sawStop = false;
+    // Cancel as soon as the loop runs; the job goes on until it is told to stop (or 10 s pass).
+    QTimer::singleShot(0, &owner, [&] {
+        auto* dialog = owner.findChild<QProgressDialog*>();
+        ASSERT_NE(dialog, nullptr);
+        auto* button = dialog->findChild<QPushButton*>();
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->text(), "Cancel");
+        button->click();
+    });
+    const bool cancelled = RunBackgroundJob(&owner, "Working", true, [&](const JobProgress& progress) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (!progress(0.5)) {
+                sawStop = true;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    EXPECT_TRUE(cancelled);
+    EXPECT_TRUE(sawStop);
+
+    int runs = 0;
+    EXPECT_FALSE(RunBackgroundJob(&owner, "Working", true, [&](const JobProgress& progress) {
+        ++runs;
+        progress(1.0);
+    })) << "closing the dialog after the job is not a Cancel";
+    EXPECT_EQ(runs, 1);
 }
 
 TEST_F(CutPointsTest, KeyAddsAtThePlayPositionOnceTheFileIsWalked) {
