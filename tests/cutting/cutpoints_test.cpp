@@ -324,6 +324,11 @@ TEST_F(CutPointsTest, FindPausesCutsBetweenTonesAsTheDialogSays) {
     EXPECT_EQ(asked, 1);
     ASSERT_EQ(Plan().CutCount(), 1u) << (messages.shown.empty() ? "" : messages.shown.back().text.toStdString());
     EXPECT_NEAR(Plan().Cut(0).start, 2.75, 0.05);
+    // The window with the cut point, for the screenshots folder.
+    QTRY_VERIFY_WITH_TIMEOUT(!form->Waveform1->IsBuilding() && form->Waveform1->Envelope(), 10000);
+    form->CutPoints1->Table()->item(1, 1)->setText("Second tone");
+    std::filesystem::create_directories(TRIMBEL_SCREENSHOTS);
+    EXPECT_TRUE(form->grab().save(QString(TRIMBEL_SCREENSHOTS) + "/form1-cutpoints.png"));
 
     Cuts().SetAskPauses([](QWidget*) { return std::optional<PauseChoice>(); });
     Cuts().FindPauses();
