@@ -5,6 +5,7 @@
 #include <thread>
 
 #include <QMenu>
+#include <QSignalSpy>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
@@ -137,6 +138,21 @@ TEST_F(CutPointsTest, KeyAddsAtThePlayPositionOnceTheFileIsWalked) {
     EXPECT_EQ(messages.shown.back().icon, MsgIcon::Exclamation);
     EXPECT_EQ(form->CutPoints1->Table()->rowCount(), 3);
     EXPECT_EQ(form->CutPoints1->Table()->item(1, 0)->text(), "00:04.250");
+}
+
+TEST_F(CutPointsTest, AFileWithoutAudioRefusesCutPointsAndSaysWhy) {
+    const std::string text = dir.file("notes.mp3");
+    testfiles::WriteFile(text, testfiles::FromString(std::string(4000, 'x')));
+    QSignalSpy walked(form->CutPoints(), &CutPointsController::sourceReady);
+    OpenTimed(text, 13);
+    QTRY_COMPARE_WITH_TIMEOUT(walked.count(), 1, 10000);
+    const size_t before = messages.shown.size();
+    player.position = 2.0;
+    Key(Qt::Key_K);
+    ASSERT_EQ(messages.shown.size(), before + 1);
+    EXPECT_TRUE(messages.shown.back().text.startsWith("This file cannot be split: ")) << messages.shown.back().text.toStdString();
+    EXPECT_EQ(Plan().CutCount(), 0u);
+    EXPECT_FALSE(form->CutPoints1->isEnabled());
 }
 
 TEST_F(CutPointsTest, MenuAddsAndDeletesTheCutPointUnderThePointer) {
