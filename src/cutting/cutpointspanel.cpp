@@ -46,8 +46,10 @@ QString CutPointsPanel::TimeText(double seconds) {
 
 void CutPointsPanel::ShowPlan(const SplitPlan& plan, int selectedCut) {
     filling_ = true;
-    table_->setRowCount(static_cast<int>(plan.PartCount()));
-    for (size_t i = 0; i < plan.PartCount(); ++i) {
+    // No file (or none walked yet): no parts to list.
+    const bool known = plan.Duration() > 0;
+    table_->setRowCount(known ? static_cast<int>(plan.PartCount()) : 0);
+    for (size_t i = 0; known && i < plan.PartCount(); ++i) {
         const PlannedPart part = plan.Part(i);
         auto* time = new QTableWidgetItem(TimeText(part.start));
         time->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);

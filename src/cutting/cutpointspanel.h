@@ -14,7 +14,8 @@ class CutPointsPanel : public QWidget {
 public:
     explicit CutPointsPanel(QWidget* parent = nullptr);
 
-    // Fills the rows from `plan`, the row of cut point `selectedCut` selected (-1: none).
+    // Fills the rows from `plan`, the row of cut point `selectedCut` selected (-1: none); a plan
+    // without a length has no rows.
     void ShowPlan(const SplitPlan& plan, int selectedCut);
     QTableWidget* Table() const { return table_; }
 

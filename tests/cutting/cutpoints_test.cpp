@@ -124,6 +124,7 @@ TEST_F(CutPointsTest, KeyAddsAtThePlayPositionOnceTheFileIsWalked) {
     Key(Qt::Key_K);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "Open an MP3 file first.");
+    EXPECT_EQ(form->CutPoints1->Table()->rowCount(), 0);
     OpenReady(mp3);
     EXPECT_NEAR(Plan().Duration(), kFrames * 1152 / 44100.0 - 529 / 44100.0, 0.001);
     player.position = 4.25;
