@@ -16,6 +16,8 @@ CutPointsController::CutPointsController(const CutPointsParts& parts) : parts_(p
     connect(add, &QShortcut::activated, this, &CutPointsController::AddAtPlayPosition);
     auto* remove = new QShortcut(QKeySequence::Delete, parts_.window);
     connect(remove, &QShortcut::activated, this, &CutPointsController::DeleteSelected);
+    parts_.waveform->setToolTip("Right-click for cut points and \"Save all parts...\"; K adds a cut point at the "
+                                "playing position, Delete removes the selected one");
     connect(parts_.waveform, &WaveformView::cutPointPressed, this, &CutPointsController::SelectCut);
     connect(parts_.waveform, &WaveformView::cutPointDragged, this, &CutPointsController::MoveCut);
     connect(parts_.waveform, &WaveformView::contextMenuOpening, this, &CutPointsController::AddMenuActions);
