@@ -28,6 +28,7 @@ constexpr size_t kAudioBytes = 20u * 1000 * 1000;
 class SilentMessages : public MessageBoxes {
 public:
     void Show(QWidget*, const QString&, MsgIcon, const QString&) override {}
+    bool Ask(QWidget*, const QString&, const QString&) override { return false; }
 };
 
 template <typename F>
