@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "clips/clipfile.h"
+#include "clips/cliptags.h"
 #include "files/descriptor.h"
 #include "files/safefile.h"
 #include "mpeg/framescan.h"
@@ -181,37 +182,6 @@ std::vector<uint8_t> HeaderFrame(const FrameTable& table, const Layout& layout, 
     return frame;
 }
 
-// Parses the written clip back: one header frame that describes exactly the frames behind it,
-// nothing else in the file.
-bool SelfCheck(const std::string& path, const Layout& layout, uint32_t clipBytes, uint16_t musicCrc,
-               std::string* error) {
-    FrameTable clip;
-    std::string why;
-    if (!ScanFrames(path, clip, &why)) return Fail(error, "The written clip cannot be read back: " + why);
-    const uint32_t frames = static_cast<uint32_t>(layout.to - layout.from);
-    const VbrHeader& v = clip.vbr;
-    const bool ok = clip.fileSize == clipBytes && clip.id3v2Bytes == 0 && clip.audioStart == 0 &&
-                    clip.audioEnd == clipBytes && clip.tagsStart == clipBytes && clip.junkBytes == 0 &&
-                    v.kind == (layout.vbr ? VbrHeader::Kind::Xing : VbrHeader::Kind::Info) && v.offset == 0 &&
-                    v.hasFrames && v.frames == frames && clip.frames.size() == frames && v.hasBytes &&
-                    v.bytes == clipBytes && v.hasToc && v.hasLame && v.tagCrcValid &&
-                    v.encoderDelay == layout.delay && v.encoderPadding == layout.padding &&
-                    v.musicLength == clipBytes && v.musicCrc == musicCrc;
-    if (!ok) return Fail(error, "The written clip does not match its Xing header");
-    const FileDescriptor file = OpenFile(path, O_RDONLY);
-    if (!file.IsOpen()) return Fail(error, "The written clip cannot be read back");
-    uint16_t crc = 0;
-    if (!ForEachFrame(file.get(), clip.frames, 0, clip.frames.size(),
-                      [&](const uint8_t* p, size_t n) {
-                          crc = LameCrc16(p, n, crc);
-                          return true;
-                      },
-                      error))
-        return false;
-    if (crc != musicCrc) return Fail(error, "The written clip's audio differs from the source frames");
-    return true;
-}
-
 // Which source frames the clip takes, and the delay and padding its LAME tag gives decoders.
 Layout PlanLayout(const FrameTable& table, size_t first, size_t end) {
     const uint32_t n = table.samplesPerFrame;
@@ -256,43 +226,70 @@ struct ClipText {
     const std::string& target;
 };
 
-// Writes the header frame and the layout's frames, checks the written clip, hands it over and
-// gives it the target's name.
+// Where the clip goes and how it is finished.
+struct ClipOutput {
+    const CleanClipFinisher& finish;
+    const ClipTags* tags;  // written in the same pass when given; `finish` is not run then
+    bool flushFolderLater;
+};
+
+// Writes the header frame and the layout's frames (behind the ID3v2 tag and before the ID3v1 tag
+// of `tags`), checks them against what the first pass over the source saw, hands the clip over
+// and gives it the target's name.
 bool WriteClip(int fd, const FrameTable& table, const Layout& layout, const ClipHead& head, const ClipText& text,
-               const CleanClipFinisher& finish, std::string* error) {
+               const ClipOutput& output, std::string* error) {
     const std::string& source = text.source;
     const std::string& target = text.target;
     mdlID3::AtomicFileWriter out;
     if (!OpenClip(out, target, error)) return false;
-    std::vector<uint8_t> pending(head.bytes);
+    out.FlushFolderLater(output.flushFolderLater);
+    std::vector<uint8_t> pending;
     pending.reserve(kChunkBytes + 4096);
-    const auto flush = [&] {
-        if (out.Write(pending)) return true;
+    if (output.tags) pending = output.tags->v2;
+    pending.insert(pending.end(), head.bytes.begin(), head.bytes.end());
+    // The clip's last bytes stay in `pending` until the end: they may be an ID3v1 tag to replace.
+    const size_t keep = output.tags ? kClipV1Size : 0;
+    const auto flush = [&](size_t n) {
+        if (out.Write(pending.data(), n)) return true;
         return Fail(error, ClipWriteError(out, source, target));
     };
+    uint16_t crc = 0;
+    uint64_t audioBytes = 0;
     if (!ForEachFrame(fd, table.frames, layout.from, layout.to,
                       [&](const uint8_t* p, size_t len) {
+                          crc = LameCrc16(p, len, crc);
+                          audioBytes += len;
                           pending.insert(pending.end(), p, p + len);
                           if (pending.size() < kChunkBytes) return true;
-                          if (!flush()) return false;
-                          pending.clear();
+                          if (!flush(pending.size() - keep)) return false;
+                          pending.erase(pending.begin(), pending.end() - static_cast<std::ptrdiff_t>(keep));
                           return true;
                       },
                       error))
         return false;
-    if (!pending.empty() && !flush()) return false;
-    // The clip is parsed back and handed over while it is still the temporary file: a clip that
-    // fails either never takes the target's name.
-    const ClipHook checkAndFinish = [&](const std::string& path, std::string* why) {
-        return SelfCheck(path, layout, head.clipBytes, head.musicCrc, why) && FinishClip(finish, path, why);
-    };
-    return CommitClip(out, checkAndFinish, source, target, error);
+    // The frames were read twice: the header frame describes the first pass, the clip holds the
+    // second. A source that changed in between fails here, before the clip has a name.
+    if (crc != head.musicCrc || audioBytes + head.bytes.size() != head.clipBytes)
+        return Fail(error, "The written clip's audio differs from the source frames");
+    if (output.tags) {
+        const size_t drop = static_cast<size_t>(ClipTailToDrop(*output.tags, head.clipBytes, pending));
+        if (!flush(pending.size() - drop)) return false;
+        if (output.tags->v1 == ClipTags::V1::Write && !out.Write(output.tags->v1Tag.data(), kClipV1Size))
+            return Fail(error, ClipWriteError(out, source, target));
+        return CommitClip(out, {}, source, target, error);
+    }
+    if (!pending.empty() && !flush(pending.size())) return false;
+    // The hand-over runs while the clip is still the temporary file: a clip it fails never takes
+    // the target's name.
+    const ClipHook finish = [&](const std::string& path, std::string* why) { return FinishClip(output.finish, path, why); };
+    return CommitClip(out, output.finish ? finish : ClipHook(), source, target, error);
 }
 
 }  // namespace
 
 bool SaveCleanClip(const std::string& source, double startSeconds, double endSeconds, const std::string& target,
-                   std::string* error, CleanClipResult* result, const CleanClipFinisher& finish) {
+                   std::string* error, CleanClipResult* result, const CleanClipFinisher& finish,
+                   const ClipTags* tags) {
     if (!std::isfinite(startSeconds) || !std::isfinite(endSeconds) || startSeconds < 0 || endSeconds <= startSeconds)
         return Fail(error, "The selection is empty");
     if (target.empty()) return Fail(error, "No file name was given for the clip");
@@ -304,12 +301,12 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
     // only the start.
     if (!ScanFramesUntil(source, endSeconds, table, &why)) return Fail(error, why);
     return SaveCleanClipFrames(source, table, FrameIndexAtSeconds(table, startSeconds),
-                               FrameIndexAtSeconds(table, endSeconds), target, error, result, finish);
+                               FrameIndexAtSeconds(table, endSeconds), target, error, result, finish, tags);
 }
 
 bool SaveCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
                          const std::string& target, std::string* error, CleanClipResult* result,
-                         const CleanClipFinisher& finish) {
+                         const CleanClipFinisher& finish, const ClipTags* tags, bool flushFolderLater) {
     if (target.empty()) return Fail(error, "No file name was given for the clip");
     if (ClipWouldReplaceSource(source, target)) return Fail(error, kClipOverSource);
     if (table.layer != 3)
@@ -340,7 +337,7 @@ bool SaveCleanClipFrames(const std::string& source, const FrameTable& table, siz
     const std::vector<uint8_t> head = HeaderFrame(table, layout, clipBytes, musicCrc);
 
     const ClipText text{source, target};
-    if (!WriteClip(file.get(), table, layout, {head, clipBytes, musicCrc}, text, finish, error)) return false;
+    if (!WriteClip(file.get(), table, layout, {head, clipBytes, musicCrc}, text, {finish, tags, flushFolderLater}, error)) return false;
 
     if (result) {
         const uint32_t n = table.samplesPerFrame;

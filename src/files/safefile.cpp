@@ -324,10 +324,8 @@ bool AtomicFileWriter::Commit(const Finisher& beforeRename) {
     fd_ = -1;
     // The data was flushed before the file got its name, so a late close error changes nothing.
     ::close(closing);
-    // The rename is durable once the folder is flushed. The new contents are in place already,
-    // so a folder that cannot be flushed (some file systems refuse) is not a failure.
-    const FileDescriptor dir = OpenFile(FolderOf(target_), O_RDONLY | O_DIRECTORY);
-    if (dir.IsOpen()) ::fsync(dir.get());
+    // The rename is durable once the folder is flushed.
+    if (!folderLater_) FlushFolderOf(target_);
     error_.clear();
     failure_ = Failure::None;
     errno_ = 0;
@@ -343,6 +341,11 @@ void AtomicFileWriter::Abort() {
         ::unlink(temp_.c_str());
         temp_.clear();
     }
+}
+
+void FlushFolderOf(const std::string& path) {
+    const FileDescriptor dir = OpenFile(FolderOf(path), O_RDONLY | O_DIRECTORY);
+    if (dir.IsOpen()) ::fsync(dir.get());
 }
 
 bool WriteInPlace(const std::string& path, int64_t offset, std::span<const uint8_t> bytes,

@@ -66,6 +66,9 @@ public:
     // Uses a named temporary file even where the file system can create unnamed ones (as on
     // those that cannot); for the next Open.
     void UseNamedTemporary(bool named) { namedOnly_ = named; }
+    // With `later`, Commit() leaves the folder unflushed: a caller that saves many files into one
+    // folder flushes it once with FlushFolderOf after the last. For the next Commit.
+    void FlushFolderLater(bool later) { folderLater_ = later; }
     // The file being written has no name yet (killed now, the writer leaves nothing behind).
     bool IsUnnamed() const { return fd_ >= 0 && temp_.empty(); }
 
@@ -81,6 +84,7 @@ private:
     bool Publish();
 
     bool namedOnly_ = false;
+    bool folderLater_ = false;
     int fd_ = -1;
     Failure failure_ = Failure::None;
     int errno_ = 0;
@@ -89,6 +93,10 @@ private:
     std::string temp_;
     std::string error_;
 };
+
+// Flushes the folder that holds `path`, so that the names given in it last a crash. Some file
+// systems refuse: the names are there all the same, so that is not reported.
+void FlushFolderOf(const std::string& path);
 
 // Writes `bytes` at `offset` of the existing file `path` and flushes it. The file is never
 // created, truncated or extended past its size: a write that would extend it is refused.

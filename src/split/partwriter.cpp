@@ -6,6 +6,7 @@
 
 #include "clips/cleancut.h"
 #include "clips/clipfile.h"
+#include "files/safefile.h"
 #include "split/partnames.h"
 #include "split/partrange.h"
 #include "split/parttags.h"
@@ -70,6 +71,12 @@ SplitOutcome SaveParts(const SplitSource& source, const SplitPlan& plan, const S
     if (!PlanPartPaths(source, plan, options, &paths, &error)) return Refused(error);
 
     const SourceTags tags = ReadSourceTags(source.Path());
+    // Each part is flushed before it takes its name; the names are flushed once, after the last
+    // part or the failure (the parts written so far stay).
+    struct FolderFlush {
+        const std::string& anyPart;
+        ~FolderFlush() { mdlID3::FlushFolderOf(anyPart); }
+    } folderFlush{paths.front()};
     const double totalFrames = static_cast<double>(ranges.back().endFrame - ranges.front().firstFrame);
     double doneFrames = 0;
     SplitOutcome outcome;
@@ -88,11 +95,10 @@ SplitOutcome SaveParts(const SplitSource& source, const SplitPlan& plan, const S
             outcome.error = paths[i] + " exists already";
             return outcome;
         }
-        const auto tagPart = [&](const std::string& temp, std::string* why) {
-            return WritePartTags(temp, tags, title, part.performer, i + 1, count, why);
-        };
-        if (!SaveCleanClipFrames(source.Path(), source.Table(), ranges[i].firstFrame, ranges[i].endFrame, paths[i],
-                                 &error, nullptr, tagPart)) {
+        ClipTags partTags;
+        if (!PartClipTags(tags, title, part.performer, i + 1, count, &partTags, &error) ||
+            !SaveCleanClipFrames(source.Path(), source.Table(), ranges[i].firstFrame, ranges[i].endFrame, paths[i],
+                                 &error, nullptr, {}, &partTags, true)) {
             outcome.failedPart = static_cast<int>(i);
             outcome.error = "Part " + std::to_string(i + 1) + " (" + paths[i] + ") was not written: " + error;
             return outcome;
