@@ -226,29 +226,20 @@ struct ClipText {
     const std::string& target;
 };
 
-// Where the clip goes and how it is finished.
-struct ClipOutput {
-    const CleanClipFinisher& finish;
-    const ClipTags* tags;  // written in the same pass when given; `finish` is not run then
-    bool flushFolderLater;
-};
-
 // Writes the header frame and the layout's frames (behind the ID3v2 tag and before the ID3v1 tag
-// of `tags`), checks them against what the first pass over the source saw, hands the clip over
-// and gives it the target's name.
+// of `tags`, when given) into `out`, opened here, and checks them against what the first pass over
+// the source saw.
 bool WriteClip(int fd, const FrameTable& table, const Layout& layout, const ClipHead& head, const ClipText& text,
-               const ClipOutput& output, std::string* error) {
+               const ClipTags* tags, mdlID3::AtomicFileWriter& out, std::string* error) {
     const std::string& source = text.source;
     const std::string& target = text.target;
-    mdlID3::AtomicFileWriter out;
     if (!OpenClip(out, target, error)) return false;
-    out.FlushFolderLater(output.flushFolderLater);
     std::vector<uint8_t> pending;
     pending.reserve(kChunkBytes + 4096);
-    if (output.tags) pending = output.tags->v2;
+    if (tags) pending = tags->v2;
     pending.insert(pending.end(), head.bytes.begin(), head.bytes.end());
     // The clip's last bytes stay in `pending` until the end: they may be an ID3v1 tag to replace.
-    const size_t keep = output.tags ? kClipV1Size : 0;
+    const size_t keep = tags ? kClipV1Size : 0;
     const auto flush = [&](size_t n) {
         if (out.Write(pending.data(), n)) return true;
         return Fail(error, ClipWriteError(out, source, target));
@@ -271,18 +262,14 @@ bool WriteClip(int fd, const FrameTable& table, const Layout& layout, const Clip
     // second. A source that changed in between fails here, before the clip has a name.
     if (crc != head.musicCrc || audioBytes + head.bytes.size() != head.clipBytes)
         return Fail(error, "The written clip's audio differs from the source frames");
-    if (output.tags) {
-        const size_t drop = static_cast<size_t>(ClipTailToDrop(*output.tags, head.clipBytes, pending));
+    if (tags) {
+        const size_t drop = static_cast<size_t>(ClipTailToDrop(*tags, head.clipBytes, pending));
         if (!flush(pending.size() - drop)) return false;
-        if (output.tags->v1 == ClipTags::V1::Write && !out.Write(output.tags->v1Tag.data(), kClipV1Size))
+        if (tags->v1 == ClipTags::V1::Write && !out.Write(tags->v1Tag.data(), kClipV1Size))
             return Fail(error, ClipWriteError(out, source, target));
-        return CommitClip(out, {}, source, target, error);
+        return true;
     }
-    if (!pending.empty() && !flush(pending.size())) return false;
-    // The hand-over runs while the clip is still the temporary file: a clip it fails never takes
-    // the target's name.
-    const ClipHook finish = [&](const std::string& path, std::string* why) { return FinishClip(output.finish, path, why); };
-    return CommitClip(out, output.finish ? finish : ClipHook(), source, target, error);
+    return pending.empty() || flush(pending.size());
 }
 
 }  // namespace
@@ -306,7 +293,18 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
 
 bool SaveCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
                          const std::string& target, std::string* error, CleanClipResult* result,
-                         const CleanClipFinisher& finish, const ClipTags* tags, bool flushFolderLater) {
+                         const CleanClipFinisher& finish, const ClipTags* tags) {
+    mdlID3::AtomicFileWriter out;
+    if (!WriteCleanClipFrames(source, table, first, end, target, tags, out, error, result)) return false;
+    // The hand-over runs while the clip is still the temporary file: a clip it fails never takes
+    // the target's name.
+    const ClipHook hook = [&](const std::string& path, std::string* why) { return FinishClip(finish, path, why); };
+    return CommitClip(out, finish && !tags ? hook : ClipHook(), source, target, error);
+}
+
+bool WriteCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
+                          const std::string& target, const ClipTags* tags, mdlID3::AtomicFileWriter& out,
+                          std::string* error, CleanClipResult* result) {
     if (target.empty()) return Fail(error, "No file name was given for the clip");
     if (ClipWouldReplaceSource(source, target)) return Fail(error, kClipOverSource);
     if (table.layer != 3)
@@ -337,7 +335,7 @@ bool SaveCleanClipFrames(const std::string& source, const FrameTable& table, siz
     const std::vector<uint8_t> head = HeaderFrame(table, layout, clipBytes, musicCrc);
 
     const ClipText text{source, target};
-    if (!WriteClip(file.get(), table, layout, {head, clipBytes, musicCrc}, text, {finish, tags, flushFolderLater}, error)) return false;
+    if (!WriteClip(file.get(), table, layout, {head, clipBytes, musicCrc}, text, tags, out, error)) return false;
 
     if (result) {
         const uint32_t n = table.samplesPerFrame;

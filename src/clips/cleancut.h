@@ -6,6 +6,7 @@
 #include <string>
 
 #include "clips/cliptags.h"
+#include "files/safefile.h"
 #include "mpeg/framescan.h"
 
 struct CleanClipResult {
@@ -38,9 +39,14 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
 
 // SaveCleanClip of the frames [first, end) of a source already walked into `table` (by
 // ScanFrames or ScanFramesUntil), so that many clips of one file walk it once. The last frame of
-// a complete table ends the clip with the source's own encoder padding. With `flushFolderLater`
-// the caller flushes the target's folder (FlushFolderOf) once after its last clip.
+// a complete table ends the clip with the source's own encoder padding.
 bool SaveCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
                          const std::string& target, std::string* error, CleanClipResult* result = nullptr,
-                         const CleanClipFinisher& finish = {}, const ClipTags* tags = nullptr,
-                         bool flushFolderLater = false);
+                         const CleanClipFinisher& finish = {}, const ClipTags* tags = nullptr);
+
+// SaveCleanClipFrames up to the commit: the clip with `tags` (may be null) is written into `out`,
+// which is opened here for `target`; the caller commits it (CommitClip) or drops it. For many
+// clips whose flushes overlap.
+bool WriteCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
+                          const std::string& target, const ClipTags* tags, mdlID3::AtomicFileWriter& out,
+                          std::string* error, CleanClipResult* result = nullptr);

@@ -48,6 +48,10 @@ public:
     // less the umask), flushes it, renames it over the target and flushes the folder. On failure
     // the temporary file is removed, also when the finisher replaced it.
     bool Commit(const Finisher& beforeRename = {});
+    // Gives the complete file its permission bits (as Commit would) and starts writing it to disk
+    // without waiting, so that the flush of a later Commit has less or nothing left to wait for:
+    // files written one after another and committed in a batch then share their flushes.
+    bool BeginFlush();
     // Drops the temporary file; the target stays as it was.
     void Abort();
 
@@ -74,7 +78,8 @@ public:
 
 private:
     bool Fail(Failure kind, const std::string& what, int err);
-    // Owner and permission bits of the target, then a flush.
+    // Owner and permission bits of the target (once), then a flush.
+    bool SetBits(int fd);
     bool Seal(int fd);
     // Links the unnamed file to a fresh temporary name beside the target.
     bool NameUnnamed();
@@ -85,6 +90,7 @@ private:
 
     bool namedOnly_ = false;
     bool folderLater_ = false;
+    bool bitsSet_ = false;  // the bits are on the file being written
     int fd_ = -1;
     Failure failure_ = Failure::None;
     int errno_ = 0;
