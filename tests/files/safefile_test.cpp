@@ -106,6 +106,37 @@ TEST_F(SafeFile, NewTargetGetsUmaskPermissions) {
     EXPECT_EQ(ModeOf(target), 0644u);
 }
 
+TEST_F(SafeFile, FilesFlushedAheadAndCommittedInABatchGetTheirBitsAndNames) {
+    const auto existing = tmp.file("old.mp3");
+    WriteFile(existing, Pattern(100, 1));
+    ASSERT_EQ(::chmod(existing.c_str(), 0640), 0);
+    mode_t old = ::umask(022);
+    AtomicFileWriter a, b;
+    ASSERT_TRUE(a.Open(existing));
+    ASSERT_TRUE(b.Open(tmp.file("new.mp3")));
+    a.FlushFolderLater(true);
+    b.FlushFolderLater(true);
+    ASSERT_TRUE(a.Write(Pattern(3000, 2)));
+    ASSERT_TRUE(a.BeginFlush()) << a.Error();
+    ASSERT_TRUE(b.Write(Pattern(2000, 3)));
+    ASSERT_TRUE(b.BeginFlush()) << b.Error();
+    ::umask(old);
+    // Started on their way to disk, neither has a name yet.
+    EXPECT_EQ(ReadFile(existing), Pattern(100, 1));
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("new.mp3")));
+    ASSERT_TRUE(a.Commit()) << a.Error();
+    ASSERT_TRUE(b.Commit()) << b.Error();
+    mdlID3::FlushFolderOf(existing);
+    EXPECT_EQ(ReadFile(existing), Pattern(3000, 2));
+    EXPECT_EQ(ModeOf(existing), 0640u);
+    EXPECT_EQ(ReadFile(tmp.file("new.mp3")), Pattern(2000, 3));
+    EXPECT_EQ(ModeOf(tmp.file("new.mp3")), 0644u);
+    EXPECT_EQ(OtherFiles(tmp.path(), "old.mp3"), std::vector<std::string>{"new.mp3"});  // no temporary file
+    // A writer with nothing open refuses.
+    AtomicFileWriter closed;
+    EXPECT_FALSE(closed.BeginFlush());
+}
+
 TEST_F(SafeFile, UncommittedWriterLeavesNothingBehind) {
     const auto target = tmp.file("song.mp3");
     WriteFile(target, Pattern(100, 7));
