@@ -215,9 +215,8 @@ Layout PlanLayout(const FrameTable& table, size_t first, size_t end) {
 
 // The header frame of the clip and what it says about the audio behind it.
 struct ClipHead {
-    const std::vector<uint8_t>& bytes;
-    uint32_t clipBytes;
-    uint16_t musicCrc;
+    uint32_t length;     // of the header frame
+    uint32_t clipBytes;  // the header frame and the frames behind it
 };
 
 // The files named in messages.
@@ -227,8 +226,8 @@ struct ClipText {
 };
 
 // Writes the header frame and the layout's frames (behind the ID3v2 tag and before the ID3v1 tag
-// of `tags`, when given) into `out`, opened here, and checks them against what the first pass over
-// the source saw.
+// of `tags`, when given) into `out`, opened here. The header frame holds the CRC of the frames,
+// so it is filled in once they are written: the frames are read once.
 bool WriteClip(int fd, const FrameTable& table, const Layout& layout, const ClipHead& head, const ClipText& text,
                const ClipTags* tags, mdlID3::AtomicFileWriter& out, std::string* error) {
     const std::string& source = text.source;
@@ -237,9 +236,11 @@ bool WriteClip(int fd, const FrameTable& table, const Layout& layout, const Clip
     std::vector<uint8_t> pending;
     pending.reserve(kChunkBytes + 4096);
     if (tags) pending = tags->v2;
-    pending.insert(pending.end(), head.bytes.begin(), head.bytes.end());
+    const size_t headAt = pending.size();
+    pending.resize(headAt + head.length);
     // The clip's last bytes stay in `pending` until the end: they may be an ID3v1 tag to replace.
     const size_t keep = tags ? kClipV1Size : 0;
+    bool headWritten = false;
     const auto flush = [&](size_t n) {
         if (out.Write(pending.data(), n)) return true;
         return Fail(error, ClipWriteError(out, source, target));
@@ -254,22 +255,24 @@ bool WriteClip(int fd, const FrameTable& table, const Layout& layout, const Clip
                           if (pending.size() < kChunkBytes) return true;
                           if (!flush(pending.size() - keep)) return false;
                           pending.erase(pending.begin(), pending.end() - static_cast<std::ptrdiff_t>(keep));
+                          headWritten = true;
                           return true;
                       },
                       error))
         return false;
-    // The frames were read twice: the header frame describes the first pass, the clip holds the
-    // second. A source that changed in between fails here, before the clip has a name.
-    if (crc != head.musicCrc || audioBytes + head.bytes.size() != head.clipBytes)
-        return Fail(error, "The written clip's audio differs from the source frames");
-    if (tags) {
-        const size_t drop = static_cast<size_t>(ClipTailToDrop(*tags, head.clipBytes, pending));
-        if (!flush(pending.size() - drop)) return false;
-        if (tags->v1 == ClipTags::V1::Write && !out.Write(tags->v1Tag.data(), kClipV1Size))
-            return Fail(error, ClipWriteError(out, source, target));
-        return true;
-    }
-    return pending.empty() || flush(pending.size());
+    const std::vector<uint8_t> frame = HeaderFrame(table, layout, head.clipBytes, crc);
+    if (audioBytes + head.length != head.clipBytes || frame.size() != head.length)
+        return Fail(error, "The source file changed while the clip was written");
+    // Still in `pending`, the header frame goes in before the end is looked at; written already,
+    // it is put in its place after (the bytes kept back are then all audio).
+    if (!headWritten) std::copy(frame.begin(), frame.end(), pending.begin() + static_cast<std::ptrdiff_t>(headAt));
+    const size_t drop = tags ? static_cast<size_t>(ClipTailToDrop(*tags, head.clipBytes, pending)) : 0;
+    if (!flush(pending.size() - drop)) return false;
+    if (tags && tags->v1 == ClipTags::V1::Write && !out.Write(tags->v1Tag.data(), kClipV1Size))
+        return Fail(error, ClipWriteError(out, source, target));
+    if (headWritten && !out.WriteAt(static_cast<int64_t>(headAt), frame))
+        return Fail(error, ClipWriteError(out, source, target));
+    return true;
 }
 
 }  // namespace
@@ -315,27 +318,17 @@ bool WriteCleanClipFrames(const std::string& source, const FrameTable& table, si
     const Layout layout = PlanLayout(table, first, end);
     const FileDescriptor file = OpenFile(source, O_RDONLY);
     if (!file.IsOpen()) return Fail(error, ErrorText("Cannot open " + source, errno));
-    uint16_t musicCrc = 0;
     uint64_t audioBytes = 0;
-    if (!ForEachFrame(file.get(), table.frames, layout.from, layout.to,
-                      [&](const uint8_t* p, size_t len) {
-                          musicCrc = LameCrc16(p, len, musicCrc);
-                          audioBytes += len;
-                          return true;
-                      },
-                      error))
-        return false;
-
+    for (size_t i = layout.from; i < layout.to; ++i) audioBytes += table.frames[i].length;
     uint8_t h[4];
     const uint32_t headLength = HeaderFrameHeader(table, table.frames[layout.from], layout.vbr, h);
     if (headLength == 0) return Fail(error, "No frame size of this stream can hold a Xing header");
     const uint64_t total = headLength + audioBytes;
     if (total > UINT32_MAX) return Fail(error, "The clip is too large for a Xing header");
     const uint32_t clipBytes = static_cast<uint32_t>(total);
-    const std::vector<uint8_t> head = HeaderFrame(table, layout, clipBytes, musicCrc);
 
     const ClipText text{source, target};
-    if (!WriteClip(file.get(), table, layout, {head, clipBytes, musicCrc}, text, tags, out, error)) return false;
+    if (!WriteClip(file.get(), table, layout, {headLength, clipBytes}, text, tags, out, error)) return false;
 
     if (result) {
         const uint32_t n = table.samplesPerFrame;

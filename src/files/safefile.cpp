@@ -185,6 +185,15 @@ bool AtomicFileWriter::Write(const void* data, size_t size) {
     return Write(std::span<const uint8_t>(static_cast<const uint8_t*>(data), size));
 }
 
+bool AtomicFileWriter::WriteAt(int64_t offset, std::span<const uint8_t> bytes) {
+    if (fd_ < 0) return Fail(Failure::Refused, "the file is not open for writing", 0);
+    if (offset < 0 || offset > written_ || static_cast<int64_t>(bytes.size()) > written_ - offset)
+        return Fail(Failure::Refused, "invalid range to overwrite", EINVAL);
+    if (!WriteAtChecked(fd_, bytes.data(), bytes.size(), offset))
+        return Fail(Failure::Write, "cannot write " + temp_, errno);
+    return true;
+}
+
 bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
                                  std::span<uint8_t> buffer) {
     if (fd_ < 0) return Fail(Failure::Refused, "the file is not open for writing", 0);

@@ -39,6 +39,9 @@ public:
     bool Open(const std::string& target, Links links = Links::Follow);
     bool Write(std::span<const uint8_t> bytes);
     bool Write(const void* data, size_t size);
+    // Overwrites bytes written already (a header whose fields depend on what follows it); a write
+    // past what was written is refused.
+    bool WriteAt(int64_t offset, std::span<const uint8_t> bytes);
     // Appends `length` bytes of `srcFd` starting at `offset`, in chunks, with constant memory.
     // A source that ends early is a failure. `buffer` (optional) is used as the chunk buffer.
     bool CopyRange(int srcFd, int64_t offset, int64_t length, std::span<uint8_t> buffer = {});

@@ -137,6 +137,26 @@ TEST_F(SafeFile, FilesFlushedAheadAndCommittedInABatchGetTheirBitsAndNames) {
     EXPECT_FALSE(closed.BeginFlush());
 }
 
+TEST_F(SafeFile, WriteAtOverwritesOnlyWhatWasWritten) {
+    const auto target = tmp.file("clip.mp3");
+    AtomicFileWriter w;
+    ASSERT_TRUE(w.Open(target));
+    ASSERT_TRUE(w.Write(Bytes(10, 0)));
+    ASSERT_TRUE(w.Write(FromString("tail")));
+    ASSERT_TRUE(w.WriteAt(2, FromString("HEAD")));
+    ASSERT_TRUE(w.WriteAt(10, FromString("TAIL")));  // up to the end exactly
+    EXPECT_EQ(w.BytesWritten(), 14);
+    ASSERT_TRUE(w.Commit()) << w.Error();
+    EXPECT_EQ(ReadFile(target), Concat({Bytes{0, 0}, FromString("HEAD"), Bytes(4, 0), FromString("TAIL")}));
+
+    AtomicFileWriter past;
+    ASSERT_TRUE(past.Open(tmp.file("other.mp3")));
+    ASSERT_TRUE(past.Write(FromString("abc")));
+    EXPECT_FALSE(past.WriteAt(1, FromString("xyz")));  // one byte beyond what was written
+    EXPECT_FALSE(past.IsOpen());                        // a refused write drops the file
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("other.mp3")));
+}
+
 TEST_F(SafeFile, UncommittedWriterLeavesNothingBehind) {
     const auto target = tmp.file("song.mp3");
     WriteFile(target, Pattern(100, 7));

@@ -114,6 +114,29 @@ TEST_P(ClipTagsPass, WholeFrameClipsGiveTheTwoStepBytes) {
     }
 }
 
+TEST(ClipTagsPassLong, AClipLongerThanOneWriteGetsItsHeaderFrameInPlace) {
+    // Over 1 MiB of frames: the header frame is written before its CRC is known and put in after.
+    TempDir dir;
+    const std::string source = dir.file("long.mp3");
+    WriteFile(source, SilentFrames(4000));
+    TagSource(source, SourceTags::V23AndV1);
+    TagEditor editor;
+    editor.LoadFile(source, "long.mp3");
+    ClipTags tags;
+    ASSERT_TRUE(editor.TagsForClip(&tags));
+    const ClipFinisher writeInto = [&](const std::string& clip, std::string* why) { return editor.WriteInto(clip, why); };
+    std::string error;
+    CleanClipResult result;
+    ASSERT_TRUE(SaveCleanClip(source, 1.0, 99.0, dir.file("two.mp3"), &error, &result, writeInto)) << error;
+    ASSERT_GT(result.bytes, 1u << 20);
+    ASSERT_TRUE(SaveCleanClip(source, 1.0, 99.0, dir.file("one.mp3"), &error, nullptr, writeInto, &tags)) << error;
+    EXPECT_EQ(ReadFile(dir.file("one.mp3")), ReadFile(dir.file("two.mp3")));
+    ASSERT_TRUE(SaveCleanClip(source, 1.0, 99.0, dir.file("bare.mp3"), &error)) << error;
+    const Bytes bare = ReadFile(dir.file("bare.mp3"));
+    ASSERT_EQ(bare.size(), result.bytes);
+    EXPECT_EQ(Bytes(bare.begin(), bare.begin() + 2), (Bytes{0xFF, 0xFB}));  // the header frame, not a gap
+}
+
 INSTANTIATE_TEST_SUITE_P(Sources, ClipTagsPass,
                          ::testing::Values(SourceTags::None, SourceTags::V23AndV1, SourceTags::V24, SourceTags::V1Only));
 
