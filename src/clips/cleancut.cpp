@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "clips/clipfile.h"
+#include "clips/cliptags.h"
 #include "files/descriptor.h"
 #include "files/safefile.h"
 #include "mpeg/framescan.h"
@@ -181,37 +182,6 @@ std::vector<uint8_t> HeaderFrame(const FrameTable& table, const Layout& layout, 
     return frame;
 }
 
-// Parses the written clip back: one header frame that describes exactly the frames behind it,
-// nothing else in the file.
-bool SelfCheck(const std::string& path, const Layout& layout, uint32_t clipBytes, uint16_t musicCrc,
-               std::string* error) {
-    FrameTable clip;
-    std::string why;
-    if (!ScanFrames(path, clip, &why)) return Fail(error, "The written clip cannot be read back: " + why);
-    const uint32_t frames = static_cast<uint32_t>(layout.to - layout.from);
-    const VbrHeader& v = clip.vbr;
-    const bool ok = clip.fileSize == clipBytes && clip.id3v2Bytes == 0 && clip.audioStart == 0 &&
-                    clip.audioEnd == clipBytes && clip.tagsStart == clipBytes && clip.junkBytes == 0 &&
-                    v.kind == (layout.vbr ? VbrHeader::Kind::Xing : VbrHeader::Kind::Info) && v.offset == 0 &&
-                    v.hasFrames && v.frames == frames && clip.frames.size() == frames && v.hasBytes &&
-                    v.bytes == clipBytes && v.hasToc && v.hasLame && v.tagCrcValid &&
-                    v.encoderDelay == layout.delay && v.encoderPadding == layout.padding &&
-                    v.musicLength == clipBytes && v.musicCrc == musicCrc;
-    if (!ok) return Fail(error, "The written clip does not match its Xing header");
-    const FileDescriptor file = OpenFile(path, O_RDONLY);
-    if (!file.IsOpen()) return Fail(error, "The written clip cannot be read back");
-    uint16_t crc = 0;
-    if (!ForEachFrame(file.get(), clip.frames, 0, clip.frames.size(),
-                      [&](const uint8_t* p, size_t n) {
-                          crc = LameCrc16(p, n, crc);
-                          return true;
-                      },
-                      error))
-        return false;
-    if (crc != musicCrc) return Fail(error, "The written clip's audio differs from the source frames");
-    return true;
-}
-
 // Which source frames the clip takes, and the delay and padding its LAME tag gives decoders.
 Layout PlanLayout(const FrameTable& table, size_t first, size_t end) {
     const uint32_t n = table.samplesPerFrame;
@@ -245,9 +215,8 @@ Layout PlanLayout(const FrameTable& table, size_t first, size_t end) {
 
 // The header frame of the clip and what it says about the audio behind it.
 struct ClipHead {
-    const std::vector<uint8_t>& bytes;
-    uint32_t clipBytes;
-    uint16_t musicCrc;
+    uint32_t length;     // of the header frame
+    uint32_t clipBytes;  // the header frame and the frames behind it
 };
 
 // The files named in messages.
@@ -256,43 +225,61 @@ struct ClipText {
     const std::string& target;
 };
 
-// Writes the header frame and the layout's frames, checks the written clip, hands it over and
-// gives it the target's name.
+// Writes the header frame and the layout's frames (behind the ID3v2 tag and before the ID3v1 tag
+// of `tags`, when given) into `out`, opened here. The header frame holds the CRC of the frames,
+// so it is filled in once they are written: the frames are read once.
 bool WriteClip(int fd, const FrameTable& table, const Layout& layout, const ClipHead& head, const ClipText& text,
-               const CleanClipFinisher& finish, std::string* error) {
+               const ClipTags* tags, mdlID3::AtomicFileWriter& out, std::string* error) {
     const std::string& source = text.source;
     const std::string& target = text.target;
-    mdlID3::AtomicFileWriter out;
     if (!OpenClip(out, target, error)) return false;
-    std::vector<uint8_t> pending(head.bytes);
+    std::vector<uint8_t> pending;
     pending.reserve(kChunkBytes + 4096);
-    const auto flush = [&] {
-        if (out.Write(pending)) return true;
+    if (tags) pending = tags->v2;
+    const size_t headAt = pending.size();
+    pending.resize(headAt + head.length);
+    // The clip's last bytes stay in `pending` until the end: they may be an ID3v1 tag to replace.
+    const size_t keep = tags ? kClipV1Size : 0;
+    bool headWritten = false;
+    const auto flush = [&](size_t n) {
+        if (out.Write(pending.data(), n)) return true;
         return Fail(error, ClipWriteError(out, source, target));
     };
+    uint16_t crc = 0;
+    uint64_t audioBytes = 0;
     if (!ForEachFrame(fd, table.frames, layout.from, layout.to,
                       [&](const uint8_t* p, size_t len) {
+                          crc = LameCrc16(p, len, crc);
+                          audioBytes += len;
                           pending.insert(pending.end(), p, p + len);
                           if (pending.size() < kChunkBytes) return true;
-                          if (!flush()) return false;
-                          pending.clear();
+                          if (!flush(pending.size() - keep)) return false;
+                          pending.erase(pending.begin(), pending.end() - static_cast<std::ptrdiff_t>(keep));
+                          headWritten = true;
                           return true;
                       },
                       error))
         return false;
-    if (!pending.empty() && !flush()) return false;
-    // The clip is parsed back and handed over while it is still the temporary file: a clip that
-    // fails either never takes the target's name.
-    const ClipHook checkAndFinish = [&](const std::string& path, std::string* why) {
-        return SelfCheck(path, layout, head.clipBytes, head.musicCrc, why) && FinishClip(finish, path, why);
-    };
-    return CommitClip(out, checkAndFinish, source, target, error);
+    const std::vector<uint8_t> frame = HeaderFrame(table, layout, head.clipBytes, crc);
+    if (audioBytes + head.length != head.clipBytes || frame.size() != head.length)
+        return Fail(error, "The source file changed while the clip was written");
+    // Still in `pending`, the header frame goes in before the end is looked at; written already,
+    // it is put in its place after (the bytes kept back are then all audio).
+    if (!headWritten) std::copy(frame.begin(), frame.end(), pending.begin() + static_cast<std::ptrdiff_t>(headAt));
+    const size_t drop = tags ? static_cast<size_t>(ClipTailToDrop(*tags, head.clipBytes, pending)) : 0;
+    if (!flush(pending.size() - drop)) return false;
+    if (tags && tags->v1 == ClipTags::V1::Write && !out.Write(tags->v1Tag.data(), kClipV1Size))
+        return Fail(error, ClipWriteError(out, source, target));
+    if (headWritten && !out.WriteAt(static_cast<int64_t>(headAt), frame))
+        return Fail(error, ClipWriteError(out, source, target));
+    return true;
 }
 
 }  // namespace
 
 bool SaveCleanClip(const std::string& source, double startSeconds, double endSeconds, const std::string& target,
-                   std::string* error, CleanClipResult* result, const CleanClipFinisher& finish) {
+                   std::string* error, CleanClipResult* result, const CleanClipFinisher& finish,
+                   const ClipTags* tags) {
     if (!std::isfinite(startSeconds) || !std::isfinite(endSeconds) || startSeconds < 0 || endSeconds <= startSeconds)
         return Fail(error, "The selection is empty");
     if (target.empty()) return Fail(error, "No file name was given for the clip");
@@ -304,12 +291,23 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
     // only the start.
     if (!ScanFramesUntil(source, endSeconds, table, &why)) return Fail(error, why);
     return SaveCleanClipFrames(source, table, FrameIndexAtSeconds(table, startSeconds),
-                               FrameIndexAtSeconds(table, endSeconds), target, error, result, finish);
+                               FrameIndexAtSeconds(table, endSeconds), target, error, result, finish, tags);
 }
 
 bool SaveCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
                          const std::string& target, std::string* error, CleanClipResult* result,
-                         const CleanClipFinisher& finish) {
+                         const CleanClipFinisher& finish, const ClipTags* tags) {
+    mdlID3::AtomicFileWriter out;
+    if (!WriteCleanClipFrames(source, table, first, end, target, tags, out, error, result)) return false;
+    // The hand-over runs while the clip is still the temporary file: a clip it fails never takes
+    // the target's name.
+    const ClipHook hook = [&](const std::string& path, std::string* why) { return FinishClip(finish, path, why); };
+    return CommitClip(out, finish && !tags ? hook : ClipHook(), source, target, error);
+}
+
+bool WriteCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
+                          const std::string& target, const ClipTags* tags, mdlID3::AtomicFileWriter& out,
+                          std::string* error, CleanClipResult* result) {
     if (target.empty()) return Fail(error, "No file name was given for the clip");
     if (ClipWouldReplaceSource(source, target)) return Fail(error, kClipOverSource);
     if (table.layer != 3)
@@ -320,27 +318,17 @@ bool SaveCleanClipFrames(const std::string& source, const FrameTable& table, siz
     const Layout layout = PlanLayout(table, first, end);
     const FileDescriptor file = OpenFile(source, O_RDONLY);
     if (!file.IsOpen()) return Fail(error, ErrorText("Cannot open " + source, errno));
-    uint16_t musicCrc = 0;
     uint64_t audioBytes = 0;
-    if (!ForEachFrame(file.get(), table.frames, layout.from, layout.to,
-                      [&](const uint8_t* p, size_t len) {
-                          musicCrc = LameCrc16(p, len, musicCrc);
-                          audioBytes += len;
-                          return true;
-                      },
-                      error))
-        return false;
-
+    for (size_t i = layout.from; i < layout.to; ++i) audioBytes += table.frames[i].length;
     uint8_t h[4];
     const uint32_t headLength = HeaderFrameHeader(table, table.frames[layout.from], layout.vbr, h);
     if (headLength == 0) return Fail(error, "No frame size of this stream can hold a Xing header");
     const uint64_t total = headLength + audioBytes;
     if (total > UINT32_MAX) return Fail(error, "The clip is too large for a Xing header");
     const uint32_t clipBytes = static_cast<uint32_t>(total);
-    const std::vector<uint8_t> head = HeaderFrame(table, layout, clipBytes, musicCrc);
 
     const ClipText text{source, target};
-    if (!WriteClip(file.get(), table, layout, {head, clipBytes, musicCrc}, text, finish, error)) return false;
+    if (!WriteClip(file.get(), table, layout, {headLength, clipBytes}, text, tags, out, error)) return false;
 
     if (result) {
         const uint32_t n = table.samplesPerFrame;

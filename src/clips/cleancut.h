@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "clips/cliptags.h"
+#include "files/safefile.h"
 #include "mpeg/framescan.h"
 
 struct CleanClipResult {
@@ -25,18 +27,26 @@ struct CleanClipResult {
 using CleanClipFinisher = std::function<bool(const std::string& path, std::string* error)>;
 
 // Writes the frames of `source` whose start times fall in [startSeconds, endSeconds) to `target`.
-// The clip is built in a temporary file beside `target`, parsed back and checked against its
-// Xing header, handed to `finish` (may be empty), and only then renamed to `target`. Times are
+// The clip is built in a temporary file beside `target`, its frames checked against the ones its
+// Xing header describes, handed to `finish` (may be empty), and only then renamed to `target`.
+// With `tags`, they are written into the clip in the same pass instead, and `finish` is not run. Times are
 // on the source's frame timeline: frame i starts at i x samples per frame / sampling rate,
 // counted from the first audio frame. False with `error` set when the clip was not saved;
 // `target` is then as it was and no temporary file is left.
 bool SaveCleanClip(const std::string& source, double startSeconds, double endSeconds,
                    const std::string& target, std::string* error, CleanClipResult* result = nullptr,
-                   const CleanClipFinisher& finish = {});
+                   const CleanClipFinisher& finish = {}, const ClipTags* tags = nullptr);
 
 // SaveCleanClip of the frames [first, end) of a source already walked into `table` (by
 // ScanFrames or ScanFramesUntil), so that many clips of one file walk it once. The last frame of
 // a complete table ends the clip with the source's own encoder padding.
 bool SaveCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
                          const std::string& target, std::string* error, CleanClipResult* result = nullptr,
-                         const CleanClipFinisher& finish = {});
+                         const CleanClipFinisher& finish = {}, const ClipTags* tags = nullptr);
+
+// SaveCleanClipFrames up to the commit: the clip with `tags` (may be null) is written into `out`,
+// which is opened here for `target`; the caller commits it (CommitClip) or drops it. For many
+// clips whose flushes overlap.
+bool WriteCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
+                          const std::string& target, const ClipTags* tags, mdlID3::AtomicFileWriter& out,
+                          std::string* error, CleanClipResult* result = nullptr);

@@ -47,12 +47,10 @@ bool WriteAtChecked(int fd, const uint8_t* data, size_t size, int64_t offset) {
     return WriteAt(fd, data, size, offset);
 }
 
-bool Sync(int fd) {
-    if (InjectedFailure()) return false;
-    return ::fsync(fd) == 0;
-}
-
-// For an overwrite that keeps the size: the data is what matters, not the times of the file.
+// The data and what reading it back needs (size, blocks), not the times of the file. The
+// permission bits and the owner are set before and the name is given after, so a journal that
+// keeps the name has them too; flushing them here as well would commit the journal once per
+// file (an unnamed file's place in the orphan list changes whenever another one is named).
 bool SyncData(int fd) {
     if (InjectedFailure()) return false;
     return ::fdatasync(fd) == 0;
@@ -135,6 +133,7 @@ bool AtomicFileWriter::Open(const std::string& target, Links links) {
     failure_ = Failure::None;
     errno_ = 0;
     written_ = 0;
+    bitsSet_ = false;
     if (target.empty()) return Fail(Failure::Refused, "no file name", 0);
 
     target_ = target;
@@ -184,6 +183,15 @@ bool AtomicFileWriter::Write(std::span<const uint8_t> bytes) {
 
 bool AtomicFileWriter::Write(const void* data, size_t size) {
     return Write(std::span<const uint8_t>(static_cast<const uint8_t*>(data), size));
+}
+
+bool AtomicFileWriter::WriteAt(int64_t offset, std::span<const uint8_t> bytes) {
+    if (fd_ < 0) return Fail(Failure::Refused, "the file is not open for writing", 0);
+    if (offset < 0 || offset > written_ || static_cast<int64_t>(bytes.size()) > written_ - offset)
+        return Fail(Failure::Refused, "invalid range to overwrite", EINVAL);
+    if (!WriteAtChecked(fd_, bytes.data(), bytes.size(), offset))
+        return Fail(Failure::Write, "cannot write " + temp_, errno);
+    return true;
 }
 
 bool AtomicFileWriter::CopyRange(int srcFd, int64_t offset, int64_t length,
@@ -263,7 +271,9 @@ bool AtomicFileWriter::CopyRange(const std::string& srcPath, int64_t offset, int
     return CopyRange(src.get(), offset, length);
 }
 
-bool AtomicFileWriter::Seal(int fd) {
+bool AtomicFileWriter::SetBits(int fd) {
+    // Setting them again would dirty the file once more and cost a flush of its own.
+    if (bitsSet_) return true;
     mode_t mode = 0666 & ~CurrentUmask();
     struct stat st {};
     if (::stat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
@@ -273,7 +283,21 @@ bool AtomicFileWriter::Seal(int fd) {
     }
     const std::string name = temp_.empty() ? std::string("the new file") : temp_;
     if (::fchmod(fd, mode) != 0) return Fail(Failure::Write, "cannot set the permissions of " + name, errno);
-    if (!Sync(fd)) return Fail(Failure::Write, "cannot flush " + name, errno);
+    bitsSet_ = true;
+    return true;
+}
+
+bool AtomicFileWriter::Seal(int fd) {
+    if (!SetBits(fd)) return false;
+    if (!SyncData(fd)) return Fail(Failure::Write, "cannot flush " + (temp_.empty() ? std::string("the new file") : temp_), errno);
+    return true;
+}
+
+bool AtomicFileWriter::BeginFlush() {
+    if (fd_ < 0) return Fail(Failure::Refused, "the file is not open for writing", 0);
+    if (!SetBits(fd_)) return false;
+    // Only a head start: Commit flushes and checks; a file system that cannot do this loses nothing.
+    static_cast<void>(::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE));
     return true;
 }
 
@@ -295,6 +319,7 @@ bool AtomicFileWriter::Finish(const Finisher& beforeRename) {
     if (!beforeRename(temp_, &reason))
         return Fail(Failure::Finish, reason.empty() ? "the file could not be finished" : reason, 0);
     fd_ = ::open(temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    bitsSet_ = false;  // the finisher may have put another file there
     if (fd_ < 0) return Fail(Failure::Write, "cannot open " + temp_ + " again", errno);
     struct stat st {};
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
@@ -324,10 +349,8 @@ bool AtomicFileWriter::Commit(const Finisher& beforeRename) {
     fd_ = -1;
     // The data was flushed before the file got its name, so a late close error changes nothing.
     ::close(closing);
-    // The rename is durable once the folder is flushed. The new contents are in place already,
-    // so a folder that cannot be flushed (some file systems refuse) is not a failure.
-    const FileDescriptor dir = OpenFile(FolderOf(target_), O_RDONLY | O_DIRECTORY);
-    if (dir.IsOpen()) ::fsync(dir.get());
+    // The rename is durable once the folder is flushed.
+    if (!folderLater_) FlushFolderOf(target_);
     error_.clear();
     failure_ = Failure::None;
     errno_ = 0;
@@ -343,6 +366,11 @@ void AtomicFileWriter::Abort() {
         ::unlink(temp_.c_str());
         temp_.clear();
     }
+}
+
+void FlushFolderOf(const std::string& path) {
+    const FileDescriptor dir = OpenFile(FolderOf(path), O_RDONLY | O_DIRECTORY);
+    if (dir.IsOpen()) ::fsync(dir.get());
 }
 
 bool WriteInPlace(const std::string& path, int64_t offset, std::span<const uint8_t> bytes,

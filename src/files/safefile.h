@@ -39,6 +39,9 @@ public:
     bool Open(const std::string& target, Links links = Links::Follow);
     bool Write(std::span<const uint8_t> bytes);
     bool Write(const void* data, size_t size);
+    // Overwrites bytes written already (a header whose fields depend on what follows it); a write
+    // past what was written is refused.
+    bool WriteAt(int64_t offset, std::span<const uint8_t> bytes);
     // Appends `length` bytes of `srcFd` starting at `offset`, in chunks, with constant memory.
     // A source that ends early is a failure. `buffer` (optional) is used as the chunk buffer.
     bool CopyRange(int srcFd, int64_t offset, int64_t length, std::span<uint8_t> buffer = {});
@@ -48,6 +51,10 @@ public:
     // less the umask), flushes it, renames it over the target and flushes the folder. On failure
     // the temporary file is removed, also when the finisher replaced it.
     bool Commit(const Finisher& beforeRename = {});
+    // Gives the complete file its permission bits (as Commit would) and starts writing it to disk
+    // without waiting, so that the flush of a later Commit has less or nothing left to wait for:
+    // files written one after another and committed in a batch then share their flushes.
+    bool BeginFlush();
     // Drops the temporary file; the target stays as it was.
     void Abort();
 
@@ -66,12 +73,16 @@ public:
     // Uses a named temporary file even where the file system can create unnamed ones (as on
     // those that cannot); for the next Open.
     void UseNamedTemporary(bool named) { namedOnly_ = named; }
+    // With `later`, Commit() leaves the folder unflushed: a caller that saves many files into one
+    // folder flushes it once with FlushFolderOf after the last. For the next Commit.
+    void FlushFolderLater(bool later) { folderLater_ = later; }
     // The file being written has no name yet (killed now, the writer leaves nothing behind).
     bool IsUnnamed() const { return fd_ >= 0 && temp_.empty(); }
 
 private:
     bool Fail(Failure kind, const std::string& what, int err);
-    // Owner and permission bits of the target, then a flush.
+    // Owner and permission bits of the target (once), then a flush.
+    bool SetBits(int fd);
     bool Seal(int fd);
     // Links the unnamed file to a fresh temporary name beside the target.
     bool NameUnnamed();
@@ -81,6 +92,8 @@ private:
     bool Publish();
 
     bool namedOnly_ = false;
+    bool folderLater_ = false;
+    bool bitsSet_ = false;  // the bits are on the file being written
     int fd_ = -1;
     Failure failure_ = Failure::None;
     int errno_ = 0;
@@ -89,6 +102,10 @@ private:
     std::string temp_;
     std::string error_;
 };
+
+// Flushes the folder that holds `path`, so that the names given in it last a crash. Some file
+// systems refuse: the names are there all the same, so that is not reported.
+void FlushFolderOf(const std::string& path);
 
 // Writes `bytes` at `offset` of the existing file `path` and flushes it. The file is never
 // created, truncated or extended past its size: a write that would extend it is refused.

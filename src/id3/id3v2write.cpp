@@ -232,6 +232,56 @@ int64_t NewTagSize(int64_t needed, int64_t old) {
     return base + (rest < 1024 ? 2048 : 4096) + kHeaderSize;
 }
 
+bool BuildID3v2Tag(const ID3TagInfo& info, int version, KeptFrameList& kept, int64_t oldSize,
+                   std::vector<uint8_t>& tag, std::string* error) {
+    const auto fail = [&](const char* why) {
+        if (error) *error = why;
+        return false;
+    };
+    if (version != kWriteV23) version = kWriteV24;
+    ID3TagInfo fields = info;
+    fields.Genre = GenreToFrameText(info.Genre);
+    const std::string yearId = version == kWriteV24 ? "TDRC" : "TYER";
+    const std::array<std::pair<std::string, const std::string*>, 12> order = {{
+        {"TPE1", &fields.Artist},
+        {"TALB", &fields.Album},
+        {"TIT2", &fields.Title},
+        {yearId, &fields.Year},
+        {"TCON", &fields.Genre},
+        {"COMM", &fields.Comment},
+        {"TRCK", &fields.Track},
+        {"TENC", &fields.Encoder},
+        {"WXXX", &fields.LinkTo},
+        {"TCOP", &fields.Copyright},
+        {"TCOM", &fields.Composer},
+        {"TOPE", &fields.OrigArtist},
+    }};
+
+    int64_t needed = kHeaderSize;
+    for (const auto& [id, value] : order) needed += FieldFrameSize(id, *value, true, version);
+    for (const auto& frame : kept) {
+        if (!IsKeptFrame(frame.Id)) continue;
+        if (version == kWriteV24 && frame.Data.size() > static_cast<size_t>(kMaxTagBody))
+            return fail("a frame of the old tag is too large to keep");
+        needed += static_cast<int64_t>(frame.Data.size()) + kHeaderSize;
+    }
+    const int64_t total = NewTagSize(needed, oldSize);
+    if (total - kHeaderSize > kMaxTagBody) return fail("the new tag would be too large");
+
+    tag.assign(static_cast<size_t>(total), 0);
+    std::memcpy(tag.data(), "ID3", 3);
+    tag[3] = version == kWriteV24 ? 4 : 3;
+    EncodeSize32(static_cast<uint32_t>(total - kHeaderSize), true, std::span(tag).subspan(6, 4));
+    size_t pos = kHeaderSize;
+    for (const auto& [id, value] : order)
+        pos += static_cast<size_t>(WriteFieldFrame(std::span(tag).subspan(pos), id, *value, version));
+    for (int32_t i = 0; i < static_cast<int32_t>(kept.size()); ++i)
+        if (IsKeptFrame(kept[static_cast<size_t>(i)].Id))
+            pos += static_cast<size_t>(WriteKeptFrame(std::span(tag).subspan(pos), kept, i, version));
+    if (static_cast<int64_t>(pos) != needed) return fail("internal error: the tag was mis-sized");
+    return true;
+}
+
 namespace {
 
 // One write or removal of the tag at the start of a file. Each step that fails says why in
@@ -319,49 +369,9 @@ bool TagRewrite::Rewrite(std::span<const uint8_t> head) {
     return ok || Fail(out.Error());
 }
 
-// The record's frames in their fixed order, then the kept frames, in a tag of NewTagSize bytes.
 bool BuildTag(const ID3TagInfo& info, int version, KeptFrameList& kept, TagRewrite& rewrite, Bytes& tag) {
-    ID3TagInfo fields = info;
-    fields.Genre = GenreToFrameText(info.Genre);
-    const std::string yearId = version == kWriteV24 ? "TDRC" : "TYER";
-    const std::array<std::pair<std::string, const std::string*>, 12> order = {{
-        {"TPE1", &fields.Artist},
-        {"TALB", &fields.Album},
-        {"TIT2", &fields.Title},
-        {yearId, &fields.Year},
-        {"TCON", &fields.Genre},
-        {"COMM", &fields.Comment},
-        {"TRCK", &fields.Track},
-        {"TENC", &fields.Encoder},
-        {"WXXX", &fields.LinkTo},
-        {"TCOP", &fields.Copyright},
-        {"TCOM", &fields.Composer},
-        {"TOPE", &fields.OrigArtist},
-    }};
-
-    int64_t needed = kHeaderSize;
-    for (const auto& [id, value] : order) needed += FieldFrameSize(id, *value, true, version);
-    for (const auto& frame : kept) {
-        if (!IsKeptFrame(frame.Id)) continue;
-        if (version == kWriteV24 && frame.Data.size() > static_cast<size_t>(kMaxTagBody))
-            return rewrite.Fail("a frame of the old tag is too large to keep");
-        needed += static_cast<int64_t>(frame.Data.size()) + kHeaderSize;
-    }
-    const int64_t total = NewTagSize(needed, rewrite.OldTagSize());
-    if (total - kHeaderSize > kMaxTagBody) return rewrite.Fail("the new tag would be too large");
-
-    tag.assign(static_cast<size_t>(total), 0);
-    std::memcpy(tag.data(), "ID3", 3);
-    tag[3] = version == kWriteV24 ? 4 : 3;
-    EncodeSize32(static_cast<uint32_t>(total - kHeaderSize), true, std::span(tag).subspan(6, 4));
-    size_t pos = kHeaderSize;
-    for (const auto& [id, value] : order)
-        pos += static_cast<size_t>(WriteFieldFrame(std::span(tag).subspan(pos), id, *value, version));
-    for (int32_t i = 0; i < static_cast<int32_t>(kept.size()); ++i)
-        if (IsKeptFrame(kept[static_cast<size_t>(i)].Id))
-            pos += static_cast<size_t>(WriteKeptFrame(std::span(tag).subspan(pos), kept, i, version));
-    if (static_cast<int64_t>(pos) != needed) return rewrite.Fail("internal error: the tag was mis-sized");
-    return true;
+    std::string error;
+    return BuildID3v2Tag(info, version, kept, rewrite.OldTagSize(), tag, &error) || rewrite.Fail(error);
 }
 
 // Keeps the outcome for LastTagWriteError().

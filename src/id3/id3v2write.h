@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "id3/keptframes.h"
 #include "id3/taginfo.h"
@@ -49,6 +50,13 @@ bool IsKeptFrame(const std::string& id);
 // The content-type text for a genre: "(17)Rock" for a genre of the list (in its spelling), the
 // text itself otherwise.
 std::string GenreToFrameText(const std::string& genre);
+
+// The bytes of the tag WriteID3v2Tag writes for the record into a file whose old tag takes
+// `oldSize` bytes, with the old tag's frames `kept` carried over (empty for none): the record's
+// frames in their fixed order, then the kept ones, padded as NewTagSize says. A clip writer puts
+// it in front of the audio in the same pass. False with `error` set when it cannot be built.
+bool BuildID3v2Tag(const ID3TagInfo& info, int version, KeptFrameList& kept, int64_t oldSize,
+                   std::vector<uint8_t>& tag, std::string* error);
 
 // Total size of the tag the writer makes when `needed` bytes of header and frames must fit into
 // the `old` bytes at the start of the file: `old` when they fit, else the size rounded up so the

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "clips/clipfile.h"
+#include "clips/cliptags.h"
 #include "files/descriptor.h"
 #include "files/safefile.h"
 #include "mpeg/rounding.h"
@@ -18,6 +20,26 @@ namespace {
 void RemoveAll(std::string& text, const std::string& what) {
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at))
         text.erase(at, what.size());
+}
+
+// Up to `n` bytes of `fd` at `offset`; false when they cannot be read.
+bool Peek(int fd, int64_t offset, size_t n, std::vector<uint8_t>& bytes) {
+    bytes.resize(n);
+    const int64_t got = ReadAt(fd, bytes.data(), n, offset);
+    if (got < 0) return false;
+    bytes.resize(static_cast<size_t>(got));
+    return true;
+}
+
+// Whether the range takes `tags` in the same pass, and how much of its end is left out for them.
+bool OnePass(int fd, const ClipBytes& range, const ClipTags& tags, int64_t* drop) {
+    std::vector<uint8_t> first, last;
+    const int64_t lastAt = range.offset + range.length - std::min<int64_t>(range.length, kClipV1Size);
+    if (!Peek(fd, range.offset, 3, first) || !FitsOnePass(first) ||
+        !Peek(fd, lastAt, static_cast<size_t>(range.offset + range.length - lastAt), last))
+        return false;
+    *drop = ClipTailToDrop(tags, range.length, last);
+    return true;
 }
 
 }  // namespace
@@ -67,7 +89,7 @@ bool ClipByteRange(double curStart, double curDuration, int64_t fileSize, ClipBy
 }
 
 bool SaveClip(const std::string& source, const std::string& target, double curStart,
-              double curDuration, const ClipFinisher& finish, std::string* error) {
+              double curDuration, const ClipFinisher& finish, std::string* error, const ClipTags* tags) {
     std::string ignored;
     if (!error) error = &ignored;
     if (target.empty()) {
@@ -94,6 +116,16 @@ bool SaveClip(const std::string& source, const std::string& target, double curSt
 
     mdlID3::AtomicFileWriter out;
     if (!OpenClip(out, target, error)) return false;
+    int64_t drop = 0;
+    if (tags && OnePass(in.get(), range, *tags, &drop)) {
+        const bool written = out.Write(tags->v2) && out.CopyRange(in.get(), range.offset, range.length - drop) &&
+                             (tags->v1 != ClipTags::V1::Write || out.Write(tags->v1Tag.data(), kClipV1Size));
+        if (!written) {
+            *error = ClipWriteError(out, source, target);
+            return false;
+        }
+        return CommitClip(out, {}, source, target, error);
+    }
     if (!out.CopyRange(in.get(), range.offset, range.length)) {
         *error = ClipWriteError(out, source, target);
         return false;

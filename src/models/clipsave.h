@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "clips/cliptags.h"
+
 // Byte positions of the marks: bytes per second times the playing position. A start that comes
 // out as 0 is taken as byte position 100.
 double StartMark(double rate, double positionSeconds);
@@ -33,6 +35,8 @@ using ClipFinisher = std::function<bool(const std::string& path, std::string* er
 // Copies the selected range of `source` into `target`: the bytes go to a temporary file in the
 // target's folder, in chunks, are finished by `finish` (may be empty), flushed, and the file is
 // renamed into place. The source is never replaced. On failure nothing named `target` is created
-// or changed, and `error` says why.
+// or changed, and `error` says why. With `tags`, and a range that does not start with an ID3v2
+// tag of its own, the tags go into the clip in the same pass and `finish` is not run.
 bool SaveClip(const std::string& source, const std::string& target, double curStart,
-              double curDuration, const ClipFinisher& finish, std::string* error);
+              double curDuration, const ClipFinisher& finish, std::string* error,
+              const ClipTags* tags = nullptr);

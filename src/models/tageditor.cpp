@@ -7,6 +7,7 @@
 #include "id3/genres.h"
 #include "id3/id3v1.h"
 #include "id3/id3v2read.h"
+#include "id3/id3v2write.h"
 #include "id3/mpeginfo.h"
 #include "models/tagdefaults.h"
 #include "models/tagfilesnapshot.h"
@@ -183,6 +184,31 @@ void TagEditor::Load() {
     Changed();
 }
 
+void TagEditor::FillV1Record() {
+    tagInfo_.Artist = Field(TagField::v1Artist);
+    tagInfo_.Album = Field(TagField::v1Album);
+    tagInfo_.Title = Field(TagField::v1Title);
+    tagInfo_.Track = Field(TagField::v1TNR);
+    tagInfo_.Year = Field(TagField::v1Year);
+    tagInfo_.Genre = Field(TagField::v1Genre);
+    tagInfo_.Comment = Field(TagField::v1Comment);
+}
+
+void TagEditor::FillV2Record() {
+    tagInfo_.Artist = Field(TagField::v2Artist);
+    tagInfo_.Album = Field(TagField::v2Album);
+    tagInfo_.Title = Field(TagField::v2Title);
+    tagInfo_.Track = Field(TagField::v2TNR);
+    tagInfo_.Year = Field(TagField::v2Year);
+    tagInfo_.Genre = Field(TagField::v2Genre);
+    tagInfo_.Comment = Field(TagField::v2Comment);
+    tagInfo_.Composer = Field(TagField::v2Composer);
+    tagInfo_.OrigArtist = Field(TagField::v2OrigArtist);
+    tagInfo_.Copyright = Field(TagField::v2Copyright);
+    tagInfo_.LinkTo = Field(TagField::v2LinkTo);
+    tagInfo_.Encoder = Field(TagField::v2Encoder);
+}
+
 // The steps in their order; stops at the first that fails, with its description in `failure`.
 bool TagEditor::WriteSteps(const std::string& path, int64_t fileSize, std::string* failure) {
     if (!steps_.makeWritable(path)) {
@@ -196,31 +222,14 @@ bool TagEditor::WriteSteps(const std::string& path, int64_t fileSize, std::strin
             return false;
         }
     } else {
-        tagInfo_.Artist = Field(TagField::v1Artist);
-        tagInfo_.Album = Field(TagField::v1Album);
-        tagInfo_.Title = Field(TagField::v1Title);
-        tagInfo_.Track = Field(TagField::v1TNR);
-        tagInfo_.Year = Field(TagField::v1Year);
-        tagInfo_.Genre = Field(TagField::v1Genre);
-        tagInfo_.Comment = Field(TagField::v1Comment);
+        FillV1Record();
         if (!steps_.writeV1(path, tagInfo_)) {
             *failure = "The ID3 v1 tag could not be written";
             return false;
         }
     }
 
-    tagInfo_.Artist = Field(TagField::v2Artist);
-    tagInfo_.Album = Field(TagField::v2Album);
-    tagInfo_.Title = Field(TagField::v2Title);
-    tagInfo_.Track = Field(TagField::v2TNR);
-    tagInfo_.Year = Field(TagField::v2Year);
-    tagInfo_.Genre = Field(TagField::v2Genre);
-    tagInfo_.Comment = Field(TagField::v2Comment);
-    tagInfo_.Composer = Field(TagField::v2Composer);
-    tagInfo_.OrigArtist = Field(TagField::v2OrigArtist);
-    tagInfo_.Copyright = Field(TagField::v2Copyright);
-    tagInfo_.LinkTo = Field(TagField::v2LinkTo);
-    tagInfo_.Encoder = Field(TagField::v2Encoder);
+    FillV2Record();
     if (!steps_.writeV2(path, tagInfo_, version_, clearOld_)) {
         const std::string reason = steps_.v2Error ? steps_.v2Error() : std::string();
         *failure = "The ID3 v2 tag could not be written" + (reason.empty() ? "" : ": " + reason);
@@ -290,4 +299,23 @@ bool TagEditor::WriteInto(const std::string& clipPath, std::string* error) {
     const bool written = Write(error);
     pathHolder_ = shown;
     return written;
+}
+
+bool TagEditor::TagsForClip(ClipTags* tags) {
+    if (!steps_.library || !tags) return false;
+    // As WriteInto leaves the editor: the version 2 fields in view, the record filled.
+    v2Checked_ = true;
+    tags->v1 = ClipTags::V1::Remove;
+    if (v1Checked_) {
+        FillV1Record();
+        tags->v1 = ClipTags::V1::Write;
+        tags->v1Tag = mdlID3::BuildID3v1Tag(tagInfo_);
+    }
+    FillV2Record();
+    // A new clip has no tag of its own in front: nothing to keep, no old space to reuse.
+    mdlID3::KeptFrameList none;
+    std::string why;
+    const bool built = mdlID3::BuildID3v2Tag(tagInfo_, version_, none, 0, tags->v2, &why);
+    Changed();
+    return built;
 }

@@ -80,6 +80,7 @@ public:
     void LoadFile(const std::string& path, const std::string& fileTitle) override;
     void ShowFor(const std::string& path, const std::string& fileTitle) override;
     bool WriteInto(const std::string& clipPath, std::string* error) override;
+    bool TagsForClip(ClipTags* tags) override;
 
     // Called after every change that a view must show in full (load, show, write).
     void SetChangeListener(std::function<void()> listener) { changed_ = std::move(listener); }
@@ -88,6 +89,9 @@ private:
     void LoadV1(const std::string& path);
     void LoadV2(const std::string& path);
     void SetV2WithDefault(TagField field, const std::string& value, const std::string& fallback);
+    // The fields into the record the tag library writes.
+    void FillV1Record();
+    void FillV2Record();
     bool WriteSteps(const std::string& path, int64_t fileSize, std::string* failure);
     void Changed() const;
 

@@ -15,5 +15,6 @@ TagWriteSteps TagWriteSteps::Library() {
         return mdlID3::WriteID3v2Tag(path, info, version, clearOld, true);
     };
     steps.v2Error = [] { return mdlID3::LastTagWriteError(); };
+    steps.library = true;
     return steps;
 }

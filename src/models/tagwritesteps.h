@@ -15,6 +15,9 @@ struct TagWriteSteps {
     std::function<bool(const std::string& path, const mdlID3::ID3TagInfo& info, int version, bool clearOld)> writeV2;
     // Why the last writeV2 failed ("" when it has no reason).
     std::function<std::string()> v2Error;
+    // True for the tag library's own steps, whose result on a new clip the editor can also build
+    // as bytes.
+    bool library = false;
 
     static TagWriteSteps Library();
 };

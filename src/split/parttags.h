@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 
+#include "clips/cliptags.h"
 #include "id3/taginfo.h"
 
 struct SourceTags {
@@ -18,3 +19,8 @@ SourceTags ReadSourceTags(const std::string& path);
 // source has one, an ID3v1 tag. `number` counts from 1. False with `error` set on failure.
 bool WritePartTags(const std::string& path, const SourceTags& source, const std::string& title,
                    const std::string& performer, size_t number, size_t count, std::string* error);
+
+// The same tags as bytes, for a part that is written with them in one pass: the result is the
+// file WritePartTags leaves on the untagged part.
+bool PartClipTags(const SourceTags& source, const std::string& title, const std::string& performer,
+                  size_t number, size_t count, ClipTags* tags, std::string* error);

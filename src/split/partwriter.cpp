@@ -1,11 +1,14 @@
 #include "split/partwriter.h"
 
+#include <deque>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <system_error>
 
 #include "clips/cleancut.h"
 #include "clips/clipfile.h"
+#include "files/safefile.h"
 #include "split/partnames.h"
 #include "split/partrange.h"
 #include "split/parttags.h"
@@ -28,6 +31,63 @@ SplitOutcome Refused(const std::string& error) {
     outcome.error = error;
     return outcome;
 }
+
+// Parts written and on their way to disk, not yet named, oldest first. A part takes its name only
+// once its bytes are on disk; while one is flushed the next ones are written, so the flushes
+// overlap and mostly find their work done. The folder is flushed once, for all the names, when
+// the queue ends.
+class NamingQueue {
+public:
+    NamingQueue(const std::string& source, SplitOutcome& outcome) : source_(source), outcome_(outcome) {}
+    ~NamingQueue() {
+        if (!named_.empty()) mdlID3::FlushFolderOf(named_);
+    }
+
+    // Queues a written part; names the oldest when too many wait. False when naming one failed.
+    bool Add(std::unique_ptr<mdlID3::AtomicFileWriter> out, const SavedPart& saved, size_t index) {
+        waiting_.push_back({std::move(out), saved, index});
+        return waiting_.size() <= kPartsInFlight || NameOldest();
+    }
+
+    // Names every waiting part in order. A failure is the outcome's (the parts after it are
+    // dropped, unnamed): false then.
+    bool NameAll() {
+        while (!waiting_.empty())
+            if (!NameOldest()) return false;
+        return true;
+    }
+
+private:
+    // About 1 MiB each for a minute of audio: enough to keep the disk busy, few descriptors.
+    static constexpr size_t kPartsInFlight = 16;
+
+    struct Waiting {
+        std::unique_ptr<mdlID3::AtomicFileWriter> out;
+        SavedPart saved;
+        size_t index;
+    };
+
+    bool NameOldest() {
+        Waiting part = std::move(waiting_.front());
+        waiting_.pop_front();
+        part.out->FlushFolderLater(true);
+        if (part.out->Commit()) {
+            outcome_.written.push_back(part.saved);
+            named_ = part.saved.path;
+            return true;
+        }
+        outcome_.failedPart = static_cast<int>(part.index);
+        outcome_.error = "Part " + std::to_string(part.index + 1) + " (" + part.saved.path +
+                         ") was not written: " + ClipWriteError(*part.out, source_, part.saved.path);
+        waiting_.clear();
+        return false;
+    }
+
+    const std::string& source_;
+    SplitOutcome& outcome_;
+    std::deque<Waiting> waiting_;
+    std::string named_;  // the last part named
+};
 
 }  // namespace
 
@@ -73,9 +133,19 @@ SplitOutcome SaveParts(const SplitSource& source, const SplitPlan& plan, const S
     const double totalFrames = static_cast<double>(ranges.back().endFrame - ranges.front().firstFrame);
     double doneFrames = 0;
     SplitOutcome outcome;
+    NamingQueue queue(source.Path(), outcome);
+    // A failure keeps the parts before it: those still flushing are named first.
+    const auto failAt = [&](size_t i, const std::string& why) {
+        if (queue.NameAll()) {
+            outcome.failedPart = static_cast<int>(i);
+            outcome.error = why;
+        }
+        return outcome;
+    };
     const size_t count = ranges.size();
     for (size_t i = 0; i < count; ++i) {
         if (progress && !progress(i, totalFrames > 0 ? doneFrames / totalFrames : 0)) {
+            if (!queue.NameAll()) return outcome;
             outcome.cancelled = true;
             outcome.error = "Cancelled before part " + std::to_string(i + 1);
             return outcome;
@@ -83,25 +153,23 @@ SplitOutcome SaveParts(const SplitSource& source, const SplitPlan& plan, const S
         const PlannedPart part = plan.Part(i);
         const std::string title = TitleOf(part, paths[i]);
         // Checked again right before the write: a file may have appeared since the plan was made.
-        if (!options.overwrite && Exists(paths[i])) {
-            outcome.failedPart = static_cast<int>(i);
-            outcome.error = paths[i] + " exists already";
-            return outcome;
+        if (!options.overwrite && Exists(paths[i])) return failAt(i, paths[i] + " exists already");
+        ClipTags partTags;
+        auto out = std::make_unique<mdlID3::AtomicFileWriter>();
+        bool written = PartClipTags(tags, title, part.performer, i + 1, count, &partTags, &error) &&
+                       WriteCleanClipFrames(source.Path(), source.Table(), ranges[i].firstFrame, ranges[i].endFrame,
+                                            paths[i], &partTags, *out, &error);
+        if (written && !out->BeginFlush()) {
+            error = ClipWriteError(*out, source.Path(), paths[i]);
+            written = false;
         }
-        const auto tagPart = [&](const std::string& temp, std::string* why) {
-            return WritePartTags(temp, tags, title, part.performer, i + 1, count, why);
-        };
-        if (!SaveCleanClipFrames(source.Path(), source.Table(), ranges[i].firstFrame, ranges[i].endFrame, paths[i],
-                                 &error, nullptr, tagPart)) {
-            outcome.failedPart = static_cast<int>(i);
-            outcome.error = "Part " + std::to_string(i + 1) + " (" + paths[i] + ") was not written: " + error;
-            return outcome;
-        }
-        outcome.written.push_back(SavedPart{paths[i], title, static_cast<double>(ranges[i].startSample) / source.SampleRate(),
-                                            static_cast<double>(ranges[i].endSample) / source.SampleRate(),
-                                            ranges[i].Samples()});
+        if (!written) return failAt(i, "Part " + std::to_string(i + 1) + " (" + paths[i] + ") was not written: " + error);
+        const SavedPart saved{paths[i], title, static_cast<double>(ranges[i].startSample) / source.SampleRate(),
+                              static_cast<double>(ranges[i].endSample) / source.SampleRate(), ranges[i].Samples()};
+        if (!queue.Add(std::move(out), saved, i)) return outcome;
         doneFrames += static_cast<double>(ranges[i].endFrame - ranges[i].firstFrame);
     }
+    if (!queue.NameAll()) return outcome;
     if (progress) progress(count, 1.0);
     outcome.ok = true;
     return outcome;

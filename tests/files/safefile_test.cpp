@@ -106,6 +106,57 @@ TEST_F(SafeFile, NewTargetGetsUmaskPermissions) {
     EXPECT_EQ(ModeOf(target), 0644u);
 }
 
+TEST_F(SafeFile, FilesFlushedAheadAndCommittedInABatchGetTheirBitsAndNames) {
+    const auto existing = tmp.file("old.mp3");
+    WriteFile(existing, Pattern(100, 1));
+    ASSERT_EQ(::chmod(existing.c_str(), 0640), 0);
+    mode_t old = ::umask(022);
+    AtomicFileWriter a, b;
+    ASSERT_TRUE(a.Open(existing));
+    ASSERT_TRUE(b.Open(tmp.file("new.mp3")));
+    a.FlushFolderLater(true);
+    b.FlushFolderLater(true);
+    ASSERT_TRUE(a.Write(Pattern(3000, 2)));
+    ASSERT_TRUE(a.BeginFlush()) << a.Error();
+    ASSERT_TRUE(b.Write(Pattern(2000, 3)));
+    ASSERT_TRUE(b.BeginFlush()) << b.Error();
+    ::umask(old);
+    // Started on their way to disk, neither has a name yet.
+    EXPECT_EQ(ReadFile(existing), Pattern(100, 1));
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("new.mp3")));
+    ASSERT_TRUE(a.Commit()) << a.Error();
+    ASSERT_TRUE(b.Commit()) << b.Error();
+    mdlID3::FlushFolderOf(existing);
+    EXPECT_EQ(ReadFile(existing), Pattern(3000, 2));
+    EXPECT_EQ(ModeOf(existing), 0640u);
+    EXPECT_EQ(ReadFile(tmp.file("new.mp3")), Pattern(2000, 3));
+    EXPECT_EQ(ModeOf(tmp.file("new.mp3")), 0644u);
+    EXPECT_EQ(OtherFiles(tmp.path(), "old.mp3"), std::vector<std::string>{"new.mp3"});  // no temporary file
+    // A writer with nothing open refuses.
+    AtomicFileWriter closed;
+    EXPECT_FALSE(closed.BeginFlush());
+}
+
+TEST_F(SafeFile, WriteAtOverwritesOnlyWhatWasWritten) {
+    const auto target = tmp.file("clip.mp3");
+    AtomicFileWriter w;
+    ASSERT_TRUE(w.Open(target));
+    ASSERT_TRUE(w.Write(Bytes(10, 0)));
+    ASSERT_TRUE(w.Write(FromString("tail")));
+    ASSERT_TRUE(w.WriteAt(2, FromString("HEAD")));
+    ASSERT_TRUE(w.WriteAt(10, FromString("TAIL")));  // up to the end exactly
+    EXPECT_EQ(w.BytesWritten(), 14);
+    ASSERT_TRUE(w.Commit()) << w.Error();
+    EXPECT_EQ(ReadFile(target), Concat({Bytes{0, 0}, FromString("HEAD"), Bytes(4, 0), FromString("TAIL")}));
+
+    AtomicFileWriter past;
+    ASSERT_TRUE(past.Open(tmp.file("other.mp3")));
+    ASSERT_TRUE(past.Write(FromString("abc")));
+    EXPECT_FALSE(past.WriteAt(1, FromString("xyz")));  // one byte beyond what was written
+    EXPECT_FALSE(past.IsOpen());                        // a refused write drops the file
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("other.mp3")));
+}
+
 TEST_F(SafeFile, UncommittedWriterLeavesNothingBehind) {
     const auto target = tmp.file("song.mp3");
     WriteFile(target, Pattern(100, 7));

@@ -7,6 +7,9 @@
 #include "id3/id3v1.h"
 #include "id3/id3v2read.h"
 #include "id3/id3v2write.h"
+#include "clips/cleancut.h"
+#include "files/safefile.h"
+#include "split/parttags.h"
 #include "split/partrange.h"
 #include "split/partwriter.h"
 #include "support/testfiles.h"
@@ -155,6 +158,70 @@ TEST_F(PartWriter, ManyShortPartsFollowEachOtherAndCountTheirTracks) {
     }
     EXPECT_EQ(samples, 400u * 1152 - 529);
     EXPECT_EQ(FilesIn(options.outputDir), plan.PartCount());
+}
+
+TEST_F(PartWriter, PartsAreTheFilesThatTaggingTheFinishedPartMakes) {
+    plan.SetPartPerformer(1, "Guest");
+    const auto check = [&](const std::string& label) {
+        SCOPED_TRACE(label);
+        std::string error;
+        ASSERT_TRUE(split.Open(source, &error)) << error;  // the frames moved with the tags
+        fs::remove_all(options.outputDir);
+        fs::create_directory(options.outputDir);
+        const SplitOutcome outcome = SaveParts(split, plan, options);
+        ASSERT_TRUE(outcome.ok) << outcome.error;
+        std::vector<PartRange> ranges;
+        ASSERT_TRUE(PartRanges(split, plan, &ranges, &error)) << error;
+        ASSERT_EQ(outcome.written.size(), ranges.size());
+        const SourceTags tags = ReadSourceTags(source);
+        for (size_t i = 0; i < ranges.size(); ++i) {
+            // The part as it was made before: written untagged, then tagged through the library.
+            const auto tagPart = [&](const std::string& path, std::string* why) {
+                return WritePartTags(path, tags, outcome.written[i].title, plan.Part(i).performer, i + 1,
+                                     ranges.size(), why);
+            };
+            const std::string twoStep = dir.file("two-step.mp3");
+            ASSERT_TRUE(SaveCleanClipFrames(source, split.Table(), ranges[i].firstFrame, ranges[i].endFrame, twoStep,
+                                            &error, nullptr, tagPart))
+                << error;
+            EXPECT_EQ(testfiles::ReadFile(outcome.written[i].path), testfiles::ReadFile(twoStep)) << "part " << i;
+        }
+    };
+    check("ID3v2.3 and ID3v1");
+    ASSERT_TRUE(mdlID3::RemoveID3v2Tag(source, false));
+    check("ID3v1 only");
+    ASSERT_TRUE(mdlID3::RemoveID3v1Tag(source, false));
+    mdlID3::ID3TagInfo info;
+    info.Title = "Ünïcode show";
+    ASSERT_TRUE(mdlID3::WriteID3v2Tag(source, info, mdlID3::kWriteV24, true, false));
+    check("ID3v2.4 only");
+    ASSERT_TRUE(mdlID3::RemoveID3v2Tag(source, false));
+    check("no tags");
+}
+
+TEST_F(PartWriter, AFailureAnywhereKeepsExactlyThePartsNamedBeforeIt) {
+    plan.ClearCuts();
+    for (double t = 0.5; t < 10; t += 0.5) plan.AddCut(t);  // more parts than are flushed at once
+    int partial = 0;
+    for (int failAt = 1; failAt < 140; failAt += 3) {
+        SCOPED_TRACE(failAt);
+        fs::remove_all(options.outputDir);
+        fs::create_directory(options.outputDir);
+        mdlID3::InjectIoFailureAt(failAt);
+        const SplitOutcome outcome = SaveParts(split, plan, options);
+        mdlID3::InjectIoFailureAt(0);
+        if (outcome.ok) break;
+        if (!outcome.written.empty()) ++partial;
+        EXPECT_EQ(outcome.failedPart, static_cast<int>(outcome.written.size()));
+        EXPECT_NE(outcome.error.find("Part " + std::to_string(outcome.failedPart + 1)), std::string::npos);
+        // The parts named are complete (tagged to the end), and nothing else is in the folder.
+        EXPECT_EQ(FilesIn(options.outputDir), outcome.written.size());
+        for (const SavedPart& part : outcome.written) {
+            mdlID3::ID3TagInfo v1;
+            EXPECT_TRUE(mdlID3::ReadID3v1Tag(part.path, v1)) << part.path;
+        }
+    }
+    EXPECT_GT(partial, 5);
 }
 
 TEST_F(PartWriter, PlansThatCannotBeWrittenAreRefusedWhole) {
