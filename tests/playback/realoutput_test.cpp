@@ -123,7 +123,8 @@ TEST_F(RealOutput, RandomOperationsAreAlwaysHeardRight) {
     double volume = 1.0;
     engine.setURL(QString::fromStdString(file->path));
     ExpectHeard(engine, file->hz, volume, "first open");
-    enum Op { Open, Play, Pause, Resume, Stop, Seek, PlaySelection, Volume, kOps };
+    enum Op { Open, Play, Pause, Resume, Stop, Seek, PlaySelection, Volume };
+    constexpr int kOps = Volume + 1;
     const char* names[] = {"open", "play", "pause", "resume", "stop", "seek", "play selection", "volume"};
     for (int i = 0; i < operations && !HasFatalFailure(); ++i) {
         const Op op = static_cast<Op>(random() % kOps);
