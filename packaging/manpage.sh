@@ -40,7 +40,7 @@ to_roff() {
     echo ".BR mp3splt (1)"
 } > "$include"
 
-help2man --no-info --section 1 --source "Trimbel" \
+help2man --no-info --section 1 \
     --name "cut MP3 files and edit their ID3 tags" \
     --include "$include" --output "$output" "$trimbel"
 rm -f "$include"

@@ -11,6 +11,7 @@
 
 #include "cli/checkedoutput.h"
 #include "cli/subcommands.h"
+#include "trimbel_version.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ int Dispatch(int argc, char** argv, std::string* who) {
         return 0;
     }
     if (sub == "--version" || sub == "-v") {
-        std::printf("trimbel %s\n", TRIMBEL_VERSION);
+        std::printf("trimbel %s\n", TRIMBEL_VERSION_SHORT);
         return 0;
     }
     for (const auto& s : kSubcommands) {
