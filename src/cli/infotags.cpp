@@ -1,5 +1,6 @@
 #include "cli/infotags.h"
 
+#include <QJsonArray>
 #include <QJsonValue>
 #include <QString>
 
@@ -59,10 +60,22 @@ QJsonValue Id3v2Object(const std::string& path) {
     };
 }
 
+QJsonArray ChaptersArray(const std::string& path) {
+    std::vector<mdlID3::Chapter> chapters;
+    mdlID3::ReadChapters(path, chapters);
+    QJsonArray list;
+    for (const mdlID3::Chapter& c : chapters)
+        list.append(QJsonObject{{"start_ms", static_cast<qint64>(c.StartMs)},
+                                {"end_ms", static_cast<qint64>(c.EndMs)},
+                                {"title", Text(c.Title)}});
+    return list;
+}
+
 }  // namespace
 
 void AddTagObjects(const std::string& path, QJsonObject& root) {
     root.insert("mpeg", MpegObject(path));
     root.insert("id3v1", Id3v1Object(path));
     root.insert("id3v2", Id3v2Object(path));
+    root.insert("chapters", ChaptersArray(path));
 }
