@@ -49,8 +49,6 @@ std::string CheckJoinInputs(const std::vector<JoinInput>& inputs) {
         const FrameTable& t = inputs[i].table;
         const std::string name = Name(inputs[i]);
         const std::string tail = " (the first file has ";
-        if (t.version != first.version)
-            return name + " is " + VersionText(t.version) + tail + VersionText(first.version) + "); nothing was written";
         if (t.sampleRate != first.sampleRate)
             return name + " has " + std::to_string(t.sampleRate) + " Hz" + tail + std::to_string(first.sampleRate) +
                    " Hz); nothing was written";
@@ -59,6 +57,8 @@ std::string CheckJoinInputs(const std::vector<JoinInput>& inputs) {
             return name + " has " + channels(ChannelCount(t)) + tail + channels(ChannelCount(first)) +
                    "); nothing was written";
         }
+        if (t.version != first.version)
+            return name + " is " + VersionText(t.version) + tail + VersionText(first.version) + "); nothing was written";
     }
     return {};
 }
