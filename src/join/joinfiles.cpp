@@ -40,8 +40,6 @@ std::string TitleOf(const std::string& path) {
     return fs::path(path).stem().string();
 }
 
-int64_t InputBytes(const JoinInput& in) { return in.table.audioEnd - in.table.audioStart; }
-
 // The bytes of the frames [from, from + count) of an input, one after another.
 bool ReadFrames(const JoinInput& in, int fd, size_t from, size_t count, std::vector<uint8_t>& out) {
     out.clear();
