@@ -22,6 +22,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kChunkBytes = size_t{1} << 20;
+constexpr uint64_t kFlushStep = uint64_t{8} << 20;
 
 JoinOutcome Failed(JoinOutcome outcome, const std::string& error) {
     outcome.ok = false;
@@ -114,6 +115,12 @@ public:
             crc_ = LameCrc16(buffer_.data(), length, crc_);
             if (!out_.Write(buffer_.data(), length)) return Fail(error, out_.Error());
             bytes_ += length;
+            // The disk starts on what is written while the rest is copied: the flush before the
+            // file takes its name then finds little left to do.
+            if (bytes_ - flushed_ >= kFlushStep) {
+                static_cast<void>(out_.BeginFlush());
+                flushed_ = bytes_;
+            }
             done_ += static_cast<double>(length);
             if (progress_ && !progress_(std::min(1.0, done_ / total_))) {
                 cancelled_ = true;
@@ -141,6 +148,7 @@ private:
     std::vector<uint8_t> buffer_;
     uint16_t crc_ = 0;
     uint64_t bytes_ = 0;
+    uint64_t flushed_ = 0;
     bool cancelled_ = false;
 };
 
