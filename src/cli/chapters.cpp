@@ -72,7 +72,7 @@ void PrintChapters(const std::vector<mdlID3::Chapter>& chapters, bool json, cons
     if (chapters.empty()) std::printf("No chapters\n");
     for (size_t i = 0; i < chapters.size(); ++i) {
         const mdlID3::Chapter& c = chapters[i];
-        std::printf("%2zu  %s - %s  %s\n", i + 1, ChapterTime(c.StartMs).c_str(), ChapterTime(c.EndMs).c_str(),
+        std::printf("%2zu  %s - %s  %s\n", i + 1, mdlID3::ChapterTimeText(c.StartMs).c_str(), mdlID3::ChapterTimeText(c.EndMs).c_str(),
                     c.Title.c_str());
     }
 }

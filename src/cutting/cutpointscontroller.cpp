@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include <sys/stat.h>
+
+#include <QFileInfo>
 #include <QMenu>
 #include <QShortcut>
 #include <QThread>
@@ -10,6 +13,8 @@
 #include "controls/messageboxes.h"
 #include "cutting/cutpointspanel.h"
 #include "cutting/waveformview.h"
+#include "id3/id3v2write.h"
+#include "split/chapterplan.h"
 
 CutPointsController::CutPointsController(const CutPointsParts& parts) : parts_(parts) {
     auto* add = new QShortcut(Qt::Key_K, parts_.window);
@@ -50,25 +55,31 @@ void CutPointsController::FileOpened(const QString& path) {
     auto source = std::make_shared<SplitSource>();
     auto ok = std::make_shared<bool>(false);
     auto error = std::make_shared<std::string>();
-    QThread* walker = QThread::create([source, ok, error, stop = stopWalk_, file = path.toStdString()] {
+    auto chapters = std::make_shared<std::vector<mdlID3::Chapter>>();
+    QThread* walker = QThread::create([source, ok, error, chapters, stop = stopWalk_, file = path.toStdString()] {
         *ok = source->Open(file, error.get(), [stop](double) { return !stop->load(); });
+        if (*ok) mdlID3::ReadChapters(file, *chapters);
     });
-    connect(walker, &QThread::finished, this, [this, walker, generation, source, ok, error] {
+    connect(walker, &QThread::finished, this, [this, walker, generation, source, ok, error, chapters] {
         std::erase(walkers_, QPointer<QThread>(walker));
         walker->deleteLater();
-        SourceWalked(generation, source, *ok, *error);
+        SourceWalked(generation, source, *ok, *error, *chapters);
     });
     walkers_.emplace_back(walker);
     walker->start();
 }
 
 void CutPointsController::SourceWalked(int generation, std::shared_ptr<SplitSource> source, bool ok,
-                                       const std::string& error) {
+                                       const std::string& error, const std::vector<mdlID3::Chapter>& chapters) {
     if (generation != generation_) return;
     walking_ = false;
     if (ok) {
         source_ = std::move(source);
         model_.SetDuration(source_->DurationSeconds());
+        // The file's chapters are its cut points and part names; chapters that do not fit the
+        // audio are left for the user to see in the tag, not half applied.
+        SplitPlan plan(source_->DurationSeconds());
+        if (!chapters.empty() && ApplyChapters(chapters, plan, nullptr)) model_.Replace(plan);
     } else {
         walkError_ = QString::fromStdString(error);
     }
@@ -171,6 +182,25 @@ void CutPointsController::AddMenuActions(QMenu* menu, double seconds) {
     menu->addAction("Export cue sheet...", this, &CutPointsController::ExportCueSheet)->setEnabled(ready);
     menu->addAction("Save all parts...", this, &CutPointsController::SaveAllParts)
         ->setEnabled(ready && model_.Plan().CutCount() > 0);
+    menu->addAction("Save cut points as chapters", this, &CutPointsController::SaveChapters)
+        ->setEnabled(ready && model_.Plan().CutCount() > 0);
+}
+
+void CutPointsController::SaveChapters() {
+    if (!CheckReady()) return;
+    const std::string file = path_.toStdString();
+    struct stat before {};
+    const bool sized = ::stat(file.c_str(), &before) == 0;
+    const std::vector<mdlID3::Chapter> chapters = PlanChapters(model_.Plan());
+    if (!mdlID3::WriteChapters(file, chapters)) {
+        Fail("The chapters could not be saved in " + QFileInfo(path_).fileName() + ": " +
+             QString::fromStdString(mdlID3::LastTagWriteError()));
+        return;
+    }
+    Inform(QString("%1 chapters were saved in %2.").arg(chapters.size()).arg(QFileInfo(path_).fileName()));
+    // A tag that outgrew its space moved the audio: offsets read from the file before are stale.
+    struct stat after {};
+    if (!sized || ::stat(file.c_str(), &after) != 0 || after.st_size != before.st_size) emit fileRewritten(path_);
 }
 
 void CutPointsController::Warn(const QString& text) {

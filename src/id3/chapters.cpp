@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <optional>
 
@@ -259,6 +260,16 @@ bool WriteChapters(const std::string& path, const std::vector<Chapter>& chapters
     return EditID3v2Frames(path, [&](KeptFrameList& frames, int major) {
         PutChapterFrames(frames, chapters, major);
     });
+}
+
+std::string ChapterTimeText(uint32_t ms) {
+    const uint32_t s = ms / 1000;
+    char text[40];
+    if (s >= 3600)
+        std::snprintf(text, sizeof text, "%u:%02u:%02u.%03u", s / 3600, s / 60 % 60, s % 60, ms % 1000);
+    else
+        std::snprintf(text, sizeof text, "%u:%02u.%03u", s / 60, s % 60, ms % 1000);
+    return text;
 }
 
 uint32_t SamplesToMs(uint64_t samples, uint32_t rate) {

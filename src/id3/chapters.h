@@ -71,6 +71,9 @@ void PutChapterFrames(KeptFrameList& frames, const std::vector<Chapter>& chapter
 // unchanged, on failure (LastTagWriteError() says why).
 bool WriteChapters(const std::string& path, const std::vector<Chapter>& chapters);
 
+// Milliseconds as "m:ss.mmm", or "h:mm:ss.mmm" from an hour on.
+std::string ChapterTimeText(uint32_t ms);
+
 // Milliseconds, rounded, of `samples` at `rate`; saturates at the largest 32-bit value.
 uint32_t SamplesToMs(uint64_t samples, uint32_t rate);
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -55,14 +54,4 @@ bool ApplyChapters(const std::vector<mdlID3::Chapter>& chapters, SplitPlan& plan
         plan.SetPartTitle(i, chapters[i].Title);
     }
     return true;
-}
-
-std::string ChapterTime(uint32_t ms) {
-    const uint32_t s = ms / 1000;
-    char text[40];
-    if (s >= 3600)
-        std::snprintf(text, sizeof text, "%u:%02u:%02u.%03u", s / 3600, s / 60 % 60, s % 60, ms % 1000);
-    else
-        std::snprintf(text, sizeof text, "%u:%02u.%03u", s / 60, s % 60, ms % 1000);
-    return text;
 }

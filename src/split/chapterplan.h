@@ -16,6 +16,3 @@ std::vector<mdlID3::Chapter> PlanChapters(const SplitPlan& plan, const std::stri
 // last one's end bounding the kept range. False with `error`, and the plan without cuts, when a
 // chapter lies outside the audio or they overlap.
 bool ApplyChapters(const std::vector<mdlID3::Chapter>& chapters, SplitPlan& plan, std::string* error);
-
-// Milliseconds as "m:ss.mmm", or "h:mm:ss.mmm" from an hour on.
-std::string ChapterTime(uint32_t ms);

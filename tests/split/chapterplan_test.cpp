@@ -70,8 +70,8 @@ TEST(ChapterCuts, ChaptersBecomeCutsGapsAndTitles) {
     EXPECT_FALSE(ApplyChapters({chapter(0, 10, "A"), chapter(200000, 300000, "B")}, plan, &error));
     EXPECT_EQ(plan.CutCount(), 0u);
     EXPECT_FALSE(ApplyChapters({}, plan, &error));
-    EXPECT_EQ(ChapterTime(3723004), "1:02:03.004");
-    EXPECT_EQ(ChapterTime(61500), "1:01.500");
+    EXPECT_EQ(mdlID3::ChapterTimeText(3723004), "1:02:03.004");
+    EXPECT_EQ(mdlID3::ChapterTimeText(61500), "1:01.500");
 }
 
 }  // namespace
