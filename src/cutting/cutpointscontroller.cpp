@@ -184,6 +184,8 @@ void CutPointsController::AddMenuActions(QMenu* menu, double seconds) {
         ->setEnabled(ready && model_.Plan().CutCount() > 0);
     menu->addAction("Save cut points as chapters", this, &CutPointsController::SaveChapters)
         ->setEnabled(ready && model_.Plan().CutCount() > 0);
+    menu->addSeparator();
+    menu->addAction("Join files...", this, &CutPointsController::PickAndJoinFiles);
 }
 
 void CutPointsController::SaveChapters() {
