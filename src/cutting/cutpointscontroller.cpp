@@ -36,7 +36,8 @@ void CutPointsController::FileOpened(const QString& path) {
     ++generation_;
     Refresh();
     // Starting the walk stops the walk of the file opened before: its result is no longer wanted.
-    walker_.Start([this, file = path.toStdString()](const BackgroundWorker::Progress& progress, const std::atomic<bool>&) {
+    walker_.Start([this, file = path.toStdString()](const BackgroundWorker::Progress& progress,
+                                                    const std::atomic<bool>&) {
         auto source = std::make_shared<SplitSource>();
         std::string error;
         const bool ok = source->Open(file, &error, progress);
