@@ -35,8 +35,8 @@ bool RunBackgroundJob(QWidget* owner, const QString& label, bool showDialog,
         QObject::connect(dialog.get(), &QProgressDialog::canceled, [&] { worker.RequestStop(); });
         refresh.setInterval(kRefreshMs);
         QObject::connect(&refresh, &QTimer::timeout, [&] {
-            if (!dialog->wasCanceled() && worker.Progress() >= 0)
-                dialog->setValue(static_cast<int>(worker.Progress() * (kSteps - 1)));
+            if (!dialog->wasCanceled() && worker.ShareDone() >= 0)
+                dialog->setValue(static_cast<int>(worker.ShareDone() * (kSteps - 1)));
         });
         refresh.start();
     }

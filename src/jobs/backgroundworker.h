@@ -36,7 +36,7 @@ public:
     bool IsRunning() const { return running_; }
     bool StopRequested() const { return run_ && run_->stop.load(); }
     // Share done of the running job, negative when none runs.
-    double Progress() const { return running_ && run_ ? run_->fraction.load() : -1.0; }
+    double ShareDone() const { return running_ && run_ ? run_->fraction.load() : -1.0; }
     // Waits up to `ms` for the running job. When it ends in time, progress 1, its delivery and
     // `finished` come before this returns (and not again later). True when no job runs any more.
     bool WaitBriefly(int ms);

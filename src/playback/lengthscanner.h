@@ -20,7 +20,7 @@ public:
     void Cancel() { worker_.Cancel(); }
     bool IsScanning() const { return worker_.IsRunning(); }
     // Share done while scanning, else negative.
-    double Progress() const { return worker_.Progress(); }
+    double Progress() const { return worker_.ShareDone(); }
 
 signals:
     void progressChanged(double fraction);

@@ -45,13 +45,13 @@ TEST(BackgroundWorker, HandsOverOnceWithProgressOncePerPercentRisingBeforeIt) {
     QSignalSpy finished(&worker, &BackgroundWorker::finished);
     worker.Start(Counting(100, &delivered));
     EXPECT_TRUE(worker.IsRunning());
-    EXPECT_GE(worker.Progress(), 0.0);
+    EXPECT_GE(worker.ShareDone(), 0.0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() > 0; }, kDeadlineMs));
     QTest::qWait(20);
     EXPECT_EQ(finished.count(), 1);
     EXPECT_EQ(delivered, std::vector<int>{100});
     EXPECT_FALSE(worker.IsRunning());
-    EXPECT_LT(worker.Progress(), 0.0);
+    EXPECT_LT(worker.ShareDone(), 0.0);
     EXPECT_FALSE(worker.StopRequested());
     ASSERT_EQ(shares.size(), 10u);  // 0.000 .. 0.099: percents 0 to 9
     for (size_t i = 1; i < shares.size(); ++i) EXPECT_GT(shares[i], shares[i - 1]);
@@ -66,7 +66,7 @@ TEST(BackgroundWorker, StopRequestedHandsOverCancelAndRestartDropTheOldJob) {
 
     // Asked to stop (a progress dialog's Cancel): the job ends early and its end still arrives.
     worker.Start(Counting(1000000, &delivered));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return worker.Progress() > 0.005; }, kDeadlineMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return worker.ShareDone() > 0.005; }, kDeadlineMs));
     worker.RequestStop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }, kDeadlineMs));
     ASSERT_EQ(delivered.size(), 1u);
