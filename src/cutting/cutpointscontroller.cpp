@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QShortcut>
-#include <QThread>
 #include <QWidget>
 
 #include "controls/messageboxes.h"
@@ -31,15 +30,7 @@ CutPointsController::CutPointsController(const CutPointsParts& parts) : parts_(p
     Refresh();
 }
 
-CutPointsController::~CutPointsController() {
-    if (stopWalk_) *stopWalk_ = true;
-    for (const QPointer<QThread>& walker : walkers_) {
-        if (!walker) continue;
-        walker->disconnect(this);
-        walker->wait();
-        delete walker.data();
-    }
-}
+CutPointsController::~CutPointsController() = default;
 
 void CutPointsController::FileOpened(const QString& path) {
     model_.Reset();
@@ -47,31 +38,22 @@ void CutPointsController::FileOpened(const QString& path) {
     path_ = path;
     walkError_.clear();
     walking_ = true;
+    ++generation_;
     Refresh();
-    // A walk of the file opened before is no longer wanted.
-    if (stopWalk_) *stopWalk_ = true;
-    stopWalk_ = std::make_shared<std::atomic<bool>>(false);
-    const int generation = ++generation_;
-    auto source = std::make_shared<SplitSource>();
-    auto ok = std::make_shared<bool>(false);
-    auto error = std::make_shared<std::string>();
-    auto chapters = std::make_shared<std::vector<mdlID3::Chapter>>();
-    QThread* walker = QThread::create([source, ok, error, chapters, stop = stopWalk_, file = path.toStdString()] {
-        *ok = source->Open(file, error.get(), [stop](double) { return !stop->load(); });
-        if (*ok) mdlID3::ReadChapters(file, *chapters);
+    // Starting the walk stops the walk of the file opened before: its result is no longer wanted.
+    walker_.Start([this, file = path.toStdString()](const BackgroundWorker::Progress& progress,
+                                                    const std::atomic<bool>&) {
+        auto source = std::make_shared<SplitSource>();
+        std::string error;
+        const bool ok = source->Open(file, &error, progress);
+        std::vector<mdlID3::Chapter> chapters;
+        if (ok) mdlID3::ReadChapters(file, chapters);
+        return [this, source, ok, error, chapters] { SourceWalked(source, ok, error, chapters); };
     });
-    connect(walker, &QThread::finished, this, [this, walker, generation, source, ok, error, chapters] {
-        std::erase(walkers_, QPointer<QThread>(walker));
-        walker->deleteLater();
-        SourceWalked(generation, source, *ok, *error, *chapters);
-    });
-    walkers_.emplace_back(walker);
-    walker->start();
 }
 
-void CutPointsController::SourceWalked(int generation, std::shared_ptr<SplitSource> source, bool ok,
-                                       const std::string& error, const std::vector<mdlID3::Chapter>& chapters) {
-    if (generation != generation_) return;
+void CutPointsController::SourceWalked(std::shared_ptr<SplitSource> source, bool ok, const std::string& error,
+                                       const std::vector<mdlID3::Chapter>& chapters) {
     walking_ = false;
     if (ok) {
         source_ = std::move(source);
