@@ -25,6 +25,7 @@ constexpr int64_t kPageSize = 4096;
 
 // Per thread: a test arms it for the writes it runs itself.
 thread_local int tFailAt = 0;
+thread_local bool tFailFolderFlush = false;
 // Per thread, so that a copy on a worker thread never reports to a window's progress box.
 thread_local CopyProgress tCopyProgress;
 
@@ -116,6 +117,7 @@ std::string LinkUnnamedBeside(int fd, const std::string& target) {
 }  // namespace
 
 void InjectIoFailureAt(int n) { tFailAt = n; }
+void InjectFolderFlushFailure(bool fail) { tFailFolderFlush = fail; }
 
 AtomicFileWriter::~AtomicFileWriter() { Abort(); }
 
@@ -370,7 +372,7 @@ void AtomicFileWriter::Abort() {
 
 void FlushFolderOf(const std::string& path) {
     const FileDescriptor dir = OpenFile(FolderOf(path), O_RDONLY | O_DIRECTORY);
-    if (dir.IsOpen()) ::fsync(dir.get());
+    if (dir.IsOpen() && !tFailFolderFlush) ::fsync(dir.get());
 }
 
 bool WriteInPlace(const std::string& path, int64_t offset, std::span<const uint8_t> bytes,

@@ -123,5 +123,7 @@ CopyProgress SetCopyProgress(CopyProgress progress);
 // Test hook: the `n`th checked write, flush or rename from now on on the calling thread fails as
 // if the disk were full (ENOSPC); 0 switches it off. Counts only the operations of this file.
 void InjectIoFailureAt(int n);
+// Test hook: with `fail`, every folder flush on the calling thread fails as if the disk did (EIO).
+void InjectFolderFlushFailure(bool fail);
 
 }  // namespace mdlID3
