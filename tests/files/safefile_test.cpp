@@ -498,6 +498,36 @@ TEST_F(SafeFile, AFolderFlushThatFailsIsAFailureThatSaysTheFileIsSaved) {
         EXPECT_NE(w.Error().find(target + " was saved, but"), std::string::npos) << w.Error();
         EXPECT_NE(w.Error().find("Input/output error"), std::string::npos) << w.Error();
         EXPECT_EQ(ReadFile(target), FromString("new"));
+        EXPECT_EQ(w.LastFailure(), AtomicFileWriter::Failure::FlushFolder);
+        EXPECT_TRUE(OtherFiles(tmp.path(), "song.mp3").empty());
+    }
+}
+
+TEST_F(SafeFile, WithoutReplacingANameTakenMeanwhileIsReportedAndKept) {
+    const auto target = tmp.file("song.mp3");
+    for (bool named : {false, true}) {
+        SCOPED_TRACE(named);
+        fs::remove(target);
+        AtomicFileWriter w;
+        w.UseNamedTemporary(named);
+        w.ReplaceExisting(false);
+        ASSERT_TRUE(w.Open(target)) << w.Error();
+        ASSERT_TRUE(w.Write("ours", 4));
+        WriteFile(target, FromString("theirs"));
+        EXPECT_FALSE(w.Commit());
+        EXPECT_EQ(w.LastFailure(), AtomicFileWriter::Failure::Exists);
+        EXPECT_EQ(w.Error(), target + " exists already");
+        EXPECT_EQ(ReadFile(target), FromString("theirs"));
+        EXPECT_TRUE(OtherFiles(tmp.path(), "song.mp3").empty());
+
+        // Refused up front while it exists; a free name is taken.
+        EXPECT_FALSE(w.Open(target));
+        EXPECT_EQ(w.LastFailure(), AtomicFileWriter::Failure::Exists);
+        fs::remove(target);
+        ASSERT_TRUE(w.Open(target)) << w.Error();
+        ASSERT_TRUE(w.Write("ours", 4));
+        EXPECT_TRUE(w.Commit()) << w.Error();
+        EXPECT_EQ(ReadFile(target), FromString("ours"));
         EXPECT_TRUE(OtherFiles(tmp.path(), "song.mp3").empty());
     }
 }

@@ -587,6 +587,8 @@ TEST_F(TagWrite, CompressedAndEncryptedFramesAreKeptByteForByte) {
         same("2.4 compressed TXXX", 4, RawFrame(4, "TXXX", 0, 0x09, Concat({SyncSafe(300), stored}))),
         same("2.4 encrypted PRIV", 4, RawFrame(4, "PRIV", 0x10, 0x04, Concat({Data({0x81}), stored}))),
         same("2.4 all four", 4, RawFrame(4, "TXXX", 0, 0x4D, Concat({Data({0x07, 0x81}), SyncSafe(300), stored}))),
+        // Never read into the record, and the record writes no album in its place.
+        same("2.3 compressed TALB", 3, RawFrame(3, "TALB", 0, 0x80, Concat({Plain32(300), stored}))),
     };
     // Into the other version the flags and their fields move to where that version has them.
     cases.push_back({"2.3 to 2.4", 3, kWriteV24, RawFrame(3, "TXXX", 0x20, 0xE0, Concat({Plain32(300), Data({0x81, 0x07}), stored})),

@@ -109,6 +109,17 @@ TEST_F(PartWriter, AFileNamedLikeAPartWhileItIsWrittenIsNeverReplaced) {
     EXPECT_EQ(FilesIn(options.outputDir), 1u);
 }
 
+TEST_F(PartWriter, AFolderFlushThatFailsIsAFailureWithThePartsSaved) {
+    mdlID3::InjectFolderFlushFailure(true);
+    const SplitOutcome outcome = SaveParts(split, plan, options);
+    mdlID3::InjectFolderFlushFailure(false);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.failedPart, -1);
+    EXPECT_EQ(outcome.written.size(), 3u);
+    EXPECT_NE(outcome.error.find("The parts were saved, but"), std::string::npos) << outcome.error;
+    EXPECT_EQ(FilesIn(options.outputDir), 3u);
+}
+
 TEST_F(PartWriter, AFailurePartWayKeepsTheWrittenPartsAndNamesTheFailedOne) {
     fs::create_directory(Out("show - 03.mp3"));  // no file can take this name
     options.overwrite = true;
