@@ -278,7 +278,7 @@ bool WriteClip(int fd, const FrameTable& table, const Layout& layout, const Clip
 
 bool SaveCleanClip(const std::string& source, double startSeconds, double endSeconds, const std::string& target,
                    std::string* error, CleanClipResult* result, const CleanClipFinisher& finish,
-                   const ClipTags* tags) {
+                   const ClipTags* tags, bool replace) {
     if (!std::isfinite(startSeconds) || !std::isfinite(endSeconds) || startSeconds < 0 || endSeconds <= startSeconds)
         return Fail(error, "The selection is empty");
     if (target.empty()) return Fail(error, "No file name was given for the clip");
@@ -290,13 +290,14 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
     // only the start.
     if (!ScanFramesUntil(source, endSeconds, table, &why)) return Fail(error, why);
     return SaveCleanClipFrames(source, table, FrameIndexAtSeconds(table, startSeconds),
-                               FrameIndexAtSeconds(table, endSeconds), target, error, result, finish, tags);
+                               FrameIndexAtSeconds(table, endSeconds), target, error, result, finish, tags, replace);
 }
 
 bool SaveCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
                          const std::string& target, std::string* error, CleanClipResult* result,
-                         const CleanClipFinisher& finish, const ClipTags* tags) {
+                         const CleanClipFinisher& finish, const ClipTags* tags, bool replace) {
     mdlID3::AtomicFileWriter out;
+    out.ReplaceExisting(replace);
     if (!WriteCleanClipFrames(source, table, first, end, target, tags, out, error, result)) return false;
     // The hand-over runs while the clip is still the temporary file: a clip it fails never takes
     // the target's name.
