@@ -129,7 +129,7 @@ int RunEdit(int argc, char** argv) {
     parser.addPositionalArgument("FILE", "The MP3 file to edit.");
     QCommandLineOption deleteOption("delete", "Cut out this range of the file (seconds or m:ss.mmm); may be repeated.",
                                     "A-B");
-    QCommandLineOption keepOption("keep", "Keep only these ranges of the file, in order; may be repeated.", "A-B");
+    QCommandLineOption keepOption("keep", "Keep only these ranges of the file; may be repeated.", "A-B");
     QCommandLineOption outputOption("output", "The edited file to write.", "OUT");
     QCommandLineOption overwriteOption("overwrite", "Replace OUT if it exists.");
     QCommandLineOption jsonOption("json", "Describe the result as JSON (samples, kept segments, joins).");

@@ -14,6 +14,7 @@
 namespace {
 
 constexpr size_t kChunkBytes = size_t{1} << 20;
+constexpr int64_t kWriteBehindBytes = int64_t{8} << 20;
 
 bool Fail(std::string* error, const std::string& text) {
     if (error) *error = text;
@@ -24,47 +25,39 @@ uint32_t BigEndian32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
 }
 
-// The source read in large pieces along the plan: a piece reaches as far as the frames stay
-// consecutive, so removed ranges are never read.
-class FrameReader {
-public:
-    FrameReader(int fd, const FrameTable& table, const RenderPlan& plan) : fd_(fd), table_(table), plan_(plan) {}
-
-    // Bytes of output frame `i` (a copied one), checked against the walk; empty on failure.
-    std::span<const uint8_t> Frame(size_t i, std::string* error) {
-        const MpegFrame& f = table_.frames[plan_.frames[i].source];
-        if (f.offset < start_ || f.offset + f.length > start_ + static_cast<int64_t>(buf_.size())) {
-            int64_t end = f.offset + f.length;
-            for (size_t j = i + 1; j < plan_.frames.size(); ++j) {
-                const MpegFrame& g = table_.frames[plan_.frames[j].source];
-                if (plan_.frames[j].source != plan_.frames[j - 1].source + 1 || g.offset != end ||
-                    end + g.length - f.offset > static_cast<int64_t>(kChunkBytes))
-                    break;
-                end += g.length;
-            }
-            buf_.resize(static_cast<size_t>(end - f.offset));
-            start_ = f.offset;
-            if (ReadAt(fd_, buf_.data(), buf_.size(), start_) != static_cast<int64_t>(buf_.size())) {
-                buf_.clear();
-                Fail(error, ErrorText("Cannot read the source file", errno));
-                return {};
-            }
-        }
-        const uint8_t* p = buf_.data() + (f.offset - start_);
-        if (BigEndian32(p) != f.header) {
-            Fail(error, "The source file changed while the edit was written");
-            return {};
-        }
-        return {p, f.length};
+// Reads the frames [first, end) of the plan, consecutive in the source, into `buf` with one read,
+// each checked against the header the walk saw.
+bool ReadFrames(int fd, const FrameTable& table, const RenderPlan& plan, size_t first, size_t end,
+                std::vector<uint8_t>& buf, std::string* error) {
+    const MpegFrame& head = table.frames[plan.frames[first].source];
+    const MpegFrame& tail = table.frames[plan.frames[end - 1].source];
+    buf.resize(static_cast<size_t>(tail.offset + tail.length - head.offset));
+    if (ReadAt(fd, buf.data(), buf.size(), head.offset) != static_cast<int64_t>(buf.size()))
+        return Fail(error, ErrorText("Cannot read the source file", errno));
+    for (size_t i = first; i < end; ++i) {
+        const MpegFrame& f = table.frames[plan.frames[i].source];
+        if (BigEndian32(buf.data() + (f.offset - head.offset)) != f.header)
+            return Fail(error, "The source file changed while the edit was written");
     }
+    return true;
+}
 
-private:
-    int fd_;
-    const FrameTable& table_;
-    const RenderPlan& plan_;
-    std::vector<uint8_t> buf_;
-    int64_t start_ = 0;
-};
+// One past the last frame from `first` on that is copied as it is, follows the one before it in
+// the source, and keeps the piece under kChunkBytes.
+size_t PlainRunEnd(const FrameTable& table, const RenderPlan& plan, size_t first) {
+    const MpegFrame& head = table.frames[plan.frames[first].source];
+    int64_t end = head.offset + head.length;
+    size_t j = first + 1;
+    for (; j < plan.frames.size(); ++j) {
+        const PlannedFrame& p = plan.frames[j];
+        const MpegFrame& g = table.frames[p.source];
+        if (p.patch >= 0 || p.source != plan.frames[j - 1].source + 1 || g.offset != end ||
+            end + g.length - head.offset > static_cast<int64_t>(kChunkBytes))
+            break;
+        end += g.length;
+    }
+    return j;
+}
 
 // The bytes each patch carries, read up front: they lie in removed ranges the copy never reads.
 bool ReadCarried(int fd, const FrameTable& table, const RenderPlan& plan, std::vector<std::vector<uint8_t>>& out,
@@ -140,40 +133,44 @@ bool WriteRender(const std::string& source, const FrameTable& table, const Rende
     mdlID3::AtomicFileWriter out;
     if (!OpenClip(out, target, error)) return false;
     const auto writeFailed = [&] { return Fail(error, ClipWriteError(out, source, target)); };
-    std::vector<uint8_t> pending;
-    pending.reserve(kChunkBytes + 8192);
-    if (tags) pending = tags->v2;
-    const int64_t headAt = static_cast<int64_t>(pending.size());
-    pending.resize(pending.size() + headLength);  // filled in once the frames' CRC is known
+    // The tag, then room for the header frame, filled in once the frames' CRC is known.
+    std::vector<uint8_t> front = tags ? tags->v2 : std::vector<uint8_t>();
+    const int64_t headAt = static_cast<int64_t>(front.size());
+    front.resize(front.size() + headLength);
+    if (!out.Write(front)) return writeFailed();
 
-    FrameReader reader(file.get(), table, plan);
-    std::vector<uint8_t> patched;
+    std::vector<uint8_t> buf, patched;
+    buf.reserve(kChunkBytes);
     uint16_t crc = 0;
-    const size_t step = std::max<size_t>(1, plan.frames.size() / 100);
-    for (size_t i = 0; i < plan.frames.size(); ++i) {
-        if (progress && i % step == 0 && !progress(static_cast<double>(i) / plan.frames.size()))
-            return Fail(error, "Cancelled");
+    int64_t flushedUpTo = 0;
+    for (size_t i = 0; i < plan.frames.size();) {
+        if (progress && !progress(static_cast<double>(i) / plan.frames.size())) return Fail(error, "Cancelled");
         const PlannedFrame& f = plan.frames[i];
+        size_t next = i + 1;
         std::span<const uint8_t> bytes;
-        const FramePatch* patch = f.patch >= 0 ? &plan.patches[static_cast<size_t>(f.patch)] : nullptr;
-        if (!patch || !patch->reencoded) {
-            bytes = reader.Frame(i, error);
-            if (bytes.empty()) return false;
-        }
-        if (patch) {
-            if (!PatchFrame(bytes, *patch, carried[static_cast<size_t>(f.patch)], patched))
+        if (f.patch < 0) {
+            // Plain frames go from the read buffer straight to the file.
+            next = PlainRunEnd(table, plan, i);
+            if (!ReadFrames(file.get(), table, plan, i, next, buf, error)) return false;
+            bytes = buf;
+        } else {
+            const FramePatch& patch = plan.patches[static_cast<size_t>(f.patch)];
+            if (!patch.reencoded && !ReadFrames(file.get(), table, plan, i, next, buf, error)) return false;
+            if (!PatchFrame(buf, patch, carried[static_cast<size_t>(f.patch)], patched))
                 return Fail(error, "The edit plan does not fit the source");
             bytes = patched;
         }
         crc = LameCrc16(bytes.data(), bytes.size(), crc);
-        pending.insert(pending.end(), bytes.begin(), bytes.end());
-        if (pending.size() >= kChunkBytes) {
-            if (!out.Write(pending)) return writeFailed();
-            pending.clear();
+        if (!out.Write(bytes)) return writeFailed();
+        // The disk starts on what is written while the rest is copied: the flush at the commit
+        // then waits for little more than the last piece.
+        if (out.BytesWritten() >= flushedUpTo + kWriteBehindBytes) {
+            if (!out.BeginFlush()) return writeFailed();
+            flushedUpTo = out.BytesWritten();
         }
+        i = next;
     }
-    if (tags && tags->v1 == ClipTags::V1::Write) pending.insert(pending.end(), tags->v1Tag.begin(), tags->v1Tag.end());
-    if (!out.Write(pending)) return writeFailed();
+    if (tags && tags->v1 == ClipTags::V1::Write && !out.Write(tags->v1Tag.data(), kClipV1Size)) return writeFailed();
 
     XingFrameFields fields;
     fields.vbr = plan.vbr;
