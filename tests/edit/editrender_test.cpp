@@ -195,6 +195,37 @@ TEST_P(EditRenderTest, DeletionsDecodeToTheKeptSamplesWithSourceFramesUnchanged)
     }
 }
 
+// A cancelled render, and one that cannot read its source, leave the target as it was and no
+// temporary file behind.
+TEST(EditRender, CancelAndFailureLeaveTheTargetAsItWas) {
+    const std::string source = Fixture(kEncodings[0]);
+    ASSERT_FALSE(source.empty()) << "sox or lame failed";
+    FrameTable table;
+    ASSERT_TRUE(ScanFrames(source, table, nullptr));
+    EditList edits(SourceTimeline(table).DecodedSamples());
+    ASSERT_EQ(edits.DeleteSource({{100000, 200000}}), EditRefusal::None);
+    TempDir dir;
+    const std::string target = dir.file("edited.mp3");
+    WriteFile(target, FromString("old"));
+    RenderPlan plan;
+    std::string error;
+    double reached = 0;
+    const auto cancelHalfWay = [&reached](double f) {
+        reached = f;
+        return f < 0.5;
+    };
+    EXPECT_FALSE(SaveEdited(source, table, edits, {}, target, nullptr, {}, cancelHalfWay, plan, &error));
+    EXPECT_EQ(error, "Cancelled");
+    EXPECT_GE(reached, 0.5);
+    FrameTable moved = table;
+    for (MpegFrame& f : moved.frames) f.offset += 1;  // the file no longer has the frames the walk saw
+    ASSERT_TRUE(PlanRender(table, edits, SideInfoFromFile(source, table), {}, plan, &error)) << error;
+    EXPECT_FALSE(WriteRender(source, moved, plan, target, nullptr, {}, {}, &error));
+    EXPECT_EQ(error, "The source file changed while the edit was written");
+    EXPECT_EQ(ReadFile(target), FromString("old"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(LameOutput, EditRenderTest, ::testing::ValuesIn(kEncodings),
                          [](const ::testing::TestParamInfo<Encoding>& info) {
                              std::string name = info.param.name;
