@@ -86,11 +86,6 @@ TEST_F(EditCommand, DeletesRangesAndDescribesTheResult) {
     const std::string title = testfiles::CommandOutput("ffprobe -v error -show_entries format_tags=title -of csv=p=0 " +
                                                        ShellQuote(target.toStdString()));
     EXPECT_EQ(title, "Edited song\n");
-
-    // Keep: the same file, the other way round.
-    const EditRun kept = Edit({Source(), "--keep", "1-2,3.5-4", "--output", Q(out.file("kept.mp3")), "--json"});
-    ASSERT_EQ(kept.exitCode, 0) << kept.err;
-    EXPECT_EQ(QJsonDocument::fromJson(kept.out).object().value("segments").toArray().size(), 2);
 }
 
 TEST_F(EditCommand, RefusesBadRangesAndOutputsWithExit2) {
