@@ -174,15 +174,18 @@ int RunEdit(int argc, char** argv) {
     const bool onePass = tags.TagsForClip(&clipTags);
     const ClipHook finish = [&tags](const std::string& file, std::string* why) { return tags.WriteInto(file, why); };
 
+    // A plan that cannot be made is refused before anything is written.
     RenderPlan plan;
+    if (!PlanRender(table, edits, SideInfoFromFile(path.toStdString(), table), {}, plan, &error))
+        return Refuse(QString::fromStdString(error));
     ProgressLine progress("Writing");
-    const bool saved = SaveEdited(path.toStdString(), table, edits, {}, output.toStdString(),
-                                  onePass ? &clipTags : nullptr, finish,
-                                  [&progress](double f) {
-                                      progress.Update(f);
-                                      return true;
-                                  },
-                                  plan, &error);
+    const bool saved = WriteRender(path.toStdString(), table, plan, output.toStdString(), onePass ? &clipTags : nullptr,
+                                   finish,
+                                   [&progress](double f) {
+                                       progress.Update(f);
+                                       return true;
+                                   },
+                                   &error);
     progress.Finish();
     if (!saved) {
         std::fprintf(stderr, "trimbel edit: %s\n", error.c_str());

@@ -100,6 +100,7 @@ TEST_F(EditCommand, RefusesBadRangesAndOutputsWithExit2) {
         {{"--delete", "5-7"}, "the range 5-7 lies outside the audio (0-6.000)"},
         {{"--delete", "1:xx-2"}, "a range needs START-END"},
         {{"--delete", "0-6"}, "nothing of the audio would be left"},
+        {{"--keep", "1-1.004"}, "Nothing is left: every kept range is shorter than a frame"},
         {{"--delete", "1-2", "--keep", "3-4"}, "give --delete or --keep ranges"},
         {{"--delete", "1-2", "--output", "@source"}, "the output is the file being edited"},
         {{"--delete", "1-2", "--output", "@exists"}, "exists (use --overwrite to replace it)"},
