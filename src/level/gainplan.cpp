@@ -8,7 +8,7 @@
 namespace {
 
 constexpr double kGranuleSamples = 576.0;
-// The synthesis filter bank's delay that gapless decoders skip beside the encoder's.
+// The decoder's delay from a granule's data to its output (MDCT overlap and synthesis filter bank).
 constexpr double kDecoderDelay = 529.0;
 
 }  // namespace
@@ -82,9 +82,12 @@ size_t GranulesPerFrame(const FrameTable& table) { return table.version == MpegV
 GranuleRange GranulesForTime(const FrameTable& table, double startSeconds, double endSeconds) {
     const size_t total = table.frames.size() * GranulesPerFrame(table);
     if (table.sampleRate == 0 || !(endSeconds > startSeconds)) return {};
-    const double skip = table.vbr.hasLame ? table.vbr.encoderDelay + kDecoderDelay : 0.0;
+    // Granule k holds the encoder's input from sample 576k on, less the encoder's delay; its
+    // decoded output comes out the decoder's 529 samples later, which a gapless decoder drops
+    // together with the encoder delay and a plain decoder plays.
+    const double offset = table.vbr.hasLame ? table.vbr.encoderDelay : -kDecoderDelay;
     const auto at = [&](double seconds) {
-        const double k = std::round((std::max(0.0, seconds) * table.sampleRate + skip) / kGranuleSamples);
+        const double k = std::round((std::max(0.0, seconds) * table.sampleRate + offset) / kGranuleSamples);
         return static_cast<size_t>(std::clamp(k, 0.0, static_cast<double>(total)));
     };
     return {at(startSeconds), at(endSeconds)};

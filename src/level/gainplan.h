@@ -64,9 +64,9 @@ private:
     bool wrap_ = false;
 };
 
-// Where a stretch of playing time [startSeconds, endSeconds) lies in granules. The decoder's
-// output of granule k is samples [576k, 576k + 576); gapless decoders drop the encoder delay of
-// the LAME tag plus their own 529 samples first, so time 0 is that far into granule output.
+// Where a stretch of playing time [startSeconds, endSeconds) lies in granules, to the nearest
+// granule boundary. Time is what a gapless decoder plays (the LAME tag's encoder delay left out);
+// without a LAME tag, what any decoder plays from the first frame on.
 GranuleRange GranulesForTime(const FrameTable& table, double startSeconds, double endSeconds);
 // Granules per frame of the stream: 2 in MPEG-1, 1 in MPEG-2 and 2.5.
 size_t GranulesPerFrame(const FrameTable& table);

@@ -119,16 +119,17 @@ LevelReport ApplyLevel(LevelSource& source, const LevelRequest& request, const L
     std::vector<uint8_t> tag = source.tag;
     std::string error;
     const std::optional<std::string> undoText = FindTxxx(tag, kUndoDescription);
-    const std::optional<UndoRecord> undo = undoText ? ParseUndoRecord(*undoText) : std::nullopt;
+    UndoRecord undoRecord;
+    const bool hasUndo = undoText && ParseUndoRecord(*undoText, undoRecord);
 
     if (request.mode == LevelMode::Undo) {
-        if (!undo) return Failed(report, source.path + (undoText ? " has an undo record that cannot be read: \"" + *undoText + "\""
+        if (!hasUndo) return Failed(report, source.path + (undoText ? " has an undo record that cannot be read: \"" + *undoText + "\""
                                                                  : " has no undo record (" + std::string(kUndoDescription) + ")"));
-        plan.AddToChannel(0, undo->left);
-        plan.AddToChannel(1, undo->right);
-        plan.SetWrap(undo->wrap);
-        audioChanges = undo->left != 0 || undo->right != 0;
-        report.stepsApplied = undo->left;
+        plan.AddToChannel(0, undoRecord.left);
+        plan.AddToChannel(1, undoRecord.right);
+        plan.SetWrap(undoRecord.wrap);
+        audioChanges = undoRecord.left != 0 || undoRecord.right != 0;
+        report.stepsApplied = undoRecord.left;
         if (!RemoveTxxx(tag, kUndoDescription, &error)) return Failed(report, source.path + ": " + error);
         report.undoRemoved = true;
     } else if (steps != 0) {
@@ -147,7 +148,7 @@ LevelReport ApplyLevel(LevelSource& source, const LevelRequest& request, const L
 
     // A whole-file change is recorded so that it can be undone, added to a record already there.
     if ((request.mode == LevelMode::Steps || request.mode == LevelMode::Normalize) && steps != 0 && Uniform(request)) {
-        UndoRecord record = undo.value_or(UndoRecord{});
+        UndoRecord record = hasUndo ? undoRecord : UndoRecord{};
         record.left -= steps;
         record.right -= steps;
         const bool nothingLeft = record.left == 0 && record.right == 0 && !record.wrap;

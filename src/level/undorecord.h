@@ -2,7 +2,6 @@
 // The undo record that mp3gain keeps in an ID3v2 tag (its "-s i" mode): a TXXX frame
 // "MP3GAIN_UNDO" with the steps that undo the change, left and right channel, and whether values
 // wrapped around ("-002,-002,N" after a change of +2 steps). Either program undoes the other's.
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,5 +13,6 @@ struct UndoRecord {
     bool wrap = false;
 };
 
-std::optional<UndoRecord> ParseUndoRecord(std::string_view text);
+// False (and `record` untouched) for text of another form.
+bool ParseUndoRecord(std::string_view text, UndoRecord& record);
 std::string FormatUndoRecord(const UndoRecord& record);
