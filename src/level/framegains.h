@@ -16,4 +16,5 @@ struct GainCount {
 // Sets the global gains of `frame` (from its header on), frame number `index` of the stream, as
 // `plan` says, and then its CRC-16 when the frame carries a correct one (a damaged CRC is left
 // as it was). False, with the frame untouched, when its side information cannot be read.
+// Other renderers that copy frames (an edit list's) patch their level through this too.
 bool PatchFrameGains(std::span<uint8_t> frame, size_t index, const GainPlan& plan, GainCount& count);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "files/safefile.h"
 #include "level/levelchange.h"
 #include "level/txxxtag.h"
 #include "mpeg/framescan.h"
@@ -336,4 +337,22 @@ TEST_F(RealFiles, FadeOutFallsGranuleByGranuleToSilence) {
     int worst = 0;
     for (size_t i = 0; i + g < 3 * 44100 * 2; ++i) worst = std::max(worst, std::abs(s[i] - before[i]));
     EXPECT_LE(worst, 2);
+}
+
+TEST_F(RealFiles, AFailedWriteLeavesTheFileAsItWas) {
+    const std::string src = Noise("failing", 44100, 2, "-b 128");
+    const Bytes original = testfiles::ReadFile(src);
+    int failures = 0;
+    for (int n = 1; n <= 12; ++n) {
+        mdlID3::InjectIoFailureAt(n);
+        const LevelReport r = Apply(src, Steps(2), "");
+        mdlID3::InjectIoFailureAt(0);
+        if (r.ok) break;
+        ++failures;
+        EXPECT_FALSE(r.error.empty());
+        EXPECT_EQ(testfiles::ReadFile(src), original) << "failure at write " << n;
+    }
+    EXPECT_GT(failures, 2);
+    for (const auto& entry : std::filesystem::directory_iterator(dir->path()))
+        EXPECT_EQ(entry.path().string().find(".trimbel-"), std::string::npos) << entry.path();
 }
