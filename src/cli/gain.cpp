@@ -205,7 +205,9 @@ int RunGain(int argc, char** argv) {
     QCommandLineOption normalizeToOption("normalize-to", "", "LUFS");
     normalizeToOption.setFlags(QCommandLineOption::HiddenFromHelp);
     QCommandLineOption replayGainOption(
-        "replaygain", "Leave the sound as it is and write ReplayGain 2.0 tags (REPLAYGAIN_TRACK_GAIN and _PEAK, -18 LUFS reference) for players that apply them.");
+        "replaygain",
+        "Leave the sound as it is and write ReplayGain 2.0 tags for players that apply them: REPLAYGAIN_TRACK_GAIN "
+        "(to -18 LUFS) and REPLAYGAIN_TRACK_PEAK (the decoded sample peak).");
     QCommandLineOption albumOption("album", "With --replaygain: also REPLAYGAIN_ALBUM_GAIN and _PEAK, the files measured together as one album.");
     QCommandLineOption undoOption("undo", "Put back the gains that the last whole-file change (ours or mp3gain's) left an undo record for, and remove the record.");
     QCommandLineOption rangeOption("range", "With --db or --steps: change only this stretch, A-B in seconds or m:ss (\"1:05-1:20\"; \"90-\" to the end).", "A-B");
@@ -321,7 +323,7 @@ int RunGain(int argc, char** argv) {
         for (const FileJob& f : files) {
             if (!f.error.empty()) continue;
             meters.push_back(&f.source.meter);
-            album.peak = std::max({album.peak, f.source.meter.TruePeak(), f.source.meter.SamplePeak()});
+            album.peak = std::max(album.peak, f.source.meter.SamplePeak());
         }
         album.gainDb = request.targetLufs - LoudnessMeter::AlbumLoudness(meters);
         if (std::isfinite(album.gainDb)) request.album = album;

@@ -32,6 +32,8 @@ int StepsBelow(double peak, double ceiling, int wanted) {
     return std::min(wanted, static_cast<int>(std::floor(4.0 * std::log2(ceiling / peak) + 1e-9)));
 }
 
+double TruePeakCeiling() { return std::pow(10.0, kTruePeakLimitDb / 20.0); }
+
 bool Uniform(const LevelRequest& r) { return !r.range && !r.fadeIn && !r.fadeOut; }
 
 std::string Signed(double value, const char* format) {
@@ -68,9 +70,16 @@ bool MeasureLevelSource(LevelSource& source, const LevelRequest& request, std::s
     const bool gainsUp = request.mode == LevelMode::Steps && request.steps > 0;
     if (!needsLoudness && !gainsUp && !request.measure) return true;
     options.loudness = needsLoudness || request.measure;
-    options.truePeak = needsLoudness;
     if (!source.meter.MeasureFile(source.path, options, error, progress)) return false;
     source.measured = true;
+    if (request.mode != LevelMode::Normalize || !std::isfinite(source.meter.Loudness())) return true;
+    const int steps = StepsForDb(request.targetLufs - source.meter.Loudness());
+    if (steps <= 0 || source.meter.SamplePeak() * StepFactor(steps) * 2.0 <= TruePeakCeiling()) return true;
+    LoudnessMeter peak;
+    options.loudness = false;
+    options.truePeak = true;
+    if (!peak.MeasureFile(source.path, options, error, progress)) return false;
+    source.truePeak = peak.TruePeak();
     return true;
 }
 
@@ -81,9 +90,10 @@ LevelReport ApplyLevel(LevelSource& source, const LevelRequest& request, const L
     if (measured) {
         report.peakBefore = source.meter.SamplePeak();
         report.loudnessBefore = source.meter.Loudness();
-        if (source.meter.TruePeak() > 0) report.truePeakBefore = source.meter.TruePeak();
+        report.truePeakBefore = source.truePeak;
     }
-    const double truePeak = std::max(source.meter.TruePeak(), source.meter.SamplePeak());
+    const double samplePeak = source.meter.SamplePeak();
+    const double truePeak = std::isfinite(source.truePeak) ? std::max(source.truePeak, samplePeak) : samplePeak;
 
     // How many steps, and where.
     int steps = 0;
@@ -101,7 +111,7 @@ LevelReport ApplyLevel(LevelSource& source, const LevelRequest& request, const L
     case LevelMode::Normalize: {
         if (!std::isfinite(report.loudnessBefore)) return Failed(report, source.path + " is silent: there is nothing to normalise");
         steps = report.stepsRequested = StepsForDb(request.targetLufs - report.loudnessBefore);
-        const int limit = StepsBelow(truePeak, std::pow(10.0, kTruePeakLimitDb / 20.0), steps);
+        const int limit = StepsBelow(truePeak, TruePeakCeiling(), steps);
         if (limit < steps) {
             steps = limit;
             report.peakLimited = true;
@@ -162,7 +172,7 @@ LevelReport ApplyLevel(LevelSource& source, const LevelRequest& request, const L
     if (request.mode == LevelMode::ReplayGain) {
         if (!std::isfinite(report.loudnessBefore)) return Failed(report, source.path + " is silent: it has no ReplayGain");
         report.trackGainDb = request.targetLufs - report.loudnessBefore;
-        report.trackPeak = truePeak;
+        report.trackPeak = samplePeak;
         bool done = SetTxxx(tag, kTrackGain, ReplayGainText(report.trackGainDb), &error) &&
                     SetTxxx(tag, kTrackPeak, ReplayGainPeakText(report.trackPeak), &error);
         if (done && request.album)

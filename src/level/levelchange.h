@@ -70,14 +70,18 @@ struct LevelSource {
     std::vector<uint8_t> tag;
     LoudnessMeter meter;
     bool measured = false;
+    // Measured (in a pass of its own) only where it can hold a normalising gain back.
+    double truePeak = NAN;
 };
 
 // Walks the frames and reads the tag. False with `error` for a file without frames, a
 // free-format file or one that is not Layer III.
 bool OpenLevelSource(const std::string& path, LevelSource& source, std::string* error,
                      const std::function<bool(double)>& progress = {});
-// Measures what `request` needs (nothing for a cut in level without a report). False with
-// `error` when the file cannot be decoded.
+// Measures what `request` needs (nothing for a cut in level without a report). The true peak, four
+// times the work of the rest, is measured only when the sample peak comes within 6 dB of the
+// ceiling after normalising: closer than any inter-sample peak of real audio rises above it.
+// False with `error` when the file cannot be decoded.
 bool MeasureLevelSource(LevelSource& source, const LevelRequest& request, std::string* error,
                         const std::function<bool(double)>& progress = {});
 // Plans and writes the change; the source must have been measured as the request needs.

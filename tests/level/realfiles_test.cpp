@@ -254,25 +254,39 @@ TEST_F(RealFiles, RangeGainChangesTheLevelInsideTheRangeOnly) {
 }
 
 TEST_F(RealFiles, NormaliseReachesTheTargetUnlessPeakLimited) {
+    // Quiet noise with a 2 ms click at -1 dBFS in the middle: its peak holds the gain back.
+    const std::string peaky = dir->file("peaky.mp3");
+    const std::string q = ShellQuote(dir->file("q.wav")), b = ShellQuote(dir->file("b.wav")), w = ShellQuote(dir->file("p.wav"));
+    int status = -1;
+    testfiles::CommandOutput("sox -n -r 44100 -c 2 " + q + " synth 4 pinknoise gain -25 && sox -n -r 44100 -c 2 " + b +
+                                 " synth 0.002 sine 1000 gain -1 && sox " + q + " " + b + " " + q + " " + w +
+                                 " && lame --quiet -b 128 " + w + " " + ShellQuote(peaky),
+                             &status);
+    ASSERT_EQ(status, 0);
     struct Case {
-        const char* name;
-        double gain;
+        std::string path;
         double lufs;
-    } cases[] = {{"quiet", -19, -30}, {"loud", -0.5, -10}};
+        bool limited;
+    } cases[] = {
+        {Encoded("quiet", 44100, 2, "synth 8 pinknoise gain -19", "-b 192"), -30, false},
+        {Encoded("loud", 44100, 2, "synth 8 pinknoise gain -0.5", "-b 192"), -10, false},
+        {peaky, -33, true},
+    };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string src = Encoded(c.name, 44100, 2, "synth 8 pinknoise gain " + std::to_string(c.gain), "-b 192");
-        EXPECT_NEAR(FfmpegLoudness(src), c.lufs, 3.0);
+        SCOPED_TRACE(c.path);
+        EXPECT_NEAR(FfmpegLoudness(c.path), c.lufs, 3.0);
         LevelRequest r;
         r.mode = LevelMode::Normalize;
         r.measure = true;
-        const std::string out = dir->file(std::string(c.name) + "-normalised.mp3");
-        const LevelReport report = Apply(src, r, out);
+        const std::string out = c.path + ".normalised.mp3";
+        const LevelReport report = Apply(c.path, r, out);
         ASSERT_TRUE(report.ok) << report.error;
-        EXPECT_NEAR(report.loudnessBefore, FfmpegLoudness(src), 0.3);
+        EXPECT_NEAR(report.loudnessBefore, FfmpegLoudness(c.path), 0.3);
+        EXPECT_EQ(report.peakLimited, c.limited);
         if (report.peakLimited) {
             EXPECT_LT(report.stepsApplied, report.stepsRequested);
             EXPECT_LT(FfmpegLoudness(out), -18.8);
+            EXPECT_LE(LevelDb(report.truePeakBefore) + DbForSteps(report.stepsApplied), kTruePeakLimitDb);
         } else {
             EXPECT_NEAR(FfmpegLoudness(out), -18.0, 0.8);
         }
