@@ -331,7 +331,10 @@ int RunGain(int argc, char** argv) {
     ForEachFile(files, jobs, "Writing", [&](FileJob& f, const std::function<void(double)>& progress) {
         if (!f.error.empty()) return;
         f.report = ApplyLevel(f.source, request, progress);
-        if (!f.report.ok) f.error = f.report.error;
+        if (!f.report.ok) {
+            f.error = f.report.error;
+            f.refused = f.report.refused;
+        }
         f.source = LevelSource{};  // the frame table of a long file is large
     });
 

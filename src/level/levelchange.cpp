@@ -24,6 +24,11 @@ LevelReport Failed(LevelReport report, const std::string& text) {
     return report;
 }
 
+LevelReport Refused(LevelReport report, const std::string& text) {
+    report.refused = true;
+    return Failed(std::move(report), text);
+}
+
 double StepFactor(int steps) { return std::pow(2.0, steps / 4.0); }
 
 // Whole steps, at most `wanted`, that keep `peak` at or below `ceiling`.
@@ -109,7 +114,7 @@ LevelReport ApplyLevel(LevelSource& source, const LevelRequest& request, const L
         }
         break;
     case LevelMode::Normalize: {
-        if (!std::isfinite(report.loudnessBefore)) return Failed(report, source.path + " is silent: there is nothing to normalise");
+        if (!std::isfinite(report.loudnessBefore)) return Refused(report, source.path + " is silent: there is nothing to normalise");
         steps = report.stepsRequested = StepsForDb(request.targetLufs - report.loudnessBefore);
         const int limit = StepsBelow(truePeak, TruePeakCeiling(), steps);
         if (limit < steps) {
@@ -133,14 +138,14 @@ LevelReport ApplyLevel(LevelSource& source, const LevelRequest& request, const L
     const bool hasUndo = undoText && ParseUndoRecord(*undoText, undoRecord);
 
     if (request.mode == LevelMode::Undo) {
-        if (!hasUndo) return Failed(report, source.path + (undoText ? " has an undo record that cannot be read: \"" + *undoText + "\""
+        if (!hasUndo) return Refused(report, source.path + (undoText ? " has an undo record that cannot be read: \"" + *undoText + "\""
                                                                  : " has no undo record (" + std::string(kUndoDescription) + ")"));
         plan.AddToChannel(0, undoRecord.left);
         plan.AddToChannel(1, undoRecord.right);
         plan.SetWrap(undoRecord.wrap);
         audioChanges = undoRecord.left != 0 || undoRecord.right != 0;
         report.stepsApplied = undoRecord.left;
-        if (!RemoveTxxx(tag, kUndoDescription, &error)) return Failed(report, source.path + ": " + error);
+        if (!RemoveTxxx(tag, kUndoDescription, &error)) return Refused(report, source.path + ": " + error);
         report.undoRemoved = true;
     } else if (steps != 0) {
         if (request.range) plan.AddToRange(GranulesForTime(table, request.range->start, request.range->end), steps);
@@ -164,13 +169,13 @@ LevelReport ApplyLevel(LevelSource& source, const LevelRequest& request, const L
         const bool nothingLeft = record.left == 0 && record.right == 0 && !record.wrap;
         const bool done = nothingLeft ? RemoveTxxx(tag, kUndoDescription, &error)
                                       : SetTxxx(tag, kUndoDescription, FormatUndoRecord(record), &error);
-        if (!done) return Failed(report, source.path + ": " + error);
+        if (!done) return Refused(report, source.path + ": " + error);
         if (!nothingLeft) report.undoRecord = FormatUndoRecord(record);
         else report.undoRemoved = true;
     }
 
     if (request.mode == LevelMode::ReplayGain) {
-        if (!std::isfinite(report.loudnessBefore)) return Failed(report, source.path + " is silent: it has no ReplayGain");
+        if (!std::isfinite(report.loudnessBefore)) return Refused(report, source.path + " is silent: it has no ReplayGain");
         report.trackGainDb = request.targetLufs - report.loudnessBefore;
         report.trackPeak = samplePeak;
         bool done = SetTxxx(tag, kTrackGain, ReplayGainText(report.trackGainDb), &error) &&
@@ -178,7 +183,7 @@ LevelReport ApplyLevel(LevelSource& source, const LevelRequest& request, const L
         if (done && request.album)
             done = SetTxxx(tag, kAlbumGain, ReplayGainText(request.album->gainDb), &error) &&
                    SetTxxx(tag, kAlbumPeak, ReplayGainPeakText(request.album->peak), &error);
-        if (!done) return Failed(report, source.path + ": " + error);
+        if (!done) return Refused(report, source.path + ": " + error);
     }
 
     LevelWrite job;

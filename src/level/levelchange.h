@@ -44,6 +44,7 @@ struct LevelRequest {
 
 struct LevelReport {
     bool ok = false;
+    bool refused = false;  // the file does not allow the change (no undo record, silence...)
     std::string error;
     std::vector<std::string> notes;  // for the user: clipping, clamped granules, the music CRC
     int stepsRequested = 0;
