@@ -79,16 +79,37 @@ uint8_t GainPlan::Apply(uint8_t old, size_t granule, int channel, bool* clamped)
 
 size_t GranulesPerFrame(const FrameTable& table) { return table.version == MpegVersion::Mpeg1 ? 2 : 1; }
 
-GranuleRange GranulesForTime(const FrameTable& table, double startSeconds, double endSeconds) {
-    const size_t total = table.frames.size() * GranulesPerFrame(table);
-    if (table.sampleRate == 0 || !(endSeconds > startSeconds)) return {};
+GranuleRange GranulesForSamples(size_t granules, int encoderDelay, int64_t start, int64_t end) {
+    if (end <= start) return {};
     // Granule k holds the encoder's input from sample 576k on, less the encoder's delay; its
     // decoded output comes out the decoder's 529 samples later, which a gapless decoder drops
     // together with the encoder delay and a plain decoder plays.
-    const double offset = table.vbr.hasLame ? table.vbr.encoderDelay : -kDecoderDelay;
-    const auto at = [&](double seconds) {
-        const double k = std::round((std::max(0.0, seconds) * table.sampleRate + offset) / kGranuleSamples);
-        return static_cast<size_t>(std::clamp(k, 0.0, static_cast<double>(total)));
+    const double offset = encoderDelay >= 0 ? encoderDelay : -kDecoderDelay;
+    const auto at = [&](int64_t sample) {
+        const double k = std::round((static_cast<double>(std::max<int64_t>(0, sample)) + offset) / kGranuleSamples);
+        return static_cast<size_t>(std::clamp(k, 0.0, static_cast<double>(granules)));
     };
-    return {at(startSeconds), at(endSeconds)};
+    return {at(start), at(end)};
+}
+
+GranuleRange GranulesForTime(const FrameTable& table, double startSeconds, double endSeconds) {
+    const size_t total = table.frames.size() * GranulesPerFrame(table);
+    if (table.sampleRate == 0 || !(endSeconds > startSeconds)) return {};
+    const auto sample = [&](double seconds) {
+        return static_cast<int64_t>(std::min(std::max(0.0, seconds) * table.sampleRate, 9.0e18));
+    };
+    return GranulesForSamples(total, table.vbr.hasLame ? table.vbr.encoderDelay : -1, sample(startSeconds),
+                              sample(endSeconds));
+}
+
+GainPlan PlanForSpans(size_t granules, int encoderDelay, const std::vector<LevelSpan>& spans) {
+    GainPlan plan(granules);
+    for (const LevelSpan& s : spans) {
+        if (s.steps != 0) plan.AddToRange(GranulesForSamples(granules, encoderDelay, s.start, s.end), s.steps);
+        if (s.fadeInSamples > 0)
+            plan.AddFadeIn(GranulesForSamples(granules, encoderDelay, s.start, std::min(s.end, s.start + s.fadeInSamples)));
+        if (s.fadeOutSamples > 0)
+            plan.AddFadeOut(GranulesForSamples(granules, encoderDelay, std::max(s.start, s.end - s.fadeOutSamples), s.end));
+    }
+    return plan;
 }

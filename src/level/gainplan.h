@@ -68,5 +68,21 @@ private:
 // granule boundary. Time is what a gapless decoder plays (the LAME tag's encoder delay left out);
 // without a LAME tag, what any decoder plays from the first frame on.
 GranuleRange GranulesForTime(const FrameTable& table, double startSeconds, double endSeconds);
+// The same in samples of the decoded timeline, for a stream of `granules` granules whose output
+// drops `encoderDelay` samples (a LAME tag's), or none (-1: no LAME tag, nothing dropped).
+GranuleRange GranulesForSamples(size_t granules, int encoderDelay, int64_t start, int64_t end);
+
+// A level on a stretch [start, end) of decoded samples: a gain in steps, and fades at its ends.
+struct LevelSpan {
+    int64_t start = 0;
+    int64_t end = 0;
+    int steps = 0;
+    int64_t fadeInSamples = 0;
+    int64_t fadeOutSamples = 0;
+};
+// The plan that gives each span its level: what a renderer that copies frames (an edit list's,
+// its output timeline's spans) hands PatchFrameGains for each frame it writes.
+GainPlan PlanForSpans(size_t granules, int encoderDelay, const std::vector<LevelSpan>& spans);
+
 // Granules per frame of the stream: 2 in MPEG-1, 1 in MPEG-2 and 2.5.
 size_t GranulesPerFrame(const FrameTable& table);

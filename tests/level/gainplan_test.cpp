@@ -94,6 +94,18 @@ TEST(GainPlan, TimeMapsToGranulesBehindTheEncoderDelay) {
     EXPECT_EQ(GranulesForTime(table, 2.0, 1.0).Size(), 0u);
 }
 
+TEST(GainPlan, SpansOfARenderedTimelineGetTheirOwnLevels) {
+    // Two spans of 10 granules' worth each behind a 576-sample encoder delay (one granule).
+    const GainPlan plan = PlanForSpans(30, 576, {{0, 5760, 2, 0, 2880}, {5760, 11520, -1, 2880, 0}});
+    EXPECT_EQ(plan.StepsAt(0, 0), 0);  // the encoder delay's granule
+    EXPECT_EQ(plan.StepsAt(1, 0), 2);
+    EXPECT_EQ(plan.StepsAt(10, 1), kMute);  // the first span's fade-out ends it
+    EXPECT_LT(plan.StepsAt(9, 0), 2);
+    EXPECT_EQ(plan.StepsAt(11, 0), kMute);  // the second's fade-in starts it
+    EXPECT_EQ(plan.StepsAt(20, 0), -1);
+    EXPECT_EQ(plan.StepsAt(21, 0), 0);
+}
+
 TEST(UndoRecord, ReadsAndWritesMp3gainsForm) {
     struct Case {
         const char* text;
