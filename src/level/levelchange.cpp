@@ -71,6 +71,7 @@ bool MeasureLevelSource(LevelSource& source, const LevelRequest& request, std::s
                         const std::function<bool(double)>& progress) {
     MeterOptions options;
     options.mono = source.table.frames.front().channelMode() == kMonoMode;
+    options.expectedSamples = source.table.totalSamples;
     const bool needsLoudness = request.mode == LevelMode::Normalize || request.mode == LevelMode::ReplayGain;
     const bool gainsUp = request.mode == LevelMode::Steps && request.steps > 0;
     if (!needsLoudness && !gainsUp && !request.measure) return true;

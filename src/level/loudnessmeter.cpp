@@ -106,7 +106,8 @@ bool LoudnessMeter::MeasureFile(const std::string& path, const MeterOptions& opt
     samples_ = 0;
     Decoder decoder;
     if (!decoder.Open(path)) return fail("Cannot decode " + path + ": " + decoder.Error());
-    const int64_t length = progress ? decoder.Scan() : -1;
+    int64_t length = static_cast<int64_t>(options.expectedSamples);
+    if (progress && length <= 0) length = decoder.Scan();
     if (options.loudness || options.truePeak) {
         int mode = 0;
         if (options.loudness) mode |= EBUR128_MODE_I;

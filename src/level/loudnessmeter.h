@@ -11,6 +11,7 @@ struct MeterOptions {
     bool loudness = true;
     bool truePeak = false;
     bool mono = false;  // the file has one channel: the decoder's second copy of it is not counted
+    uint64_t expectedSamples = 0;  // for the progress; 0: a pass over the frames finds it out
 };
 
 class LoudnessMeter {
