@@ -28,6 +28,8 @@ const Subcommand kSubcommands[] = {
     {"split", "Split an MP3 file into parts at cut points, at the tracks of a cue sheet or at pauses.", RunSplit},
     {"join", "Join MP3 files into one, with a chapter for each.", RunJoin},
     {"chapters", "List or write the chapters of an MP3 file.", RunChapters},
+    {"edit", "Cut ranges out of an MP3 file, or keep only some, without re-encoding.", RunEdit},
+    {"gain", "Change the level of MP3 files without re-encoding: gain, normalise, fades, ReplayGain.", RunGain},
 };
 
 void PrintUsage(FILE* out) {

@@ -16,6 +16,8 @@ int RunCut(int argc, char** argv);
 int RunSplit(int argc, char** argv);
 int RunChapters(int argc, char** argv);
 int RunJoin(int argc, char** argv);
+int RunEdit(int argc, char** argv);
+int RunGain(int argc, char** argv);
 
 // The parser's help text with the usage line naming "trimbel NAME" (the parsers run before any
 // QCoreApplication exists, so Qt cannot know the program's name).

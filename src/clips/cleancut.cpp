@@ -13,18 +13,13 @@
 
 #include "clips/clipfile.h"
 #include "clips/cliptags.h"
-#include "clips/infoframe.h"
+#include "clips/xingframe.h"
 #include "files/descriptor.h"
 #include "files/safefile.h"
 #include "mpeg/framescan.h"
 
 namespace {
 
-// mpg123 and libavcodec both drop encoder delay + 528 + 1 samples at the start of a stream with
-// a LAME tag, and end it encoder padding - 529 samples early: the 529 samples their synthesis
-// lags behind the encoder's input.
-constexpr int kDecoderDelay = 528 + 1;
-constexpr int kMaxTagDelay = 4095;  // 12-bit fields of the LAME tag
 constexpr size_t kChunkBytes = size_t{1} << 20;
 
 bool Fail(std::string* error, const std::string& text) {
@@ -86,18 +81,24 @@ struct Layout {
 // The Xing/Info frame with the frame and byte counts, the TOC and a LAME tag.
 std::vector<uint8_t> HeaderFrame(const FrameTable& table, const Layout& layout, uint32_t clipBytes,
                                  uint16_t musicCrc) {
-    InfoFrameSpec spec;
-    spec.version = table.version;
-    spec.modelHeader = table.frames[layout.from].header;
-    spec.vbr = layout.vbr;
-    spec.frames = static_cast<uint32_t>(layout.to - layout.from);
-    spec.streamBytes = clipBytes;
-    spec.frameLength = [&](uint32_t i) { return uint32_t{table.frames[layout.from + i].length}; };
-    spec.source = &table.vbr;
-    spec.delay = layout.delay;
-    spec.padding = layout.padding;
-    spec.musicCrc = musicCrc;
-    return BuildInfoFrame(spec);
+    const MpegFrame& model = table.frames[layout.from];
+    uint8_t h[4];
+    const uint32_t length = XingFrameHeader(table, model, layout.vbr, h);
+    XingFrameFields fields;
+    fields.vbr = layout.vbr;
+    fields.frames = static_cast<uint32_t>(layout.to - layout.from);
+    fields.streamBytes = clipBytes;
+    fields.delay = static_cast<uint16_t>(layout.delay);
+    fields.padding = static_cast<uint16_t>(layout.padding);
+    fields.musicCrc = musicCrc;
+    std::vector<uint64_t> starts(fields.frames);
+    uint64_t position = length;
+    for (uint32_t i = 0; i < fields.frames; ++i) {
+        starts[i] = position;
+        position += table.frames[layout.from + i].length;
+    }
+    fields.toc = XingToc(fields.frames, clipBytes, [&starts](uint32_t i) { return starts[i]; });
+    return XingFrame(table, model, fields);
 }
 
 // Which source frames the clip takes, and the delay and padding its LAME tag gives decoders.
@@ -196,7 +197,7 @@ bool WriteClip(int fd, const FrameTable& table, const Layout& layout, const Clip
 
 bool SaveCleanClip(const std::string& source, double startSeconds, double endSeconds, const std::string& target,
                    std::string* error, CleanClipResult* result, const CleanClipFinisher& finish,
-                   const ClipTags* tags) {
+                   const ClipTags* tags, bool replace) {
     if (!std::isfinite(startSeconds) || !std::isfinite(endSeconds) || startSeconds < 0 || endSeconds <= startSeconds)
         return Fail(error, "The selection is empty");
     if (target.empty()) return Fail(error, "No file name was given for the clip");
@@ -208,13 +209,14 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
     // only the start.
     if (!ScanFramesUntil(source, endSeconds, table, &why)) return Fail(error, why);
     return SaveCleanClipFrames(source, table, FrameIndexAtSeconds(table, startSeconds),
-                               FrameIndexAtSeconds(table, endSeconds), target, error, result, finish, tags);
+                               FrameIndexAtSeconds(table, endSeconds), target, error, result, finish, tags, replace);
 }
 
 bool SaveCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
                          const std::string& target, std::string* error, CleanClipResult* result,
-                         const CleanClipFinisher& finish, const ClipTags* tags) {
+                         const CleanClipFinisher& finish, const ClipTags* tags, bool replace) {
     mdlID3::AtomicFileWriter out;
+    out.ReplaceExisting(replace);
     if (!WriteCleanClipFrames(source, table, first, end, target, tags, out, error, result)) return false;
     // The hand-over runs while the clip is still the temporary file: a clip it fails never takes
     // the target's name.
@@ -238,7 +240,7 @@ bool WriteCleanClipFrames(const std::string& source, const FrameTable& table, si
     uint64_t audioBytes = 0;
     for (size_t i = layout.from; i < layout.to; ++i) audioBytes += table.frames[i].length;
     uint8_t h[4];
-    const uint32_t headLength = InfoFrameHeader(table.version, table.frames[layout.from].header, layout.vbr, h);
+    const uint32_t headLength = XingFrameHeader(table, table.frames[layout.from], layout.vbr, h);
     if (headLength == 0) return Fail(error, "No frame size of this stream can hold a Xing header");
     const uint64_t total = headLength + audioBytes;
     if (total > UINT32_MAX) return Fail(error, "The clip is too large for a Xing header");

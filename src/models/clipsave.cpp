@@ -89,7 +89,8 @@ bool ClipByteRange(double curStart, double curDuration, int64_t fileSize, ClipBy
 }
 
 bool SaveClip(const std::string& source, const std::string& target, double curStart,
-              double curDuration, const ClipFinisher& finish, std::string* error, const ClipTags* tags) {
+              double curDuration, const ClipFinisher& finish, std::string* error, const ClipTags* tags,
+              bool replace) {
     std::string ignored;
     if (!error) error = &ignored;
     if (target.empty()) {
@@ -115,6 +116,7 @@ bool SaveClip(const std::string& source, const std::string& target, double curSt
     if (!ClipByteRange(curStart, curDuration, st.st_size, &range, error)) return false;
 
     mdlID3::AtomicFileWriter out;
+    out.ReplaceExisting(replace);
     if (!OpenClip(out, target, error)) return false;
     int64_t drop = 0;
     if (tags && OnePass(in.get(), range, *tags, &drop)) {

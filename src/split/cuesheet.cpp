@@ -116,8 +116,9 @@ std::string CueSheetText(const SplitPlan& plan, const std::string& audioFile, co
     return out.str();
 }
 
-bool WriteCueSheet(const std::string& path, const std::string& text, std::string* error) {
+bool WriteCueSheet(const std::string& path, const std::string& text, std::string* error, bool replace) {
     mdlID3::AtomicFileWriter out;
+    out.ReplaceExisting(replace);
     if (out.Open(path, mdlID3::AtomicFileWriter::Links::Replace) && out.Write(text.data(), text.size()) && out.Commit())
         return true;
     if (error) *error = out.Error();
