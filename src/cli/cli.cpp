@@ -26,6 +26,8 @@ const Subcommand kSubcommands[] = {
     {"tag", "Write or remove the ID3 tags of an MP3 file.", RunTag},
     {"cut", "Cut a time range of an MP3 file into a new clip.", RunCut},
     {"split", "Split an MP3 file into parts at cut points, at the tracks of a cue sheet or at pauses.", RunSplit},
+    {"join", "Join MP3 files into one, with a chapter for each.", RunJoin},
+    {"chapters", "List or write the chapters of an MP3 file.", RunChapters},
     {"edit", "Cut ranges out of an MP3 file, or keep only some, without re-encoding.", RunEdit},
     {"gain", "Change the level of MP3 files without re-encoding: gain, normalise, fades, ReplayGain.", RunGain},
 };
@@ -37,7 +39,7 @@ void PrintUsage(FILE* out) {
                  "Open the cutting window, on FILE.mp3 when one is given, or run a subcommand\n"
                  "without windows.\n\n"
                  "Subcommands:\n");
-    for (const auto& s : kSubcommands) std::fprintf(out, "  %-6s %s\n", s.name, s.summary);
+    for (const auto& s : kSubcommands) std::fprintf(out, "  %-8s %s\n", s.name, s.summary);
     std::fprintf(out,
                  "\nOptions:\n"
                  "  -h, --help     %s\n"

@@ -26,7 +26,7 @@ const QStringList kKeyOrder = {
     "file", "analysis", "loaded", "size", "header_start", "header_bits", "mpeg_version", "layer",
     "bitrate", "frequency", "mode", "copyright", "original", "emphasis", "frame_size",
     "frame_count", "length", "vbr", "has_id3v1", "v1", "title", "artist", "album", "year",
-    "comment", "genre", "genre_text"};
+    "comment", "genre", "genre_text", "start_ms", "end_ms"};
 
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
@@ -111,6 +111,14 @@ void PrintLines(const QJsonObject& object, int indent, QByteArray& out) {
         if (value.isObject()) {
             out += pad + key.toUtf8() + ":\n";
             PrintLines(value.toObject(), indent + 1, out);
+        } else if (value.isArray() && !value.toArray().isEmpty()) {
+            // A list of objects (the chapters): numbered from 1, each with its fields below.
+            out += pad + key.toUtf8() + ":\n";
+            const QJsonArray items = value.toArray();
+            for (qsizetype i = 0; i < items.size(); ++i) {
+                out += pad + "  " + QByteArray::number(i + 1) + ":\n";
+                PrintLines(items[i].toObject(), indent + 2, out);
+            }
         } else {
             out += pad + key.toUtf8() + ": " + ScalarText(value).toUtf8() + "\n";
         }

@@ -1,5 +1,6 @@
 #include "cli/infotags.h"
 
+#include <QJsonArray>
 #include <QJsonValue>
 #include <QString>
 
@@ -60,6 +61,17 @@ QJsonValue Id3v2Object(const std::string& path) {
     };
 }
 
+QJsonArray ChaptersArray(const std::string& path) {
+    std::vector<mdlID3::Chapter> chapters;
+    mdlID3::ReadChapters(path, chapters);
+    QJsonArray list;
+    for (const mdlID3::Chapter& c : chapters)
+        list.append(QJsonObject{{"start_ms", static_cast<qint64>(c.StartMs)},
+                                {"end_ms", static_cast<qint64>(c.EndMs)},
+                                {"title", Text(c.Title)}});
+    return list;
+}
+
 // The level values that players and mp3gain keep in user text frames: ReplayGain and the undo
 // record of a gain change.
 QJsonValue LevelObject(const std::string& path) {
@@ -79,5 +91,6 @@ void AddTagObjects(const std::string& path, QJsonObject& root) {
     root.insert("mpeg", MpegObject(path));
     root.insert("id3v1", Id3v1Object(path));
     root.insert("id3v2", Id3v2Object(path));
+    root.insert("chapters", ChaptersArray(path));
     root.insert("level", LevelObject(path));
 }

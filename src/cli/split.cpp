@@ -1,4 +1,4 @@
-// trimbel split FILE (--at T1,T2,... | --every D | --cue FILE.cue | --pauses [--threshold DB]
+// trimbel split FILE (--at T1,T2,... | --every D | --cue FILE.cue | --chapters | --pauses [--threshold DB]
 //               [--min-pause S] [--trim-pauses]) [--output-dir DIR] [--name-pattern P]
 //               [--overwrite] [--export-cue FILE.cue] [--json]
 //
@@ -20,6 +20,8 @@
 
 #include "cli/progressline.h"
 #include "cli/subcommands.h"
+#include "id3/chapters.h"
+#include "split/chapterplan.h"
 #include "clips/clipfile.h"
 #include "split/cuesheet.h"
 #include "split/partwriter.h"
@@ -53,7 +55,7 @@ bool ParseTime(const QString& text, double* seconds) {
 }
 
 struct Request {
-    QString mode;  // "at", "every", "cue" or "pauses"
+    QString mode;  // "at", "every", "cue", "chapters" or "pauses"
     QString value;
     PauseOptions pauses;
     bool trimPauses = false;
@@ -82,6 +84,13 @@ QString BuildPlan(const Request& r, const SplitSource& source, SplitPlan& plan) 
         std::string error;
         if (!ReadCueSheet(r.value.toStdString(), &sheet, &error) || !ApplyCueSheet(sheet, plan, &error))
             return r.value + ": " + QString::fromStdString(error);
+        return {};
+    }
+    if (r.mode == "chapters") {
+        std::vector<mdlID3::Chapter> chapters;
+        std::string error;
+        mdlID3::ReadChapters(source.Path(), chapters);
+        if (!ApplyChapters(chapters, plan, &error)) return QString::fromStdString(source.Path() + ": " + error);
         return {};
     }
     ProgressLine progress("Finding pauses");
@@ -181,6 +190,7 @@ int RunSplit(int argc, char** argv) {
     QCommandLineOption atOption("at", "Cut at these times (seconds or m:ss), separated by commas.", "T1,T2,...");
     QCommandLineOption everyOption("every", "Cut into parts of this many seconds (a rest under a second joins the last part).", "D");
     QCommandLineOption cueOption("cue", "Cut at the tracks of a cue sheet and title the parts from it.", "FILE.cue");
+    QCommandLineOption chaptersOption("chapters", "Cut at the file's own chapters and title the parts from them.");
     QCommandLineOption pausesOption("pauses", "Cut in the middle of each pause in the audio.");
     QCommandLineOption thresholdOption("threshold", "With --pauses: the level in dBFS below which audio is a pause (default -48).", "DB");
     QCommandLineOption minPauseOption("min-pause", "With --pauses: the shortest pause in seconds (default 0.8).", "S");
@@ -194,7 +204,7 @@ int RunSplit(int argc, char** argv) {
     QCommandLineOption exportOption("export-cue", "Also write the cut points as a cue sheet, once the parts are written.",
                                     "FILE.cue");
     QCommandLineOption jsonOption("json", "List the parts written as JSON (path, start, end, samples, title).");
-    parser.addOptions({atOption, everyOption, cueOption, pausesOption, thresholdOption, minPauseOption, trimOption,
+    parser.addOptions({atOption, everyOption, cueOption, chaptersOption, pausesOption, thresholdOption, minPauseOption, trimOption,
                        dirOption, patternOption, overwriteOption, exportOption, jsonOption});
     if (!parser.parse(args)) return Refuse(parser.errorText());
     if (parser.isSet("help")) {
@@ -204,13 +214,13 @@ int RunSplit(int argc, char** argv) {
     if (parser.positionalArguments().size() != 1) return Refuse("give exactly one FILE (see --help)");
     Request request;
     int modes = 0;
-    for (const auto* o : {&atOption, &everyOption, &cueOption, &pausesOption}) {
+    for (const auto* o : {&atOption, &everyOption, &cueOption, &chaptersOption, &pausesOption}) {
         if (!parser.isSet(*o)) continue;
         ++modes;
         request.mode = o->names().first();
         request.value = parser.value(*o);
     }
-    if (modes != 1) return Refuse("give one of --at, --every, --cue or --pauses (see --help)");
+    if (modes != 1) return Refuse("give one of --at, --every, --cue, --chapters or --pauses (see --help)");
     bool ok = true;
     if (parser.isSet(thresholdOption)) request.pauses.thresholdDb = parser.value(thresholdOption).toDouble(&ok);
     if (!ok || !std::isfinite(request.pauses.thresholdDb) || request.pauses.thresholdDb >= 0)

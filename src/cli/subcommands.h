@@ -14,6 +14,8 @@ int RunInfo(int argc, char** argv);
 int RunTag(int argc, char** argv);
 int RunCut(int argc, char** argv);
 int RunSplit(int argc, char** argv);
+int RunChapters(int argc, char** argv);
+int RunJoin(int argc, char** argv);
 int RunEdit(int argc, char** argv);
 int RunGain(int argc, char** argv);
 

@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include <sys/stat.h>
+
+#include <QFileInfo>
 #include <QMenu>
 #include <QShortcut>
 #include <QWidget>
@@ -9,6 +12,8 @@
 #include "controls/messageboxes.h"
 #include "cutting/cutpointspanel.h"
 #include "cutting/waveformview.h"
+#include "id3/id3v2write.h"
+#include "split/chapterplan.h"
 
 CutPointsController::CutPointsController(const CutPointsParts& parts) : parts_(parts) {
     auto* add = new QShortcut(Qt::Key_K, parts_.window);
@@ -41,15 +46,22 @@ void CutPointsController::FileOpened(const QString& path) {
         auto source = std::make_shared<SplitSource>();
         std::string error;
         const bool ok = source->Open(file, &error, progress);
-        return [this, source, ok, error] { SourceWalked(source, ok, error); };
+        std::vector<mdlID3::Chapter> chapters;
+        if (ok) mdlID3::ReadChapters(file, chapters);
+        return [this, source, ok, error, chapters] { SourceWalked(source, ok, error, chapters); };
     });
 }
 
-void CutPointsController::SourceWalked(std::shared_ptr<SplitSource> source, bool ok, const std::string& error) {
+void CutPointsController::SourceWalked(std::shared_ptr<SplitSource> source, bool ok, const std::string& error,
+                                       const std::vector<mdlID3::Chapter>& chapters) {
     walking_ = false;
     if (ok) {
         source_ = std::move(source);
         model_.SetDuration(source_->DurationSeconds());
+        // The file's chapters are its cut points and part names; chapters that do not fit the
+        // audio are left for the user to see in the tag, not half applied.
+        SplitPlan plan(source_->DurationSeconds());
+        if (!chapters.empty() && ApplyChapters(chapters, plan, nullptr)) model_.Replace(plan);
     } else {
         walkError_ = QString::fromStdString(error);
     }
@@ -152,6 +164,27 @@ void CutPointsController::AddMenuActions(QMenu* menu, double seconds) {
     menu->addAction("Export cue sheet...", this, &CutPointsController::ExportCueSheet)->setEnabled(ready);
     menu->addAction("Save all parts...", this, &CutPointsController::SaveAllParts)
         ->setEnabled(ready && model_.Plan().CutCount() > 0);
+    menu->addAction("Save cut points as chapters", this, &CutPointsController::SaveChapters)
+        ->setEnabled(ready && model_.Plan().CutCount() > 0);
+    menu->addSeparator();
+    menu->addAction("Join files...", this, &CutPointsController::PickAndJoinFiles);
+}
+
+void CutPointsController::SaveChapters() {
+    if (!CheckReady()) return;
+    const std::string file = path_.toStdString();
+    struct stat before {};
+    const bool sized = ::stat(file.c_str(), &before) == 0;
+    const std::vector<mdlID3::Chapter> chapters = PlanChapters(model_.Plan());
+    if (!mdlID3::WriteChapters(file, chapters)) {
+        Fail("The chapters could not be saved in " + QFileInfo(path_).fileName() + ": " +
+             QString::fromStdString(mdlID3::LastTagWriteError()));
+        return;
+    }
+    Inform(QString("%1 chapters were saved in %2.").arg(chapters.size()).arg(QFileInfo(path_).fileName()));
+    // A tag that outgrew its space moved the audio: offsets read from the file before are stale.
+    struct stat after {};
+    if (!sized || ::stat(file.c_str(), &after) != 0 || after.st_size != before.st_size) emit fileRewritten(path_);
 }
 
 void CutPointsController::Warn(const QString& text) {

@@ -2,7 +2,8 @@
 // The cutting window's cut points: keeps the cut point model, the waveform's cut lines and the
 // list under it in step, and runs the actions of the waveform's menu and keys: add a cut point
 // at the play position (K) or at the pointer, drag one, delete the selected one (Delete), find
-// pauses, import and export a cue sheet, save all parts.
+// pauses, import and export a cue sheet, save all parts, save the cut points as the file's
+// chapters. A file that has chapters opens with them as its cut points and part names.
 //
 // The file's frames are walked on a thread of its own when it is opened; cut points can be
 // placed once that is done. Long jobs (pauses, saving) run in the background behind a progress
@@ -18,6 +19,7 @@
 #include <QString>
 
 #include "cutting/pausedialog.h"
+#include "id3/chapters.h"
 #include "jobs/backgroundworker.h"
 #include "models/cutpointsmodel.h"
 #include "split/partwriter.h"
@@ -67,15 +69,23 @@ public:
     void ImportCueSheet();
     void ExportCueSheet();
     void SaveAllParts();
+    // Writes the cut points and part names into the open file's tag as its chapters.
+    void SaveChapters();
+    // Joins files picked one after another (in that order) into one file, with a progress
+    // dialog, optionally with one chapter per file. Works without an open file.
+    void PickAndJoinFiles();
     // The waveform's context menu opened at `seconds`: the cut point actions join it.
     void AddMenuActions(QMenu* menu, double seconds);
 
 signals:
     // The frame walk of the open file ended (successfully or not).
     void sourceReady();
+    // The open file was rebuilt on disk (its tag grew): what was read of it must be read again.
+    void fileRewritten(const QString& path);
 
 private:
-    void SourceWalked(std::shared_ptr<SplitSource> source, bool ok, const std::string& error);
+    void SourceWalked(std::shared_ptr<SplitSource> source, bool ok, const std::string& error,
+                      const std::vector<mdlID3::Chapter>& chapters);
     void Refresh();
     // Refuses, with a message, until the open file's frames are walked.
     bool CheckReady();

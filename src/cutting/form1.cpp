@@ -195,6 +195,8 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     // Headless runs have nobody to show progress to.
     cutParts.showProgress = QGuiApplication::platformName() != "offscreen" && QGuiApplication::platformName() != "minimal";
     cutPoints_ = std::make_unique<CutPointsController>(cutParts);
+    // Chapters saved into the open file may have moved its audio: it is opened again.
+    connect(cutPoints_.get(), &CutPointsController::fileRewritten, this, [this](const QString& path) { OpenFile(path); }, Qt::QueuedConnection);
 
     connect(CandyButton1, &QAbstractButton::clicked, this, &Form1::CandyButton1_Click);
     connect(CandyButton5, &QAbstractButton::clicked, this, &Form1::CandyButton5_Click);

@@ -294,6 +294,21 @@ int64_t ParseID3v2Tag(const FileReader& file, int64_t offset, ID3TagInfo& info, 
     return seek < 0 ? -1 : offset + kHeaderSize + bodyLength + seek;
 }
 
+int ReadID3v2Frames(const FileReader& file, KeptFrameList& frames) {
+    std::array<uint8_t, kHeaderSize> header{};
+    if (!file.ReadExact(0, header) || !StartsWith(header, "ID3") || header[3] < 2 || header[3] > 4) return 0;
+    ID3TagInfo scratch;
+    int64_t pos = 0;
+    std::array<uint8_t, 3> magic{};
+    // Only forwards: a chain that points back or at itself would never end.
+    while (pos >= 0 && pos < file.Size() && file.ReadExact(pos, magic) && StartsWith(magic, "ID3")) {
+        const int64_t next = ParseID3v2Tag(file, pos, scratch, &frames);
+        if (next <= pos) break;
+        pos = next;
+    }
+    return header[3];
+}
+
 bool ReadID3v2Tag(const std::string& path, ID3TagInfo& info) {
     FileReader file;
     if (!file.Open(path)) return false;

@@ -22,6 +22,10 @@ bool ReadID3v2Tag(const std::string& path, ID3TagInfo& info);
 // it instead of being decoded, and `info` (a scratch record then) gets empty texts.
 int64_t ParseID3v2Tag(const FileReader& file, int64_t offset, ID3TagInfo& info, KeptFrameList* keep);
 
+// Every frame of the tag at the start of the file and of the tags its "SEEK" frames lead on to,
+// as ParseID3v2Tag keeps them. Returns the major version of the first tag, 0 when there is none.
+int ReadID3v2Frames(const FileReader& file, KeptFrameList& frames);
+
 // Bytes that the tag at `offset` occupies: header + size (+ footer for a 2.4 tag that has one),
 // never more than the file holds from `offset`; 0 when there is no "ID3" there.
 int64_t GetID3v2TagSize(const FileReader& file, int64_t offset);

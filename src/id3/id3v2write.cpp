@@ -18,6 +18,7 @@
 #include "files/filereader.h"
 #include "files/safefile.h"
 #include "id3/bytes.h"
+#include "id3/chapters.h"
 #include "id3/genres.h"
 #include "id3/id3v2read.h"
 #include "text/textcodec.h"
@@ -155,6 +156,11 @@ int32_t WriteKeptFrame(std::span<uint8_t> out, KeptFrameList& frames, int32_t in
         if (frame.Id == "TORY") frame.Id = "TDOR";
         if (frame.Id == "IPLS") frame.Id = "TIPL";
     }
+    // The sub-frames of a chapter carry sizes in the tag's own coding.
+    const int major = version == kWriteV24 ? 4 : 3;
+    if ((frame.Id == "CHAP" || frame.Id == "CTOC") && frame.SourceVersion != major &&
+        ConvertChapterSubframes(frame.Data, frame.Id == "CTOC", frame.SourceVersion, major))
+        frame.SourceVersion = major;
     PutHeader(out, frame.Id, static_cast<uint32_t>(frame.Data.size()), version);
     if (frame.Raw) {
         out[8] = frame.StatusFlags;
@@ -301,6 +307,31 @@ bool BuildID3v2Tag(const ID3TagInfo& info, int version, KeptFrameList& kept, int
     return true;
 }
 
+bool BuildID3v2FramesTag(KeptFrameList& frames, int version, int64_t oldSize, std::vector<uint8_t>& tag,
+                         std::string* error) {
+    const auto fail = [&](const char* why) {
+        if (error) *error = why;
+        return false;
+    };
+    if (version != kWriteV23) version = kWriteV24;
+    int64_t needed = kHeaderSize;
+    for (const auto& frame : frames) {
+        if (frame.Data.size() > static_cast<size_t>(kMaxTagBody)) return fail("a frame is too large for a tag");
+        needed += static_cast<int64_t>(frame.Data.size()) + kHeaderSize;
+    }
+    const int64_t total = NewTagSize(needed, oldSize);
+    if (total - kHeaderSize > kMaxTagBody) return fail("the new tag would be too large");
+    tag.assign(static_cast<size_t>(total), 0);
+    std::memcpy(tag.data(), "ID3", 3);
+    tag[3] = version == kWriteV24 ? 4 : 3;
+    EncodeSize32(static_cast<uint32_t>(total - kHeaderSize), true, std::span(tag).subspan(6, 4));
+    size_t pos = kHeaderSize;
+    for (int32_t i = 0; i < static_cast<int32_t>(frames.size()); ++i)
+        pos += static_cast<size_t>(WriteKeptFrame(std::span(tag).subspan(pos), frames, i, version));
+    if (static_cast<int64_t>(pos) != needed) return fail("internal error: the tag was mis-sized");
+    return true;
+}
+
 namespace {
 
 // One write or removal of the tag at the start of a file. Each step that fails says why in
@@ -317,6 +348,8 @@ public:
     // The new tag in the old one's place: in place when it has the old size, else by a rewrite.
     bool Replace(std::span<const uint8_t> tag);
     int64_t OldTagSize() const { return old_; }
+    // Major version of the old tag; 0 without one.
+    int OldMajor() const { return oldMajor_; }
     const std::string& Error() const { return error_; }
     bool Fail(std::string why) {
         error_ = std::move(why);
@@ -333,6 +366,7 @@ private:
     FileReader file_;
     int64_t size_ = 0;
     int64_t old_ = 0;
+    int oldMajor_ = 0;
     std::string error_;
 };
 
@@ -352,6 +386,7 @@ bool TagRewrite::Open(bool clearReadOnly) {
     if (file_.ReadExact(0, header) && ID3v2TagBytes(header) > size_)
         return Fail("the old ID3v2 tag is damaged: it claims more bytes than the file holds");
     old_ = GetID3v2TagSize(file_, 0);
+    if (old_ > 0) oldMajor_ = header[3];
     return true;
 }
 
@@ -412,6 +447,21 @@ bool WriteID3v2Tag(const std::string& path, const ID3TagInfo& info, int version,
     if (rewrite.OldTagSize() > 0 && !clearOldTag) kept = rewrite.KeepOldFrames();
     Bytes tag;
     return Finish(BuildTag(info, version, kept, rewrite, tag) && rewrite.Replace(tag), rewrite);
+}
+
+bool EditID3v2Frames(const std::string& path, const FrameEdit& edit, bool clearReadOnly) {
+    TagRewrite rewrite(path, nullptr, 0);
+    if (!rewrite.Open(clearReadOnly)) return Finish(false, rewrite);
+    KeptFrameList frames;
+    if (rewrite.OldTagSize() > 0) frames = rewrite.KeepOldFrames();
+    const int version = rewrite.OldMajor() == 4 ? kWriteV24 : kWriteV23;
+    edit(frames, version == kWriteV24 ? 4 : 3);
+    if (frames.empty() && rewrite.OldTagSize() == 0) return Finish(true, rewrite);
+    Bytes tag;
+    std::string error;
+    if (!BuildID3v2FramesTag(frames, version, rewrite.OldTagSize(), tag, &error))
+        return Finish(rewrite.Fail(error), rewrite);
+    return Finish(rewrite.Replace(tag), rewrite);
 }
 
 bool RemoveID3v2Tag(const std::string& path, bool clearReadOnly, uint8_t* workBuffer,

@@ -5,6 +5,7 @@
 // beside the original and renamed over it, so a failure never leaves a half-written file. True
 // means the bytes are on disk; on false the file is as it was and LastTagWriteError() says why.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,7 +29,14 @@ bool WriteID3v2Tag(const std::string& path, const ID3TagInfo& info, int version,
 // Removes the tag at the start of the file. True also when there is none.
 bool RemoveID3v2Tag(const std::string& path, bool clearReadOnly, uint8_t* workBuffer = nullptr,
                     int32_t workBufferLength = 0);
-// Why the last WriteID3v2Tag or RemoveID3v2Tag returned false ("" after a success).
+// Gets every frame of the file's tag (the record's too, as stored) and the major version (3 or 4)
+// the tag is written back in, and changes them as it likes.
+using FrameEdit = std::function<void(KeptFrameList& frames, int major)>;
+// Rewrites the tag with its frames passed through `edit`: in place when they fit the old space,
+// else by rebuilding the file. The tag keeps its version (2.2 becomes 2.3); a file without a tag
+// gets a 2.3 one (none at all when `edit` leaves no frames).
+bool EditID3v2Frames(const std::string& path, const FrameEdit& edit, bool clearReadOnly = false);
+// Why the last WriteID3v2Tag, RemoveID3v2Tag or EditID3v2Frames returned false ("" after a success).
 const std::string& LastTagWriteError();
 
 // Size of the frame the writer makes for a record field: 0 for an empty or blank value or an
@@ -57,6 +65,11 @@ std::string GenreToFrameText(const std::string& genre);
 // it in front of the audio in the same pass. False with `error` set when it cannot be built.
 bool BuildID3v2Tag(const ID3TagInfo& info, int version, KeptFrameList& kept, int64_t oldSize,
                    std::vector<uint8_t>& tag, std::string* error);
+
+// The bytes of a tag holding exactly `frames`, in order, padded as NewTagSize says for a file
+// whose old tag takes `oldSize` bytes.
+bool BuildID3v2FramesTag(KeptFrameList& frames, int version, int64_t oldSize, std::vector<uint8_t>& tag,
+                         std::string* error);
 
 // Total size of the tag the writer makes when `needed` bytes of header and frames must fit into
 // the `old` bytes at the start of the file: `old` when they fit, else the size rounded up so the

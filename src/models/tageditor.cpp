@@ -173,6 +173,15 @@ void TagEditor::LoadV2(const std::string& path) {
     SetV2WithDefault(TagField::v2Copyright, tagInfo_.Copyright, "");
     SetV2WithDefault(TagField::v2LinkTo, tagInfo_.LinkTo, home);
     SetV2WithDefault(TagField::v2Encoder, tagInfo_.Encoder, tageditor::kDefaultEncoder);
+    mdlID3::ReadChapters(path, chapters_);
+}
+
+std::vector<std::string> TagEditor::ChapterLines() const {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < chapters_.size(); ++i)
+        lines.push_back(std::to_string(i + 1) + "  " + mdlID3::ChapterTimeText(chapters_[i].StartMs) + "  " +
+                        chapters_[i].Title);
+    return lines;
 }
 
 void TagEditor::Load() {

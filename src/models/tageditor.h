@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "id3/chapters.h"
 #include "id3/taginfo.h"
 #include "models/notice.h"
 #include "models/taghandover.h"
@@ -65,6 +66,10 @@ public:
     // True once a file has been loaded.
     bool Loaded() const { return loaded_; }
     const TechnicalLines& Technical() const { return technical_; }
+    // The loaded file's chapters, in play order; shown, never edited here (every write keeps them).
+    const std::vector<mdlID3::Chapter>& Chapters() const { return chapters_; }
+    // One line per chapter: "1  0:00.000  Title".
+    std::vector<std::string> ChapterLines() const;
 
     // Loads the file named by the path holder. Every step runs on its own; nothing is reported.
     void Load();
@@ -106,6 +111,7 @@ private:
     bool clearOld_ = false;
     bool loaded_ = false;
     TechnicalLines technical_;
+    std::vector<mdlID3::Chapter> chapters_;
     mdlID3::ID3TagInfo tagInfo_;
     std::function<void()> changed_;
 };

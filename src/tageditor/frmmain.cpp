@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStringList>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
@@ -209,6 +210,9 @@ void frmMain::BuildVisiblePart() {
     for (QLabel* line : {lblMPEG, lblLen, lblkBit, lblCopy, lblOrig, lblCRC, lblEmphasis, lblv1Vers,
                          lblv2Vers, lblFreq})
         infoLayout->addWidget(line);
+    lblChapters = MakeLabel("lblChapters", QString(), fraInfo);
+    lblChapters->setVisible(false);
+    infoLayout->addWidget(lblChapters);
     infoLayout->addStretch(1);
 
     CandyButton1 = MakeEditorButton(QStringLiteral("CandyButton1"), QStringLiteral("Update Info"), client_);
@@ -297,6 +301,12 @@ void frmMain::Refresh() {
     lblEmphasis->setText(FromUtf8(lines.emphasis));
     lblv1Vers->setText(FromUtf8(lines.v1));
     lblv2Vers->setText(FromUtf8(lines.v2));
+    const std::vector<std::string> chapters = m.ChapterLines();
+    QStringList list;
+    for (const std::string& line : chapters) list << FromUtf8(line);
+    lblChapters->setText(list.isEmpty() ? QString() : QStringLiteral("Chapters: %1 (point here for the list)").arg(list.size()));
+    lblChapters->setToolTip(list.join(QLatin1Char('\n')));
+    lblChapters->setVisible(!list.isEmpty());
     refreshing_ = false;
 }
 

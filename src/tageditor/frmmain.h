@@ -70,6 +70,8 @@ public:
     QLabel* lblEmphasis = nullptr;
     QLabel* lblv1Vers = nullptr;
     QLabel* lblv2Vers = nullptr;
+    // The file's chapters, read-only: their count here, the list in its tooltip; hidden without.
+    QLabel* lblChapters = nullptr;
 
     QAbstractButton* CandyButton1 = nullptr;
     QAbstractButton* CandyButton2 = nullptr;

@@ -40,9 +40,9 @@ protected:
 };
 
 TEST_F(Completion, SubcommandsOptionsAndTheirWords) {
-    EXPECT_EQ(Offered("''"), "LOUD.MP3\ncut\nedit\ngain\ninfo\nsong.mp3\nsongs\nsplit\ntag\n");
+    EXPECT_EQ(Offered("''"), "LOUD.MP3\nchapters\ncut\nedit\ngain\ninfo\njoin\nsong.mp3\nsongs\nsplit\ntag\n");
     EXPECT_EQ(Offered("split song.mp3 --cu"), "--cue\n");
-    EXPECT_EQ(Offered("c"), "cut\n");
+    EXPECT_EQ(Offered("c"), "chapters\ncut\n");
     EXPECT_EQ(Offered("--"), "--help\n--version\n");
     EXPECT_EQ(Offered("info --"), "--help\n--json\n");
     EXPECT_EQ(Offered("tag --v"), "--v1\n--v2-version\n");

@@ -85,7 +85,7 @@ TEST_F(SplitCommand, AtWithPatternAndCueExport) {
 TEST_F(SplitCommand, RefusalsExitWith2AndSayWhy) {
     const QString f = Q(dir.file("set.mp3"));
     const std::vector<std::pair<QStringList, std::string>> cases = {
-        {{f}, "give one of --at, --every, --cue or --pauses"},
+        {{f}, "give one of --at, --every, --cue, --chapters or --pauses"},
         {{f, "--at", "3", "--every", "2"}, "give one of"},
         {{f, "--at", "3,x"}, "--at needs times"},
         {{f, "--at", "11"}, "not inside the audio"},

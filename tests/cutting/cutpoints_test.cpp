@@ -12,6 +12,8 @@
 #include <QTableWidget>
 
 #include "cutting/backgroundjob.h"
+#include "id3/chapters.h"
+#include "mpeg/framescan.h"
 #include "cutting/cutpointscontroller.h"
 #include "cutting/cutpointspanel.h"
 #include "cutting/waveformview.h"
@@ -358,6 +360,71 @@ TEST_F(CutPointsTest, FindPausesCutsBetweenTonesAsTheDialogSays) {
     Cuts().SetAskPauses([](QWidget*) { return std::optional<PauseChoice>(); });
     Cuts().FindPauses();
     EXPECT_EQ(Plan().CutCount(), 1u) << "a cancelled dialog changes nothing";
+}
+
+// A file's chapters come in as its cut points and part names; "Save cut points as chapters"
+// writes the cut points and names back into the file's tag.
+TEST_F(CutPointsTest, ChaptersOpenAsCutPointsAndCutPointsSaveAsChapters) {
+    std::vector<mdlID3::Chapter> chapters(3);
+    chapters[0].Title = "Opening";
+    chapters[1].StartMs = 4000;
+    chapters[1].Title = "Talk";
+    chapters[2].StartMs = 9250;
+    chapters[2].Title = "Music";
+    mdlID3::ArrangeChapters(chapters, 13000);
+    ASSERT_TRUE(mdlID3::WriteChapters(mp3, chapters));
+    OpenReady(mp3);
+    EXPECT_EQ(CutStarts(), (std::vector<double>{4.0, 9.25}));
+    EXPECT_EQ(Plan().Part(0).title, "Opening");
+    EXPECT_EQ(Plan().Part(2).title, "Music");
+    EXPECT_EQ(form->CutPoints1->Table()->item(1, 1)->text(), "Talk");
+
+    Cuts().AddAt(11.0);
+    Cuts().SetPartTitle(3, "Outro");
+    ASSERT_TRUE(Trigger("Save cut points as chapters", 2.0));
+    EXPECT_EQ(messages.shown.back().icon, MsgIcon::Information);
+    EXPECT_EQ(messages.shown.back().text, "4 chapters were saved in show.mp3.");
+    std::vector<mdlID3::Chapter> saved;
+    ASSERT_TRUE(mdlID3::ReadChapters(mp3, saved));
+    ASSERT_EQ(saved.size(), 4u);
+    const std::vector<std::pair<uint32_t, std::string>> expected = {
+        {0, "Opening"}, {4000, "Talk"}, {9250, "Music"}, {11000, "Outro"}};
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(std::make_pair(saved[i].StartMs, saved[i].Title), expected[i]) << i;
+    // The chapters ended 49 ms before the audio: the kept range ends with them, and so do the
+    // chapters saved from it.
+    EXPECT_DOUBLE_EQ(Plan().RangeEnd(), 13.0);
+    EXPECT_EQ(saved[3].EndMs, 13000u);
+}
+
+// "Join files...": files picked one after another join in that order into the file saved, with
+// a chapter each when the user says yes; fewer than two files join nothing.
+TEST_F(CutPointsTest, JoinFilesJoinsThePickedFilesInOrder) {
+    const std::string a = dir.file("a.mp3"), b = dir.file("b.mp3"), out = dir.file("joined.mp3");
+    testfiles::WriteFile(a, testfiles::SilentFrames(100));
+    testfiles::WriteFile(b, testfiles::SilentFrames(60, 0xA0));  // 160 kbit/s
+    for (const std::string& p : {a, b}) dialogs.opens.push_back({QString::fromStdString(p), ""});
+    dialogs.saves.push_back({QString::fromStdString(out), "joined.mp3"});
+    messages.answer = true;
+    ASSERT_TRUE(Trigger("Join files...", 1.0));
+    EXPECT_EQ(dialogs.saveDefaults.back(), "joined.mp3");
+    EXPECT_EQ(messages.shown.back().icon, MsgIcon::Information);
+    EXPECT_TRUE(messages.shown.back().text.startsWith("Joined 2 files into ")) << messages.shown.back().text.toStdString();
+    FrameTable table;
+    ASSERT_TRUE(ScanFrames(out, table));
+    ASSERT_EQ(table.frames.size(), 160u);
+    EXPECT_EQ(table.frames[99].bitrateIndex(), 9);
+    EXPECT_EQ(table.frames[100].bitrateIndex(), 10);
+    std::vector<mdlID3::Chapter> chapters;
+    ASSERT_TRUE(mdlID3::ReadChapters(out, chapters));
+    ASSERT_EQ(chapters.size(), 2u);
+    EXPECT_EQ(chapters[1].Title, "b");
+    EXPECT_EQ(chapters[1].StartMs, mdlID3::SamplesToMs(100 * 1152, 44100));
+
+    const size_t shown = messages.shown.size();
+    dialogs.opens.push_back({QString::fromStdString(a), ""});
+    ASSERT_TRUE(Trigger("Join files...", 1.0));
+    EXPECT_EQ(messages.shown.size(), shown + 2);  // the hint, then the refusal
+    EXPECT_EQ(messages.shown.back().text, "Joining needs at least two files.");
 }
 
 }  // namespace

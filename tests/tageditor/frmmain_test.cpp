@@ -13,6 +13,7 @@
 
 #include "support/fakemessageboxes.h"
 #include "support/testfiles.h"
+#include "id3/chapters.h"
 #include "models/tagdefaults.h"
 #include "tageditor/editortesting.h"
 #include "tageditor/frmmain.h"
@@ -457,6 +458,34 @@ TEST_F(EditorTest, MultiLineCommentSurvivesLoadAndWrite) {
     QString error;
     ASSERT_TRUE(editor->cmdUpdate_Click(&error)) << error.toStdString();
     EXPECT_EQ(MutagenReadV2(path)["COMM"], "first line\nsecond line");
+}
+
+// The chapters are shown, not edited: their count in the information panel, the list in its
+// tooltip; an Update Info keeps them; a file without chapters shows nothing of them.
+TEST_F(EditorTest, ChaptersAreListedReadOnlyAndKeptByUpdateInfo) {
+    const std::string path = Mp3("show.mp3", Audio(60));
+    std::vector<mdlID3::Chapter> chapters(2);
+    chapters[0].Title = "Intro";
+    chapters[1].StartMs = 61500;
+    chapters[1].Title = "News";
+    mdlID3::ArrangeChapters(chapters, 90000);
+    ASSERT_TRUE(mdlID3::WriteChapters(path, chapters));
+    Load(path);
+    EXPECT_FALSE(editor->lblChapters->isHidden());
+    EXPECT_EQ(editor->lblChapters->text(), "Chapters: 2 (point here for the list)");
+    EXPECT_EQ(editor->lblChapters->toolTip(), "1  0:00.000  Intro\n2  1:01.500  News");
+    editor->v2Title->setText(QStringLiteral("Episode 12"));
+    QString error;
+    ASSERT_TRUE(editor->cmdUpdate_Click(&error)) << error.toStdString();
+    std::vector<mdlID3::Chapter> kept;
+    ASSERT_TRUE(mdlID3::ReadChapters(path, kept));
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[1].StartMs, 61500u);
+    EXPECT_EQ(kept[1].Title, "News");
+
+    Load(Mp3("plain.mp3", Audio(10)));
+    EXPECT_TRUE(editor->lblChapters->isHidden());
+    EXPECT_EQ(editor->lblChapters->toolTip(), "");
 }
 
 }  // namespace
