@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QMetaObject>
 
+#include "files/threadpriority.h"
 #include "mpeg/framescan.h"
 
 LengthScanner::LengthScanner(QObject* parent) : QObject(parent) {}
@@ -21,6 +22,7 @@ void LengthScanner::Cancel() {
     StopWorker();
     scanning_ = false;
     progress_ = 0.0;
+    table_.reset();
 }
 
 void LengthScanner::Scan(const QString& path) {
@@ -33,6 +35,8 @@ void LengthScanner::Scan(const QString& path) {
     auto outcome = outcome_;
     const std::string localPath = QFile::encodeName(path).toStdString();
     worker_ = std::thread([this, generation, cancel, outcome, localPath] {
+        // The walk reads the whole file: it yields to the player's decoding and reading.
+        LowerThisThreadsPriority();
         // Posted calls run on this object's thread and are discarded with the object; the
         // destructor joins this thread before that.
         auto post = [this, generation](auto call) {
@@ -56,18 +60,22 @@ void LengthScanner::Scan(const QString& path) {
             }
             return true;
         };
-        FrameTable table;
-        const bool ok = ScanFrames(localPath, table, nullptr, progress);
+        auto table = std::make_shared<FrameTable>();
+        const bool ok = ScanFrames(localPath, *table, nullptr, progress);
         if (cancel->load()) return;
-        const double seconds = ok ? table.durationSeconds : 0.0;
+        const double seconds = ok ? table->durationSeconds : 0.0;
+        std::shared_ptr<const FrameTable> walked;
+        if (ok) walked = std::move(table);
         {
             std::lock_guard<std::mutex> lock(outcome->mutex);
             outcome->done = true;
             outcome->seconds = seconds;
+            outcome->table = walked;
         }
         outcome->ended.notify_all();
-        post([this, seconds] {
+        post([this, seconds, walked] {
             scanning_ = false;
+            table_ = walked;
             emit finished(seconds);
         });
     });
@@ -81,6 +89,7 @@ bool LengthScanner::WaitBriefly(int ms) {
         if (!outcome_->ended.wait_for(lock, std::chrono::milliseconds(ms), [&] { return outcome_->done; }))
             return false;
         seconds = outcome_->seconds;
+        table_ = outcome_->table;
     }
     // The worker's own queued delivery carries the old number now and is dropped.
     ++generation_;

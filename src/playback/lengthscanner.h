@@ -12,6 +12,8 @@
 #include <QObject>
 #include <QString>
 
+struct FrameTable;
+
 class LengthScanner : public QObject {
     Q_OBJECT
 public:
@@ -28,6 +30,8 @@ public:
     bool IsScanning() const { return scanning_; }
     // Share done while scanning, else negative.
     double Progress() const { return scanning_ ? progress_ : -1.0; }
+    // The walk of the last scan that finished (every frame's offset), or null.
+    std::shared_ptr<const FrameTable> Table() const { return table_; }
 
 signals:
     void progressChanged(double fraction);
@@ -41,6 +45,7 @@ private:
         std::condition_variable ended;
         bool done = false;
         double seconds = 0.0;
+        std::shared_ptr<const FrameTable> table;
     };
 
     void StopWorker();
@@ -52,4 +57,5 @@ private:
     uint64_t generation_ = 0;
     bool scanning_ = false;
     double progress_ = 0.0;
+    std::shared_ptr<const FrameTable> table_;
 };
