@@ -17,9 +17,8 @@ namespace {
 // A seek on the grid starts this many frames before the target's: libmpg123 decodes a few frames
 // ahead to fill the bit reservoir, and the LAME delay moves the target up to four frames on.
 constexpr int64_t kGridLeadFrames = 12;
-// Frames at the start that the grid is fitted to, and the longest a frame can be.
+// Frames at the start that the grid is fitted to.
 constexpr size_t kGridFitFrames = 40;
-constexpr size_t kLongestFrame = 2881;
 
 void InitialiseOnce() {
     static std::once_flag initialised;
@@ -154,7 +153,12 @@ std::optional<BitrateGrid> Decoder::FitGrid() {
     size_t fill = 0;
     if (mpg123_index(handle_.get(), &known, &step, &fill) != MPG123_OK || !known || fill == 0) return std::nullopt;
     const int64_t first = known[0];
-    std::vector<uint8_t> bytes(kGridFitFrames * kLongestFrame);
+    // Only as far as those frames reach: what lies further may not be read yet, and on a busy
+    // disk every read that waits delays the sound.
+    uint8_t head[4];
+    MpegHeader firstHeader;
+    if (ReadAt(file_.get(), head, 4, first) != 4 || !DecodeMpegHeader(head, firstHeader)) return std::nullopt;
+    std::vector<uint8_t> bytes(kGridFitFrames * (firstHeader.length + 1) + 4);
     const int64_t got = ReadAt(file_.get(), bytes.data(), bytes.size(), first);
     if (got < 4) return std::nullopt;
     BitrateGrid::Known frames;
