@@ -26,6 +26,8 @@ const Subcommand kSubcommands[] = {
     {"tag", "Write or remove the ID3 tags of an MP3 file.", RunTag},
     {"cut", "Cut a time range of an MP3 file into a new clip.", RunCut},
     {"split", "Split an MP3 file into parts at cut points, at the tracks of a cue sheet or at pauses.", RunSplit},
+    {"edit", "Cut ranges out of an MP3 file, or keep only some, without re-encoding.", RunEdit},
+    {"gain", "Change the level of MP3 files without re-encoding: gain, normalise, fades, ReplayGain.", RunGain},
 };
 
 void PrintUsage(FILE* out) {

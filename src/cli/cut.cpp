@@ -1,4 +1,4 @@
-// trimbel cut FILE --start S --end S [--output OUT] [--duration D] [--frames]
+// trimbel cut FILE --start S --end S [--output OUT] [--overwrite] [--duration D] [--frames]
 //
 // The window's Set start, Set end and Save Selection without the window: the same marks, the
 // same checks with the same messages, the same clip saving and tag hand-over.
@@ -16,6 +16,7 @@
 
 #include "cli/progressline.h"
 #include "cli/subcommands.h"
+#include "clips/clipfile.h"
 #include "models/cuttingmessages.h"
 #include "models/cuttingsession.h"
 #include "models/tageditor.h"
@@ -74,10 +75,11 @@ int RunCut(int argc, char** argv) {
     QCommandLineOption startOption("start", "Start of the clip in seconds.", "S");
     QCommandLineOption endOption("end", "End of the clip in seconds.", "S");
     QCommandLineOption outputOption("output", "The clip's file (default: the window's clip name here).", "OUT");
+    QCommandLineOption overwriteOption("overwrite", "Replace OUT if it exists already.");
     QCommandLineOption durationOption("duration", "The track length in seconds (default: from its frames).", "D");
     QCommandLineOption framesOption("frames",
                                     "Cut on frame boundaries: whole frames only, behind a fresh Xing/Info header.");
-    parser.addOptions({startOption, endOption, outputOption, durationOption, framesOption});
+    parser.addOptions({startOption, endOption, outputOption, overwriteOption, durationOption, framesOption});
     if (!parser.parse(args)) return Refuse(parser.errorText());
     if (parser.isSet("help")) {
         std::printf("%s", SubcommandHelp(parser, "cut").toLocal8Bit().constData());
@@ -112,8 +114,14 @@ int RunCut(int argc, char** argv) {
 
     QString output = parser.value(outputOption);
     if (output.isEmpty()) output = QDir::current().filePath(QString::fromStdString(session.DefaultClipName()));
+    // The window's save dialog asks before a file is replaced; here --overwrite is the answer.
+    const bool overwrite = parser.isSet(overwriteOption);
+    if (ClipWouldReplaceSource(path.toStdString(), output.toStdString())) return Refuse(kClipOverSource);
+    const QFileInfo existing(output);
+    if (!overwrite && (existing.exists() || existing.isSymLink()))
+        return Refuse(output + " exists already; nothing was written (give --overwrite to replace it)");
     std::string error;
-    if (!session.SaveSelection(output.toStdString(), parser.isSet(framesOption), &error)) {
+    if (!session.SaveSelection(output.toStdString(), parser.isSet(framesOption), &error, overwrite)) {
         std::fprintf(stderr, "trimbel cut: %s\n", error.c_str());
         return kExitFailed;
     }

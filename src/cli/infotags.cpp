@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "id3/mdlid3.h"
+#include "level/txxxtag.h"
 
 namespace {
 
@@ -59,10 +60,24 @@ QJsonValue Id3v2Object(const std::string& path) {
     };
 }
 
+// The level values that players and mp3gain keep in user text frames: ReplayGain and the undo
+// record of a gain change.
+QJsonValue LevelObject(const std::string& path) {
+    std::vector<uint8_t> tag;
+    if (!ReadLeadingTag(path, tag, nullptr) || tag.empty()) return QJsonValue(QJsonValue::Null);
+    QJsonObject level;
+    for (const char* name : {"REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_TRACK_PEAK", "REPLAYGAIN_ALBUM_GAIN",
+                             "REPLAYGAIN_ALBUM_PEAK", "MP3GAIN_UNDO"}) {
+        if (const auto value = FindTxxx(tag, name)) level.insert(QString::fromLatin1(name).toLower(), Text(*value));
+    }
+    return level.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(level);
+}
+
 }  // namespace
 
 void AddTagObjects(const std::string& path, QJsonObject& root) {
     root.insert("mpeg", MpegObject(path));
     root.insert("id3v1", Id3v1Object(path));
     root.insert("id3v2", Id3v2Object(path));
+    root.insert("level", LevelObject(path));
 }

@@ -7,6 +7,7 @@
 // the file did. The same plan and writer as the cutting window's "Save all parts".
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 
 #include "cli/progressline.h"
 #include "cli/subcommands.h"
+#include "clips/clipfile.h"
 #include "split/cuesheet.h"
 #include "split/partwriter.h"
 #include "split/pausefinder.h"
@@ -96,6 +98,25 @@ QString BuildPlan(const Request& r, const SplitSource& source, SplitPlan& plan) 
     return {};
 }
 
+// The sheet never takes the place of the file being split or of a part, nor of an existing file
+// without --overwrite: "" when it may be written, else why not, before anything is written.
+QString CheckCueTarget(const SplitSource& source, const SplitPlan& plan, const SplitOptions& options,
+                       const std::string& cue) {
+    namespace fs = std::filesystem;
+    const QString name = QString::fromStdString(cue);
+    if (ClipWouldReplaceSource(source.Path(), cue)) return name + ": the cue sheet cannot replace the file being split";
+    std::vector<std::string> parts;
+    std::string error;
+    if (!PlanPartPaths(source, plan, options, &parts, &error)) return QString::fromStdString(error);
+    std::error_code ec;
+    const fs::path target = fs::weakly_canonical(cue, ec);
+    for (const std::string& part : parts)
+        if (!ec && fs::weakly_canonical(part, ec) == target) return name + ": the cue sheet cannot have the name of a part";
+    if (!options.overwrite && fs::symlink_status(cue, ec).type() != fs::file_type::not_found)
+        return name + " exists already; nothing was written (give --overwrite to replace it)";
+    return {};
+}
+
 QJsonObject PartObject(const SavedPart& p) {
     return QJsonObject{{"path", QFileInfo(QString::fromStdString(p.path)).absoluteFilePath()},
                        {"start", p.start},
@@ -169,8 +190,9 @@ int RunSplit(int argc, char** argv) {
                                      "Name the parts from {title} (the file's name), {n} (01, 02, ...), {N} (the "
                                      "number of parts) and {part} (the part's title); default \"{title} - {n}\".",
                                      "P");
-    QCommandLineOption overwriteOption("overwrite", "Replace parts that exist already.");
-    QCommandLineOption exportOption("export-cue", "Also write the cut points as a cue sheet.", "FILE.cue");
+    QCommandLineOption overwriteOption("overwrite", "Replace parts and a cue sheet that exist already.");
+    QCommandLineOption exportOption("export-cue", "Also write the cut points as a cue sheet, once the parts are written.",
+                                    "FILE.cue");
     QCommandLineOption jsonOption("json", "List the parts written as JSON (path, start, end, samples, title).");
     parser.addOptions({atOption, everyOption, cueOption, pausesOption, thresholdOption, minPauseOption, trimOption,
                        dirOption, patternOption, overwriteOption, exportOption, jsonOption});
@@ -206,18 +228,26 @@ int RunSplit(int argc, char** argv) {
     const QString planError = BuildPlan(request, source, plan);
     if (!planError.isEmpty()) return Refuse(planError);
 
-    if (parser.isSet(exportOption)) {
-        const std::string text = CueSheetText(plan, QFileInfo(path).fileName().toStdString());
-        if (!WriteCueSheet(parser.value(exportOption).toStdString(), text, &error))
-            return Refuse(parser.value(exportOption) + ": " + QString::fromStdString(error));
-    }
     SplitOptions options;
     options.outputDir = parser.value(dirOption).toStdString();
     if (parser.isSet(patternOption)) options.namePattern = parser.value(patternOption).toStdString();
     options.overwrite = parser.isSet(overwriteOption);
+    const std::string cue = parser.value(exportOption).toStdString();
+    if (parser.isSet(exportOption)) {
+        const QString refusal = CheckCueTarget(source, plan, options, cue);
+        if (!refusal.isEmpty()) return Refuse(refusal);
+    }
 
-    const SplitOutcome outcome = WriteParts(source, plan, options);
+    SplitOutcome outcome = WriteParts(source, plan, options);
+    // The sheet describes the parts: it is written once they all are.
+    if (outcome.ok && parser.isSet(exportOption)) {
+        const std::string text = CueSheetText(plan, QFileInfo(path).fileName().toStdString());
+        if (!WriteCueSheet(cue, text, &error, options.overwrite)) {
+            outcome.ok = false;
+            outcome.error = cue + ": " + error;
+        }
+    }
     PrintOutcome(outcome, parser.isSet(jsonOption));
     if (outcome.ok) return 0;
-    return outcome.failedPart < 0 ? kExitRefused : kExitFailed;
+    return outcome.failedPart < 0 && outcome.written.empty() ? kExitRefused : kExitFailed;
 }

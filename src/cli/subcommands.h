@@ -14,6 +14,8 @@ int RunInfo(int argc, char** argv);
 int RunTag(int argc, char** argv);
 int RunCut(int argc, char** argv);
 int RunSplit(int argc, char** argv);
+int RunEdit(int argc, char** argv);
+int RunGain(int argc, char** argv);
 
 // The parser's help text with the usage line naming "trimbel NAME" (the parsers run before any
 // QCoreApplication exists, so Qt cannot know the program's name).

@@ -32,21 +32,23 @@ using CleanClipFinisher = std::function<bool(const std::string& path, std::strin
 // With `tags`, they are written into the clip in the same pass instead, and `finish` is not run. Times are
 // on the source's frame timeline: frame i starts at i x samples per frame / sampling rate,
 // counted from the first audio frame. False with `error` set when the clip was not saved;
-// `target` is then as it was and no temporary file is left.
+// `target` is then as it was and no temporary file is left. Without `replace` an existing
+// `target` is never replaced.
 bool SaveCleanClip(const std::string& source, double startSeconds, double endSeconds,
                    const std::string& target, std::string* error, CleanClipResult* result = nullptr,
-                   const CleanClipFinisher& finish = {}, const ClipTags* tags = nullptr);
+                   const CleanClipFinisher& finish = {}, const ClipTags* tags = nullptr, bool replace = true);
 
 // SaveCleanClip of the frames [first, end) of a source already walked into `table` (by
 // ScanFrames or ScanFramesUntil), so that many clips of one file walk it once. The last frame of
 // a complete table ends the clip with the source's own encoder padding.
 bool SaveCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
                          const std::string& target, std::string* error, CleanClipResult* result = nullptr,
-                         const CleanClipFinisher& finish = {}, const ClipTags* tags = nullptr);
+                         const CleanClipFinisher& finish = {}, const ClipTags* tags = nullptr,
+                         bool replace = true);
 
 // SaveCleanClipFrames up to the commit: the clip with `tags` (may be null) is written into `out`,
-// which is opened here for `target`; the caller commits it (CommitClip) or drops it. For many
-// clips whose flushes overlap.
+// which is opened here for `target` (replacing it or not as `out` is set); the caller commits it
+// (CommitClip) or drops it. For many clips whose flushes overlap.
 bool WriteCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
                           const std::string& target, const ClipTags* tags, mdlID3::AtomicFileWriter& out,
                           std::string* error, CleanClipResult* result = nullptr);

@@ -59,6 +59,10 @@ std::string ClipWriteError(const mdlID3::AtomicFileWriter& out, const std::strin
         return out.Error();
     case Failure::Replace:
         return ErrorText("Cannot save the clip as " + target, err);
+    case Failure::Exists:
+        return target + " exists already; it was not replaced";
+    case Failure::FlushFolder:
+        return out.Error();
     case Failure::Refused:
     case Failure::None:
         break;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "clips/clipfile.h"
 #include "controls/messageboxes.h"
 #include "cutting/backgroundjob.h"
 #include "cutting/cutpointscontroller.h"
@@ -73,6 +74,10 @@ void CutPointsController::ExportCueSheet() {
     const FileChoice choice =
         parts_.dialogs->ShowSave(parts_.window, kCueFilter, QString::fromStdString(SourceTitle(source)) + ".cue");
     if (choice.path.isEmpty()) return;
+    if (ClipWouldReplaceSource(source, choice.path.toStdString())) {
+        Fail("The cue sheet cannot be saved over the file it describes. Please choose another name.");
+        return;
+    }
     // The sheet names the audio file as it lies beside it, or by its full path elsewhere.
     const QFileInfo audio(path_);
     const QString audioName = QFileInfo(choice.path).absolutePath() == audio.absolutePath()
@@ -145,7 +150,8 @@ void CutPointsController::ReportSaved(const SplitOutcome& outcome, const QString
     } else if (outcome.cancelled) {
         Inform(QString("Saving was cancelled: %1 of %2 parts are saved in %3.").arg(written).arg(partCount).arg(where));
     } else if (outcome.failedPart < 0) {
-        Fail("The parts cannot be saved: " + QString::fromStdString(outcome.error));
+        // Parts written and still a failure: their folder was not flushed, as the error says.
+        Fail((written > 0 ? QString() : QString("The parts cannot be saved: ")) + QString::fromStdString(outcome.error));
     } else {
         Fail(QString("Part %1 of %2 could not be saved: %3\n%4 parts before it are saved in %5.")
                  .arg(outcome.failedPart + 1)

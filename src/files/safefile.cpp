@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <random>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -25,6 +26,7 @@ constexpr int64_t kPageSize = 4096;
 
 // Per thread: a test arms it for the writes it runs itself.
 thread_local int tFailAt = 0;
+thread_local bool tFailFolderFlush = false;
 // Per thread, so that a copy on a worker thread never reports to a window's progress box.
 thread_local CopyProgress tCopyProgress;
 
@@ -116,6 +118,7 @@ std::string LinkUnnamedBeside(int fd, const std::string& target) {
 }  // namespace
 
 void InjectIoFailureAt(int n) { tFailAt = n; }
+void InjectFolderFlushFailure(bool fail) { tFailFolderFlush = fail; }
 
 AtomicFileWriter::~AtomicFileWriter() { Abort(); }
 
@@ -153,6 +156,7 @@ bool AtomicFileWriter::Open(const std::string& target, Links links) {
     } else if (errno != ENOENT) {
         return Fail(Failure::Refused, "cannot read " + target, errno);
     }
+    if (!replace_ && ::lstat(target_.c_str(), &st) == 0) return Fail(Failure::Exists, target_ + " exists already", 0);
 
     // Unnamed first: killed at any moment, the writer then leaves nothing behind in the folder.
     int fd = OpenUnnamed(FolderOf(target_), namedOnly_);
@@ -327,8 +331,26 @@ bool AtomicFileWriter::Finish(const Finisher& beforeRename) {
     return true;
 }
 
+bool AtomicFileWriter::PublishNew() {
+    const auto taken = [&](int err) {
+        return err == EEXIST ? Fail(Failure::Exists, target_ + " exists already", 0)
+                             : Fail(Failure::Replace, "cannot save " + target_, err);
+    };
+    // Linking fails where the name is taken, in the same step that would give it.
+    if (temp_.empty()) return LinkUnnamed(fd_, target_) || taken(errno);
+    if (::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) != 0) {
+        // File systems without that flag still link without replacing.
+        if (errno != EINVAL && errno != ENOSYS) return taken(errno);
+        if (::link(temp_.c_str(), target_.c_str()) != 0) return taken(errno);
+        ::unlink(temp_.c_str());
+    }
+    temp_.clear();
+    return true;
+}
+
 bool AtomicFileWriter::Publish() {
     if (InjectedFailure()) return Fail(Failure::Replace, "cannot replace " + target_, errno);
+    if (!replace_) return PublishNew();
     if (temp_.empty()) {
         // A new name is taken in one step; an existing one is replaced by renaming over it, which
         // needs the file to have a name of its own first, for a moment only.
@@ -349,8 +371,11 @@ bool AtomicFileWriter::Commit(const Finisher& beforeRename) {
     fd_ = -1;
     // The data was flushed before the file got its name, so a late close error changes nothing.
     ::close(closing);
-    // The rename is durable once the folder is flushed.
-    if (!folderLater_) FlushFolderOf(target_);
+    // The rename is durable once the folder is flushed; the file has its name either way.
+    if (!folderLater_ && !FlushFolderOf(target_)) {
+        const int err = errno;
+        return Fail(Failure::FlushFolder, target_ + " was saved, but its folder could not be flushed to disk", err);
+    }
     error_.clear();
     failure_ = Failure::None;
     errno_ = 0;
@@ -368,9 +393,14 @@ void AtomicFileWriter::Abort() {
     }
 }
 
-void FlushFolderOf(const std::string& path) {
+bool FlushFolderOf(const std::string& path) {
     const FileDescriptor dir = OpenFile(FolderOf(path), O_RDONLY | O_DIRECTORY);
-    if (dir.IsOpen()) ::fsync(dir.get());
+    if (!dir.IsOpen()) return false;
+    if (tFailFolderFlush) {
+        errno = EIO;
+        return false;
+    }
+    return ::fsync(dir.get()) == 0 || errno == EINVAL;
 }
 
 bool WriteInPlace(const std::string& path, int64_t offset, std::span<const uint8_t> bytes,

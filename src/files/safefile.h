@@ -3,8 +3,8 @@
 //
 // AtomicFileWriter builds the new contents in an unnamed file (O_TMPFILE) in the target's folder,
 // or in a named temporary file where the file system cannot create unnamed ones, and gives it the
-// target's name only when every byte is on disk. Until Commit() succeeds the target is not
-// touched; a writer that is destroyed or aborted uncommitted removes its temporary file, and one
+// target's name only when every byte is on disk. Until Commit() has given the name the target is
+// not touched; a writer that is destroyed or aborted uncommitted removes its temporary file, and one
 // that is killed leaves at most a named temporary file of the fallback behind.
 //
 // WriteInPlace is for changes that keep the file's size (a tag rewritten in its old space): one
@@ -23,7 +23,9 @@ public:
     // Replace puts the new file in the link's place (a clip saved under the link's name).
     enum class Links { Follow, Replace };
     // What the last failure was about, for callers that word errors for their own users.
-    enum class Failure { None, Refused, Create, Read, Write, Finish, Replace };
+    // Exists: the writer may not replace the target and it exists (also when it appeared while the
+    // file was written). FlushFolder: the file has its name, but the folder could not be flushed.
+    enum class Failure { None, Refused, Create, Read, Write, Finish, Replace, Exists, FlushFolder };
     // Runs on the complete temporary file before it takes the target's name. It may rewrite the
     // file or replace it by another at the same path. False, with a reason, fails the commit.
     using Finisher = std::function<bool(const std::string& tempPath, std::string* error)>;
@@ -49,7 +51,8 @@ public:
     // Closes the temporary file, runs `beforeRename` on it (may be empty), gives whatever file is
     // then at the temporary path the target's permission bits (a new target gets the usual 0666
     // less the umask), flushes it, renames it over the target and flushes the folder. On failure
-    // the temporary file is removed, also when the finisher replaced it.
+    // the temporary file is removed, also when the finisher replaced it. Only a failed folder flush
+    // comes after the file took its name (Failure::FlushFolder; the error says so).
     bool Commit(const Finisher& beforeRename = {});
     // Gives the complete file its permission bits (as Commit would) and starts writing it to disk
     // without waiting, so that the flush of a later Commit has less or nothing left to wait for:
@@ -73,6 +76,10 @@ public:
     // Uses a named temporary file even where the file system can create unnamed ones (as on
     // those that cannot); for the next Open.
     void UseNamedTemporary(bool named) { namedOnly_ = named; }
+    // Without `replace`, an existing target is refused by Open and by Commit, which gives the name
+    // only if it is still free at that moment (never by renaming over a file that appeared in the
+    // meantime). For the next Open.
+    void ReplaceExisting(bool replace) { replace_ = replace; }
     // With `later`, Commit() leaves the folder unflushed: a caller that saves many files into one
     // folder flushes it once with FlushFolderOf after the last. For the next Commit.
     void FlushFolderLater(bool later) { folderLater_ = later; }
@@ -91,7 +98,11 @@ private:
     // Gives the sealed file the target's name.
     bool Publish();
 
+    // Gives the name without ever replacing a file that has it.
+    bool PublishNew();
+
     bool namedOnly_ = false;
+    bool replace_ = true;
     bool folderLater_ = false;
     bool bitsSet_ = false;  // the bits are on the file being written
     int fd_ = -1;
@@ -103,9 +114,10 @@ private:
     std::string error_;
 };
 
-// Flushes the folder that holds `path`, so that the names given in it last a crash. Some file
-// systems refuse: the names are there all the same, so that is not reported.
-void FlushFolderOf(const std::string& path);
+// Flushes the folder that holds `path`, so that the names given in it last a crash. False, with
+// errno set, when the folder cannot be opened or the flush fails; a file system that cannot flush
+// folders at all (EINVAL) is not a failure.
+bool FlushFolderOf(const std::string& path);
 
 // Writes `bytes` at `offset` of the existing file `path` and flushes it. The file is never
 // created, truncated or extended past its size: a write that would extend it is refused.
@@ -123,5 +135,7 @@ CopyProgress SetCopyProgress(CopyProgress progress);
 // Test hook: the `n`th checked write, flush or rename from now on on the calling thread fails as
 // if the disk were full (ENOSPC); 0 switches it off. Counts only the operations of this file.
 void InjectIoFailureAt(int n);
+// Test hook: with `fail`, every folder flush on the calling thread fails as if the disk did (EIO).
+void InjectFolderFlushFailure(bool fail);
 
 }  // namespace mdlID3

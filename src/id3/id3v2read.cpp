@@ -80,8 +80,9 @@ bool AllZero(std::span<const uint8_t> bytes) {
 std::string IdText(std::span<const uint8_t> bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 void Collect(KeptFrameList& list, const std::string& id, std::span<const uint8_t> data, int version,
-             uint8_t status, uint8_t format) {
+             uint8_t status, uint8_t format, bool raw = false) {
     KeptFrame frame;
+    frame.Raw = raw;
     frame.Id = id;
     frame.Data.assign(data.begin(), data.end());
     frame.SourceVersion = version;
@@ -184,7 +185,8 @@ void ParseV22Frames(ByteReader in, ID3TagInfo& info, KeptFrameList* keep) {
 }
 
 // What the format flags of a 2.3 or 2.4 frame ask of its content: skipped (compressed or
-// encrypted), the bytes of group and data length fields before the data, unsynchronised.
+// encrypted: not decoded, only kept as stored), the bytes of group and data length fields before
+// the data, unsynchronised.
 struct FrameFormat {
     bool skipped = false;
     size_t prefix = 0;
@@ -199,7 +201,7 @@ FrameFormat ReadFrameFormat(int major, uint8_t format, bool tagUnsync) {
     } else {
         f.skipped = (format & 0x0C) != 0;
         f.prefix = ((format & 0x40) ? 1 : 0) + ((format & 0x01) ? 4 : 0);
-        f.unsync = !f.skipped && ((format & 0x02) || tagUnsync);
+        f.unsync = (format & 0x02) || tagUnsync;
     }
     return f;
 }
@@ -229,7 +231,13 @@ int64_t ParseV23Frames(std::span<uint8_t> body, size_t start, int major, bool ta
         const size_t dataLength = n > f.prefix + removed ? n - f.prefix - removed : 0;
         const auto data = dataLength > 0 ? frame.subspan(f.prefix, dataLength) : std::span<uint8_t>{};
         std::string text;
-        if (!f.skipped) {
+        if (f.skipped) {
+            if (keep && id != "SEEK" && n > removed) {
+                // Its unsynchronisation is undone, so its 2.4 flag for that goes too.
+                const auto kept = static_cast<uint8_t>(major == 4 ? format & ~0x02 : format);
+                Collect(*keep, id, frame.first(n - removed), major, status, kept, true);
+            }
+        } else {
             if (keep && id != "SEEK") {
                 if (dataLength > 0) Collect(*keep, id, data, major, status, format);
             } else {

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include <fcntl.h>
@@ -155,6 +156,10 @@ int32_t WriteKeptFrame(std::span<uint8_t> out, KeptFrameList& frames, int32_t in
         if (frame.Id == "IPLS") frame.Id = "TIPL";
     }
     PutHeader(out, frame.Id, static_cast<uint32_t>(frame.Data.size()), version);
+    if (frame.Raw) {
+        out[8] = frame.StatusFlags;
+        out[9] = frame.FormatFlags;
+    }
     std::copy(frame.Data.begin(), frame.Data.end(), out.begin() + kHeaderSize);
     return static_cast<int32_t>(frame.Data.size()) + kHeaderSize;
 }
@@ -173,6 +178,8 @@ std::string GenreToFrameText(const std::string& genre) {
 void UpgradeKeptFrame(KeptFrameList& frames, int32_t index) {
     if (index < 0 || index >= static_cast<int32_t>(frames.size())) return;
     KeptFrame& frame = frames[static_cast<size_t>(index)];
+    // Compressed or encrypted content cannot be converted; it is kept as stored.
+    if (frame.Raw) return;
     Bytes& data = frame.Data;
 
     if (frame.Id == "PIC") {
@@ -258,9 +265,21 @@ bool BuildID3v2Tag(const ID3TagInfo& info, int version, KeptFrameList& kept, int
     }};
 
     int64_t needed = kHeaderSize;
-    for (const auto& [id, value] : order) needed += FieldFrameSize(id, *value, true, version);
-    for (const auto& frame : kept) {
-        if (!IsKeptFrame(frame.Id)) continue;
+    std::set<std::string> written;
+    for (const auto& [id, value] : order) {
+        const int32_t size = FieldFrameSize(id, *value, true, version);
+        if (size > 0) written.insert(id);
+        needed += size;
+    }
+    // A compressed or encrypted frame was never read into the record: it stays unless the record
+    // writes a frame in its place.
+    const auto keeps = [&](const KeptFrame& frame) {
+        return IsKeptFrame(frame.Id) || (frame.Raw && written.count(frame.Id) == 0);
+    };
+    for (auto& frame : kept) {
+        if (!keeps(frame)) continue;
+        if (!ConvertRawFrame(frame, version == kWriteV24 ? 4 : 3))
+            return fail("a compressed or encrypted frame of the old tag cannot be kept in this version");
         if (version == kWriteV24 && frame.Data.size() > static_cast<size_t>(kMaxTagBody))
             return fail("a frame of the old tag is too large to keep");
         needed += static_cast<int64_t>(frame.Data.size()) + kHeaderSize;
@@ -276,7 +295,7 @@ bool BuildID3v2Tag(const ID3TagInfo& info, int version, KeptFrameList& kept, int
     for (const auto& [id, value] : order)
         pos += static_cast<size_t>(WriteFieldFrame(std::span(tag).subspan(pos), id, *value, version));
     for (int32_t i = 0; i < static_cast<int32_t>(kept.size()); ++i)
-        if (IsKeptFrame(kept[static_cast<size_t>(i)].Id))
+        if (keeps(kept[static_cast<size_t>(i)]))
             pos += static_cast<size_t>(WriteKeptFrame(std::span(tag).subspan(pos), kept, i, version));
     if (static_cast<int64_t>(pos) != needed) return fail("internal error: the tag was mis-sized");
     return true;

@@ -22,6 +22,10 @@ struct KeptFrame {
     // The frame's two flag bytes as read (ID3v2.2 frames have none: 0).
     uint8_t StatusFlags = 0;
     uint8_t FormatFlags = 0;
+    // A compressed or encrypted frame, kept as it is stored: Data is its whole content (the fields
+    // its format flags announce, then the compressed or encrypted bytes) with unsynchronisation
+    // removed, FormatFlags lacks the unsynchronisation bit, and both flag bytes are written with it.
+    bool Raw = false;
 };
 
 // In the order the frames were read.
@@ -34,5 +38,11 @@ int32_t CollectKeptFrame(KeptFrameList& list, KeptFrame frame);
 // through MapV22FrameId); an index outside the list changes nothing. Defined with the tag writer;
 // the parser calls it on each entry it collects (CollectKeptFrame does).
 void UpgradeKeptFrame(KeptFrameList& list, int32_t index);
+
+// Moves the flags of a Raw entry, and the fields they announce, to where version `major` (3 or 4)
+// has them; the compressed or encrypted bytes stay as they are. Other entries, and entries of that
+// version, are left alone. False when the frame cannot be told in that version: its fields are
+// cut short, or a compressed frame has no decompressed size for version 2.3.
+bool ConvertRawFrame(KeptFrame& frame, int major);
 
 }  // namespace mdlID3

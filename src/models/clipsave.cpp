@@ -89,7 +89,8 @@ bool ClipByteRange(double curStart, double curDuration, int64_t fileSize, ClipBy
 }
 
 bool SaveClip(const std::string& source, const std::string& target, double curStart,
-              double curDuration, const ClipFinisher& finish, std::string* error, const ClipTags* tags) {
+              double curDuration, const ClipFinisher& finish, std::string* error, const ClipTags* tags,
+              bool replace) {
     std::string ignored;
     if (!error) error = &ignored;
     if (target.empty()) {
@@ -115,11 +116,12 @@ bool SaveClip(const std::string& source, const std::string& target, double curSt
     if (!ClipByteRange(curStart, curDuration, st.st_size, &range, error)) return false;
 
     mdlID3::AtomicFileWriter out;
+    out.ReplaceExisting(replace);
     if (!OpenClip(out, target, error)) return false;
     int64_t drop = 0;
     if (tags && OnePass(in.get(), range, *tags, &drop)) {
         const bool written = out.Write(tags->v2) && out.CopyRange(in.get(), range.offset, range.length - drop) &&
-                             (tags->v1 != ClipTags::V1::Write || out.Write(tags->v1Tag.data(), kClipV1Size));
+                             WriteClipV1(tags, out);
         if (!written) {
             *error = ClipWriteError(out, source, target);
             return false;

@@ -36,7 +36,8 @@ using ClipFinisher = std::function<bool(const std::string& path, std::string* er
 // target's folder, in chunks, are finished by `finish` (may be empty), flushed, and the file is
 // renamed into place. The source is never replaced. On failure nothing named `target` is created
 // or changed, and `error` says why. With `tags`, and a range that does not start with an ID3v2
-// tag of its own, the tags go into the clip in the same pass and `finish` is not run.
+// tag of its own, the tags go into the clip in the same pass and `finish` is not run. Without
+// `replace` an existing `target` is never replaced.
 bool SaveClip(const std::string& source, const std::string& target, double curStart,
               double curDuration, const ClipFinisher& finish, std::string* error,
-              const ClipTags* tags = nullptr);
+              const ClipTags* tags = nullptr, bool replace = true);

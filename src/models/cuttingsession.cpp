@@ -218,15 +218,18 @@ std::string CuttingSession::DefaultClipName() const {
     return ::DefaultClipName(fileTitle_, clockText_ ? clockText_() : std::string());
 }
 
-bool CuttingSession::SaveSelection(const std::string& target, bool wholeFrames, std::string* error) const {
+bool CuttingSession::SaveSelection(const std::string& target, bool wholeFrames, std::string* error,
+                                   bool replace) const {
     ClipFinisher finish;
     if (tags_) finish = [this](const std::string& clip, std::string* why) { return tags_->WriteInto(clip, why); };
     ClipTags tags;
     const ClipTags* oneTagPass = tags_ && tags_->TagsForClip(&tags) ? &tags : nullptr;
     // Whole frames go by the marks as the displays show them; the frame table maps them.
     if (wholeFrames)
-        return SaveCleanClip(path_, marks_.start.seconds, marks_.end.seconds, target, error, nullptr, finish, oneTagPass);
-    return SaveClip(path_, target, marks_.curStart.value_or(0), marks_.curDuration.value_or(0), finish, error, oneTagPass);
+        return SaveCleanClip(path_, marks_.start.seconds, marks_.end.seconds, target, error, nullptr, finish, oneTagPass,
+                             replace);
+    return SaveClip(path_, target, marks_.curStart.value_or(0), marks_.curDuration.value_or(0), finish, error, oneTagPass,
+                    replace);
 }
 
 std::optional<Notice> CuttingSession::ShowTagEditor() const {

@@ -35,8 +35,9 @@ bool ApplyCueSheet(const CueSheet& sheet, SplitPlan& plan, std::string* error);
 // pregap (INDEX 00).
 std::string CueSheetText(const SplitPlan& plan, const std::string& audioFile, const std::string& title = {},
                          const std::string& performer = {});
-// Writes the text through the crash-safe writer.
-bool WriteCueSheet(const std::string& path, const std::string& text, std::string* error);
+// Writes the text through the crash-safe writer; without `replace` an existing file is refused,
+// also one that appears while the sheet is written.
+bool WriteCueSheet(const std::string& path, const std::string& text, std::string* error, bool replace = true);
 
 // Seconds as a cue time "mm:ss:ff", rounded to the nearest frame of 1/75 s.
 std::string CueTime(double seconds);

@@ -1,6 +1,7 @@
 #include "split/partnames.h"
 
 #include <filesystem>
+#include <vector>
 
 namespace {
 
@@ -30,6 +31,34 @@ bool WalkPattern(const std::string& pattern, Text text, Field field, std::string
     return true;
 }
 
+// One run of the name: literal text and numbers stay whole, titles may be shortened.
+struct Piece {
+    std::string text;
+    bool title;
+};
+
+// Drops the last character (a lead byte with its continuation bytes).
+void DropLastCharacter(std::string& text) {
+    while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) text.pop_back();
+    if (!text.empty()) text.pop_back();
+}
+
+// Shortens the longest titles, a character at a time, until the pieces fit `limit` bytes (or no
+// title is left to shorten).
+void FitTitles(std::vector<Piece>& pieces, size_t limit) {
+    size_t total = 0;
+    for (const Piece& p : pieces) total += p.text.size();
+    while (total > limit) {
+        Piece* longest = nullptr;
+        for (Piece& p : pieces)
+            if (p.title && !p.text.empty() && (!longest || p.text.size() > longest->text.size())) longest = &p;
+        if (!longest) return;
+        const size_t before = longest->text.size();
+        DropLastCharacter(longest->text);
+        total -= before - longest->text.size();
+    }
+}
+
 std::string Sanitized(const std::string& text) {
     std::string out = text;
     for (char& c : out)
@@ -51,23 +80,23 @@ std::string PartNumber(size_t index, size_t count) {
 
 std::string PartFileName(const std::string& pattern, const std::string& sourceTitle, size_t index, size_t count,
                          const std::string& partTitle) {
-    std::string name;
+    std::vector<Piece> pieces;
     const auto field = [&](const std::string& f) {
-        if (f == "title") name += Sanitized(sourceTitle);
-        else if (f == "n") name += PartNumber(index, count);
-        else if (f == "N") name += std::to_string(count);
-        else name += Sanitized(partTitle.empty() ? PartNumber(index, count) : partTitle);
+        if (f == "title") pieces.push_back({Sanitized(sourceTitle), true});
+        else if (f == "n") pieces.push_back({PartNumber(index, count), false});
+        else if (f == "N") pieces.push_back({std::to_string(count), false});
+        else if (partTitle.empty()) pieces.push_back({PartNumber(index, count), false});
+        else pieces.push_back({Sanitized(partTitle), true});
     };
     // Literal text is the user's own: a "/" in it names a subfolder, which the writer refuses.
-    if (!WalkPattern(pattern, [&](const std::string& t) { name += t; }, field, nullptr)) return {};
-    if (name.find_first_not_of('.') == std::string::npos) return {};
+    if (!WalkPattern(pattern, [&](const std::string& t) { pieces.push_back({t, false}); }, field, nullptr)) return {};
     // A file name holds 255 bytes, and the temporary files a part passes through add about 35 to
-    // it: a long title from a cue sheet is cut, at a character's start.
-    if (name.size() > kMaxNameBytes) {
-        size_t cut = kMaxNameBytes;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
-        name.resize(cut);
-    }
+    // it: long titles (a long file name, a cue sheet's titles) are shortened, never the numbers
+    // that keep the parts apart.
+    FitTitles(pieces, kMaxNameBytes);
+    std::string name;
+    for (const Piece& p : pieces) name += p.text;
+    if (name.find_first_not_of('.') == std::string::npos) return {};
     return name + ".mp3";
 }
 

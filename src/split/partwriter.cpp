@@ -5,9 +5,11 @@
 #include <memory>
 #include <set>
 #include <system_error>
+#include <utility>
 
 #include "clips/cleancut.h"
 #include "clips/clipfile.h"
+#include "files/descriptor.h"
 #include "files/safefile.h"
 #include "split/partnames.h"
 #include "split/partrange.h"
@@ -39,6 +41,7 @@ SplitOutcome Refused(const std::string& error) {
 class NamingQueue {
 public:
     NamingQueue(const std::string& source, SplitOutcome& outcome) : source_(source), outcome_(outcome) {}
+    // After a failure, which is reported already, the names given still get their flush.
     ~NamingQueue() {
         if (!named_.empty()) mdlID3::FlushFolderOf(named_);
     }
@@ -55,6 +58,15 @@ public:
         while (!waiting_.empty())
             if (!NameOldest()) return false;
         return true;
+    }
+
+    // Flushes the folder once for every name given. False, with the outcome's error, when that fails.
+    bool FlushFolder() {
+        const std::string named = std::exchange(named_, {});
+        if (named.empty() || mdlID3::FlushFolderOf(named)) return true;
+        const int err = errno;
+        outcome_.error = ErrorText("The parts were saved, but their folder could not be flushed to disk", err);
+        return false;
     }
 
 private:
@@ -156,6 +168,7 @@ SplitOutcome SaveParts(const SplitSource& source, const SplitPlan& plan, const S
         if (!options.overwrite && Exists(paths[i])) return failAt(i, paths[i] + " exists already");
         ClipTags partTags;
         auto out = std::make_unique<mdlID3::AtomicFileWriter>();
+        out->ReplaceExisting(options.overwrite);
         bool written = PartClipTags(tags, title, part.performer, i + 1, count, &partTags, &error) &&
                        WriteCleanClipFrames(source.Path(), source.Table(), ranges[i].firstFrame, ranges[i].endFrame,
                                             paths[i], &partTags, *out, &error);
@@ -169,7 +182,7 @@ SplitOutcome SaveParts(const SplitSource& source, const SplitPlan& plan, const S
         if (!queue.Add(std::move(out), saved, i)) return outcome;
         doneFrames += static_cast<double>(ranges[i].endFrame - ranges[i].firstFrame);
     }
-    if (!queue.NameAll()) return outcome;
+    if (!queue.NameAll() || !queue.FlushFolder()) return outcome;
     if (progress) progress(count, 1.0);
     outcome.ok = true;
     return outcome;

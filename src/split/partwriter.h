@@ -30,7 +30,9 @@ struct SplitOutcome {
     std::vector<SavedPart> written;  // in order; they stay on disk whatever happens after them
     bool ok = false;
     bool cancelled = false;
-    int failedPart = -1;  // from 0; -1 when the plan was refused before any part was written
+    // From 0; -1 when the plan was refused before any part was written, or when every part was
+    // written but their folder could not be flushed (`written` then holds them all).
+    int failedPart = -1;
     std::string error;
 };
 

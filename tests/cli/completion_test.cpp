@@ -40,7 +40,7 @@ protected:
 };
 
 TEST_F(Completion, SubcommandsOptionsAndTheirWords) {
-    EXPECT_EQ(Offered("''"), "LOUD.MP3\ncut\ninfo\nsong.mp3\nsongs\nsplit\ntag\n");
+    EXPECT_EQ(Offered("''"), "LOUD.MP3\ncut\nedit\ngain\ninfo\nsong.mp3\nsongs\nsplit\ntag\n");
     EXPECT_EQ(Offered("split song.mp3 --cu"), "--cue\n");
     EXPECT_EQ(Offered("c"), "cut\n");
     EXPECT_EQ(Offered("--"), "--help\n--version\n");

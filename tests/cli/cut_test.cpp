@@ -100,10 +100,32 @@ TEST_F(CutCommand, RefusesLikeSaveSelectionWithItsMessages) {
 }
 
 TEST_F(CutCommand, NeverWritesOverItsSource) {
-    CutRun run = Cut({Q(source), "--start", "1", "--end", "5", "--duration", "10", "--output", Q(source)});
-    EXPECT_EQ(run.exitCode, 1);
+    CutRun run = Cut({Q(source), "--start", "1", "--end", "5", "--duration", "10", "--output", Q(source), "--overwrite"});
+    EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("cut from"), std::string::npos) << run.err;
     EXPECT_EQ(testfiles::ReadFile(source), bytes);
+}
+
+TEST_F(CutCommand, AnExistingFileIsReplacedOnlyWithOverwrite) {
+    const std::string mp3 = dir.file("frames.mp3");
+    testfiles::WriteFile(mp3, testfiles::SilentFrames(500));
+    const std::string old = dir.file("old.mp3");
+    std::filesystem::create_symlink(old, dir.file("link.mp3"));
+    for (const QStringList& how : {QStringList{Q(source), "--duration", "10"}, QStringList{Q(mp3), "--frames"}}) {
+        for (const std::string& output : {old, dir.file("link.mp3")}) {
+            SCOPED_TRACE(how.join(' ').toStdString() + " > " + output);
+            testfiles::WriteFile(old, testfiles::FromString("keep me"));
+            const QStringList args = how + QStringList{"--start", "1", "--end", "5", "--output", Q(output)};
+            const CutRun refused = Cut(args);
+            EXPECT_EQ(refused.exitCode, 2);
+            EXPECT_NE(refused.err.find("exists already"), std::string::npos) << refused.err;
+            EXPECT_NE(refused.err.find("--overwrite"), std::string::npos) << refused.err;
+            EXPECT_EQ(testfiles::ReadFile(old), testfiles::FromString("keep me"));
+            const CutRun replaced = Cut(args + QStringList{"--overwrite"});
+            EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
+            EXPECT_GT(std::filesystem::file_size(output), 1000u);
+        }
+    }
 }
 
 TEST_F(CutCommand, NeedsALengthFromFramesOrFromTheCommandLine) {

@@ -118,6 +118,42 @@ TEST_F(SplitCommand, AFailurePartWayExitsWith1AndListsWhatWasWritten) {
     EXPECT_TRUE(fs::is_regular_file(dir.file("out/set - 01.mp3")));
 }
 
+TEST_F(SplitCommand, NoOutputReplacesTheSourceOrAnExistingFile) {
+    const QString f = Q(dir.file("set.mp3"));
+    fs::create_hard_link(dir.file("set.mp3"), dir.file("hard.mp3"));
+    fs::create_symlink(dir.file("set.mp3"), dir.file("link.mp3"));
+    testfiles::WriteFile(dir.file("old.cue"), testfiles::FromString("keep me"));
+    const testfiles::Bytes source = testfiles::ReadFile(dir.file("set.mp3"));
+    const QStringList at = {f, "--at", "3", "--output-dir", Q(dir.file("out"))};
+    const std::vector<std::pair<QStringList, std::string>> cases = {
+        {{"--export-cue", f}, "the file being split"},
+        {{"--export-cue", Q(dir.file("out/../set.mp3")), "--overwrite"}, "the file being split"},
+        {{"--export-cue", Q(dir.file("hard.mp3")), "--overwrite"}, "the file being split"},
+        {{"--export-cue", Q(dir.file("link.mp3")), "--overwrite"}, "the file being split"},
+        {{"--export-cue", Q(dir.file("old.cue"))}, "old.cue exists already"},
+        {{"--export-cue", Q(dir.file("out/set - 02.mp3"))}, "the name of a part"},
+        {{"--output-dir", Q(dir.path().string()), "--name-pattern", "hard", "--overwrite"}, "cut from"},
+    };
+    for (const auto& [extra, expected] : cases) {
+        const SplitRun run = Split(at + extra);
+        EXPECT_EQ(run.exitCode, 2) << extra.join(' ').toStdString();
+        EXPECT_NE(run.err.find(expected), std::string::npos) << run.err;
+        EXPECT_EQ(testfiles::ReadFile(dir.file("set.mp3")), source);
+        EXPECT_TRUE(fs::is_symlink(dir.file("link.mp3")));
+        EXPECT_EQ(testfiles::ReadFile(dir.file("old.cue")), testfiles::FromString("keep me"));
+        EXPECT_EQ(fs::directory_iterator(dir.file("out")), fs::directory_iterator());
+    }
+    // The sheet is written only once the parts are.
+    fs::create_directory(dir.file("out/set - 02.mp3"));
+    const SplitRun failed = Split(at + QStringList{"--overwrite", "--export-cue", Q(dir.file("new.cue"))});
+    EXPECT_EQ(failed.exitCode, 1) << failed.err;
+    EXPECT_FALSE(fs::exists(dir.file("new.cue")));
+    fs::remove(dir.file("out/set - 02.mp3"));
+    const SplitRun replaced = Split(at + QStringList{"--overwrite", "--export-cue", Q(dir.file("old.cue"))});
+    EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
+    EXPECT_NE(testfiles::ReadFile(dir.file("old.cue")), testfiles::FromString("keep me"));
+}
+
 TEST(SplitHelp, NamesEveryOption) {
     const SplitRun run = Split({"--help"});
     EXPECT_EQ(run.exitCode, 0);

@@ -314,6 +314,14 @@ TEST_F(CutPointsTest, CueSheetsComeInWithTheirTitlesAndErrorsGiveTheLine) {
     EXPECT_NE(sheet.find("FILE \"show.mp3\""), std::string::npos) << sheet;
     EXPECT_NE(sheet.find("TITLE \"News\""), std::string::npos) << sheet;
     EXPECT_NE(sheet.find("INDEX 01 00:06:00"), std::string::npos) << sheet;
+
+    // Never over the file it describes.
+    const Bytes audio = testfiles::ReadFile(mp3);
+    dialogs.saves.push_back({QString::fromStdString(mp3), "show.mp3"});
+    Cuts().ExportCueSheet();
+    EXPECT_EQ(messages.shown.back().icon, MsgIcon::Error);
+    EXPECT_TRUE(messages.shown.back().text.contains("over the file it describes")) << messages.shown.back().text.toStdString();
+    EXPECT_EQ(testfiles::ReadFile(mp3), audio);
 }
 
 TEST_F(CutPointsTest, FindPausesCutsBetweenTonesAsTheDialogSays) {

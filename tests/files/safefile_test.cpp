@@ -65,7 +65,10 @@ private:
 
 class SafeFile : public ::testing::Test {
 protected:
-    void TearDown() override { mdlID3::InjectIoFailureAt(0); }
+    void TearDown() override {
+        mdlID3::InjectIoFailureAt(0);
+        mdlID3::InjectFolderFlushFailure(false);
+    }
     TempDir tmp;
 };
 
@@ -479,5 +482,52 @@ TEST_F(SafeFile, CopiesAlignedAndShiftedRangesAlike) {
         ASSERT_TRUE(shortSource.Write(Pattern(head, 1)));
         EXPECT_FALSE(shortSource.CopyRange(src, offset, static_cast<int64_t>(all.size()) - offset + 1));
         EXPECT_NE(shortSource.Error().find("ended early"), std::string::npos) << shortSource.Error();
+    }
+}
+
+TEST_F(SafeFile, AFolderFlushThatFailsIsAFailureThatSaysTheFileIsSaved) {
+    const auto target = tmp.file("song.mp3");
+    for (bool existing : {false, true}) {
+        SCOPED_TRACE(existing);
+        if (existing) WriteFile(target, Pattern(10, 1));
+        mdlID3::InjectFolderFlushFailure(true);
+        AtomicFileWriter w;
+        ASSERT_TRUE(w.Open(target)) << w.Error();
+        ASSERT_TRUE(w.Write("new", 3));
+        EXPECT_FALSE(w.Commit());
+        EXPECT_NE(w.Error().find(target + " was saved, but"), std::string::npos) << w.Error();
+        EXPECT_NE(w.Error().find("Input/output error"), std::string::npos) << w.Error();
+        EXPECT_EQ(ReadFile(target), FromString("new"));
+        EXPECT_EQ(w.LastFailure(), AtomicFileWriter::Failure::FlushFolder);
+        EXPECT_TRUE(OtherFiles(tmp.path(), "song.mp3").empty());
+    }
+}
+
+TEST_F(SafeFile, WithoutReplacingANameTakenMeanwhileIsReportedAndKept) {
+    const auto target = tmp.file("song.mp3");
+    for (bool named : {false, true}) {
+        SCOPED_TRACE(named);
+        fs::remove(target);
+        AtomicFileWriter w;
+        w.UseNamedTemporary(named);
+        w.ReplaceExisting(false);
+        ASSERT_TRUE(w.Open(target)) << w.Error();
+        ASSERT_TRUE(w.Write("ours", 4));
+        WriteFile(target, FromString("theirs"));
+        EXPECT_FALSE(w.Commit());
+        EXPECT_EQ(w.LastFailure(), AtomicFileWriter::Failure::Exists);
+        EXPECT_EQ(w.Error(), target + " exists already");
+        EXPECT_EQ(ReadFile(target), FromString("theirs"));
+        EXPECT_TRUE(OtherFiles(tmp.path(), "song.mp3").empty());
+
+        // Refused up front while it exists; a free name is taken.
+        EXPECT_FALSE(w.Open(target));
+        EXPECT_EQ(w.LastFailure(), AtomicFileWriter::Failure::Exists);
+        fs::remove(target);
+        ASSERT_TRUE(w.Open(target)) << w.Error();
+        ASSERT_TRUE(w.Write("ours", 4));
+        EXPECT_TRUE(w.Commit()) << w.Error();
+        EXPECT_EQ(ReadFile(target), FromString("ours"));
+        EXPECT_TRUE(OtherFiles(tmp.path(), "song.mp3").empty());
     }
 }

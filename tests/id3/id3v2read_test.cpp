@@ -340,7 +340,7 @@ TEST(ID3v2Read, KeepModeCollectsFramesInOrder) {
     // SEEK 0: the next tag would follow right after this one.
     EXPECT_EQ(ParseID3v2Tag(file, 0, scratch, &kept), GetID3v2TagSize(file, 0));
     EXPECT_EQ(scratch.Title, "");
-    ASSERT_EQ(static_cast<int32_t>(kept.size()), 6);
+    ASSERT_EQ(static_cast<int32_t>(kept.size()), 7);
     EXPECT_EQ(kept[0].Id, "TIT2");
     EXPECT_EQ(kept[1].Id, "APIC");
     EXPECT_EQ(kept[1].Data, (Bytes{0, 'i', 0, 3, 0, 1, 2, 3}));
@@ -349,9 +349,13 @@ TEST(ID3v2Read, KeepModeCollectsFramesInOrder) {
     EXPECT_EQ(kept[3].Id, "PRIV");  // unsync removed: FF 00 pairs are FF again
     EXPECT_EQ(kept[3].Data, Bytes(3, 0xFF));
     EXPECT_EQ(kept[3].Size, 3);
-    EXPECT_EQ(kept[4].Id, "TORY");  // held in its 2.3 form
-    EXPECT_EQ(kept[4].Data, Text("1999"));
-    EXPECT_EQ(kept[5].Id, "IPLS");
+    EXPECT_EQ(kept[4].Id, "GEOB");  // compressed: kept as stored, with its flags
+    EXPECT_TRUE(kept[4].Raw);
+    EXPECT_EQ(kept[4].FormatFlags, 0x08);
+    EXPECT_EQ(kept[4].Data, Text("zip"));
+    EXPECT_EQ(kept[5].Id, "TORY");  // held in its 2.3 form
+    EXPECT_EQ(kept[5].Data, Text("1999"));
+    EXPECT_EQ(kept[6].Id, "IPLS");
     for (const auto& frame : kept) EXPECT_EQ(frame.SourceVersion, 4);
 }
 

@@ -173,3 +173,49 @@ print(after["TIT2"].text[0], after.version[1])
         EXPECT_EQ(Tail(newFile, TagSize(newFile)), audio);
     }
 }
+
+TEST_F(MutagenInterop, CompressedAndEncryptedFramesSurviveAWrite) {
+    // A zlib-compressed TXXX and an encrypted PRIV, which mutagen reads but never writes, built
+    // by hand; mutagen then reads what our writer made of them.
+    const char* makeScript = R"(
+import struct, sys, zlib
+major = int(sys.argv[2])
+def size(n):
+    return bytes([(n >> 21) & 127, (n >> 14) & 127, (n >> 7) & 127, n & 127]) if major == 4 else struct.pack(">I", n)
+def frame(fid, fmt, content):
+    return fid + size(len(content)) + bytes([0, fmt]) + content
+plain = b"\x00K\x00zipped value"
+zipped = zlib.compress(plain)
+if major == 4:
+    txxx = frame(b"TXXX", 0x09, size(len(plain)) + zipped)
+    priv = frame(b"PRIV", 0x04, b"\x81" + bytes(range(200)))
+else:
+    txxx = frame(b"TXXX", 0x80, struct.pack(">I", len(plain)) + zipped)
+    priv = frame(b"PRIV", 0x40, b"\x81" + bytes(range(200)))
+body = frame(b"TIT2", 0, b"\x00old") + txxx + priv
+audio = open(sys.argv[1], "rb").read()
+open(sys.argv[1], "wb").write(b"ID3" + bytes([major, 0, 0]) + bytes([(len(body) >> 21) & 127, (len(body) >> 14) & 127, (len(body) >> 7) & 127, len(body) & 127]) + body + audio)
+print(priv.hex())
+)";
+    const char* readScript = R"(
+import sys
+from mutagen.id3 import ID3
+t = ID3(sys.argv[1], translate=False)
+print(t["TIT2"].text[0], t["TXXX:K"].text[0])
+print(" ".join(f.hex() for f in t.unknown_frames))
+)";
+    for (int major : {3, 4}) {
+        SCOPED_TRACE(major);
+        const auto path = tmp.file("f" + std::to_string(major) + ".mp3");
+        WriteFile(path, audio);
+        const std::string priv = RunScript(tmp, makeScript, {path, std::to_string(major)});
+        mdlID3::ID3TagInfo info;
+        info.Title = "new title";
+        ASSERT_TRUE(mdlID3::WriteID3v2Tag(path, info, major == 4 ? mdlID3::kWriteV24 : mdlID3::kWriteV23, false,
+                                          true))
+            << mdlID3::LastTagWriteError();
+        EXPECT_EQ(RunScript(tmp, readScript, {path}), "new title zipped value\n" + priv);
+        const Bytes file = ReadFile(path);
+        EXPECT_EQ(Tail(file, TagSize(file)), audio);
+    }
+}

@@ -552,3 +552,64 @@ TEST_F(TagWrite, AWatchedWriteThatFailsStillLeavesTheFile) {
     EXPECT_TRUE(static_cast<bool>(previous));
     SetCopyProgress(previous);
 }
+
+namespace {
+
+// A frame header of either version with the given flag bytes, then `content` as stored.
+Bytes RawFrame(int major, const std::string& id, uint8_t status, uint8_t format, const Bytes& content) {
+    const auto n = static_cast<uint32_t>(content.size());
+    return Concat({FromString(id), major == 4 ? SyncSafe(n) : Plain32(n), Data({status, format}), content});
+}
+
+bool Contains(const Bytes& haystack, const Bytes& needle) {
+    return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) != haystack.end();
+}
+
+}  // namespace
+
+TEST_F(TagWrite, CompressedAndEncryptedFramesAreKeptByteForByte) {
+    // The stored bytes are never decoded: any bytes stand for the zlib stream or the cipher text.
+    const Bytes stored = Concat({Data({0x78, 0x9C, 0xFF, 0xE0, 0x00}), Bytes(40, 0xA5)});
+    struct Case {
+        const char* what;
+        int major;  // of the old tag
+        int write;
+        Bytes old;  // the frame in the old tag
+        Bytes kept;  // the frame expected in the new one
+    };
+    const auto same = [](const char* what, int major, const Bytes& frame) {
+        return Case{what, major, major == 4 ? kWriteV24 : kWriteV23, frame, frame};
+    };
+    std::vector<Case> cases = {
+        same("2.3 compressed TXXX", 3, RawFrame(3, "TXXX", 0, 0x80, Concat({Plain32(300), stored}))),
+        same("2.3 encrypted PRIV", 3, RawFrame(3, "PRIV", 0x20, 0x40, Concat({Data({0x81}), stored}))),
+        same("2.3 all three", 3, RawFrame(3, "TXXX", 0, 0xE0, Concat({Plain32(300), Data({0x81, 0x07}), stored}))),
+        same("2.4 compressed TXXX", 4, RawFrame(4, "TXXX", 0, 0x09, Concat({SyncSafe(300), stored}))),
+        same("2.4 encrypted PRIV", 4, RawFrame(4, "PRIV", 0x10, 0x04, Concat({Data({0x81}), stored}))),
+        same("2.4 all four", 4, RawFrame(4, "TXXX", 0, 0x4D, Concat({Data({0x07, 0x81}), SyncSafe(300), stored}))),
+        // Never read into the record, and the record writes no album in its place.
+        same("2.3 compressed TALB", 3, RawFrame(3, "TALB", 0, 0x80, Concat({Plain32(300), stored}))),
+    };
+    // Into the other version the flags and their fields move to where that version has them.
+    cases.push_back({"2.3 to 2.4", 3, kWriteV24, RawFrame(3, "TXXX", 0x20, 0xE0, Concat({Plain32(300), Data({0x81, 0x07}), stored})),
+                     RawFrame(4, "TXXX", 0x10, 0x4D, Concat({Data({0x07, 0x81}), SyncSafe(300), stored}))});
+    cases.push_back({"2.4 to 2.3", 4, kWriteV23, RawFrame(4, "PRIV", 0, 0x04, Concat({Data({0x81}), stored})),
+                     RawFrame(3, "PRIV", 0, 0x40, Concat({Data({0x81}), stored}))});
+    // A frame unsynchronised on its own is kept with the unsynchronisation undone.
+    cases.push_back({"2.4 unsynchronised", 4, kWriteV24, RawFrame(4, "PRIV", 0, 0x06, Data({0x81, 0xFF, 0x00, 0xE0})),
+                     RawFrame(4, "PRIV", 0, 0x04, Data({0x81, 0xFF, 0xE0}))});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto path = tmp.file("a.mp3");
+        WriteFile(path, Concat({Tag(c.major, {Frame(c.major, "TIT2", Text0("old")), c.old}), audio}));
+        ID3TagInfo info;
+        info.Title = "new";
+        ASSERT_TRUE(WriteID3v2Tag(path, info, c.write, false, true)) << LastTagWriteError();
+        const Bytes file = ReadFile(path);
+        EXPECT_TRUE(Contains(file, c.kept));
+        EXPECT_EQ(Tail(file, TagSize(file)), audio);
+        ID3TagInfo back;
+        ASSERT_TRUE(ReadID3v2Tag(path, back));
+        EXPECT_EQ(back.Title, "new");
+    }
+}

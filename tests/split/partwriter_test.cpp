@@ -96,6 +96,30 @@ TEST_F(PartWriter, AnExistingPartStopsTheSplitBeforeAnythingIsWritten) {
     EXPECT_GT(fs::file_size(Out("show - 02.mp3")), 1000u);
 }
 
+TEST_F(PartWriter, AFileNamedLikeAPartWhileItIsWrittenIsNeverReplaced) {
+    // Part 1 waits for its flush while part 2 is written; a file that takes its name meanwhile stays.
+    const SplitOutcome outcome = SaveParts(split, plan, options, [&](size_t part, double) {
+        if (part == 1) testfiles::WriteFile(Out("show - 01.mp3"), testfiles::FromString("theirs"));
+        return true;
+    });
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.failedPart, 0);
+    EXPECT_NE(outcome.error.find("exists already"), std::string::npos) << outcome.error;
+    EXPECT_EQ(testfiles::ReadFile(Out("show - 01.mp3")), testfiles::FromString("theirs"));
+    EXPECT_EQ(FilesIn(options.outputDir), 1u);
+}
+
+TEST_F(PartWriter, AFolderFlushThatFailsIsAFailureWithThePartsSaved) {
+    mdlID3::InjectFolderFlushFailure(true);
+    const SplitOutcome outcome = SaveParts(split, plan, options);
+    mdlID3::InjectFolderFlushFailure(false);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.failedPart, -1);
+    EXPECT_EQ(outcome.written.size(), 3u);
+    EXPECT_NE(outcome.error.find("The parts were saved, but"), std::string::npos) << outcome.error;
+    EXPECT_EQ(FilesIn(options.outputDir), 3u);
+}
+
 TEST_F(PartWriter, AFailurePartWayKeepsTheWrittenPartsAndNamesTheFailedOne) {
     fs::create_directory(Out("show - 03.mp3"));  // no file can take this name
     options.overwrite = true;

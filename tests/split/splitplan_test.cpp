@@ -1,10 +1,13 @@
 // The plan that the window's cut point list and `trimbel split` drive, and the part names.
 #include <cmath>
+#include <set>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "split/partnames.h"
 #include "split/splitplan.h"
+#include "text/textcodec.h"
 
 namespace {
 
@@ -107,6 +110,46 @@ TEST(PartNames, PatternPlaceholders) {
     EXPECT_NE(error.find("{artist}"), std::string::npos);
     EXPECT_TRUE(CheckNamePattern("plain", &error));
     EXPECT_EQ(SourceTitle("/music/Live Set.2001.mp3"), "Live Set.2001");
+}
+
+bool ValidUtf8(const std::string& text) {
+    std::string again;
+    for (char32_t c : mdlID3::Utf8ToCodePoints(text)) mdlID3::AppendUtf8(again, c);
+    return again == text;
+}
+
+TEST(PartNames, LongTitlesAreShortenedNeverTheNumber) {
+    std::string umlauts;  // 230 bytes, two per character
+    for (int i = 0; i < 115; ++i) umlauts += "\xC3\xBC";
+    struct Case {
+        const char* pattern;
+        std::string source;
+        std::string part;
+        size_t count;
+    };
+    const std::vector<Case> cases = {
+        {kDefaultNamePattern, std::string(230, 'a'), "", 3},
+        {kDefaultNamePattern, umlauts, "", 120},
+        {"{part} {n}", "x", "b" + umlauts, 2},
+        {"{title} {part} {n} of {N}", umlauts, std::string(150, 'c'), 12},
+        {"{n} {title}", "a" + umlauts, "", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pattern);
+        std::set<std::string> names;
+        for (size_t i = 0; i < c.count; ++i) {
+            const std::string name = PartFileName(c.pattern, c.source, i, c.count, c.part);
+            EXPECT_LE(name.size(), 204u) << name;
+            EXPECT_TRUE(ValidUtf8(name)) << name;
+            EXPECT_NE(name.find(PartNumber(i, c.count)), std::string::npos) << name;
+            names.insert(name);
+        }
+        EXPECT_EQ(names.size(), c.count);
+    }
+    // Only as much as needed goes, from the longer text first.
+    EXPECT_EQ(PartFileName("{title} - {n}", std::string(230, 'a'), 0, 2, ""), std::string(195, 'a') + " - 01.mp3");
+    EXPECT_EQ(PartFileName("{title} {part}", std::string(20, 't'), 0, 2, std::string(230, 'p')),
+              std::string(20, 't') + " " + std::string(179, 'p') + ".mp3");
 }
 
 }  // namespace
