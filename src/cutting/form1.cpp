@@ -471,6 +471,8 @@ void Form1::ShowSelectionOnWaveform() {
 void Form1::SeekTo(double seconds) {
     Slider1->SetValue(RoundHalfEvenToInt32(seconds));
     Slider1_Scroll();
+    // Shown at once: a mark set before the next tick takes the shown position.
+    Timer1_Timer();
 }
 
 // Only a single local .mp3 is taken; anything else is refused by not accepting the drag, which

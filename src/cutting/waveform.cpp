@@ -2,46 +2,18 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <mutex>
-#include <system_error>
+#include <vector>
 
 #include <QFile>
 
-#include <mpg123.h>
+#include "decode/decoder.h"
+#include "files/threadpriority.h"
 
 namespace {
 
 // Blocks of 256 samples (5.8 ms at 44.1 kHz): at the closest zoom an MPEG frame of 1,152
 // samples spans several pixels and still shows its shape; a two-hour file needs about 10 MB.
 constexpr long kBlockLength = WaveformEnvelope::kSamplesPerBlock;
-
-struct HandleCloser {
-    void operator()(mpg123_handle* handle) const {
-        mpg123_close(handle);
-        mpg123_delete(handle);
-    }
-};
-using Handle = std::unique_ptr<mpg123_handle, HandleCloser>;
-
-Handle OpenDecoder(const std::string& path) {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { mpg123_init(); });
-
-    int error = MPG123_OK;
-    Handle handle(mpg123_new(nullptr, &error));
-    if (!handle) return nullptr;
-    // Float output keeps full-scale peaks unclipped; quiet keeps the library off stderr.
-    mpg123_param(handle.get(), MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_FLOAT, 0.0);
-    mpg123_format_none(handle.get());
-    const long* rates = nullptr;
-    size_t rateCount = 0;
-    mpg123_rates(&rates, &rateCount);
-    for (size_t i = 0; i < rateCount; ++i)
-        mpg123_format(handle.get(), rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
-    if (mpg123_open(handle.get(), path.c_str()) != MPG123_OK) return nullptr;
-    return handle;
-}
 
 // Min and max of p[0..n) into lo/hi. Eight independent lanes let the compiler use packed
 // min/max instructions; a plain running min/max is a serial dependency chain and costs about as
@@ -130,40 +102,28 @@ WaveformEnvelope DecodePeakEnvelope(const std::string& path, const std::atomic<b
                                     const std::function<void(double)>& progress, bool* cancelled) {
     if (cancelled) *cancelled = false;
     WaveformEnvelope envelope;
-    std::error_code sizeError;
-    const auto fileSize = std::filesystem::file_size(path, sizeError);
-    if (sizeError || fileSize == 0) return envelope;
-    Handle decoder = OpenDecoder(path);
-    if (!decoder) return envelope;
-
+    Decoder decoder;
+    if (!decoder.Open(path, Decoder::Output::Float) || decoder.FileSize() <= 0) return envelope;
+    const int channels = decoder.Channels();
     BlockFolder folder(envelope);
-    int channels = 0;
+    folder.SetFormat(decoder.SampleRate(), channels);
+    // About a frame's worth per read: cancelling stops within one.
+    std::vector<float> samples(static_cast<size_t>(1152 * channels));
+    const double fileSize = static_cast<double>(decoder.FileSize());
     int lastPercent = -1;
     for (;;) {
         if (cancel.load(std::memory_order_relaxed)) {
             if (cancelled) *cancelled = true;
             break;
         }
-        off_t frameNumber = 0;
-        unsigned char* audio = nullptr;
         size_t bytes = 0;
-        const int result = mpg123_decode_frame(decoder.get(), &frameNumber, &audio, &bytes);
-        if (result == MPG123_NEW_FORMAT) {
-            long rate = 0;
-            int encoding = 0;
-            if (mpg123_getformat(decoder.get(), &rate, &channels, &encoding) != MPG123_OK ||
-                encoding != MPG123_ENC_FLOAT_32 || rate <= 0 || channels <= 0)
-                break;
-            folder.SetFormat(rate, channels);
-        } else if (result != MPG123_OK) {
-            // MPG123_DONE at the end; an error stops here and keeps what was decoded.
-            break;
-        }
-        if (bytes > 0 && audio && channels > 0)
-            folder.Add(reinterpret_cast<const float*>(audio), bytes / (sizeof(float) * channels));
+        const Decoder::ReadStatus status =
+            decoder.Read(reinterpret_cast<uint8_t*>(samples.data()), samples.size() * sizeof(float), bytes);
+        if (bytes > 0) folder.Add(samples.data(), bytes / decoder.BytesPerFrame());
+        // The end, or an error: what was decoded is kept.
+        if (status != Decoder::ReadStatus::Data) break;
         if (progress) {
-            const off_t position = mpg123_framepos(decoder.get());
-            const double share = position > 0 ? std::min(1.0, static_cast<double>(position) / fileSize) : 0.0;
+            const double share = std::min(1.0, static_cast<double>(decoder.BytesRead()) / fileSize);
             const int percent = static_cast<int>(share * 100.0);
             if (percent != lastPercent) {
                 lastPercent = percent;
@@ -250,6 +210,8 @@ void WaveformBuilder::Open(const QString& path) {
     const std::string localPath = QFile::encodeName(path).toStdString();
     worker_.Start([this, localPath](const BackgroundWorker::Progress& progress,
                                     const std::atomic<bool>& cancel) -> BackgroundWorker::Delivery {
+        // Decoding the whole file yields to the player's decoding and reading.
+        LowerThisThreadsPriority();
         bool cancelled = false;
         auto envelope = std::make_shared<const WaveformEnvelope>(
             DecodePeakEnvelope(localPath, cancel, [&progress](double share) { progress(share); }, &cancelled));

@@ -10,11 +10,13 @@
 #include <mutex>
 #include <thread>
 
-#include "playback/decoder.h"
+#include "decode/decoder.h"
 
 namespace {
 
 // Large blocks: the meter's filters run best over long runs of samples.
+// The decoder's 16-bit stereo output.
+constexpr int kStereo = 2;
 constexpr size_t kBlockSamples = size_t{1} << 16;
 constexpr size_t kBlocksAhead = 4;
 
@@ -107,12 +109,13 @@ bool LoudnessMeter::MeasureFile(const std::string& path, const MeterOptions& opt
     Decoder decoder;
     if (!decoder.Open(path)) return fail("Cannot decode " + path + ": " + decoder.Error());
     int64_t length = static_cast<int64_t>(options.expectedSamples);
-    if (progress && length <= 0) length = decoder.Scan();
+    // Without an expected length, libmpg123's (exact with a LAME tag, estimated otherwise).
+    if (progress && length <= 0) length = decoder.LengthSamples();
     if (options.loudness || options.truePeak) {
         int mode = 0;
         if (options.loudness) mode |= EBUR128_MODE_I;
         if (options.truePeak) mode |= EBUR128_MODE_TRUE_PEAK;
-        ebur128_state* st = ebur128_init(Decoder::kChannels, static_cast<unsigned long>(decoder.SampleRate()), mode);
+        ebur128_state* st = ebur128_init(kStereo, static_cast<unsigned long>(decoder.SampleRate()), mode);
         if (!st) return fail("The loudness meter cannot start");
         state_ = std::make_unique<State>(st);
         if (options.mono) ebur128_set_channel(st, 1, EBUR128_UNUSED);
@@ -120,12 +123,12 @@ bool LoudnessMeter::MeasureFile(const std::string& path, const MeterOptions& opt
     std::vector<int16_t> block;
     int peak = 0;
     uint64_t reported = 0;
-    const int channels = options.mono ? 1 : Decoder::kChannels;
+    const int channels = options.mono ? 1 : kStereo;
     bool failed = false;
     DecodeAhead ahead(decoder);
     while (ahead.Next(block, &failed)) {
-        const size_t frames = block.size() / Decoder::kChannels;
-        for (size_t i = 0; i < frames * Decoder::kChannels; i += Decoder::kChannels)
+        const size_t frames = block.size() / kStereo;
+        for (size_t i = 0; i < frames * kStereo; i += kStereo)
             for (int c = 0; c < channels; ++c) peak = std::max(peak, std::abs(int{block[i + c]}));
         if (state_ && ebur128_add_frames_short(state_->st, block.data(), frames) != EBUR128_SUCCESS)
             return fail("The loudness meter failed on " + path);

@@ -7,7 +7,7 @@
 #include <QAudioSink>
 #include <QMediaDevices>
 
-#include "playback/decoder.h"
+#include "playback/pcm.h"
 #include "playback/sinkdevice.h"
 
 namespace {
@@ -56,7 +56,7 @@ QString AudioOutput::StartSink(int rate, bool& started) {
     if (device.isNull()) return {};
     QAudioFormat format;
     format.setSampleRate(rate);
-    format.setChannelCount(Decoder::kChannels);
+    format.setChannelCount(pcm::kChannels);
     format.setSampleFormat(QAudioFormat::Int16);
     auto* sink = new QAudioSink(device, format, this);
     sink->setBufferSize(format.bytesForDuration(kBufferMs * 1000));
@@ -107,7 +107,7 @@ void AudioOutput::DrainSilently() {
     const int64_t target = clock_.Frames() + static_cast<int64_t>(rate_) * kDrainLeadMs / 1000;
     char scratch[8192];
     while (device_.HandedFrames() < target) {
-        const int64_t want = (target - device_.HandedFrames()) * Decoder::kBytesPerFrame;
+        const int64_t want = (target - device_.HandedFrames()) * pcm::kBytesPerFrame;
         const qint64 got = device_.read(scratch, std::min<int64_t>(want, sizeof scratch));
         if (got <= 0) break;
     }

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "mpeg/framescan.h"
+
 namespace {
 // About 46 ms of 44.1 kHz stereo per decode step.
 constexpr size_t kChunkBytes = 8192;
@@ -27,8 +29,19 @@ void DecoderThread::Load(std::unique_ptr<Decoder> decoder) {
         replaced = std::move(pending_.decoder);
         pending_.decoder = std::move(decoder);
         pending_.serial = ++loads_;
+        pending_.index.reset();
         pending_.start.reset();
         pending_.idle = true;
+        hasPending_ = true;
+    }
+    wake_.notify_one();
+}
+
+void DecoderThread::SetIndex(std::shared_ptr<const FrameTable> table) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.index = std::move(table);
+        pending_.indexSerial = loads_;
         hasPending_ = true;
     }
     wake_.notify_one();
@@ -54,11 +67,6 @@ void DecoderThread::Idle() {
     wake_.notify_one();
 }
 
-int64_t DecoderThread::LengthSamples() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return lengthSerial_ == loads_ ? lengthSamples_ : -1;
-}
-
 void DecoderThread::Run() {
     std::optional<uint64_t> filling;  // the generation being filled
     for (;;) {
@@ -66,7 +74,6 @@ void DecoderThread::Run() {
         if (quit_) return;
         Apply(request, filling);
         const bool room = filling && ring_.FreeSpace(*filling) >= kChunkBytes;
-        if (needsScan_ && !room) ScanCurrent();
         if (room && !FillOnce(*filling)) filling.reset();
     }
 }
@@ -93,8 +100,9 @@ void DecoderThread::Apply(Request& request, std::optional<uint64_t>& filling) {
     if (request.decoder) {
         current_ = std::move(request.decoder);
         currentSerial_ = request.serial;
-        needsScan_ = true;
     }
+    // Copying the offsets into the decoder takes a millisecond or two even for a long file.
+    if (request.index && current_ && request.indexSerial == currentSerial_) current_->SetIndex(*request.index);
     if (request.idle) filling.reset();
     if (request.start) {
         filling = request.start->first;
@@ -103,17 +111,6 @@ void DecoderThread::Apply(Request& request, std::optional<uint64_t>& filling) {
             filling.reset();
         }
     }
-}
-
-// The frame index makes every later seek quick and the length exact. It walks all frames (a
-// quarter second for 60 MB), so it waits until the ring is full or nothing is asked: the first
-// sound never waits for it, and seeks before it are exact all the same, only slower.
-void DecoderThread::ScanCurrent() {
-    needsScan_ = false;
-    const int64_t length = current_ ? current_->Scan() : -1;
-    std::lock_guard<std::mutex> lock(mutex_);
-    lengthSerial_ = currentSerial_;
-    lengthSamples_ = length;
 }
 
 bool DecoderThread::FillOnce(uint64_t generation) {

@@ -1,6 +1,7 @@
 #pragma once
 // The thread that keeps the ring buffer filled from the current file. The engine only posts
-// requests (a new file, a start sample for a generation, idle); it never waits for a decode.
+// requests (a new file, its seek index, a start sample for a generation, idle); it never waits
+// for a decode.
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -9,8 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "playback/decoder.h"
+#include "decode/decoder.h"
 #include "playback/ringbuffer.h"
+
+struct FrameTable;
 
 class DecoderThread {
 public:
@@ -20,17 +23,19 @@ public:
 
     // Hands over an opened file; the old one is closed on the thread.
     void Load(std::unique_ptr<Decoder> decoder);
+    // The frame walk of the file last loaded, as its seek index.
+    void SetIndex(std::shared_ptr<const FrameTable> table);
     // Fill the ring for `generation` from `sample` on.
     void Start(uint64_t generation, int64_t sample);
     // Stop filling (the ring has been reset by the caller).
     void Idle();
-    // Exact length in samples of the file last loaded once its frame index is built, else -1.
-    int64_t LengthSamples() const;
 
 private:
     struct Request {
         std::unique_ptr<Decoder> decoder;  // set: replaces the current file
         uint64_t serial = 0;               // of that file
+        std::shared_ptr<const FrameTable> index;
+        uint64_t indexSerial = 0;          // the file it belongs to
         std::optional<std::pair<uint64_t, int64_t>> start;
         bool idle = false;
     };
@@ -38,22 +43,18 @@ private:
     void Run();
     Request Take(bool filling, uint64_t generation);
     void Apply(Request& request, std::optional<uint64_t>& filling);
-    void ScanCurrent();
     bool FillOnce(uint64_t generation);
 
     RingBuffer& ring_;
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::condition_variable wake_;
     Request pending_;
     bool hasPending_ = false;
     bool quit_ = false;
-    uint64_t loads_ = 0;         // files handed over
-    uint64_t lengthSerial_ = 0;  // which of them lengthSamples_ belongs to
-    int64_t lengthSamples_ = -1;
+    uint64_t loads_ = 0;  // files handed over
     // Touched on the thread only.
     std::unique_ptr<Decoder> current_;
     uint64_t currentSerial_ = 0;
-    bool needsScan_ = false;
     std::vector<uint8_t> chunk_;
     std::thread thread_;
 };

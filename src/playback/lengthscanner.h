@@ -2,10 +2,14 @@
 // Walks every MPEG frame of a file on a worker thread for its exact playing time (a large file
 // takes seconds), delivering progress and the result on the thread the scanner lives on.
 // Starting a new scan cancels the running one; a cancelled scan delivers nothing more.
+#include <memory>
+
 #include <QObject>
 #include <QString>
 
 #include "jobs/backgroundworker.h"
+
+struct FrameTable;
 
 class LengthScanner : public QObject {
     Q_OBJECT
@@ -17,10 +21,15 @@ public:
     // this returns (and not again later), so ordinary files have their length at once while a
     // large one never holds the GUI longer than `ms`. True when the scan has ended.
     bool WaitBriefly(int ms) { return worker_.WaitBriefly(ms); }
-    void Cancel() { worker_.Cancel(); }
+    void Cancel() {
+        worker_.Cancel();
+        table_.reset();
+    }
     bool IsScanning() const { return worker_.IsRunning(); }
     // Share done while scanning, else negative.
     double Progress() const { return worker_.ShareDone(); }
+    // The walk of the last scan that finished (every frame's offset), or null.
+    std::shared_ptr<const FrameTable> Table() const { return table_; }
 
 signals:
     void progressChanged(double fraction);
@@ -30,4 +39,5 @@ signals:
 private:
     // Cancels and waits for a running scan (a megabyte of frames at most) when the scanner goes.
     BackgroundWorker worker_;
+    std::shared_ptr<const FrameTable> table_;
 };

@@ -27,6 +27,12 @@ PlaybackEngine::PlaybackEngine(QObject* parent)
     connect(scanner_, &LengthScanner::finished, this, [this](double seconds) {
         scannedDuration_ = seconds;
         scanFailed_ = !(seconds > 0);
+        // The walk's offsets of every frame are the decoder's seek index: no seek reads forward
+        // through the file any more, and the length is exact.
+        if (const auto table = scanner_->Table(); table && loaded_) {
+            exactLength_ = Decoder::GaplessLength(*table);
+            decoder_.SetIndex(table);
+        }
     });
     connect(&output_, &AudioOutput::failed, this, &PlaybackEngine::OnOutputFailed);
     watch_.setInterval(kWatchMs);
@@ -54,23 +60,29 @@ void PlaybackEngine::setURL(const QString& path) {
     error_.clear();
     loaded_ = false;
     rate_ = 0;
+    exactLength_ = -1;
+    openedLength_ = -1;
     held_ = 0;
     endSample_ = -1;
     state_ = kStopped;
-    StartLengthWalk(path);
     if (path.isEmpty()) {
+        StartLengthWalk(path);
         decoder_.Load(nullptr);
         return;
     }
     auto decoder = std::make_unique<Decoder>();
     if (!decoder->Open(QFile::encodeName(path).toStdString())) {
         error_ = QString::fromStdString(decoder->Error());
+        StartLengthWalk(path);
         decoder_.Load(nullptr);
         return;
     }
     rate_ = decoder->SampleRate();
+    openedLength_ = decoder->LengthSamples();
     decoder_.Load(std::move(decoder));
     loaded_ = true;
+    // After the load, so that a walk finished at once hands its index to this file.
+    StartLengthWalk(path);
     StartRun(0);
     state_ = kPlaying;
 }
@@ -122,8 +134,8 @@ bool PlaybackEngine::setEndSample(int64_t sample) {
 
 int64_t PlaybackEngine::ClampSample(int64_t sample) const {
     sample = std::max<int64_t>(0, sample);
-    // The decoder's exact length once its index is built; before that the frame walk's.
-    int64_t length = decoder_.LengthSamples();
+    // The exact gapless length once the walk is done; before that nothing is clamped.
+    int64_t length = exactLength_;
     if (length <= 0 && scannedDuration_ > 0) length = std::llround(scannedDuration_ * rate_);
     return length > 0 ? std::min(sample, length) : sample;
 }
@@ -144,9 +156,8 @@ double PlaybackEngine::duration() const {
     if (url_.isEmpty()) return 0;
     if (scannedDuration_ > 0) return scannedDuration_;
     // Only a file our own walk could not time falls back to the decoder's length.
-    const int64_t length = decoder_.LengthSamples();
-    if (!scanFailed_ || !loaded_ || length <= 0) return 0;
-    return static_cast<double>(length) / rate_;
+    if (!scanFailed_ || !loaded_ || openedLength_ <= 0) return 0;
+    return static_cast<double>(openedLength_) / rate_;
 }
 
 double PlaybackEngine::LengthScanProgress() const { return scanner_->Progress(); }

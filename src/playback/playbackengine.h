@@ -83,6 +83,8 @@ private:
     QString error_;
     bool loaded_ = false;  // the decoder took the file
     int rate_ = 0;
+    int64_t exactLength_ = -1;   // from the frame walk, once it is done
+    int64_t openedLength_ = -1;  // libmpg123's own, for files the walk cannot time
     int state_ = kStopped;
     int64_t held_ = 0;  // position while not playing
     int64_t endSample_ = -1;  // where the next run ends, paused (-1: the file's end)

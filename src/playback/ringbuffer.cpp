@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "playback/decoder.h"
+#include "playback/pcm.h"
 
 RingBuffer::RingBuffer(size_t capacity) : data_(capacity) {}
 
@@ -20,7 +20,7 @@ size_t RingBuffer::Write(uint64_t generation, const uint8_t* data, size_t size) 
     std::lock_guard<std::mutex> lock(mutex_);
     if (generation != generation_ || ended_) return 0;
     size_t n = std::min(size, data_.size() - used_);
-    n -= n % Decoder::kBytesPerFrame;
+    n -= n % pcm::kBytesPerFrame;
     size_t tail = (head_ + used_) % data_.size();
     const size_t first = std::min(n, data_.size() - tail);
     std::memcpy(data_.data() + tail, data, first);
@@ -44,13 +44,13 @@ RingBuffer::Taken RingBuffer::Read(uint8_t* out, size_t size) {
     Taken taken;
     taken.firstSample = nextSample_;
     size_t n = std::min(size, used_);
-    n -= n % Decoder::kBytesPerFrame;
+    n -= n % pcm::kBytesPerFrame;
     const size_t first = std::min(n, data_.size() - head_);
     std::memcpy(out, data_.data() + head_, first);
     std::memcpy(out + first, data_.data(), n - first);
     head_ = (head_ + n) % data_.size();
     used_ -= n;
-    nextSample_ += static_cast<int64_t>(n / Decoder::kBytesPerFrame);
+    nextSample_ += static_cast<int64_t>(n / pcm::kBytesPerFrame);
     taken.bytes = n;
     taken.ended = ended_ && used_ == 0;
     return taken;

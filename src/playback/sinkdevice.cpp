@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "playback/decoder.h"
+#include "playback/pcm.h"
 
 namespace {
 // While the decoder has nothing yet, the sink gets this much silence per request (10 ms at
 // 44.1 kHz), enough to keep it from running dry without delaying the sound that follows.
-constexpr qint64 kSilenceBytes = 441 * Decoder::kBytesPerFrame;
+constexpr qint64 kSilenceBytes = 441 * pcm::kBytesPerFrame;
 }  // namespace
 
 SinkDevice::SinkDevice(RingBuffer& ring, QObject* parent) : QIODevice(parent), ring_(ring) {
@@ -38,20 +38,20 @@ void SinkDevice::Note(int64_t sample, bool audio) {
 
 qint64 SinkDevice::readData(char* data, qint64 maxSize) {
     if (endFrame_ >= 0 || stretches_.empty()) return 0;
-    maxSize -= maxSize % Decoder::kBytesPerFrame;
+    maxSize -= maxSize % pcm::kBytesPerFrame;
     const RingBuffer::Taken taken = ring_.Read(reinterpret_cast<uint8_t*>(data), static_cast<size_t>(maxSize));
-    if (stopSample_ >= 0 && taken.firstSample + static_cast<int64_t>(taken.bytes) / Decoder::kBytesPerFrame >= stopSample_) {
+    if (stopSample_ >= 0 && taken.firstSample + static_cast<int64_t>(taken.bytes) / pcm::kBytesPerFrame >= stopSample_) {
         // The stop sample lies in what was taken (or was reached): hand over up to it and end.
         const int64_t keep = std::max<int64_t>(0, stopSample_ - taken.firstSample);
         if (keep > 0) Note(taken.firstSample, true);
         handed_ += keep;
         endFrame_ = handed_;
         stoppedAtSample_ = true;
-        return static_cast<qint64>(keep * Decoder::kBytesPerFrame);
+        return static_cast<qint64>(keep * pcm::kBytesPerFrame);
     }
     if (taken.bytes > 0) {
         Note(taken.firstSample, true);
-        handed_ += static_cast<int64_t>(taken.bytes) / Decoder::kBytesPerFrame;
+        handed_ += static_cast<int64_t>(taken.bytes) / pcm::kBytesPerFrame;
         return static_cast<qint64>(taken.bytes);
     }
     if (taken.ended) {
@@ -61,7 +61,7 @@ qint64 SinkDevice::readData(char* data, qint64 maxSize) {
     const qint64 silence = std::min(maxSize, kSilenceBytes);
     std::memset(data, 0, static_cast<size_t>(silence));
     Note(taken.firstSample, false);
-    handed_ += silence / Decoder::kBytesPerFrame;
+    handed_ += silence / pcm::kBytesPerFrame;
     return silence;
 }
 

@@ -1,50 +1,18 @@
 #include "split/pausefinder.h"
 
-#include <mpg123.h>
-
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <memory>
+
+#include "decode/decoder.h"
 
 namespace {
 
 constexpr double kWindowSeconds = 0.010;
 
-struct HandleDeleter {
-    void operator()(mpg123_handle* h) const {
-        mpg123_close(h);
-        mpg123_delete(h);
-    }
-};
-using Handle = std::unique_ptr<mpg123_handle, HandleDeleter>;
-
 bool Fail(std::string* error, const std::string& text) {
     if (error) *error = text;
     return false;
-}
-
-// Opens `path` for 16-bit mono output at the stream's own rate; the decoder mixes the channels
-// before synthesis, which halves its work on stereo files.
-Handle OpenMono(const std::string& path, long* rate, off_t* length, std::string* error) {
-    int err = MPG123_OK;
-    Handle h(mpg123_new(nullptr, &err));
-    if (!h) {
-        Fail(error, "The MP3 decoder cannot start");
-        return nullptr;
-    }
-    mpg123_param(h.get(), MPG123_FLAGS, MPG123_GAPLESS | MPG123_MONO_MIX | MPG123_QUIET, 0);
-    mpg123_format_none(h.get());
-    const long* rates = nullptr;
-    size_t count = 0;
-    mpg123_rates(&rates, &count);
-    for (size_t i = 0; i < count; ++i) mpg123_format(h.get(), rates[i], MPG123_MONO, MPG123_ENC_SIGNED_16);
-    int channels = 0, encoding = 0;
-    if (mpg123_open(h.get(), path.c_str()) != MPG123_OK || mpg123_getformat(h.get(), rate, &channels, &encoding) != MPG123_OK) {
-        Fail(error, "Cannot decode " + path);
-        return nullptr;
-    }
-    *length = mpg123_length(h.get());
-    return h;
 }
 
 // Collects runs of quiet windows into pauses.
@@ -110,22 +78,24 @@ bool FindPauses(const std::string& path, const PauseOptions& options, std::vecto
     pauses->clear();
     if (!std::isfinite(options.thresholdDb) || !std::isfinite(options.minPauseSeconds))
         return Fail(error, "The pause threshold and length must be numbers");
-    long rate = 0;
-    off_t length = 0;
-    Handle h = OpenMono(path, &rate, &length, error);
-    if (!h) return false;
+    // 16-bit mono: the decoder mixes the channels before synthesis, which halves its work.
+    Decoder decoder;
+    if (!decoder.Open(path, Decoder::Output::Mono16)) return Fail(error, "Cannot decode " + path);
+    const long rate = decoder.SampleRate();
+    const int64_t length = decoder.LengthSamples();
     PauseCollector collector(rate, options, pauses);
     std::vector<int16_t> buffer(1 << 16);
     uint64_t decoded = 0;
     uint64_t reported = 0;
     for (;;) {
         size_t got = 0;
-        const int rc = mpg123_read(h.get(), buffer.data(), buffer.size() * sizeof(int16_t), &got);
+        const Decoder::ReadStatus status =
+            decoder.Read(reinterpret_cast<uint8_t*>(buffer.data()), buffer.size() * sizeof(int16_t), got);
         collector.Add(buffer.data(), got / sizeof(int16_t));
         decoded += got / sizeof(int16_t);
-        if (rc == MPG123_DONE) break;
-        if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT)
-            return Fail(error, std::string("Decoding stopped: ") + mpg123_strerror(h.get()));
+        if (status == Decoder::ReadStatus::End) break;
+        if (status == Decoder::ReadStatus::Error)
+            return Fail(error, std::string("Decoding stopped: ") + decoder.Error());
         if (progress && length > 0 && decoded - reported >= static_cast<uint64_t>(rate)) {
             reported = decoded;
             if (!progress(std::min(1.0, static_cast<double>(decoded) / static_cast<double>(length))))

@@ -114,6 +114,12 @@ TEST_F(Form1Keys, TheWaveformShowsTheMarksAndPositionAndSeeksLikeTheSlider) {
     emit form->Waveform1->seekRequested(3.7);
     EXPECT_EQ(player.calls, (std::vector<std::string>{"seek=6.000000", "seek=4.000000"}));
     EXPECT_EQ(form->Slider1->Value(), 4);
+    // The position shows the target at once (no timer tick between), and a start mark set right
+    // after the seek is the target, not the position before it.
+    emit form->Waveform1->seekRequested(7);
+    EXPECT_TRUE(form->Label1->text().startsWith("7")) << form->Label1->text().toStdString();
+    Click(form->CandyButton3);
+    EXPECT_DOUBLE_EQ(form->Session().Start().seconds, 7.0);
 
     player.calls.clear();
     const QPoint x(static_cast<int>(form->Waveform1->XAtSeconds(8)), form->Waveform1->height() / 2);

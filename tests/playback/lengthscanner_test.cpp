@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "mpeg/framescan.h"
 #include "playbacktestapp.h"
 #include "support/testfiles.h"
 
@@ -42,6 +43,10 @@ TEST_F(LengthScan, ABigFileIsMeasuredInRisingStepsAfterTheCallReturns) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() > 0; }, kDeadlineMs));
     EXPECT_EQ(finished.count(), 1);
     EXPECT_NEAR(finished.at(0).at(0).toDouble(), Seconds(kBigFrames), 1e-6);
+    // The walk itself comes with it: the player's seek index.
+    ASSERT_TRUE(scanner.Table());
+    ASSERT_EQ(scanner.Table()->frames.size(), static_cast<size_t>(kBigFrames));
+    EXPECT_EQ(scanner.Table()->frames.back().offset, int64_t{417} * (kBigFrames - 1));
     EXPECT_FALSE(scanner.IsScanning());
     EXPECT_LT(scanner.Progress(), 0);
 

@@ -5,11 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "playback/decoder.h"
+#include "playback/pcm.h"
 
 namespace {
 
-constexpr int kFrame = Decoder::kBytesPerFrame;
+constexpr int kFrame = pcm::kBytesPerFrame;
 
 class Device : public ::testing::Test {
 protected:

@@ -124,3 +124,12 @@ Bytes Id3v1Tag(const std::string& title, const std::string& artist, const std::s
 }
 
 }  // namespace testfiles
+
+int64_t testfiles::BytesReadByProcess() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    int64_t value = -1;
+    while (io >> key >> value)
+        if (key == "rchar:") return value;
+    return -1;
+}

@@ -34,6 +34,10 @@ std::string CommandOutput(const std::string& command, int* status = nullptr);
 // `text` as one single-quoted shell word.
 std::string ShellQuote(const std::string& text);
 
+// Bytes this process has read through read(2) and friends so far (rchar of /proc/self/io), to
+// tell a read of a few frames from a read through a file; -1 when unknown.
+int64_t BytesReadByProcess();
+
 // One MPEG-1 Layer III frame with zero side information and main data: decodes as silence.
 // The header FF FB 90 44 (128 kbit/s, 44100 Hz, joint stereo) gives 417 bytes.
 Bytes SilentFrame(uint8_t b2 = 0x90, uint8_t b3 = 0x44);
