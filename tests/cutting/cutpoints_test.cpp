@@ -35,7 +35,11 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
     }
 
-    void Key(Qt::Key key) { QTest::keyClick(form.get(), key); }
+    // Once the window is active again (after a message box, say), as a user's key would be.
+    void Key(Qt::Key key) {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClick(form.get(), key);
+    }
     CutPointsController& Cuts() { return *form->CutPoints(); }
     const SplitPlan& Plan() { return Cuts().Model().Plan(); }
 

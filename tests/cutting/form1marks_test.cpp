@@ -35,7 +35,9 @@ protected:
                 QString::number(s.CurDuration().value_or(-1), 'g', 15), QString::number(form->Slider1->SelStart()),
                 QString::number(form->Slider1->SelLength())};
     }
+    // Once the window is active again (after a message box, say), as a user's key would be.
     void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
         QTest::keyClick(form.get(), static_cast<Qt::Key>(key), modifiers);
     }
 };
@@ -130,8 +132,9 @@ TEST_F(Form1Marks, StepsMoveThePositionByAFrameOrASecond) {
     Key(Qt::Key_Right, Qt::ShiftModifier);
     Key(Qt::Key_Left, Qt::ControlModifier);
     ASSERT_EQ(player.calls.size(), 2u);
-    EXPECT_EQ(player.calls[0], "seek=" + std::to_string(4.0 + 1152.0 / 44100));
-    EXPECT_EQ(player.calls[1], "seek=" + std::to_string(3.0 + 1152.0 / 44100));
+    // To the sample: a frame of 1152 samples on, then a second back.
+    EXPECT_EQ(player.calls[0], "seek sample " + std::to_string(4 * 44100 + 1152));
+    EXPECT_EQ(player.calls[1], "seek sample " + std::to_string(3 * 44100 + 1152));
     EXPECT_EQ(form->Label1->text().left(6), "3.0261");
 }
 
@@ -142,7 +145,7 @@ TEST_F(Form1Marks, PrelistensPlayUpToTheEndAndFromTheStartAndStopAtTheMark) {
     MarkSelection(3, 7.5);
     player.calls.clear();
     Key(Qt::Key_E);
-    EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "seek=5.500000", "play"}));
+    EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "seek sample 242550", "end sample 330750", "play"}));
     EXPECT_TRUE(form->PrelistenTimer->isActive());
     player.position = 7.49;
     form->PrelistenTimer_Timer();
@@ -150,12 +153,12 @@ TEST_F(Form1Marks, PrelistensPlayUpToTheEndAndFromTheStartAndStopAtTheMark) {
     player.position = 7.5;
     form->PrelistenTimer_Timer();
     EXPECT_EQ(player.state, MediaPlayer::kPaused);
-    EXPECT_EQ(player.calls.back(), "seek=7.500000") << "left on the mark";
+    EXPECT_EQ(player.calls.back(), "seek sample 330750") << "left on the mark";
     EXPECT_FALSE(form->PrelistenTimer->isActive());
 
     player.calls.clear();
     Key(Qt::Key_S);
-    EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "seek=3.000000", "play"}));
+    EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "seek sample 132300", "end sample 220500", "play"}));
     player.position = 5.0;
     form->PrelistenTimer_Timer();
     EXPECT_EQ(player.state, MediaPlayer::kPaused);
@@ -164,7 +167,7 @@ TEST_F(Form1Marks, PrelistensPlayUpToTheEndAndFromTheStartAndStopAtTheMark) {
     Key(Qt::Key_S);
     player.position = 10.0;
     form->PrelistenTimer_Timer();
-    EXPECT_EQ(player.calls.back(), "seek=10.000000");
+    EXPECT_EQ(player.calls.back(), "seek sample 441000");
 }
 
 TEST_F(Form1Marks, EnterAfterAMessageBoxPressesNoButton) {

@@ -5,12 +5,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QProcess>
+#include <QTest>
 #include <QWidget>
 
 #include "playback/soundcheck.h"
@@ -65,7 +67,11 @@ void StopXServer() {
     serverPid = -1;
 }
 
-bool Xdo(const QStringList& arguments) { return QProcess::execute("xdotool", arguments) == 0; }
+bool Xdo(const QStringList& arguments) {
+    const bool ok = QProcess::execute("xdotool", arguments) == 0;
+    if (!ok) std::fprintf(stderr, "xdotool %s failed\n", qPrintable(arguments.join(' ')));
+    return ok;
+}
 
 bool ClickOn(const QWidget* widget, QPoint local) {
     if (local == QPoint(-1, -1)) local = widget->rect().center();
@@ -76,6 +82,16 @@ bool ClickOn(const QWidget* widget, QPoint local) {
 bool Keys(const QString& keys) { return Xdo({"key", "--clearmodifiers", keys}); }
 
 bool Type(const QString& text) { return Xdo({"type", "--delay", "8", text}); }
+
+bool KeyboardIn(QWidget* window) {
+    const auto inside = [window] {
+        const QWidget* focus = QApplication::focusWidget();
+        return focus && (focus == window || window->isAncestorOf(focus));
+    };
+    if (QTest::qWaitFor(inside, 1000)) return true;
+    Xdo({"windowfocus", "--sync", QString::number(window->winId())});
+    return QTest::qWaitFor(inside, 5000);
+}
 
 ModalDriver::ModalDriver() {
     timer_.setInterval(30);
@@ -89,8 +105,18 @@ void ModalDriver::Expect(std::function<void(QWidget*)> act) { pending_.push_back
 
 void ModalDriver::Look() {
     QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || modal == handled_ || !modal->isVisible()) return;
+    if (!modal || !modal->isVisible()) return;
+    if (modal == handled_) {
+        // A window the test's action did not close in time: closed here, so the test goes on
+        // to fail instead of waiting for ever.
+        if (handledFor_.elapsed() < kStuckMs) return;
+        unexpected_ << "still open: " + modal->windowTitle();
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+        else modal->close();
+        return;
+    }
     handled_ = modal;
+    handledFor_.start();
     if (pending_.empty()) {
         QString text = modal->windowTitle();
         for (const QLabel* label : modal->findChildren<QLabel*>()) text += " | " + label->text();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QPointer>
 #include <QStringList>
@@ -28,6 +29,9 @@ bool ClickOn(const QWidget* widget, QPoint local = QPoint(-1, -1));
 // Key names as xdotool takes them ("ctrl+o", "Return", "space").
 bool Keys(const QString& keys);
 bool Type(const QString& text);
+// Waits until the keyboard's focus is inside `window`; a display without a window manager may
+// need the focus handed over as a window manager would, and gets it so.
+bool KeyboardIn(QWidget* window);
 
 // Acts on the modal windows (file dialogs, message boxes) as they come up, in order, while the
 // test waits in an event loop; a modal window nobody expected is noted and closed, so a fault
@@ -44,8 +48,11 @@ public:
 private:
     void Look();
 
+    static constexpr int kStuckMs = 8000;
+
     QTimer timer_;
     QPointer<QWidget> handled_;
+    QElapsedTimer handledFor_;
     std::vector<std::function<void(QWidget*)>> pending_;
     QStringList unexpected_;
 };

@@ -1,12 +1,14 @@
 #pragma once
 // Records every message box a window asks for, in order. Each box is also a real modal window
 // for a moment, as a real box is: it takes the focus from the window while it is up, and the
-// window gets it back only when it is activated again.
+// window gets it back only when it is activated again, as a window manager does right after.
 #include <vector>
 
 #include <QApplication>
 #include <QDialog>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 #include "controls/messageboxes.h"
 
@@ -45,5 +47,9 @@ private:
         QApplication::processEvents();
         box.hide();
         QApplication::processEvents();
+        if (!owner) return;
+        QTimer::singleShot(0, owner->window(), [window = QPointer<QWidget>(owner->window())] {
+            if (window) window->activateWindow();
+        });
     }
 };
