@@ -83,7 +83,9 @@ protected:
     }
 
     void TearDown() override {
-        if (driver_) EXPECT_TRUE(driver_->Unexpected().isEmpty()) << driver_->Unexpected().join("\n").toStdString();
+        if (driver_) {
+            EXPECT_TRUE(driver_->Unexpected().isEmpty()) << driver_->Unexpected().join("\n").toStdString();
+        }
         if (windows_) player().stop();
         windows_.reset();
         QApplication::processEvents();
