@@ -98,6 +98,7 @@ int RunCut(int argc, char** argv) {
 
     const QFileInfo source(path);
     if (!source.isFile()) return Refuse("cannot open " + path);
+    if (!HoldsMpegAudio(path.toStdString())) return Refuse(path + ": " + kNoMpegAudioFound);
     if (duration <= 0) duration = ScanDuration(path);
     if (duration <= 0) return Refuse(QString(kWaitForLength) + " (no MPEG audio frames found; give --duration)");
 

@@ -18,6 +18,8 @@
 #include "analysis/mp3.h"
 #include "cli/infotags.h"
 #include "cli/subcommands.h"
+#include "models/cuttingmessages.h"
+#include "mpeg/framescan.h"
 
 namespace {
 
@@ -167,8 +169,12 @@ int RunInfo(int argc, char** argv) {
         return 1;
     }
 
-    QJsonObject root{{"file", files.first()}, {"analysis", AnalysisObject(path)}};
+    // The analysis is shown as the MP3 class gives it, also for a file that only looks like
+    // MPEG audio; whether its frames chain is said beside it, as the window and cut decide.
+    const bool mpegAudio = HoldsMpegAudio(path);
+    QJsonObject root{{"file", files.first()}, {"analysis", AnalysisObject(path)}, {"mpeg_audio", mpegAudio}};
     AddTagObjects(path, root);
+    if (!mpegAudio) std::fprintf(stderr, "trimbel info: %s: %s\n", path.c_str(), kNoMpegAudioFound);
 
     if (parser.isSet(jsonOption)) {
         Write(stdout, QJsonDocument(root).toJson(QJsonDocument::Indented));

@@ -23,6 +23,8 @@
 #include "id3/chapters.h"
 #include "split/chapterplan.h"
 #include "clips/clipfile.h"
+#include "models/cuttingmessages.h"
+#include "mpeg/framescan.h"
 #include "split/cuesheet.h"
 #include "split/partwriter.h"
 #include "split/pausefinder.h"
@@ -231,6 +233,7 @@ int RunSplit(int argc, char** argv) {
 
     const QString path = parser.positionalArguments().first();
     if (!QFileInfo(path).isFile()) return Refuse("cannot open " + path);
+    if (!HoldsMpegAudio(path.toStdString())) return Refuse(path + ": " + kNoMpegAudioFound);
     SplitSource source;
     std::string error;
     if (!OpenSource(path, source, &error)) return Refuse(path + ": " + QString::fromStdString(error));

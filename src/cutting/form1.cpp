@@ -33,6 +33,7 @@
 #include "cutting/linklabel.h"
 #include "cutting/mediaplayer.h"
 #include "cutting/waveformview.h"
+#include "cutting/windowmessages.h"
 #include "models/cuttingmessages.h"
 #include "models/module1.h"
 #include "mpeg/rounding.h"
@@ -181,6 +182,7 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     PrelistenTimer->setInterval(10);
 
     BuildLayout();
+    messages_ = std::make_unique<WindowMessages>(*parts_.messages, *this, *Waveform1);
     Waveform1->FollowSlider(Slider1);
     BuildShortcuts();
     BuildMarkShortcuts();
@@ -190,10 +192,8 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     cutParts.waveform = Waveform1;
     cutParts.panel = CutPoints1;
     cutParts.dialogs = parts_.dialogs;
-    cutParts.messages = parts_.messages;
+    cutParts.messages = messages_.get();
     cutParts.playPosition = [this] { return parts_.player->currentPosition(); };
-    // Headless runs have nobody to show progress to.
-    cutParts.showProgress = QGuiApplication::platformName() != "offscreen" && QGuiApplication::platformName() != "minimal";
     cutPoints_ = std::make_unique<CutPointsController>(cutParts);
     // Chapters saved into the open file may have moved its audio: it is opened again.
     connect(cutPoints_.get(), &CutPointsController::fileRewritten, this, [this](const QString& path) { OpenFile(path); }, Qt::QueuedConnection);
@@ -220,7 +220,7 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     connect(Label25, &LinkLabel::clicked, this, [this] { OpenLink(links::kOtherSite3); });
     connect(Label26, &LinkLabel::clicked, this, [this] { OpenLink(links::kJoinerProduct); });
     connect(Slider1, &PositionSlider::Scroll, this, &Form1::Slider1_Scroll);
-    connect(Waveform1, &WaveformView::seekRequested, this, &Form1::SeekTo);
+    connect(Waveform1, &WaveformView::seekRequested, this, &Form1::SeekToClicked);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
     connect(Timer4, &QTimer::timeout, this, &Form1::Timer4_Timer);
@@ -378,17 +378,7 @@ void Form1::PutUpMessage(const QString& text) {
     Scroller1->SetAutoScroll(true);
 }
 
-void Form1::ShowMessage(const QString& text, MsgIcon icon) {
-    parts_.messages->Show(this, text, icon, kAppTitle);
-    KeepEnterOffButtons();
-}
-
-// A box closed with the mouse hands the focus back to the button that had it, and Enter would
-// then press that button (Open, for one, whose dialog then drops the marks). The waveform takes
-// the focus instead: Enter does nothing there, and Tab still leads on to the buttons.
-void Form1::KeepEnterOffButtons() {
-    if (qobject_cast<QAbstractButton*>(QApplication::focusWidget())) Waveform1->setFocus(Qt::OtherFocusReason);
-}
+void Form1::ShowMessage(const QString& text, MsgIcon icon) { messages_->Show(this, text, icon, kAppTitle); }
 
 bool Form1::Refused(const std::optional<Notice>& refusal) {
     if (!refusal) return false;
@@ -438,6 +428,17 @@ void Form1::OpenFile(const QString& path) {
 }
 
 void Form1::OpenChosen(const QString& path, const QString& fileTitle) {
+    if (parts_.holdsMpegAudio && !parts_.holdsMpegAudio(path.toStdString())) {
+        // Nothing of the file before is left to play, mark or name in the ticker.
+        parts_.player->setURL(QString());
+        Waveform1->Open(QString());
+        cutPoints_->FileOpened(QString());
+        session_.Close();
+        Timer2->stop();
+        Timer4->stop();
+        Scroller1->Clear();
+        return ShowMessage(kNoMpegAudio, MsgIcon::Error);
+    }
     parts_.player->setURL(path);
     Waveform1->Open(path);
     cutPoints_->FileOpened(path);
@@ -472,6 +473,16 @@ void Form1::SeekTo(double seconds) {
     Slider1->SetValue(RoundHalfEvenToInt32(seconds));
     Slider1_Scroll();
     // Shown at once: a mark set before the next tick takes the shown position.
+    Timer1_Timer();
+}
+
+void Form1::SeekToClicked(double seconds) {
+    constexpr double kFramePixels = 4;
+    const double frame = FrameSeconds();
+    if (Waveform1->XAtSeconds(seconds + frame) - Waveform1->XAtSeconds(seconds) >= kFramePixels)
+        seconds = std::round(seconds / frame) * frame;
+    Slider1->SetValue(RoundHalfEvenToInt32(seconds));
+    SeekExactly(seconds);
     Timer1_Timer();
 }
 
@@ -512,6 +523,8 @@ void Form1::CandyButton5_Click() {
         PutUpMessage("Paused  " + songName);
     } else {
         parts_.player->setCurrentPosition(Slider1->Value());
+        // Play Selection's watch still runs: the player ends this run on the end mark too.
+        if (Timer4->isActive() && Slider1->Value() < session_.SelectionEndSeconds()) StopAtSelectionEnd();
         parts_.player->play();
         PutUpMessage("Playing " + songName);
     }
@@ -529,9 +542,16 @@ void Form1::CandyButton7_Click() {
 void Form1::CandyButton2_Click() {
     if (Refused(session_.CheckPlaySelection())) return;
     parts_.player->stop();
-    parts_.player->setCurrentPosition(session_.SelectionStartSeconds());
+    SeekExactly(session_.SelectionStartSeconds());
+    StopAtSelectionEnd();
     parts_.player->play();
+    watchedPosition_ = session_.SelectionStartSeconds();
     Timer4->start();
+}
+
+void Form1::StopAtSelectionEnd() {
+    const int rate = parts_.player->sampleRate();
+    if (rate > 0) parts_.player->setEndSample(std::llround(session_.SelectionEndSeconds() * rate));
 }
 
 void Form1::Slider1_Scroll() { parts_.player->setCurrentPosition(Slider1->Value()); }
@@ -553,8 +573,12 @@ void Form1::Timer2_Timer() {
     Label16->setText(QString::fromStdString(FormatClock(parts_.player->duration() - Slider1->Value())));
 }
 
+// The player itself ends Play Selection on the end mark's sample where it can; the watch then
+// stops it there, and is what stops a player that cannot, or a later run from before the mark.
 void Form1::Timer4_Timer() {
-    if (session_.ReachedSelectionEnd(parts_.player->currentPosition())) {
+    const double before = watchedPosition_;
+    watchedPosition_ = parts_.player->currentPosition();
+    if (session_.ReachedSelectionEnd(before, watchedPosition_)) {
         parts_.player->stop();
         Timer4->stop();
     }
@@ -614,8 +638,7 @@ void Form1::CandyButton6_Click() {
     if (choice.path.isEmpty()) return;
     std::string error;
     if (!session_.SaveSelection(choice.path.toStdString(), CheckFrames->isChecked(), &error)) {
-        parts_.messages->Show(this, QString::fromStdString(error), MsgIcon::Error, "Error");
-        KeepEnterOffButtons();
+        messages_->Show(this, QString::fromStdString(error), MsgIcon::Error, "Error");
         return;
     }
     ShowMessage(kClipSaved, MsgIcon::Information);

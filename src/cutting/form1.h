@@ -50,6 +50,9 @@ struct Form1Parts {
     LengthProgress* lengthProgress = nullptr;
     // Checks a file with the MP3 analysis; false gives the "Unable to load the file!" warning.
     std::function<bool(const std::string& path)> checkFile;
+    // Whether a file holds MPEG audio (chained frame headers); a file without is refused and
+    // never played. Null takes every file.
+    std::function<bool(const std::string& path)> holdsMpegAudio;
     // Ends the program (Exit).
     std::function<void()> quit;
 };
@@ -80,6 +83,9 @@ public:
     void OpenFile(const QString& path);
     // Moves the position as a user's move of Slider1 does.
     void SeekTo(double seconds);
+    // A click on the waveform: the clicked sample, or the nearest frame start once a frame is
+    // several pixels wide; the slider shows its whole second.
+    void SeekToClicked(double seconds);
 
     // Timer ticks.
     void Timer1_Timer();  // position follow
@@ -194,11 +200,13 @@ private:
     void AfterMarkChange(const std::optional<Notice>& refusal);
     void PlayBetween(double from, double to);
     void SeekExactly(double seconds);
-    // A message box leaves the focus off the buttons, so a later Enter does not press one.
-    void KeepEnterOffButtons();
+    // The player ends the next run on the end mark's sample, when it can.
+    void StopAtSelectionEnd();
     void BuildMarkShortcuts();
 
     Form1Parts parts_;
+    // Every message box of the window and its cut points goes through this.
+    std::unique_ptr<MessageBoxes> messages_;
     // Stand-ins when the caller gives no volume or link opener.
     std::unique_ptr<WaveOut> ownWaveOut_;
     std::unique_ptr<LinkOpener> ownLinks_;
@@ -206,4 +214,5 @@ private:
     int lengthTicks_ = 0;  // LengthTimer ticks since the file was opened
     std::unique_ptr<CutPointsController> cutPoints_;
     double prelistenTo_ = 0;
+    double watchedPosition_ = 0;  // the position Timer4 saw last
 };

@@ -76,6 +76,8 @@ void Form1::StepPosition(double seconds) {
 }
 
 void Form1::PlayBetween(double from, double to) {
+    // A prelisten takes over from Play Selection's watch, which would rewind at the end mark.
+    Timer4->stop();
     parts_.player->stop();
     SeekExactly(std::max(0.0, from));
     // A player that can ends the run on the mark's sample itself; the watch is the fallback.

@@ -11,6 +11,8 @@ inline constexpr const char* kStartFirst =
     "on set end button button";
 inline constexpr const char* kWaitForLength =
     "Please wait until the track length is known (it shows beside \"Total  track time\"), then try again.";
+// The command line's words for a file the window refuses with kNoMpegAudio.
+inline constexpr const char* kNoMpegAudioFound = "This file has no MPEG audio to cut.";
 inline constexpr const char* kNoMpegAudio =
     "This file has no MPEG audio to cut. Please open an MP3 file by clicking on OPEN button.";
 inline constexpr const char* kTypeATime = "Please type the time of the mark as mm:ss.mmm, for example 01:02.500.";

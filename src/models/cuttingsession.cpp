@@ -47,6 +47,18 @@ void CuttingSession::Open(const std::string& path, const std::string& fileTitle)
     history_.Clear();
 }
 
+void CuttingSession::Close() {
+    ResetForOpen();
+    path_.clear();
+    fileTitle_.clear();
+    songName_.clear();
+    fileSize_ = 0;
+    rateKnown_ = false;
+    noAudio_ = false;
+    marks_ = SessionMarks();
+    history_.Clear();
+}
+
 bool CuttingSession::SetDuration(double seconds) {
     if (!(seconds > 0)) return false;
     rate_ = Kept(Kept(static_cast<double>(fileSize_)) / seconds);
@@ -210,8 +222,14 @@ std::optional<Notice> CuttingSession::CheckTagEditor() const {
 
 double CuttingSession::SelectionStartSeconds() const { return marks_.curStart.value_or(0) / rate_.value_or(0); }
 
-bool CuttingSession::ReachedSelectionEnd(double position) const {
-    return std::floor(marks_.curEnd.value_or(0) / rate_.value_or(0)) == std::floor(position);
+double CuttingSession::SelectionEndSeconds() const { return marks_.curEnd.value_or(0) / rate_.value_or(0); }
+
+bool CuttingSession::ReachedSelectionEnd(double before, double position) const {
+    constexpr double kLongestStep = 0.5;
+    // A player stopped on the mark's sample stands a fraction of a sample from its seconds.
+    constexpr double kOnTheMark = 1e-4;
+    const double end = SelectionEndSeconds();
+    return before < end && position >= end - kOnTheMark && position - before <= kLongestStep;
 }
 
 std::string CuttingSession::DefaultClipName() const {

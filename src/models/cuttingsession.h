@@ -56,6 +56,8 @@ public:
     void ResetForOpen();
     // Open, once a file is chosen: its path, name, size; the tag editor loads it.
     void Open(const std::string& path, const std::string& fileTitle);
+    // A file was refused: no file is open any more, as before the first Open.
+    void Close();
     // The player reported its duration: the bytes per second follow. False while it is not known.
     bool SetDuration(double seconds);
     // The position follow: what the position display shows (-1 is no position, left as it was).
@@ -97,9 +99,13 @@ public:
     std::optional<Notice> CheckSaveSelection() const;
     std::optional<Notice> CheckTagEditor() const;
 
-    // Play Selection starts here and the watch stops the player when this returns true.
+    // Play Selection plays from the start mark to the end mark.
     double SelectionStartSeconds() const;
-    bool ReachedSelectionEnd(double position) const;
+    double SelectionEndSeconds() const;
+    // The watch of Play Selection, between two looks at the position: playback went on across
+    // the end mark, or stands on it. A jump of more than half a second is a seek, past the end
+    // or back before it, and stops nothing.
+    bool ReachedSelectionEnd(double before, double position) const;
 
     // "Trimbel_" + the file's name + the date and time at this moment + ".mp3".
     std::string DefaultClipName() const;

@@ -400,6 +400,12 @@ bool ScanFramesUntil(const std::string& path, double seconds, FrameTable& table,
     return Scan(path, std::isnan(seconds) ? HUGE_VAL : seconds, table, error, progress);
 }
 
+bool HoldsMpegAudio(const std::string& path, std::string* error) {
+    // The search for the first frame confirms it; the walk stops right after it.
+    FrameTable table;
+    return Scan(path, 0.0, table, error, {});
+}
+
 size_t FrameIndexAtSeconds(const FrameTable& table, double seconds) {
     if (table.frames.empty() || !(seconds > 0)) return 0;
     // Frame i starts at sample i * samplesPerFrame; a hair of tolerance keeps a time computed

@@ -59,6 +59,12 @@ bool ScanFrames(const std::string& path, FrameTable& table, std::string* error =
 bool ScanFramesUntil(const std::string& path, double seconds, FrameTable& table, std::string* error = nullptr,
                      const ScanProgress& progress = {});
 
+// True when the file holds MPEG audio: a frame header followed by further headers at exactly
+// the right distances (or a chain of frames that ends with the audio), as a decoder asks before
+// it trusts a sync word. A sync word in noise or in another format is not enough. `error` says
+// why not.
+bool HoldsMpegAudio(const std::string& path, std::string* error = nullptr);
+
 // Index of the first frame whose start time is at or after `seconds` (frames.size() when none).
 size_t FrameIndexAtSeconds(const FrameTable& table, double seconds);
 

@@ -1,7 +1,10 @@
 #include "tageditor/taghandover.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFileInfo>
+#include <QScreen>
 
 #include "models/tageditor.h"
 #include "tageditor/frmmain.h"
@@ -9,11 +12,18 @@
 
 namespace {
 
+// Centred over the owner, but whole on the owner's screen: the editor is larger than the cutting
+// window, and centred over a window near a screen edge it would start partly off the screen.
 void CentreOver(QWidget& window, const QWidget& owner) {
     window.adjustSize();
     const QRect frame = window.frameGeometry();
     QRect placed(QPoint(), frame.size());
     placed.moveCenter(owner.frameGeometry().center());
+    if (const QScreen* screen = owner.screen()) {
+        const QRect room = screen->availableGeometry();
+        placed.moveLeft(std::max(room.left(), std::min(placed.left(), room.right() + 1 - placed.width())));
+        placed.moveTop(std::max(room.top(), std::min(placed.top(), room.bottom() + 1 - placed.height())));
+    }
     window.move(placed.topLeft());
 }
 
@@ -44,7 +54,7 @@ public:
         WriteProgress progress(QApplication::activeWindow(),
                                QStringLiteral("Writing the tags of %1...")
                                    .arg(QFileInfo(QString::fromStdString(clipPath)).fileName()),
-                               QGuiApplication::platformName() != QLatin1String("offscreen"));
+                               /*show=*/true);
         return model_.WriteInto(clipPath, error);
     }
 

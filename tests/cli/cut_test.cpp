@@ -51,7 +51,8 @@ class CutCommand : public ::testing::Test {
 protected:
     CutCommand() {
         source = dir.file("song.mp3");
-        bytes = PatternBytes(160000);
+        // Frames first, so the file holds MPEG audio; the byte ranges are compared as bytes.
+        bytes = testfiles::Concat({testfiles::SilentFrames(380), PatternBytes(160000 - 380 * 417)});
         testfiles::WriteFile(source, bytes);
     }
     QString Q(const std::string& s) const { return QString::fromStdString(s); }
@@ -128,10 +129,7 @@ TEST_F(CutCommand, AnExistingFileIsReplacedOnlyWithOverwrite) {
     }
 }
 
-TEST_F(CutCommand, NeedsALengthFromFramesOrFromTheCommandLine) {
-    CutRun run = Cut({Q(source), "--start", "1", "--end", "5", "--output", Q(dir.file("c.mp3"))});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find("--duration"), std::string::npos) << run.err;
+TEST_F(CutCommand, RefusesBadArgumentsAndMissingFiles) {
     EXPECT_EQ(Cut({Q(source), "--start", "x", "--end", "5"}).exitCode, 2);
     EXPECT_EQ(Cut({Q(source), "--end", "5"}).exitCode, 2);
     EXPECT_EQ(Cut({Q(dir.file("missing.mp3")), "--start", "1", "--end", "5"}).exitCode, 2);

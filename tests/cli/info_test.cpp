@@ -1,4 +1,6 @@
 // Runs the built program: `trimbel info` on files made from bytes.
+#include <algorithm>
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -87,6 +89,37 @@ TEST(InfoTest, UnreadableFilesFailWithOneLine) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("--json"));
     EXPECT_EQ(Trimbel({"info"}).exitCode, 2);
+}
+
+TEST(InfoTest, InfoCutAndSplitSayAFileWithoutChainedFramesHoldsNoMpegAudio) {
+    testfiles::TempDir dir;
+    testfiles::Bytes noise(64000);
+    uint32_t seed = 3;
+    for (auto& b : noise) b = static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
+    // A lone frame header early on, as in a WAV whose samples happen to hold one.
+    const testfiles::Bytes frame = testfiles::SilentFrame();
+    std::copy_n(frame.begin(), 4, noise.begin() + 200);
+    const std::string wav = dir.file("wave.mp3"), random = dir.file("random.mp3"), good = dir.file("good.mp3");
+    testfiles::WriteFile(wav, testfiles::Concat({testfiles::FromString("RIFF"), testfiles::Bytes(4, 0x10),
+                                                 testfiles::FromString("WAVEfmt "), noise}));
+    testfiles::WriteFile(random, noise);
+    testfiles::WriteFile(good, testfiles::SilentFrames(400));
+    const QString kSaid = "This file has no MPEG audio to cut.";
+    for (const std::string& file : {wav, random, good}) {
+        const QString f = QString::fromStdString(file);
+        const bool mpeg = file == good;
+        const ProcessResult info = Trimbel({"info", f, "--json"});
+        EXPECT_EQ(info.exitCode, 0) << file;
+        EXPECT_EQ(QJsonDocument::fromJson(info.out).object().value("mpeg_audio").toBool(!mpeg), mpeg) << file;
+        const ProcessResult cut = Trimbel({"cut", f, "--start", "1", "--end", "3", "--duration", "9",
+                                           "--output", QString::fromStdString(dir.file("clip.mp3"))});
+        const ProcessResult split = Trimbel({"split", f, "--at", "4", "--output-dir", QString::fromStdString(dir.path().string())});
+        for (const ProcessResult* run : {&info, &cut, &split}) {
+            EXPECT_EQ(QString::fromUtf8(run->err).contains(kSaid), !mpeg) << file << ": " << run->err.constData();
+        }
+        EXPECT_EQ(cut.exitCode, mpeg ? 0 : 2) << file << cut.err.constData();
+        EXPECT_EQ(split.exitCode, mpeg ? 0 : 2) << file << split.err.constData();
+    }
 }
 
 }  // namespace

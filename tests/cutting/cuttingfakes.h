@@ -25,13 +25,17 @@ inline QApplication* TestApp() {
     return app;
 }
 
-// A player that does what it is told and records it; position and duration are set by the test.
+// A player that does what it is told and records it, as the engine behaves: it has a sample
+// rate, seeks to a sample, ends a run on the sample it is told (paused there), forgets that
+// end on a seek, pause, stop or new file, and rewinds on stop. The position and the duration
+// are set by the test; PlayOn moves the sound on as playing would.
 class FakePlayer : public MediaPlayer {
 public:
     void setURL(const QString& path) override {
         url = path;
         calls.push_back("URL=" + path.toStdString());
-        state = kPlaying;
+        endSample = -1;
+        state = path.isEmpty() ? kStopped : kPlaying;
     }
     QString URL() const override { return url; }
     int playState() const override { return state; }
@@ -41,23 +45,51 @@ public:
     }
     void pause() override {
         calls.push_back("pause");
+        endSample = -1;
         state = kPaused;
     }
     void stop() override {
         calls.push_back("stop");
+        endSample = -1;
+        if (position > 0) position = 0;
         state = kStopped;
     }
     double currentPosition() const override { return position; }
     void setCurrentPosition(double seconds) override {
         calls.push_back("seek=" + std::to_string(seconds));
+        endSample = -1;
         position = seconds;
     }
     double duration() const override { return durationSeconds; }
+    // Known once a file is loaded; 0 stands for a file the player could not load.
+    int sampleRate() const override { return url.isEmpty() ? 0 : rate; }
+    void setPositionSamples(int64_t sample) override {
+        calls.push_back("seek sample " + std::to_string(sample));
+        endSample = -1;
+        position = static_cast<double>(sample) / sampleRate();
+    }
+    bool setEndSample(int64_t sample) override {
+        calls.push_back("end sample " + std::to_string(sample));
+        endSample = sample;
+        return true;
+    }
+    // Playing on to `seconds`: a run told where to end stops there, paused.
+    void PlayOn(double seconds) {
+        if (state == kPlaying && endSample >= 0 && seconds * rate >= static_cast<double>(endSample)) {
+            position = static_cast<double>(endSample) / rate;
+            state = kPaused;
+            endSample = -1;
+            return;
+        }
+        position = seconds;
+    }
 
     QString url;
     int state = kStopped;
     double position = -1;
     double durationSeconds = 0;
+    int rate = 44100;
+    int64_t endSample = -1;
     std::vector<std::string> calls;
 };
 

@@ -288,29 +288,47 @@ TEST_F(Form1Test, PlaySelectionChecksInOrderAndRefusesOneSecondExactly) {
     size_t before = messages.shown.size();
     Click(form->CandyButton2);
     EXPECT_EQ(messages.shown.size(), before);
-    EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "seek=2.000000", "play"}));
+    // From the start mark's sample, told to end on the end mark's (3.01 s at 44.1 kHz).
+    EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "seek sample 88200", "end sample 132741", "play"}));
     EXPECT_TRUE(form->Timer4->isActive());
 }
 
-TEST_F(Form1Test, TheWatchStopsOnlyWhenThePositionIsInTheEndSecond) {
+TEST_F(Form1Test, PlaySelectionEndsOnTheEndMarkAndTheWatchIgnoresSeeks) {
     OpenTimed(source);
     MarkSelection(2, 5.5);
-    Click(form->CandyButton2);
+    const struct {
+        const char* name;
+        std::vector<double> played;  // the sound goes on to each, a watch tick after each
+        bool stopped;
+    } cases[] = {
+        {"played to the mark", {2.3, 3.4, 4.6, 5.45, 5.8}, true},
+        {"a seek past the end", {2.3, 7.2, 7.5, 9.0}, false},
+        {"a seek back before it", {2.3, 7.2, 3.0, 4.1}, false},
+    };
+    for (const auto& c : cases) {
+        Click(form->CandyButton2);
+        ASSERT_EQ(player.endSample, 242550) << c.name;
+        for (double seconds : c.played) {
+            // A jump is a seek: the player forgets where to end, as the engine does.
+            if (std::abs(seconds - player.position) > 1) player.setCurrentPosition(seconds);
+            player.PlayOn(seconds);
+            player.calls.clear();
+            form->Timer4_Timer();
+        }
+        EXPECT_EQ(form->Timer4->isActive(), !c.stopped) << c.name;
+        EXPECT_EQ(player.calls, c.stopped ? std::vector<std::string>{"stop"} : std::vector<std::string>{}) << c.name;
+    }
+    // Stop, then Play/Pause from the top: the player is told the end mark again, and the still
+    // running watch stops it there.
+    Click(form->CandyButton7);
     player.calls.clear();
-    for (double p : {2.0, 4.99, 6.0, 7.2}) {  // jumped past the end second: keeps playing
-        player.position = p;
+    Click(form->CandyButton5);
+    EXPECT_EQ(player.calls, (std::vector<std::string>{"seek=0.000000", "end sample 242550", "play"}));
+    for (double seconds : {0.4, 2.0, 4.0, 5.3, 5.9}) {
+        player.PlayOn(seconds);
         form->Timer4_Timer();
     }
-    EXPECT_TRUE(player.calls.empty());
-    EXPECT_TRUE(form->Timer4->isActive());
-
-    // Stop, then Play/Pause from the top: the still running watch ends playback at second 5.
-    Click(form->CandyButton7);
-    Click(form->CandyButton5);
-    player.calls.clear();
-    player.position = 5.01;
-    form->Timer4_Timer();
-    EXPECT_EQ(player.calls, std::vector<std::string>{"stop"});
+    EXPECT_EQ(player.calls.back(), "stop");
     EXPECT_FALSE(form->Timer4->isActive());
 }
 
@@ -331,7 +349,7 @@ TEST_F(Form1Test, MarkingBeforeTheRateIsKnownAsksToWait) {
     MarkSelection(1, 4);
     // A second file whose length is not known yet: the first file's rate must not be used.
     std::string other = dir.file("other.mp3");
-    testfiles::WriteFile(other, PatternBytes(1000));
+    testfiles::WriteFile(other, testfiles::SilentFrames(3));
     player.durationSeconds = 0;
     dialogs.opens.push_back({QString::fromStdString(other), "other.mp3"});
     Click(form->CandyButton1);
@@ -344,7 +362,7 @@ TEST_F(Form1Test, MarkingBeforeTheRateIsKnownAsksToWait) {
     player.durationSeconds = 2;
     form->Timer6_Timer();
     At(0.5, form->CandyButton3);
-    EXPECT_EQ(form->Session().CurStart(), 250.0);
+    EXPECT_EQ(form->Session().CurStart(), 312.75);  // 1251 bytes in 2 s
 }
 
 TEST_F(Form1Test, SaveChecksRunInTheirOrder) {

@@ -16,7 +16,9 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
     }
 
+    // Once the window is active again (after a message box, say), as a user's key would be.
     void Key(const QKeySequence& key) {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
         const QKeyCombination combination = key[0];
         QTest::keyClick(form.get(), combination.key(), combination.keyboardModifiers());
     }
@@ -80,7 +82,7 @@ TEST_F(Form1Keys, KeysOpenMarkPlayAndSeekAsTheButtonsDo) {
 
     player.calls.clear();
     Key(Qt::Key_P);
-    EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "seek=2.500000", "play"}));
+    EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "seek sample 110250", "end sample 209475", "play"}));
     EXPECT_TRUE(form->Timer4->isActive());
 
     player.calls.clear();
@@ -109,11 +111,28 @@ TEST_F(Form1Keys, TheWaveformShowsTheMarksAndPositionAndSeeksLikeTheSlider) {
     Click(form->CandyButton8);
     EXPECT_FALSE(form->Waveform1->HasSelection());
 
-    player.calls.clear();
-    emit form->Waveform1->seekRequested(6.5);  // halves go to the even second, as the slider does
-    emit form->Waveform1->seekRequested(3.7);
-    EXPECT_EQ(player.calls, (std::vector<std::string>{"seek=6.000000", "seek=4.000000"}));
-    EXPECT_EQ(form->Slider1->Value(), 4);
+    // A click seeks to the clicked sample; zoomed in to frames of several pixels, to the nearest
+    // frame start. The slider shows the whole second.
+    const double frame = 1152.0 / 44100;
+    const struct {
+        double viewSeconds;
+        double clicked;
+        int64_t sample;
+        int slider;
+    } clicks[] = {
+        {10, 6.5, 286650, 6},
+        {10, 3.7, 163170, 4},
+        {10, 117.8 / 20, 259749, 6},
+        {0.5, 160.4 * frame, 160 * 1152, 4},
+        {0.5, 160.6 * frame, 161 * 1152, 4},
+    };
+    for (const auto& c : clicks) {
+        form->Waveform1->SetView(std::max(0.0, c.clicked - c.viewSeconds / 2), c.viewSeconds);
+        player.calls.clear();
+        emit form->Waveform1->seekRequested(c.clicked);
+        EXPECT_EQ(player.calls, std::vector<std::string>{"seek sample " + std::to_string(c.sample)}) << c.clicked;
+        EXPECT_EQ(form->Slider1->Value(), c.slider) << c.clicked;
+    }
     // The position shows the target at once (no timer tick between), and a start mark set right
     // after the seek is the target, not the position before it.
     emit form->Waveform1->seekRequested(7);
@@ -121,11 +140,12 @@ TEST_F(Form1Keys, TheWaveformShowsTheMarksAndPositionAndSeeksLikeTheSlider) {
     Click(form->CandyButton3);
     EXPECT_DOUBLE_EQ(form->Session().Start().seconds, 7.0);
 
+    form->Waveform1->ShowWholeFile();
     player.calls.clear();
     const QPoint x(static_cast<int>(form->Waveform1->XAtSeconds(8)), form->Waveform1->height() / 2);
     QTest::mouseClick(form->Waveform1, Qt::LeftButton, {}, x);
     ASSERT_FALSE(player.calls.empty());
-    EXPECT_EQ(player.calls.back(), "seek=8.000000");
+    EXPECT_EQ(player.calls.back(), "seek sample " + std::to_string(std::llround(form->Waveform1->SecondsAtX(x.x()) * 44100)));
 }
 
 TEST_F(Form1Keys, ADroppedMp3OpensAsOpenDoesAndAnythingElseIsRefusedQuietly) {

@@ -2,6 +2,8 @@
 // times, undo and redo), the play position steps and prelistens, and the window's mended edges:
 // the length display of large files, files with no audio, the displays after a save, Enter after
 // a message box, resizing.
+#include <functional>
+
 #include <QAccessible>
 #include <QAccessibleInterface>
 #include <QApplication>
@@ -11,6 +13,7 @@
 #include "controls/msgscroller.h"
 #include "controls/slider.h"
 #include "controls/volume.h"
+#include "cutting/cutpointscontroller.h"
 #include "cutting/waveformview.h"
 #include "form1fixture.h"
 #include "models/cuttingmessages.h"
@@ -32,7 +35,9 @@ protected:
                 QString::number(s.CurDuration().value_or(-1), 'g', 15), QString::number(form->Slider1->SelStart()),
                 QString::number(form->Slider1->SelLength())};
     }
+    // Once the window is active again (after a message box, say), as a user's key would be.
     void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
         QTest::keyClick(form.get(), static_cast<Qt::Key>(key), modifiers);
     }
 };
@@ -127,8 +132,9 @@ TEST_F(Form1Marks, StepsMoveThePositionByAFrameOrASecond) {
     Key(Qt::Key_Right, Qt::ShiftModifier);
     Key(Qt::Key_Left, Qt::ControlModifier);
     ASSERT_EQ(player.calls.size(), 2u);
-    EXPECT_EQ(player.calls[0], "seek=" + std::to_string(4.0 + 1152.0 / 44100));
-    EXPECT_EQ(player.calls[1], "seek=" + std::to_string(3.0 + 1152.0 / 44100));
+    // To the sample: a frame of 1152 samples on, then a second back.
+    EXPECT_EQ(player.calls[0], "seek sample " + std::to_string(4 * 44100 + 1152));
+    EXPECT_EQ(player.calls[1], "seek sample " + std::to_string(3 * 44100 + 1152));
     EXPECT_EQ(form->Label1->text().left(6), "3.0261");
 }
 
@@ -139,7 +145,7 @@ TEST_F(Form1Marks, PrelistensPlayUpToTheEndAndFromTheStartAndStopAtTheMark) {
     MarkSelection(3, 7.5);
     player.calls.clear();
     Key(Qt::Key_E);
-    EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "seek=5.500000", "play"}));
+    EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "seek sample 242550", "end sample 330750", "play"}));
     EXPECT_TRUE(form->PrelistenTimer->isActive());
     player.position = 7.49;
     form->PrelistenTimer_Timer();
@@ -147,12 +153,12 @@ TEST_F(Form1Marks, PrelistensPlayUpToTheEndAndFromTheStartAndStopAtTheMark) {
     player.position = 7.5;
     form->PrelistenTimer_Timer();
     EXPECT_EQ(player.state, MediaPlayer::kPaused);
-    EXPECT_EQ(player.calls.back(), "seek=7.500000") << "left on the mark";
+    EXPECT_EQ(player.calls.back(), "seek sample 330750") << "left on the mark";
     EXPECT_FALSE(form->PrelistenTimer->isActive());
 
     player.calls.clear();
     Key(Qt::Key_S);
-    EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "seek=3.000000", "play"}));
+    EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "seek sample 132300", "end sample 220500", "play"}));
     player.position = 5.0;
     form->PrelistenTimer_Timer();
     EXPECT_EQ(player.state, MediaPlayer::kPaused);
@@ -161,19 +167,54 @@ TEST_F(Form1Marks, PrelistensPlayUpToTheEndAndFromTheStartAndStopAtTheMark) {
     Key(Qt::Key_S);
     player.position = 10.0;
     form->PrelistenTimer_Timer();
-    EXPECT_EQ(player.calls.back(), "seek=10.000000");
+    EXPECT_EQ(player.calls.back(), "seek sample 441000");
 }
 
 TEST_F(Form1Marks, EnterAfterAMessageBoxPressesNoButton) {
-    form->activateWindow();
-    form->CandyButton1->setFocus(Qt::TabFocusReason);
-    ASSERT_EQ(QApplication::focusWidget(), form->CandyButton1);
-    Click(form->CandyButton2);  // Play Selection without a file: a message
-    ASSERT_EQ(LastMessage(), kOpenFirst);
-    EXPECT_FALSE(qobject_cast<QAbstractButton*>(QApplication::focusWidget()));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
-    EXPECT_TRUE(dialogs.openFilters.empty()) << "the Open dialog stayed shut";
+    const struct {
+        const char* name;
+        std::function<void()> showABox;
+    } boxes[] = {
+        {"the window's", [this] { Click(form->CandyButton2); }},  // Play Selection without a file
+        {"the cut points'", [this] { form->CutPoints()->AddAtPlayPosition(); }},
+    };
+    for (const auto& box : boxes) {
+        form->CandyButton1->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), form->CandyButton1);
+        const size_t shown = messages.shown.size();
+        box.showABox();
+        ASSERT_EQ(messages.shown.size(), shown + 1) << box.name;
+        // The box took the focus, and the window gets it back once it is active again.
+        form->activateWindow();
+        QApplication::setActiveWindow(form.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        ASSERT_TRUE(QApplication::focusWidget()) << box.name;
+        EXPECT_FALSE(qobject_cast<QAbstractButton*>(QApplication::focusWidget())) << box.name;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+        EXPECT_TRUE(dialogs.openFilters.empty()) << box.name << ": the Open dialog stayed shut";
+    }
+}
+
+TEST_F(Form1Marks, AFileWithoutMpegAudioIsRefusedAndNothingOfTheFileBeforeStays) {
+    OpenTimed(source);
+    MarkSelection(2, 6);
+    const std::string wave = dir.file("wave.mp3");
+    testfiles::WriteFile(wave, testfiles::Concat({testfiles::FromString("RIFF"), testfiles::Bytes(4, 0x24),
+                                                  testfiles::FromString("WAVEfmt "), PatternBytes(30000)}));
+    player.calls.clear();
+    dialogs.opens.push_back({QString::fromStdString(wave), "wave.mp3"});
+    Click(form->CandyButton1);
+    EXPECT_EQ(LastMessage(), kNoMpegAudio);
+    EXPECT_EQ(messages.shown.back().icon, MsgIcon::Error);
+    EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "URL="})) << "the file before is unloaded, nothing played";
+    EXPECT_EQ(form->Scroller()->Text(), "");
+    EXPECT_TRUE(form->Session().Path().empty());
+    for (QAbstractButton* button : {form->CandyButton5, form->CandyButton3, form->CandyButton2, form->CandyButton6}) {
+        Click(button);
+        EXPECT_EQ(LastMessage(), kOpenFirst) << button->text().toStdString();
+    }
+    EXPECT_EQ(player.calls.size(), 2u);
 }
 
 TEST_F(Form1Marks, TheWaveformTakesTheExtraSpaceAndTheRestKeepsItsLayout) {
@@ -199,7 +240,10 @@ TEST_F(Form1Marks, LengthShowsOnceKnownAndAFileWithoutAudioSaysSo) {
     form->Timer6_Timer();
     EXPECT_EQ(form->Label15->text(), "00:42:02");
 
+    // A file whose frames the player cannot time, though the analysis finds none either.
     checkResult = false;
+    anyFile = true;
+    player.rate = 0;
     const std::string text = dir.file("notes.mp3");
     testfiles::WriteFile(text, testfiles::FromString(std::string(5000, 'x')));
     dialogs.opens.push_back({QString::fromStdString(text), "notes.mp3"});

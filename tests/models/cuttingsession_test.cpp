@@ -206,13 +206,21 @@ TEST_F(SessionTest, MarksComeBackWholeAsAnUndoWouldPutThem) {
     EXPECT_FALSE(session.CheckSaveSelection());
 }
 
-TEST_F(SessionTest, PlaySelectionStartsAtTheStartAndStopsInTheEndSecond) {
+TEST_F(SessionTest, PlaySelectionPlaysFromMarkToMarkAndOnlyPlayingAcrossTheEndStopsIt) {
     OpenTimed();
     Mark(2.5, 6.75);
     EXPECT_DOUBLE_EQ(session.SelectionStartSeconds(), 2.5);
-    EXPECT_FALSE(session.ReachedSelectionEnd(5.99));
-    EXPECT_TRUE(session.ReachedSelectionEnd(6.0));
-    EXPECT_FALSE(session.ReachedSelectionEnd(7.0));  // only that second stops it
+    EXPECT_DOUBLE_EQ(session.SelectionEndSeconds(), 6.75);
+    const struct {
+        double before, position;
+        bool reached;
+    } looks[] = {
+        {6.0, 6.74, false}, {6.74, 6.75, true}, {6.7, 6.7499999, true},  // a player paused on the sample
+        {6.7, 6.9, true},   {6.75, 6.9, false},  {3.0, 7.5, false},    // a seek past it
+        {7.5, 6.8, false},  {6.4, 6.8, true},
+    };
+    for (const auto& look : looks)
+        EXPECT_EQ(session.ReachedSelectionEnd(look.before, look.position), look.reached) << look.before << " " << look.position;
 }
 
 TEST_F(SessionTest, TheClipIsTheMarkedByteRangeAndTheEditorTagsItBeforeItIsNamed) {

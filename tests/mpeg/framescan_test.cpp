@@ -406,3 +406,34 @@ TEST(FrameScanTest, AgreesWithFfprobeAndMutagenOnEncodedFiles) {
         EXPECT_NEAR(std::atof(length.c_str()), gapless, 1e-6) << c.name << " " << length;
     }
 }
+
+TEST(FrameScanTest, CallsAFileMpegAudioOnlyWhenItsHeadersChain) {
+    TempDir dir;
+    Bytes noise(20000);
+    uint32_t seed = 7;
+    for (auto& b : noise) b = static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
+    // Sync words planted in the noise: each a valid header, none followed by another.
+    for (size_t at = 1000; at + 4 < noise.size(); at += 3001) std::copy_n(SilentFrame().begin(), 4, noise.begin() + at);
+    Bytes wav = Concat({FromString("RIFF"), Bytes(4, 0), FromString("WAVEfmt "), Bytes(20, 1), FromString("data"),
+                        Bytes(4, 0), noise});
+    const Bytes junk(300, 0x20);
+    const struct {
+        const char* name;
+        Bytes bytes;
+        bool mpeg;
+    } cases[] = {
+        {"noise", noise, false},
+        {"wave", wav, false},
+        {"three frames before junk", Concat({SilentFrames(3), junk}), false},
+        {"four frames before junk", Concat({SilentFrames(4), junk}), true},
+        {"two frames to the end", SilentFrames(2), true},
+        {"two frames and a v1 tag", Concat({SilentFrames(2), Id3v1Tag("", "", "", "", "", 0)}), true},
+        {"frames behind noise", Concat({noise, SilentFrames(8)}), true},
+    };
+    for (const auto& c : cases) {
+        WriteFile(dir.file("f.mp3"), c.bytes);
+        std::string error;
+        EXPECT_EQ(HoldsMpegAudio(dir.file("f.mp3"), &error), c.mpeg) << c.name;
+        EXPECT_EQ(error.empty(), c.mpeg) << c.name << ": " << error;
+    }
+}
