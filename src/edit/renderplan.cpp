@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "clips/xingframe.h"
+#include "edit/smoothjoin.h"
 #include "edit/sourcetimeline.h"
 
 namespace {
@@ -41,28 +42,6 @@ struct JoinShape {
     int64_t removed = 0;    // the same in whole frames
 };
 
-int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-
-// Frames of the outgoing side [first, end) to encode anew for a join where its audio ends at
-// decoded sample `end` with a crossfade of `crossfade` samples centred on it. Before the
-// crossfade they leave room for the granule in which the source frame before them and the first
-// of them overlap, and for the synthesis filter's reach; after it for the filter's reach into the
-// first copied frame. At most kSmoothJoinFrames unless the crossfade itself needs more.
-struct Window {
-    int64_t first = 0, end = 0;
-};
-Window SmoothWindow(const SourceTimeline& timeline, int64_t end, int64_t crossfade) {
-    constexpr int64_t kRoomBefore = 576 + 480, kRoomAfter = 480;
-    const int64_t n = timeline.SamplesPerFrame();
-    const int64_t from = end + timeline.Lead() - crossfade / 2, to = from + crossfade;
-    Window w;
-    w.end = FloorDiv(to + kRoomAfter + n - 1, n);
-    w.first = FloorDiv(from - kRoomBefore, n);
-    const int64_t most = static_cast<int64_t>(kSmoothJoinFrames);
-    if (w.end - w.first > most) w.first = std::max(w.first, std::min(FloorDiv(from, n), w.end - most));
-    return w;
-}
-
 // The kept ranges for smooth joins: each join's outgoing run ends with the frames to encode anew
 // and the next run resumes whole frames later, so that the frames after them stay copies. A join
 // whose frames would reach before its run's first frame or past the next one's end is made
@@ -77,7 +56,7 @@ bool SmoothRuns(const SourceTimeline& timeline, const EditList& edits, int64_t c
         const int64_t end = segs[k].source.end, resume = segs[k + 1].source.start;
         JoinShape shape{false, 0, end, resume - end, (resume - end + n / 2) / n * n};
         if (shape.removed == 0) continue;  // under half a frame: nothing whole to remove
-        const Window w = SmoothWindow(timeline, end, crossfade);
+        const SmoothFrames w = SmoothJoinFrames(end + timeline.Lead(), n, crossfade);
         const int64_t resumeFrame = w.end + shape.removed / n;
         const int64_t nextEnd = static_cast<int64_t>(timeline.FrameNearest(segs[k + 1].source.end));
         if (w.first > static_cast<int64_t>(runs.back().from) && resumeFrame < nextEnd &&

@@ -109,7 +109,24 @@ bool SplitFrames(const FrameTable& table, const std::vector<uint8_t>& bytes, std
     return true;
 }
 
-// Decoded samples [from, from + count) of the source, interleaved; silence outside its audio.
+// The reservoir bytes that source frame `q` reads from the frames before it.
+bool ReadBorrowed(int fd, const FrameTable& table, size_t q, std::vector<uint8_t>& out, std::string* error) {
+    out.assign(table.frames[q].mainDataBegin, 0);
+    for (const CarriedBytes& c : BorrowedBytes(table, q)) {
+        const MpegFrame& f = table.frames[c.sourceFrame];
+        if (c.outputOffset + c.length > out.size() ||
+            ReadAt(fd, out.data() + c.outputOffset, c.length, f.offset + c.sourceOffset) != static_cast<int64_t>(c.length))
+            return Fail(error, ErrorText("Cannot read the source file", errno));
+    }
+    return true;
+}
+
+uint32_t HeaderWord(const std::vector<uint8_t>& frame) {
+    return (uint32_t{frame[0]} << 24) | (uint32_t{frame[1]} << 16) | (uint32_t{frame[2]} << 8) | frame[3];
+}
+
+}  // namespace
+
 bool DecodeSpan(Decoder& decoder, int64_t total, int64_t from, int64_t count, std::vector<float>& out,
                 std::string* error) {
     const size_t channels = static_cast<size_t>(decoder.Channels());
@@ -129,24 +146,6 @@ bool DecodeSpan(Decoder& decoder, int64_t total, int64_t from, int64_t count, st
     }
     return true;
 }
-
-// The reservoir bytes that source frame `q` reads from the frames before it.
-bool ReadBorrowed(int fd, const FrameTable& table, size_t q, std::vector<uint8_t>& out, std::string* error) {
-    out.assign(table.frames[q].mainDataBegin, 0);
-    for (const CarriedBytes& c : BorrowedBytes(table, q)) {
-        const MpegFrame& f = table.frames[c.sourceFrame];
-        if (c.outputOffset + c.length > out.size() ||
-            ReadAt(fd, out.data() + c.outputOffset, c.length, f.offset + c.sourceOffset) != static_cast<int64_t>(c.length))
-            return Fail(error, ErrorText("Cannot read the source file", errno));
-    }
-    return true;
-}
-
-uint32_t HeaderWord(const std::vector<uint8_t>& frame) {
-    return (uint32_t{frame[0]} << 24) | (uint32_t{frame[1]} << 16) | (uint32_t{frame[2]} << 8) | frame[3];
-}
-
-}  // namespace
 
 float IncomingWeight(int64_t join, int64_t crossfade, int64_t at) {
     const int64_t start = join - crossfade / 2;
@@ -218,6 +217,38 @@ bool CarryBorrowedBytes(const FrameTable& table, std::vector<uint8_t>& frame, co
     return true;
 }
 
+SmoothFrames SmoothJoinFrames(int64_t rawJoin, int64_t samplesPerFrame, int64_t crossfade) {
+    constexpr int64_t kRoomBefore = 576 + 480, kRoomAfter = 480;
+    const int64_t n = samplesPerFrame;
+    const int64_t from = rawJoin - crossfade / 2, to = from + crossfade;
+    const auto floorDiv = [](int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+    SmoothFrames w;
+    w.end = floorDiv(to + kRoomAfter + n - 1, n);
+    w.first = floorDiv(from - kRoomBefore, n);
+    const int64_t most = static_cast<int64_t>(kSmoothJoinFrames);
+    if (w.end - w.first > most) w.first = std::max(w.first, std::min(floorDiv(from, n), w.end - most));
+    return w;
+}
+
+bool EncodeJoinFrames(EncodeTarget target, size_t first, size_t count, const OutputAudio& audio,
+                      const FrameTable* nextTable, int nextFile, size_t nextFrame,
+                      std::vector<std::vector<uint8_t>>& frames, bool& carried, std::string* error) {
+    carried = false;
+    for (int lowered = 0;; ++lowered) {
+        if (!EncodeOutputFrames(target, first, count, audio, frames, error)) return false;
+        if (!nextTable || nextFrame >= nextTable->frames.size()) break;
+        std::vector<uint8_t> borrowed;
+        if (!ReadBorrowed(nextFile, *nextTable, nextFrame, borrowed, error)) return false;
+        if (CarryBorrowedBytes(*target.table, frames.back(), borrowed)) break;
+        // More than the last frame can carry even at the highest bitrate: encoded at a lower
+        // one, its own data leaves room.
+        if (lowered == 3) return true;
+        target.maxKbps = std::max(8, BitrateKbps(HeaderWord(frames.back())) * 3 / 4);
+    }
+    carried = true;
+    return true;
+}
+
 bool EncodeSmoothJoins(const std::string& source, const FrameTable& table, const RenderOptions& options,
                        RenderPlan& plan, std::string* error) {
     bool any = false;
@@ -232,7 +263,7 @@ bool EncodeSmoothJoins(const std::string& source, const FrameTable& table, const
     // Without a LAME tag the decoder also gives the decoder delay's samples at the start.
     const int64_t skip = table.vbr.hasLame ? 0 : kDecoderDelay;
     const int64_t crossfade = std::llround(std::max(0, options.crossfadeMs) * 0.001 * table.sampleRate);
-    EncodeTarget target{&table, decoder.Channels(), kDecoderDelay + int64_t{plan.encoderDelay}};
+    const EncodeTarget target{&table, decoder.Channels(), kDecoderDelay + int64_t{plan.encoderDelay}};
     const size_t channels = static_cast<size_t>(decoder.Channels());
     const uint8_t modelBitrate = table.frames[plan.frames.front().source].bitrateIndex();
 
@@ -261,29 +292,19 @@ bool EncodeSmoothJoins(const std::string& source, const FrameTable& table, const
         const size_t most = std::max(kSmoothJoinFrames, static_cast<size_t>(join.reencodedFrames));
         size_t count = static_cast<size_t>(join.reencodedFrames);
         std::vector<std::vector<uint8_t>> frames;
-        target.maxKbps = 0;
-        for (int lowered = 0;;) {
-            if (!EncodeOutputFrames(target, first, count, audio, frames, error)) return false;
+        for (;;) {
             const size_t next = first + count;
-            if (next >= plan.frames.size()) break;
-            std::vector<uint8_t> borrowed;
-            if (!ReadBorrowed(file.get(), table, plan.frames[next].source, borrowed, error)) return false;
-            if (CarryBorrowedBytes(table, frames.back(), borrowed)) break;
-            // The frame after them borrows more than the last one can carry even at the highest
-            // bitrate: the frames are encoded at a lower bitrate (leaving room), or that frame
-            // is encoded anew too.
-            if (lowered < 3) {
-                const int kbps = BitrateKbps(HeaderWord(frames.back()));
-                target.maxKbps = std::max(8, kbps * 3 / 4);
-                ++lowered;
-                continue;
-            }
+            const bool last = next >= plan.frames.size();
+            bool carried = false;
+            if (!EncodeJoinFrames(target, first, count, audio, last ? nullptr : &table, file.get(),
+                                  last ? 0 : plan.frames[next].source, frames, carried, error))
+                return false;
+            if (carried) break;
+            // The frame after them borrows more than the last one can carry: it is encoded anew too.
             if (count >= most || plan.frames[next].patch >= 0)
                 return Fail(error, "The bit reservoir at the join at sample " + std::to_string(at) +
                                        " cannot be carried over the re-encoded frames");
             ++count;
-            lowered = 0;
-            target.maxKbps = 0;
         }
         for (size_t k = 0; k < count; ++k) {
             PlannedFrame& f = plan.frames[first + k];

@@ -13,6 +13,8 @@
 #include "edit/renderplan.h"
 #include "mpeg/framescan.h"
 
+class Decoder;
+
 // `count` samples of the output's decoded audio from sample `from` on (which may be negative or
 // lie past the end: silence there), interleaved floats in -1..1.
 using OutputAudio = std::function<bool(int64_t from, int64_t count, std::vector<float>& pcm, std::string* error)>;
@@ -36,6 +38,29 @@ bool EncodeOutputFrames(const EncodeTarget& target, size_t first, size_t count, 
 // it reads from the reservoir) at its end, grown to a higher bitrate index where its tail is too
 // short. False when even the largest frame cannot hold them.
 bool CarryBorrowedBytes(const FrameTable& table, std::vector<uint8_t>& frame, const std::vector<uint8_t>& borrowed);
+
+// Output frames [first, end) to encode anew for a join at raw output sample `rawJoin` (counted
+// from the first frame's start) with a crossfade of `crossfade` samples centred on it. Before the
+// crossfade they leave room for the granule in which the copied frame before them and the first
+// of them overlap, and for the synthesis filter's reach; after it for the filter's reach into the
+// first copied frame. At most kSmoothJoinFrames unless the crossfade itself needs more.
+struct SmoothFrames {
+    int64_t first = 0, end = 0;
+};
+SmoothFrames SmoothJoinFrames(int64_t rawJoin, int64_t samplesPerFrame, int64_t crossfade);
+
+// EncodeOutputFrames, with the last frame made to carry the reservoir bytes of frame `nextFrame`
+// of `nextTable` (read from the descriptor `nextFile`) that follows them; no such frame when
+// `nextTable` is null. Where those bytes do not fit, the frames are encoded at a lower bitrate.
+// True with `carried` false when they fit at none.
+bool EncodeJoinFrames(EncodeTarget target, size_t first, size_t count, const OutputAudio& audio,
+                      const FrameTable* nextTable, int nextFile, size_t nextFrame,
+                      std::vector<std::vector<uint8_t>>& frames, bool& carried, std::string* error);
+
+// Decoded samples [from, from + count) of `decoder`'s stream of `total` samples, interleaved;
+// silence outside them.
+bool DecodeSpan(Decoder& decoder, int64_t total, int64_t from, int64_t count, std::vector<float>& out,
+                std::string* error);
 
 // The crossfade of a join centred on output sample `join`: the weight of the incoming audio at
 // output sample `at`, 0 before it and 1 after it (a raised cosine).
