@@ -86,12 +86,17 @@ QJsonObject Summary(const QString& output, const RenderPlan& plan) {
         segments.append(QJsonObject{{"source_start", double(s.source.start)},
                                     {"source_end", double(s.source.end)},
                                     {"output_start", double(s.outputStart)}});
-    for (const PlannedJoin& j : plan.joins)
-        joins.append(QJsonObject{{"output_sample", double(j.outputSample)},
-                                 {"mode", JoinModeName(j.mode)},
-                                 {"reencoded_frames", j.reencodedFrames},
-                                 {"requested_removed_samples", double(j.requestedRemoved)},
-                                 {"removed_samples", double(j.removed)}});
+    for (const PlannedJoin& j : plan.joins) {
+        QJsonObject join{{"output_sample", double(j.outputSample)},
+                         {"mode", JoinModeName(j.mode)},
+                         {"reencoded_frames", j.reencodedFrames}};
+        // The rounding of smooth joins: the source samples asked out, and those removed.
+        if (j.requestedRemoved != 0 || j.removed != 0) {
+            join["requested_removed_samples"] = double(j.requestedRemoved);
+            join["removed_samples"] = double(j.removed);
+        }
+        joins.append(join);
+    }
     return QJsonObject{{"output", QFileInfo(output).absoluteFilePath()},
                        {"samples", double(plan.outputSamples)},
                        {"segments", segments},

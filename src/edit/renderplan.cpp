@@ -217,9 +217,7 @@ bool PlanRender(const FrameTable& table, const EditList& edits, const SideInfoSo
     for (size_t j = 0; j < joins.size(); ++j) {
         PlannedJoin& join = joins[j];
         if (join.mode != JoinMode::Smooth) {
-            const PlannedSegment& before = plan.segments[j];
-            join.removed = plan.segments[j + 1].source.start - before.source.end;
-            if (!options.smoothJoins) join.requestedRemoved = join.removed;
+            if (options.smoothJoins) join.removed = plan.segments[j + 1].source.start - plan.segments[j].source.end;
             continue;
         }
         PlannedSegment& before = plan.segments[j];
