@@ -120,13 +120,14 @@ int RunEdit(int argc, char** argv) {
         "after the join needs (at a higher bitrate where they do not fit; where even that\n"
         "fails, the join keeps the few frames they lie in, \"lead-frames\" in --json).\n"
         "With --smooth-joins each join starts on the exact sample given and does not\n"
-        "click: only the few frames around it (at most 4 with crossfades up to 10 ms) are\n"
+        "click: only the few frames around it (at most 4 at the default crossfade) are\n"
         "decoded, crossfaded (--crossfade, 5 ms by default) and encoded anew at the file's\n"
         "bitrate or VBR quality; every other frame is copied byte for byte. In the middle\n"
         "of a file only whole frames can be removed while the frames after a join stay\n"
         "copies, so each removed length is rounded to whole frames and the remainder (under\n"
-        "half a frame) is taken at the resume side, inside the crossfade: --json gives\n"
-        "requested_removed_samples and removed_samples for each join. A join too close to\n"
+        "half a frame) is taken at the resume side, inside the crossfade (a range under\n"
+        "half a frame removes nothing): --json gives requested_removed_samples and\n"
+        "removed_samples for each join. A join too close to\n"
         "the ends of the audio or to another join for its frames stays lossless.\n"
         "The file's tags are copied into the result.");
     parser.addOption(HelpOption());

@@ -240,8 +240,8 @@ TEST_F(JoinUnrelated, SmoothJoinsDropPaddingAndDelayWithoutAClick) {
                 step = std::max(step, std::abs(whole[(k + 1) * 2 + c] - whole[k * 2 + c]));
         }
         EXPECT_LE(step, 2 * sourceStep) << "join before input " << i;
-        std::printf("[ figures  ] join before input %zu: %zu frames re-encoded, delay dropped to %lld samples, "
-                    "largest step %d (inputs %d)\n", i, in.reencodedFrames, static_cast<long long>(-lag), step, sourceStep);
+        std::printf("[ figures  ] join before input %zu: %zu frames re-encoded, its audio resumes at its sample %lld, "
+                    "largest step %d (inputs %d)\n", i, in.reencodedFrames, static_cast<long long>(lag), step, sourceStep);
     }
     EXPECT_EQ(start, outcome.decodedSamples);
 }
