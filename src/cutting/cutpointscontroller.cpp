@@ -14,10 +14,10 @@
 CutPointsController::CutPointsController(const CutPointsParts& parts) : parts_(parts) {
     auto* add = new QShortcut(Qt::Key_K, parts_.window);
     connect(add, &QShortcut::activated, this, &CutPointsController::AddAtPlayPosition);
-    auto* remove = new QShortcut(QKeySequence::Delete, parts_.window);
-    connect(remove, &QShortcut::activated, this, &CutPointsController::DeleteSelected);
+    // Delete is the window's: it removes the selected cut point, or cuts the selection out.
     parts_.waveform->setToolTip("Right-click for cut points and \"Save all parts...\"; K adds a cut point at the "
-                                "playing position, Delete removes the selected one");
+                                "playing position, Delete removes the selected one or, with none selected, cuts "
+                                "the selection out");
     connect(parts_.waveform, &WaveformView::cutPointPressed, this, &CutPointsController::SelectCut);
     connect(parts_.waveform, &WaveformView::cutPointDragged, this, &CutPointsController::MoveCut);
     connect(parts_.waveform, &WaveformView::contextMenuOpening, this, &CutPointsController::AddMenuActions);
@@ -126,6 +126,11 @@ void CutPointsController::DeleteCut(int index) {
 }
 
 void CutPointsController::DeleteSelected() { DeleteCut(model_.Selected()); }
+
+void CutPointsController::Remap(const std::function<std::optional<double>(double)>& map, double duration) {
+    model_.Remap(map, duration);
+    Refresh();
+}
 
 void CutPointsController::SelectCut(int index) {
     if (index == model_.Selected()) return;

@@ -63,6 +63,8 @@ public:
     void MoveCut(int index, double seconds);
     void DeleteCut(int index);
     void DeleteSelected();
+    // The timeline was edited: the cut points follow (see CutPointsModel::Remap).
+    void Remap(const std::function<std::optional<double>(double)>& map, double duration);
     void SelectCut(int index);
     void SetPartTitle(int part, const QString& title);
     void FindPauses();

@@ -195,6 +195,7 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     // Headless runs have nobody to show progress to.
     cutParts.showProgress = QGuiApplication::platformName() != "offscreen" && QGuiApplication::platformName() != "minimal";
     cutPoints_ = std::make_unique<CutPointsController>(cutParts);
+    BuildMenuBar();
 
     connect(CandyButton1, &QAbstractButton::clicked, this, &Form1::CandyButton1_Click);
     connect(CandyButton5, &QAbstractButton::clicked, this, &Form1::CandyButton5_Click);
@@ -341,7 +342,8 @@ void Form1::BuildShortcuts() {
         {Qt::Key_BracketLeft, &Form1::CandyButton3_Click},   {Qt::Key_End, &Form1::CandyButton4_Click},
         {Qt::Key_BracketRight, &Form1::CandyButton4_Click},  {Qt::Key_P, &Form1::CandyButton2_Click},
         {QKeySequence::Open, &Form1::CandyButton1_Click},    {QKeySequence::Save, &Form1::CandyButton6_Click},
-        {Qt::CTRL | Qt::Key_I, &Form1::CandyButton15_Click},
+        {Qt::CTRL | Qt::Key_I, &Form1::CandyButton15_Click}, {Qt::CTRL | Qt::Key_Q, &Form1::CandyButton9_Click},
+        {Qt::Key_F1, &Form1::CandyButton13_Click},
     };
     for (const Key& key : keys) {
         auto* shortcut = new QShortcut(key.sequence, this);
@@ -436,6 +438,7 @@ void Form1::OpenFile(const QString& path) {
 }
 
 void Form1::OpenChosen(const QString& path, const QString& fileTitle) {
+    NoteRecent(path);
     parts_.player->setURL(path);
     Waveform1->Open(path);
     cutPoints_->FileOpened(path);

@@ -143,6 +143,7 @@ void Form1::BuildMarkShortcuts() {
         {Qt::Key_Equal, [this] { Waveform1->ZoomIn(); }},
         {Qt::Key_Minus, [this] { Waveform1->ZoomOut(); }},
         {Qt::Key_Z, [this] { Waveform1->ZoomToSelection(); }},
+        {Qt::CTRL | Qt::Key_0, [this] { Waveform1->ShowWholeFile(); }},
     };
     for (const Key& key : keys) {
         auto* shortcut = new QShortcut(key.sequence, this);

@@ -11,6 +11,7 @@
 
 #include "playback/decoder.h"
 #include "playback/ringbuffer.h"
+#include "playback/segmentcursor.h"
 
 class DecoderThread {
 public:
@@ -24,6 +25,9 @@ public:
     void Start(uint64_t generation, int64_t sample);
     // Stop filling (the ring has been reset by the caller).
     void Idle();
+    // The stretches of the current file to play, in order (empty: all of it); the next Start
+    // counts in their output. A new file plays whole until told otherwise.
+    void SetSegments(std::vector<PlaySegment> segments);
     // Exact length in samples of the file last loaded once its frame index is built, else -1.
     int64_t LengthSamples() const;
 
@@ -32,6 +36,7 @@ private:
         std::unique_ptr<Decoder> decoder;  // set: replaces the current file
         uint64_t serial = 0;               // of that file
         std::optional<std::pair<uint64_t, int64_t>> start;
+        std::optional<std::vector<PlaySegment>> segments;
         bool idle = false;
     };
 
@@ -40,6 +45,8 @@ private:
     void Apply(Request& request, std::optional<uint64_t>& filling);
     void ScanCurrent();
     bool FillOnce(uint64_t generation);
+    // Room left in the current stretch, moving on to the next one when it is used up; 0 at the end.
+    size_t SegmentRoom();
 
     RingBuffer& ring_;
     mutable std::mutex mutex_;
@@ -54,6 +61,7 @@ private:
     std::unique_ptr<Decoder> current_;
     uint64_t currentSerial_ = 0;
     bool needsScan_ = false;
+    SegmentCursor cursor_;
     std::vector<uint8_t> chunk_;
     std::thread thread_;
 };

@@ -56,6 +56,7 @@ void PlaybackEngine::setURL(const QString& path) {
     rate_ = 0;
     held_ = 0;
     endSample_ = -1;
+    editedLength_ = -1;
     state_ = kStopped;
     StartLengthWalk(path);
     if (path.isEmpty()) {
@@ -120,8 +121,25 @@ bool PlaybackEngine::setEndSample(int64_t sample) {
     return true;
 }
 
+bool PlaybackEngine::setSegments(const std::vector<PlaySegment>& segments) {
+    if (!loaded_) return false;
+    SegmentCursor cursor;
+    cursor.SetSegments(segments);
+    editedLength_ = cursor.Length();
+    endSample_ = -1;
+    decoder_.SetSegments(segments);
+    const int64_t position = ClampSample(positionSamples());
+    if (state_ == kPlaying) {
+        StartRun(position);
+    } else {
+        held_ = position;
+    }
+    return true;
+}
+
 int64_t PlaybackEngine::ClampSample(int64_t sample) const {
     sample = std::max<int64_t>(0, sample);
+    if (editedLength_ >= 0) return std::min(sample, editedLength_);
     // The decoder's exact length once its index is built; before that the frame walk's.
     int64_t length = decoder_.LengthSamples();
     if (length <= 0 && scannedDuration_ > 0) length = std::llround(scannedDuration_ * rate_);
@@ -142,6 +160,7 @@ double PlaybackEngine::currentPosition() const {
 
 double PlaybackEngine::duration() const {
     if (url_.isEmpty()) return 0;
+    if (editedLength_ >= 0 && rate_ > 0) return static_cast<double>(editedLength_) / rate_;
     if (scannedDuration_ > 0) return scannedDuration_;
     // Only a file our own walk could not time falls back to the decoder's length.
     const int64_t length = decoder_.LengthSamples();

@@ -30,6 +30,7 @@ class FakePlayer : public MediaPlayer {
 public:
     void setURL(const QString& path) override {
         url = path;
+        segments.clear();
         calls.push_back("URL=" + path.toStdString());
         state = kPlaying;
     }
@@ -52,12 +53,26 @@ public:
         calls.push_back("seek=" + std::to_string(seconds));
         position = seconds;
     }
-    double duration() const override { return durationSeconds; }
+    // As the engine: once told the stretches of an edited timeline, the length is theirs.
+    double duration() const override {
+        if (segments.empty() || rate <= 0) return durationSeconds;
+        int64_t samples = 0;
+        for (const PlaySegment& s : segments) samples += s.sourceEnd - s.sourceStart;
+        return static_cast<double>(samples) / rate;
+    }
+    int sampleRate() const override { return rate; }
+    bool setSegments(const std::vector<PlaySegment>& stretches) override {
+        calls.push_back("segments=" + std::to_string(stretches.size()));
+        segments = stretches;
+        return true;
+    }
 
     QString url;
     int state = kStopped;
     double position = -1;
     double durationSeconds = 0;
+    int rate = 0;  // 0: the player does not say
+    std::vector<PlaySegment> segments;
     std::vector<std::string> calls;
 };
 

@@ -1,0 +1,139 @@
+// Editing in the cutting session: cutting the selection out and keeping only it, as source
+// stretches; undo and redo of edits and marks as one history; the refusals; and how a time of one
+// timeline maps into the next.
+#include <gtest/gtest.h>
+
+#include "models/cuttingmessages.h"
+#include "models/cuttingsession.h"
+#include "support/testfiles.h"
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int64_t kS = kRate;  // one second in samples
+using Stretches = std::vector<std::pair<int64_t, int64_t>>;
+
+class SessionEdits : public ::testing::Test {
+protected:
+    SessionEdits() : session(nullptr, [] { return std::string("now"); }) {
+        source = dir.file("talk.mp3");
+        testfiles::WriteFile(source, testfiles::Bytes(100000, 0x55));
+        session.Open(source, "talk.mp3");
+        session.SetDuration(10);
+        session.SetTimeline(kRate, 10 * kS);
+    }
+    void Select(double from, double to) { ASSERT_FALSE(session.MarkSelection(from, to)); }
+    static std::string Text(const std::optional<Notice>& notice) { return notice ? notice->text : "(none)"; }
+
+    testfiles::TempDir dir;
+    std::string source;
+    CuttingSession session;
+};
+
+TEST_F(SessionEdits, CutOutAndKeepOnlyWorkOnTheEditedTimeline) {
+    struct Step {
+        bool keep;
+        double from, to;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Step> steps;
+        Stretches expected;
+    };
+    const Case cases[] = {
+        {"cut from the middle", {{false, 2, 5}}, {{0, 2 * kS}, {5 * kS, 10 * kS}}},
+        {"cut the head", {{false, 0, 1.5}}, {{kS * 3 / 2, 10 * kS}}},
+        {"keep the middle", {{true, 2, 5}}, {{2 * kS, 5 * kS}}},
+        {"a second cut across the first join", {{false, 2, 5}, {false, 1, 3}}, {{0, kS}, {6 * kS, 10 * kS}}},
+        {"keep across a join", {{false, 2, 5}, {true, 1.25, 2.5}}, {{kS * 5 / 4, 2 * kS}, {5 * kS, kS * 11 / 2}}},
+        {"cut the whole tail", {{false, 4, 10}}, {{0, 4 * kS}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        while (session.UndoMarks()) {
+        }
+        ASSERT_FALSE(session.Edited());
+        for (const Step& step : c.steps) {
+            Select(step.from, step.to);
+            const auto refusal = step.keep ? session.KeepOnlySelection() : session.CutOutSelection();
+            ASSERT_FALSE(refusal) << Text(refusal);
+        }
+        EXPECT_EQ(session.SourceStretches(), c.expected);
+        int64_t length = 0;
+        for (const auto& [from, to] : c.expected) length += to - from;
+        EXPECT_DOUBLE_EQ(session.EditedSeconds(), static_cast<double>(length) / kRate);
+        EXPECT_FALSE(session.Start().set) << "the selection went with the edit";
+        EXPECT_FALSE(session.Band().shown);
+    }
+}
+
+TEST_F(SessionEdits, UndoAndRedoTakeEditsAndMarksTogether) {
+    Select(2, 5);
+    const SessionMarks selected = session.Marks();
+    ASSERT_FALSE(session.CutOutSelection());
+    Select(1, 3);
+    const SessionMarks second = session.Marks();
+    ASSERT_FALSE(session.KeepOnlySelection());
+    const Stretches kept = session.SourceStretches();
+
+    ASSERT_TRUE(session.UndoMarks());
+    EXPECT_EQ(session.Marks(), second);
+    EXPECT_EQ(session.SourceStretches(), (Stretches{{0, 2 * kS}, {5 * kS, 10 * kS}}));
+    ASSERT_TRUE(session.UndoMarks());  // the marking of 1..3
+    ASSERT_TRUE(session.UndoMarks());  // the cut
+    EXPECT_EQ(session.Marks(), selected);
+    EXPECT_FALSE(session.Edited());
+    ASSERT_TRUE(session.RedoMarks());
+    ASSERT_TRUE(session.RedoMarks());
+    ASSERT_TRUE(session.RedoMarks());
+    EXPECT_EQ(session.SourceStretches(), kept);
+    EXPECT_FALSE(session.RedoMarks());
+
+    // A new file starts without edits or history.
+    session.Open(source, "talk.mp3");
+    EXPECT_FALSE(session.Edited());
+    EXPECT_FALSE(session.CanUndoMarks());
+}
+
+TEST_F(SessionEdits, EditsAreRefusedWithTheirReasonAndChangeNothing) {
+    CuttingSession fresh(nullptr, [] { return std::string(); });
+    EXPECT_EQ(Text(fresh.CutOutSelection()), kOpenFirst);
+    EXPECT_EQ(Text(session.KeepOnlySelection()), kStartMissing);
+    session.ShowPosition(3);
+    ASSERT_FALSE(session.SetStart(3, 3));
+    EXPECT_EQ(Text(session.CutOutSelection()), kEndMissing);
+    Select(6, 4);
+    EXPECT_EQ(Text(session.CutOutSelection()), kEndBeforeStart);
+    Select(0, 10);
+    EXPECT_EQ(Text(session.CutOutSelection()), kNothingLeft);
+    EXPECT_FALSE(session.KeepOnlySelection()) << "keeping everything is allowed, and changes nothing";
+    EXPECT_FALSE(session.Edited());
+
+    CuttingSession untimed(nullptr, [] { return std::string(); });
+    untimed.Open(source, "talk.mp3");
+    ASSERT_TRUE(untimed.SetDuration(10));
+    untimed.MarkSelection(1, 2);
+    EXPECT_EQ(Text(untimed.CutOutSelection()), kWaitForLength) << "no timeline before the length is exact";
+}
+
+TEST_F(SessionEdits, TimesMapFromOneTimelineToTheNext) {
+    const EditList whole = session.Edits();
+    Select(2, 5);
+    ASSERT_FALSE(session.CutOutSelection());
+    const EditList cut = session.Edits();
+    struct Case {
+        double before;
+        std::optional<double> after;
+    };
+    for (const Case c : {Case{1.0, 1.0}, Case{2.0, 2.0}, Case{3.0, std::nullopt}, Case{4.999, std::nullopt},
+                         Case{5.0, 2.0}, Case{9.5, 6.5}}) {
+        const std::optional<double> mapped = CuttingSession::MapSeconds(whole, cut, kRate, c.before);
+        ASSERT_EQ(mapped.has_value(), c.after.has_value()) << c.before;
+        if (mapped) EXPECT_NEAR(*mapped, *c.after, 1e-9) << c.before;
+        // And back: every time of the cut timeline has its place in the whole one.
+        if (mapped) EXPECT_NEAR(*CuttingSession::MapSeconds(cut, whole, kRate, *mapped), c.before == 2.0 ? 2.0 : c.before, 1e-9);
+    }
+    EXPECT_NEAR(session.SourceSecondsAt(2.5), 5.5, 1e-9);
+}
+
+}  // namespace
