@@ -343,7 +343,8 @@ void Form1::BuildShortcuts() {
         {Qt::Key_BracketRight, &Form1::CandyButton4_Click},  {Qt::Key_P, &Form1::CandyButton2_Click},
         {QKeySequence::Open, &Form1::CandyButton1_Click},    {QKeySequence::Save, &Form1::CandyButton6_Click},
         {Qt::CTRL | Qt::Key_I, &Form1::CandyButton15_Click}, {Qt::CTRL | Qt::Key_Q, &Form1::CandyButton9_Click},
-        {Qt::Key_F1, &Form1::CandyButton13_Click},
+        {Qt::Key_F1, &Form1::CandyButton13_Click},           {QKeySequence::Delete, &Form1::DeleteKey},
+        {Qt::CTRL | Qt::Key_T, &Form1::KeepOnlySelection},
     };
     for (const Key& key : keys) {
         auto* shortcut = new QShortcut(key.sequence, this);
@@ -564,6 +565,7 @@ void Form1::Timer5_Timer() { Volume1->SetVolume(static_cast<int16_t>(Slider3->Va
 void Form1::Timer6_Timer() {
     double duration = parts_.player->duration();
     if (!session_.SetDuration(duration)) return;
+    StartTimeline(duration);
     Slider1->SetMax(RoundHalfEvenToInt32(duration));
     // Files the player times in the background know their length only now.
     Label15->setText(QString::fromStdString(FormatClock(duration)));

@@ -85,8 +85,7 @@ public:
     // slider and the cut points follow the edited timeline; Undo puts the edit back.
     void CutOutSelection();
     void KeepOnlySelection();
-    // "Save edited as...": the edited timeline rendered losslessly into a new file.
-    void SaveEditedAs();
+
     // The files opened lately, newest first; the menu offers those that still exist.
     const RecentFiles& Recent() const { return recent_; }
     void SetRecentFiles(const std::vector<std::string>& paths);
@@ -232,6 +231,7 @@ private:
     // The timeline changed from `before` (an edit, an undo, a redo): player, waveform, slider,
     // length display and cut points follow.
     void AfterEdit(const EditList& before);
+    void StartTimeline(double duration);
 
     Form1Parts parts_;
     // Stand-ins when the caller gives no volume or link opener.

@@ -53,14 +53,6 @@ void Form1::EndAtTypedTime() {
     MoveEndTo(*seconds);
 }
 
-void Form1::UndoMarks() {
-    if (session_.UndoMarks()) ShowMarks();
-}
-
-void Form1::RedoMarks() {
-    if (session_.RedoMarks()) ShowMarks();
-}
-
 void Form1::SeekExactly(double seconds) {
     const int rate = parts_.player->sampleRate();
     if (rate > 0) parts_.player->setPositionSamples(std::llround(seconds * rate));

@@ -61,6 +61,8 @@ void Form1::BuildMenuBar() {
     edit->addSeparator();
     AddItem(edit, "Set &start", QKeySequence(Qt::Key_Home), this, [this] { CandyButton3_Click(); });
     AddItem(edit, "Set &end", QKeySequence(Qt::Key_End), this, [this] { CandyButton4_Click(); });
+    AddItem(edit, "Cu&t out selection", QKeySequence::Delete, this, [this] { CutOutSelection(); });
+    AddItem(edit, "&Keep only selection", QKeySequence(Qt::CTRL | Qt::Key_T), this, [this] { KeepOnlySelection(); });
     edit->addSeparator();
     AddItem(edit, "Add &cut point", QKeySequence(Qt::Key_K), cuts, [cuts] { cuts->AddAtPlayPosition(); });
     AddItem(edit, "Find &pauses...", {}, cuts, [cuts] { cuts->FindPauses(); });

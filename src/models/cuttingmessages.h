@@ -16,3 +16,7 @@ inline constexpr const char* kNoMpegAudio =
 inline constexpr const char* kTypeATime = "Please type the time of the mark as mm:ss.mmm, for example 01:02.500.";
 inline constexpr const char* kFileFirst = "Please select a file first by clicking on OPEN button";
 inline constexpr const char* kClipSaved = "MP3 clip saved.";
+inline constexpr const char* kNothingLeft =
+    "Cutting out the whole recording would leave nothing to play. Please select less.";
+inline constexpr const char* kSelectionAcrossJoin =
+    "The selection runs across an edit. Use Keep only selection, then Save edited as..., to save it.";

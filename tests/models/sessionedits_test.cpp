@@ -3,6 +3,8 @@
 // timeline maps into the next.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "models/cuttingmessages.h"
 #include "models/cuttingsession.h"
 #include "support/testfiles.h"
@@ -17,7 +19,9 @@ class SessionEdits : public ::testing::Test {
 protected:
     SessionEdits() : session(nullptr, [] { return std::string("now"); }) {
         source = dir.file("talk.mp3");
-        testfiles::WriteFile(source, testfiles::Bytes(100000, 0x55));
+        testfiles::Bytes bytes(100000);
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i % 251);
+        testfiles::WriteFile(source, bytes);
         session.Open(source, "talk.mp3");
         session.SetDuration(10);
         session.SetTimeline(kRate, 10 * kS);
@@ -124,16 +128,39 @@ TEST_F(SessionEdits, TimesMapFromOneTimelineToTheNext) {
     struct Case {
         double before;
         std::optional<double> after;
+        double back;  // the time of the cut timeline mapped back to the whole one
     };
-    for (const Case c : {Case{1.0, 1.0}, Case{2.0, 2.0}, Case{3.0, std::nullopt}, Case{4.999, std::nullopt},
-                         Case{5.0, 2.0}, Case{9.5, 6.5}}) {
+    for (const Case c : {Case{1.0, 1.0, 1.0}, Case{2.0, 2.0, 5.0}, Case{3.0, std::nullopt, 0},
+                         Case{4.999, std::nullopt, 0}, Case{5.0, 2.0, 5.0}, Case{9.5, 6.5, 9.5}, Case{10.0, 7.0, 10.0}}) {
         const std::optional<double> mapped = CuttingSession::MapSeconds(whole, cut, kRate, c.before);
         ASSERT_EQ(mapped.has_value(), c.after.has_value()) << c.before;
-        if (mapped) EXPECT_NEAR(*mapped, *c.after, 1e-9) << c.before;
-        // And back: every time of the cut timeline has its place in the whole one.
-        if (mapped) EXPECT_NEAR(*CuttingSession::MapSeconds(cut, whole, kRate, *mapped), c.before == 2.0 ? 2.0 : c.before, 1e-9);
+        if (!mapped) continue;
+        EXPECT_NEAR(*mapped, *c.after, 1e-9) << c.before;
+        const std::optional<double> back = CuttingSession::MapSeconds(cut, whole, kRate, *mapped);
+        ASSERT_TRUE(back.has_value()) << "every time of the cut timeline is in the whole one";
+        EXPECT_NEAR(*back, c.back, 1e-9) << c.before;
     }
     EXPECT_NEAR(session.SourceSecondsAt(2.5), 5.5, 1e-9);
+}
+
+TEST_F(SessionEdits, AClipOfTheEditedTimelineIsCutFromWhereItsSoundComesFrom) {
+    Select(6, 7.5);
+    std::string error;
+    const std::string plain = dir.file("plain.mp3");
+    ASSERT_TRUE(session.SaveSelection(plain, false, &error)) << error;
+    Select(2, 5);
+    ASSERT_FALSE(session.CutOutSelection());
+    ASSERT_TRUE(session.Edited());
+    Select(3, 4.5);  // source 6..7.5 now
+    ASSERT_TRUE(session.Edited());
+    const std::string edited = dir.file("edited.mp3");
+    ASSERT_TRUE(session.SaveSelection(edited, false, &error)) << error;
+    EXPECT_EQ(testfiles::ReadFile(edited), testfiles::ReadFile(plain));
+
+    Select(1, 3);  // across the join
+    EXPECT_FALSE(session.SaveSelection(dir.file("across.mp3"), false, &error));
+    EXPECT_EQ(error, kSelectionAcrossJoin);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("across.mp3")));
 }
 
 }  // namespace

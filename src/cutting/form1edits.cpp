@@ -1,0 +1,90 @@
+// Editing on the cutting window: cut out, keep only, undo and redo of both, and the window
+// following the edited timeline (player, waveform, slider, length, cut points).
+#include <cmath>
+
+#include "cutting/cutpointscontroller.h"
+#include "cutting/form1.h"
+#include "cutting/mediaplayer.h"
+#include "cutting/waveformview.h"
+#include "models/module1.h"
+#include "mpeg/rounding.h"
+
+namespace {
+
+constexpr int kAssumedRate = 44100;
+
+}  // namespace
+
+void Form1::DeleteKey() {
+    if (cutPoints_->Model().Selected() >= 0) {
+        cutPoints_->DeleteSelected();
+        return;
+    }
+    CutOutSelection();
+}
+
+void Form1::CutOutSelection() {
+    // Playing goes on where the removed stretch was: at the join.
+    const double join = session_.Start().seconds;
+    ApplyEdit([this] { return session_.CutOutSelection(); }, join);
+}
+
+void Form1::KeepOnlySelection() {
+    ApplyEdit([this] { return session_.KeepOnlySelection(); }, 0.0);
+}
+
+void Form1::ApplyEdit(const std::function<std::optional<Notice>()>& edit, double seconds) {
+    const EditList before = session_.Edits();
+    if (Refused(edit())) return;
+    ShowMarks();
+    if (session_.Edits() == before) return;
+    AfterEdit(before);
+    SeekExactly(seconds);
+    Timer1_Timer();
+}
+
+void Form1::UndoMarks() {
+    const EditList before = session_.Edits();
+    if (!session_.UndoMarks()) return;
+    ShowMarks();
+    if (!(session_.Edits() == before)) AfterEdit(before);
+}
+
+void Form1::RedoMarks() {
+    const EditList before = session_.Edits();
+    if (!session_.RedoMarks()) return;
+    ShowMarks();
+    if (!(session_.Edits() == before)) AfterEdit(before);
+}
+
+void Form1::AfterEdit(const EditList& before) {
+    const int rate = session_.SampleRate();
+    const double position = parts_.player->currentPosition();
+    std::vector<PlaySegment> segments;
+    std::vector<std::pair<double, double>> stretches;
+    if (session_.Edited()) {
+        for (const auto& [from, to] : session_.SourceStretches()) {
+            segments.push_back(PlaySegment{from, to});
+            stretches.emplace_back(static_cast<double>(from) / rate, static_cast<double>(to) / rate);
+        }
+    }
+    parts_.player->setSegments(segments);
+    // The play position stays on the sound it was on, or goes to where that sound was cut out.
+    if (position >= 0) {
+        const std::optional<double> mapped = CuttingSession::MapSeconds(before, session_.Edits(), rate, position);
+        SeekExactly(mapped.value_or(std::min(position, session_.EditedSeconds())));
+    }
+    const double length = session_.EditedSeconds();
+    Slider1->SetMax(RoundHalfEvenToInt32(length));
+    Label15->setText(QString::fromStdString(FormatClock(length)));
+    Waveform1->SetEdits(std::move(stretches), static_cast<double>(session_.Edits().SourceSamples()) / rate);
+    cutPoints_->Remap(
+        [&](double seconds) { return CuttingSession::MapSeconds(before, session_.Edits(), rate, seconds); }, length);
+    Timer1_Timer();
+}
+
+// The exact length is known: from here marks, edits and cut points share one timeline.
+void Form1::StartTimeline(double duration) {
+    const int rate = parts_.player->sampleRate() > 0 ? parts_.player->sampleRate() : kAssumedRate;
+    session_.SetTimeline(rate, std::llround(duration * rate));
+}
