@@ -13,29 +13,18 @@
 
 #include "clips/clipfile.h"
 #include "clips/cliptags.h"
+#include "clips/xingframe.h"
 #include "files/descriptor.h"
 #include "files/safefile.h"
 #include "mpeg/framescan.h"
 
 namespace {
 
-// mpg123 and libavcodec both drop encoder delay + 528 + 1 samples at the start of a stream with
-// a LAME tag, and end it encoder padding - 529 samples early: the 529 samples their synthesis
-// lags behind the encoder's input.
-constexpr int kDecoderDelay = 528 + 1;
-constexpr int kMaxTagDelay = 4095;  // 12-bit fields of the LAME tag
 constexpr size_t kChunkBytes = size_t{1} << 20;
 
 bool Fail(std::string* error, const std::string& text) {
     if (error) *error = text;
     return false;
-}
-
-void PutBigEndian32(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v >> 24);
-    p[1] = static_cast<uint8_t>(v >> 16);
-    p[2] = static_cast<uint8_t>(v >> 8);
-    p[3] = static_cast<uint8_t>(v);
 }
 
 uint32_t MainDataBytes(const FrameTable& table, const MpegFrame& f) {
@@ -89,97 +78,27 @@ struct Layout {
     bool vbr = false;
 };
 
-uint16_t BitrateKbps(const MpegFrame& f) {
-    const uint8_t bytes[4] = {static_cast<uint8_t>(f.header >> 24), static_cast<uint8_t>(f.header >> 16),
-                              static_cast<uint8_t>(f.header >> 8), static_cast<uint8_t>(f.header)};
-    MpegHeader h;
-    return DecodeMpegHeader(bytes, h) ? h.bitrateKbps : 0;
-}
-
-// Where the Xing fields and the LAME tag sit in the header frame.
-size_t XingOffset(const FrameTable& table, const MpegFrame& model) {
-    return ::XingOffset(table.version, model.channelMode(), false);
-}
-
-// Header of the Xing/Info frame: that of the clip's first frame, without CRC, at a bitrate whose
-// frame holds the Xing fields and the LAME tag (the stream's own bitrate for CBR, so the file
-// stays constant; otherwise the smallest that fits). Returns the frame length, 0 if none fits.
-uint32_t HeaderFrameHeader(const FrameTable& table, const MpegFrame& model, bool vbr, uint8_t h[4]) {
-    const size_t need = XingOffset(table, model) + kXingFullSize + lametag::kSize;
-    h[0] = 0xFF;
-    h[1] = static_cast<uint8_t>((model.header >> 16) | 0x01);
-    h[3] = static_cast<uint8_t>(model.header & 0xCF);  // mode extension cleared
-    const uint8_t rateAndPrivate = static_cast<uint8_t>((model.header >> 8) & 0x0D);
-    for (int pass = 0; pass < 2; ++pass) {
-        for (int index = 1; index < 15; ++index) {
-            h[2] = static_cast<uint8_t>((index << 4) | rateAndPrivate);
-            MpegHeader decoded;
-            if (!DecodeMpegHeader(h, decoded) || decoded.length < need) continue;
-            if (pass == 0 && (vbr || (h[2] >> 4) != model.bitrateIndex())) continue;
-            return decoded.length;
-        }
-    }
-    return 0;
-}
-
 // The Xing/Info frame with the frame and byte counts, the TOC and a LAME tag.
 std::vector<uint8_t> HeaderFrame(const FrameTable& table, const Layout& layout, uint32_t clipBytes,
                                  uint16_t musicCrc) {
     const MpegFrame& model = table.frames[layout.from];
     uint8_t h[4];
-    const uint32_t length = HeaderFrameHeader(table, model, layout.vbr, h);
-    const size_t xingAt = XingOffset(table, model);
-    const size_t lameAt = xingAt + kXingFullSize;
-    std::vector<uint8_t> frame(length, 0);
-    std::memcpy(frame.data(), h, 4);
-
-    const uint32_t frames = static_cast<uint32_t>(layout.to - layout.from);
-    uint8_t* x = frame.data() + xingAt;
-    std::memcpy(x, layout.vbr ? "Xing" : "Info", 4);
-    PutBigEndian32(x + 4, kXingAllFields);
-    // Every field present: frames, bytes, the TOC and the quality follow the flags.
-    PutBigEndian32(x + 8, frames);
-    PutBigEndian32(x + 12, clipBytes);
-    // TOC: entry i is the byte position of the frame at i % of the playing time, in 1/256 of
-    // the file (ISO-style seek table of the Xing header).
+    const uint32_t length = XingFrameHeader(table, model, layout.vbr, h);
+    XingFrameFields fields;
+    fields.vbr = layout.vbr;
+    fields.frames = static_cast<uint32_t>(layout.to - layout.from);
+    fields.streamBytes = clipBytes;
+    fields.delay = static_cast<uint16_t>(layout.delay);
+    fields.padding = static_cast<uint16_t>(layout.padding);
+    fields.musicCrc = musicCrc;
+    std::vector<uint64_t> starts(fields.frames);
     uint64_t position = length;
-    std::vector<uint64_t> starts(frames);
-    for (uint32_t i = 0; i < frames; ++i) {
+    for (uint32_t i = 0; i < fields.frames; ++i) {
         starts[i] = position;
         position += table.frames[layout.from + i].length;
     }
-    for (uint32_t i = 0; i < 100; ++i) {
-        const uint64_t at = starts[static_cast<size_t>(uint64_t{i} * frames / 100)];
-        x[16 + i] = static_cast<uint8_t>(std::min<uint64_t>(255, at * 256 / clipBytes));
-    }
-    PutBigEndian32(x + 116, table.vbr.hasQuality ? table.vbr.quality : 0);
-
-    uint8_t* l = frame.data() + lameAt;
-    const VbrHeader& src = table.vbr;
-    const bool sourceLame = src.hasLame && src.encoder.rfind("LAME3.", 0) == 0;
-    if (sourceLame) {
-        // The frames were made by this encoder; keep its description of the encoding.
-        std::memcpy(l, src.lameBytes.data(), lametag::kSize);
-        // Peak and ReplayGain were measured on the whole source.
-        std::memset(l + lametag::kPeakAndGain, 0, lametag::kPeakAndGainSize);
-    } else {
-        // Decoders honour the delay fields only behind a LAME version string.
-        std::memcpy(l + lametag::kVersion, "LAME3.100", lametag::kVersionSize);
-        l[lametag::kRevisionMethod] = layout.vbr ? 0 : 1;  // revision 0; VBR method unknown, or CBR
-        l[lametag::kBitrate] = static_cast<uint8_t>(layout.vbr ? 0 : std::min<int>(255, BitrateKbps(model)));
-    }
-    l[lametag::kRevisionMethod] &= 0x0F;
-    uint8_t* d = l + lametag::kDelayPadding;
-    d[0] = static_cast<uint8_t>(layout.delay >> 4);
-    d[1] = static_cast<uint8_t>(((layout.delay & 0x0F) << 4) | (layout.padding >> 8));
-    d[2] = static_cast<uint8_t>(layout.padding);
-    PutBigEndian32(l + lametag::kMusicLength, clipBytes);
-    l[lametag::kMusicCrc] = static_cast<uint8_t>(musicCrc >> 8);
-    l[lametag::kMusicCrc + 1] = static_cast<uint8_t>(musicCrc);
-    const uint16_t tagCrc = LameCrc16(frame.data(), lameAt + lametag::kTagCrc);
-    l[lametag::kTagCrc] = static_cast<uint8_t>(tagCrc >> 8);
-    l[lametag::kTagCrc + 1] = static_cast<uint8_t>(tagCrc);
-    return frame;
+    fields.toc = XingToc(fields.frames, clipBytes, [&starts](uint32_t i) { return starts[i]; });
+    return XingFrame(table, model, fields);
 }
 
 // Which source frames the clip takes, and the delay and padding its LAME tag gives decoders.
@@ -321,7 +240,7 @@ bool WriteCleanClipFrames(const std::string& source, const FrameTable& table, si
     uint64_t audioBytes = 0;
     for (size_t i = layout.from; i < layout.to; ++i) audioBytes += table.frames[i].length;
     uint8_t h[4];
-    const uint32_t headLength = HeaderFrameHeader(table, table.frames[layout.from], layout.vbr, h);
+    const uint32_t headLength = XingFrameHeader(table, table.frames[layout.from], layout.vbr, h);
     if (headLength == 0) return Fail(error, "No frame size of this stream can hold a Xing header");
     const uint64_t total = headLength + audioBytes;
     if (total > UINT32_MAX) return Fail(error, "The clip is too large for a Xing header");

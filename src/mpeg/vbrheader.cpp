@@ -87,7 +87,11 @@ bool ParseVbri(std::span<const uint8_t> frame, VbrHeader& vbr) {
 bool ParseVbrHeader(std::span<const uint8_t> frame, const MpegHeader& h, int64_t offset, VbrHeader& vbr) {
     if (h.layer != 3) return false;
     frame = frame.first(std::min<size_t>(frame.size(), h.length));
-    if (!ParseXing(frame, XingOffset(h.version, h.channelMode, h.crc), vbr) && !ParseVbri(frame, vbr)) return false;
+    // LAME puts the Xing fields of a protected stream where they would be without the CRC, and
+    // decoders look for them there.
+    if (!ParseXing(frame, XingOffset(h.version, h.channelMode, h.crc), vbr) &&
+        !(h.crc && ParseXing(frame, XingOffset(h.version, h.channelMode, false), vbr)) && !ParseVbri(frame, vbr))
+        return false;
     vbr.offset = offset;
     vbr.length = h.length;
     return true;
