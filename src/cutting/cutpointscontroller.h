@@ -55,6 +55,8 @@ public:
     // A file was opened: the plan goes, and its frames are walked in the background.
     void FileOpened(const QString& path);
     const CutPointsModel& Model() const { return model_; }
+    // The open file's frames once walked; null before (or when it holds no Layer III audio).
+    std::shared_ptr<const SplitSource> Source() const { return source_; }
     // Replaces the pause dialog (tests answer it themselves).
     void SetAskPauses(std::function<std::optional<PauseChoice>(QWidget* owner)> ask) { parts_.askPauses = std::move(ask); }
 

@@ -194,7 +194,9 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     cutParts.playPosition = [this] { return parts_.player->currentPosition(); };
     // Headless runs have nobody to show progress to.
     cutParts.showProgress = QGuiApplication::platformName() != "offscreen" && QGuiApplication::platformName() != "minimal";
+    showProgress_ = cutParts.showProgress;
     cutPoints_ = std::make_unique<CutPointsController>(cutParts);
+    connect(cutPoints_.get(), &CutPointsController::sourceReady, this, &Form1::StartTimeline);
     BuildMenuBar();
 
     connect(CandyButton1, &QAbstractButton::clicked, this, &Form1::CandyButton1_Click);
@@ -344,7 +346,7 @@ void Form1::BuildShortcuts() {
         {QKeySequence::Open, &Form1::CandyButton1_Click},    {QKeySequence::Save, &Form1::CandyButton6_Click},
         {Qt::CTRL | Qt::Key_I, &Form1::CandyButton15_Click}, {Qt::CTRL | Qt::Key_Q, &Form1::CandyButton9_Click},
         {Qt::Key_F1, &Form1::CandyButton13_Click},           {QKeySequence::Delete, &Form1::DeleteKey},
-        {Qt::CTRL | Qt::Key_T, &Form1::KeepOnlySelection},
+        {Qt::CTRL | Qt::Key_T, &Form1::KeepOnlySelection},   {Qt::CTRL | Qt::SHIFT | Qt::Key_S, &Form1::SaveEditedAs},
     };
     for (const Key& key : keys) {
         auto* shortcut = new QShortcut(key.sequence, this);
@@ -565,7 +567,6 @@ void Form1::Timer5_Timer() { Volume1->SetVolume(static_cast<int16_t>(Slider3->Va
 void Form1::Timer6_Timer() {
     double duration = parts_.player->duration();
     if (!session_.SetDuration(duration)) return;
-    StartTimeline(duration);
     Slider1->SetMax(RoundHalfEvenToInt32(duration));
     // Files the player times in the background know their length only now.
     Label15->setText(QString::fromStdString(FormatClock(duration)));

@@ -85,6 +85,9 @@ public:
     // slider and the cut points follow the edited timeline; Undo puts the edit back.
     void CutOutSelection();
     void KeepOnlySelection();
+    // "Save edited as...": the edited timeline rendered losslessly into a new file, with progress
+    // and Cancel; the save dialog asks before replacing a file, and the open file is never replaced.
+    void SaveEditedAs();
 
     // The files opened lately, newest first; the menu offers those that still exist.
     const RecentFiles& Recent() const { return recent_; }
@@ -231,7 +234,8 @@ private:
     // The timeline changed from `before` (an edit, an undo, a redo): player, waveform, slider,
     // length display and cut points follow.
     void AfterEdit(const EditList& before);
-    void StartTimeline(double duration);
+    // The open file's frames are walked: its exact length starts the edited timeline.
+    void StartTimeline();
 
     Form1Parts parts_;
     // Stand-ins when the caller gives no volume or link opener.
@@ -242,4 +246,5 @@ private:
     std::unique_ptr<CutPointsController> cutPoints_;
     double prelistenTo_ = 0;
     RecentFiles recent_;
+    bool showProgress_ = true;  // a progress dialog over long jobs (none in headless runs)
 };

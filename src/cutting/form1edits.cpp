@@ -2,7 +2,13 @@
 // following the edited timeline (player, waveform, slider, length, cut points).
 #include <cmath>
 
+#include <algorithm>
+
+#include "cutting/backgroundjob.h"
 #include "cutting/cutpointscontroller.h"
+#include "cutting/filedialogs.h"
+#include "models/cuttingmessages.h"
+#include "split/partnames.h"
 #include "cutting/form1.h"
 #include "cutting/mediaplayer.h"
 #include "cutting/waveformview.h"
@@ -11,7 +17,7 @@
 
 namespace {
 
-constexpr int kAssumedRate = 44100;
+const char* const kAudioFilter = "Audio Files (*.mp3)|*.mp3";
 
 }  // namespace
 
@@ -83,8 +89,40 @@ void Form1::AfterEdit(const EditList& before) {
     Timer1_Timer();
 }
 
-// The exact length is known: from here marks, edits and cut points share one timeline.
-void Form1::StartTimeline(double duration) {
-    const int rate = parts_.player->sampleRate() > 0 ? parts_.player->sampleRate() : kAssumedRate;
-    session_.SetTimeline(rate, std::llround(duration * rate));
+// The frames are walked: the exact length in samples, as the renderer counts them, starts the
+// timeline that marks, edits and cut points share.
+void Form1::StartTimeline() {
+    const std::shared_ptr<const SplitSource> source = cutPoints_->Source();
+    if (!source || source->SampleRate() == 0) return;
+    session_.SetTimeline(static_cast<int>(source->SampleRate()), static_cast<int64_t>(source->DecodedSamples()));
+}
+
+void Form1::SaveEditedAs() {
+    if (Refused(session_.CheckFileOpen())) return;
+    if (!session_.Edited()) return (void)Refused(Notice{kNoEdits, NoticeIcon::Exclamation});
+    const std::shared_ptr<const SplitSource> source = cutPoints_->Source();
+    if (!source) return (void)Refused(Notice{kWaitForLength, NoticeIcon::Exclamation});
+    const QString name = QString::fromStdString(SourceTitle(session_.Path())) + " (edited).mp3";
+    const FileChoice choice = parts_.dialogs->ShowSave(this, kAudioFilter, name);
+    if (choice.path.isEmpty()) return;
+    parts_.player->pause();
+    std::vector<PlannedJoin> joins;
+    std::string error;
+    bool saved = false;
+    const std::string target = choice.path.toStdString();
+    const bool cancelled = RunBackgroundJob(this, "Saving the edited file...", showProgress_, [&](const JobProgress& progress) {
+        saved = session_.SaveEdited(target, source->Table(), progress, &joins, &error);
+    });
+    if (cancelled && !saved) return ShowMessage("Saving was cancelled; nothing was written.", MsgIcon::Information);
+    if (!saved) {
+        parts_.messages->Show(this, QString::fromStdString(error), MsgIcon::Error, "Error");
+        KeepEnterOffButtons();
+        return;
+    }
+    const auto moved = std::count_if(joins.begin(), joins.end(), [](const PlannedJoin& j) { return j.mode == JoinMode::LeadFrames; });
+    QString text = kEditedSaved;
+    if (moved > 0)
+        text += QString(" %1 of %2 joins could not carry the bytes the frame after them borrows and keep a "
+                        "few frames more before them.").arg(moved).arg(joins.size());
+    ShowMessage(text, MsgIcon::Information);
 }

@@ -43,6 +43,7 @@ void Form1::BuildMenuBar() {
     connect(RecentMenu, &QMenu::aboutToShow, this, &Form1::FillRecentMenu);
     file->addSeparator();
     AddItem(file, "&Save Selection...", QKeySequence::Save, this, [this] { CandyButton6_Click(); });
+    AddItem(file, "Save &Edited As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this, [this] { SaveEditedAs(); });
     AddItem(file, "Save All &Parts...", {}, cuts, [cuts] { cuts->SaveAllParts(); });
     file->addSeparator();
     AddItem(file, "&Import Cue Sheet...", {}, cuts, [cuts] { cuts->ImportCueSheet(); });

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include <sys/stat.h>
 
 #include "clips/cleancut.h"
+#include "edit/editrender.h"
 #include "mpeg/rounding.h"
 #include "models/clipsave.h"
 #include "models/cuttingmessages.h"
@@ -328,6 +331,25 @@ bool CuttingSession::SaveSelection(const std::string& target, bool wholeFrames, 
     // Whole frames go by the marks as the displays show them; the frame table maps them.
     if (wholeFrames) return SaveCleanClip(path_, start, end, target, error, nullptr, finish, oneTagPass);
     return SaveClip(path_, target, curStart, curDuration, finish, error, oneTagPass);
+}
+
+bool CuttingSession::SaveEdited(const std::string& target, const FrameTable& table,
+                                const std::function<bool(double)>& progress, std::vector<PlannedJoin>* joins,
+                                std::string* error) const {
+    std::error_code ec;
+    if (target == path_ || std::filesystem::equivalent(target, path_, ec)) {
+        *error = kEditedOverSource;
+        return false;
+    }
+    ClipFinisher finish;
+    if (tags_) finish = [this](const std::string& file, std::string* why) { return tags_->WriteInto(file, why); };
+    ClipTags tags;
+    const ClipTags* oneTagPass = tags_ && tags_->TagsForClip(&tags) ? &tags : nullptr;
+    RenderPlan plan;
+    if (!::SaveEdited(path_, table, edits_, RenderOptions{}, target, oneTagPass, finish, progress, plan, error))
+        return false;
+    if (joins) *joins = plan.joins;
+    return true;
 }
 
 std::optional<Notice> CuttingSession::ShowTagEditor() const {

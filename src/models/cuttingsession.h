@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "edit/editlist.h"
+#include "edit/renderplan.h"
 #include "models/markhistory.h"
 #include "models/notice.h"
 
@@ -138,6 +139,12 @@ public:
     // writes its fields into the clip before it takes its name. False with `error` when nothing
     // was saved.
     bool SaveSelection(const std::string& target, bool wholeFrames, std::string* error) const;
+    // "Save edited as...": the edited timeline of the open file (walked into `table`) rendered
+    // losslessly as `target`, with the tag editor's fields. Never over the open file itself. The
+    // render's joins come back in `joins`. False with `error` when nothing was saved (a failure,
+    // or `progress` returned false).
+    bool SaveEdited(const std::string& target, const FrameTable& table, const std::function<bool(double)>& progress,
+                    std::vector<PlannedJoin>* joins, std::string* error) const;
     // "View/Change  MP3 Info" on the open file.
     std::optional<Notice> ShowTagEditor() const;
 

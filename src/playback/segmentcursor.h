@@ -3,6 +3,7 @@
 // source, one after the other. Positions outside (what the player reports, where it seeks) count
 // output samples; the decoder is sent to source samples. With no stretches listed the output is
 // the source itself.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

@@ -1,6 +1,9 @@
 // The menu bar: every item shows the key that the window answers, runs what its button runs, and
 // File > Open Recent offers the files opened lately that still exist, across runs.
+#include <algorithm>
+
 #include <QMenu>
+#include <QLayout>
 #include <QMenuBar>
 #include <QSettings>
 #include <QShortcut>
