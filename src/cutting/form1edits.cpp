@@ -1,19 +1,18 @@
 // Editing on the cutting window: cut out, keep only, undo and redo of both, and the window
 // following the edited timeline (player, waveform, slider, length, cut points).
-#include <cmath>
-
 #include <algorithm>
+#include <cmath>
 
 #include "cutting/backgroundjob.h"
 #include "cutting/cutpointscontroller.h"
 #include "cutting/filedialogs.h"
-#include "models/cuttingmessages.h"
-#include "split/partnames.h"
 #include "cutting/form1.h"
 #include "cutting/mediaplayer.h"
 #include "cutting/waveformview.h"
+#include "models/cuttingmessages.h"
 #include "models/module1.h"
 #include "mpeg/rounding.h"
+#include "split/partnames.h"
 
 namespace {
 

@@ -40,6 +40,7 @@ void Form1::BuildMenuBar() {
     QMenu* file = MenuBar1->addMenu("&File");
     AddItem(file, "&Open...", QKeySequence::Open, this, [this] { CandyButton1_Click(); });
     RecentMenu = file->addMenu("Open &Recent");
+    RecentMenu->setEnabled(false);
     connect(RecentMenu, &QMenu::aboutToShow, this, &Form1::FillRecentMenu);
     file->addSeparator();
     AddItem(file, "&Save Selection...", QKeySequence::Save, this, [this] { CandyButton6_Click(); });

@@ -38,7 +38,7 @@ TEST(WaveformEdits, TheEditedEnvelopeIsTheKeptStretchesBackToBack) {
     EXPECT_FLOAT_EQ(edited.blocks[30].max, 0.99f);
     EXPECT_NEAR(edited.seconds, 40 * block, 1e-9);
     ASSERT_EQ(edited.summaries.size(), 2u);
-    EXPECT_FLOAT_EQ(edited.summaries[0][1].max, 0.519f);
+    EXPECT_FLOAT_EQ(edited.summaries[0][1].max, 0.991f) << "blocks 16-31: source 506-519, then 990-991";
 }
 
 TEST(WaveformEdits, JoinsRemovedRangesAndTheStripFollowTheSource) {
@@ -60,13 +60,13 @@ TEST(WaveformEdits, JoinsRemovedRangesAndTheStripFollowTheSource) {
     EXPECT_NEAR(view.Removed()[1].second, 600 * block, 1e-9);
 
     // The strip is the source: x 700 of 1000 is source block 700, edited block 400.
-    view.SetView(0.0, 50 * block);
+    view.SetView(0.0, view.MinViewSeconds());
+    ASSERT_TRUE(view.ZoomedIn());
     QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(700, 5));
-    EXPECT_NEAR(view.ViewStart() + 25 * block, 400 * block, 2 * block);
+    EXPECT_NEAR(view.ViewStart() + view.ViewSeconds() / 2, 400 * block, 2 * block);
     // A removed stretch of the source leads to its join.
-    view.SetView(0.0, 50 * block);
     QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(500, 5));
-    EXPECT_NEAR(view.ViewStart() + 25 * block, 300 * block, 2 * block);
+    EXPECT_NEAR(view.ViewStart() + view.ViewSeconds() / 2, 300 * block, 2 * block);
 
     view.SetEdits({}, 0);
     EXPECT_FALSE(view.Edited());
