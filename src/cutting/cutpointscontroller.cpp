@@ -96,6 +96,13 @@ bool CutPointsController::CheckReady() {
     return false;
 }
 
+bool CutPointsController::CheckUnedited() {
+    if (!parts_.timelineEdited || !parts_.timelineEdited()) return true;
+    Warn("Pauses, cue sheets and parts work on the file as it is on disk, and this one has been edited. "
+         "Save it with \"Save edited as...\", open the saved file, and split that.");
+    return false;
+}
+
 void CutPointsController::AddAtPlayPosition() {
     if (!CheckReady()) return;
     const double position = parts_.playPosition ? parts_.playPosition() : -1.0;

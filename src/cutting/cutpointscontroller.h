@@ -44,6 +44,8 @@ struct CutPointsParts {
     std::function<std::optional<PauseChoice>(QWidget* owner)> askPauses;
     // A progress dialog over long jobs (none in headless runs).
     bool showProgress = true;
+    // True while the timeline is edited: the file actions work on the file as it is on disk.
+    std::function<bool()> timelineEdited;
 };
 
 class CutPointsController : public QObject {
@@ -85,6 +87,8 @@ private:
     void Refresh();
     // Refuses, with a message, until the open file's frames are walked.
     bool CheckReady();
+    // Refuses, with a message, while the timeline is edited.
+    bool CheckUnedited();
     bool ChooseOverwrite(const QString& folder, bool* overwrite);
     void ReportSaved(const SplitOutcome& outcome, const QString& folder, size_t partCount);
     void Warn(const QString& text);

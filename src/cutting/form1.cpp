@@ -195,6 +195,7 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     // Headless runs have nobody to show progress to.
     cutParts.showProgress = QGuiApplication::platformName() != "offscreen" && QGuiApplication::platformName() != "minimal";
     showProgress_ = cutParts.showProgress;
+    cutParts.timelineEdited = [this] { return session_.Edited(); };
     cutPoints_ = std::make_unique<CutPointsController>(cutParts);
     connect(cutPoints_.get(), &CutPointsController::sourceReady, this, &Form1::StartTimeline);
     BuildMenuBar();

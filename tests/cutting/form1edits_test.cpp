@@ -74,6 +74,13 @@ TEST_F(Form1Edits, DeleteCutsTheSelectionOutAndEverythingFollowsUntilUndo) {
     Key(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
     EXPECT_EQ(player.segments.size(), 2u);
 
+    // The file actions work on the file on disk: while it is edited they say so and do nothing.
+    dialogs.folders.push_back(QString::fromStdString(dir.path().string()));
+    form->CutPoints()->AddAt(6.0);
+    form->CutPoints()->SaveAllParts();
+    EXPECT_TRUE(LastMessage().contains("Save edited as...")) << LastMessage().toStdString();
+    EXPECT_TRUE(dialogs.folderCaptions.empty());
+
     // Keep only, through its key, across the join: 1..2 and 5..7 of the source stay.
     form->MarkSelection(1.0, 4.0);
     Key(Qt::CTRL | Qt::Key_T);
