@@ -15,6 +15,7 @@
 #include "analysis/mp3genres.h"
 #include "analysis/syncsearch.h"
 #include "files/descriptor.h"
+#include "id3/id3v1.h"
 #include "id3/id3v1layout.h"
 #include "mpeg/rounding.h"
 #include "mpeg/vbrheader.h"
@@ -269,22 +270,7 @@ bool MP3::Save(const std::string& fileName) {
     if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
     const int64_t size = info.st_size;
     if (size < kTagBytes) return false;
-
-    std::array<unsigned char, kTagBytes> last{};
-    if (ReadAt(file.get(), last.data(), last.size(), size - kTagBytes) != kTagBytes) return false;
-
+    // A record that is no tag replaces one the file has, and is not added to a file without.
     const std::array<unsigned char, kTagBytes> bytes = RecordToBytes(record_);
-    if (std::memcmp(last.data(), "TAG", 3) == 0) {
-        if (!WriteAt(file.get(), bytes.data(), bytes.size(), size - kTagBytes) || ::fsync(file.get()) != 0) {
-            // Put the old tag back as best we can; the caller hears of the failure either way.
-            WriteAt(file.get(), last.data(), last.size(), size - kTagBytes);
-            return false;
-        }
-    } else if (record_.Identifier == "TAG") {
-        if (!WriteAt(file.get(), bytes.data(), bytes.size(), size) || ::fsync(file.get()) != 0) {
-            [[maybe_unused]] const int ignored = ::ftruncate(file.get(), static_cast<off_t>(size));
-            return false;
-        }
-    }
-    return file.Close();
+    return mdlID3::WriteID3v1Block(file.get(), size, bytes, record_.Identifier == "TAG") && file.Close();
 }

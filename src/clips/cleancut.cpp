@@ -187,8 +187,7 @@ bool WriteClip(int fd, const FrameTable& table, const Layout& layout, const Clip
     if (!headWritten) std::copy(frame.begin(), frame.end(), pending.begin() + static_cast<std::ptrdiff_t>(headAt));
     const size_t drop = tags ? static_cast<size_t>(ClipTailToDrop(*tags, head.clipBytes, pending)) : 0;
     if (!flush(pending.size() - drop)) return false;
-    if (tags && tags->v1 == ClipTags::V1::Write && !out.Write(tags->v1Tag.data(), kClipV1Size))
-        return Fail(error, ClipWriteError(out, source, target));
+    if (!WriteClipV1(tags, out)) return Fail(error, ClipWriteError(out, source, target));
     if (headWritten && !out.WriteAt(static_cast<int64_t>(headAt), frame))
         return Fail(error, ClipWriteError(out, source, target));
     return true;

@@ -22,3 +22,7 @@ int64_t ClipTailToDrop(const ClipTags& tags, int64_t clipBytes, std::span<const 
         return 0;
     return StartsWith(lastBytes.last(kClipV1Size), "TAG") ? kClipV1Size : 0;
 }
+
+bool WriteClipV1(const ClipTags* tags, mdlID3::AtomicFileWriter& out) {
+    return !tags || tags->v1 != ClipTags::V1::Write || out.Write(tags->v1Tag.data(), kClipV1Size);
+}

@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+#include "files/safefile.h"
+
 // An ID3v1 tag: the last 128 bytes, starting with "TAG".
 inline constexpr int kClipV1Size = 128;
 
@@ -26,3 +28,7 @@ bool FitsOnePass(std::span<const uint8_t> firstBytes);
 // Bytes at the end of a clip of `clipBytes` to leave out: its own ID3v1 tag, which is removed or
 // replaced. `lastBytes` are the clip's last min(128, clipBytes) bytes.
 int64_t ClipTailToDrop(const ClipTags& tags, int64_t clipBytes, std::span<const uint8_t> lastBytes);
+
+// The clip's last bytes: the ID3v1 tag of `tags` (may be null) when it writes one. False when
+// the write failed.
+bool WriteClipV1(const ClipTags* tags, mdlID3::AtomicFileWriter& out);

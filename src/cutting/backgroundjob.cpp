@@ -1,12 +1,12 @@
 #include "cutting/backgroundjob.h"
 
-#include <atomic>
 #include <memory>
 
 #include <QEventLoop>
 #include <QProgressDialog>
-#include <QThread>
 #include <QTimer>
+
+#include "jobs/backgroundworker.h"
 
 namespace {
 
@@ -18,17 +18,10 @@ constexpr int kQuietMs = 400;
 
 bool RunBackgroundJob(QWidget* owner, const QString& label, bool showDialog,
                       const std::function<void(const JobProgress&)>& job) {
-    std::atomic<double> fraction{0.0};
-    std::atomic<bool> cancel{false};
-    std::unique_ptr<QThread> thread(QThread::create([&] {
-        job([&](double done) {
-            fraction = done;
-            return !cancel.load();
-        });
-    }));
+    BackgroundWorker worker;
     QEventLoop loop;
-    // Queued: the loop below is running by the time the thread's end is delivered.
-    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    // Queued: the loop below is running by the time the job's end is delivered.
+    QObject::connect(&worker, &BackgroundWorker::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
 
     std::unique_ptr<QProgressDialog> dialog;
     QTimer refresh;
@@ -39,19 +32,22 @@ bool RunBackgroundJob(QWidget* owner, const QString& label, bool showDialog,
         dialog->setAutoClose(false);
         dialog->setAutoReset(false);
         dialog->setValue(0);
-        QObject::connect(dialog.get(), &QProgressDialog::canceled, [&] { cancel = true; });
+        QObject::connect(dialog.get(), &QProgressDialog::canceled, [&] { worker.RequestStop(); });
         refresh.setInterval(kRefreshMs);
         QObject::connect(&refresh, &QTimer::timeout, [&] {
-            if (!dialog->wasCanceled()) dialog->setValue(static_cast<int>(fraction.load() * (kSteps - 1)));
+            if (!dialog->wasCanceled() && worker.ShareDone() >= 0)
+                dialog->setValue(static_cast<int>(worker.ShareDone() * (kSteps - 1)));
         });
         refresh.start();
     }
-    thread->start();
+    worker.Start([&job](const BackgroundWorker::Progress& progress, const std::atomic<bool>&) {
+        job(progress);
+        return BackgroundWorker::Delivery();
+    });
     loop.exec();
-    thread->wait();
     refresh.stop();
     // Read before closing: closing a progress dialog counts as its Cancel.
-    const bool cancelled = cancel.load();
+    const bool cancelled = worker.StopRequested();
     if (dialog) dialog->close();
     return cancelled;
 }

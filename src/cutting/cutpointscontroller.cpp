@@ -4,7 +4,6 @@
 
 #include <QMenu>
 #include <QShortcut>
-#include <QThread>
 #include <QWidget>
 
 #include "controls/messageboxes.h"
@@ -26,15 +25,7 @@ CutPointsController::CutPointsController(const CutPointsParts& parts) : parts_(p
     Refresh();
 }
 
-CutPointsController::~CutPointsController() {
-    if (stopWalk_) *stopWalk_ = true;
-    for (const QPointer<QThread>& walker : walkers_) {
-        if (!walker) continue;
-        walker->disconnect(this);
-        walker->wait();
-        delete walker.data();
-    }
-}
+CutPointsController::~CutPointsController() = default;
 
 void CutPointsController::FileOpened(const QString& path) {
     model_.Reset();
@@ -42,29 +33,19 @@ void CutPointsController::FileOpened(const QString& path) {
     path_ = path;
     walkError_.clear();
     walking_ = true;
+    ++generation_;
     Refresh();
-    // A walk of the file opened before is no longer wanted.
-    if (stopWalk_) *stopWalk_ = true;
-    stopWalk_ = std::make_shared<std::atomic<bool>>(false);
-    const int generation = ++generation_;
-    auto source = std::make_shared<SplitSource>();
-    auto ok = std::make_shared<bool>(false);
-    auto error = std::make_shared<std::string>();
-    QThread* walker = QThread::create([source, ok, error, stop = stopWalk_, file = path.toStdString()] {
-        *ok = source->Open(file, error.get(), [stop](double) { return !stop->load(); });
+    // Starting the walk stops the walk of the file opened before: its result is no longer wanted.
+    walker_.Start([this, file = path.toStdString()](const BackgroundWorker::Progress& progress,
+                                                    const std::atomic<bool>&) {
+        auto source = std::make_shared<SplitSource>();
+        std::string error;
+        const bool ok = source->Open(file, &error, progress);
+        return [this, source, ok, error] { SourceWalked(source, ok, error); };
     });
-    connect(walker, &QThread::finished, this, [this, walker, generation, source, ok, error] {
-        std::erase(walkers_, QPointer<QThread>(walker));
-        walker->deleteLater();
-        SourceWalked(generation, source, *ok, *error);
-    });
-    walkers_.emplace_back(walker);
-    walker->start();
 }
 
-void CutPointsController::SourceWalked(int generation, std::shared_ptr<SplitSource> source, bool ok,
-                                       const std::string& error) {
-    if (generation != generation_) return;
+void CutPointsController::SourceWalked(std::shared_ptr<SplitSource> source, bool ok, const std::string& error) {
     walking_ = false;
     if (ok) {
         source_ = std::move(source);

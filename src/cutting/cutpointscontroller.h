@@ -7,7 +7,6 @@
 // The file's frames are walked on a thread of its own when it is opened; cut points can be
 // placed once that is done. Long jobs (pauses, saving) run in the background behind a progress
 // dialog with Cancel.
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,10 +15,10 @@
 #include <vector>
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include "cutting/pausedialog.h"
+#include "jobs/backgroundworker.h"
 #include "models/cutpointsmodel.h"
 #include "split/partwriter.h"
 #include "split/splitsource.h"
@@ -28,7 +27,6 @@ class CutPointsPanel;
 class FileDialogs;
 class MessageBoxes;
 class QMenu;
-class QThread;
 class QWidget;
 class WaveformView;
 
@@ -83,7 +81,7 @@ signals:
     void sourceReady();
 
 private:
-    void SourceWalked(int generation, std::shared_ptr<SplitSource> source, bool ok, const std::string& error);
+    void SourceWalked(std::shared_ptr<SplitSource> source, bool ok, const std::string& error);
     void Refresh();
     // Refuses, with a message, until the open file's frames are walked.
     bool CheckReady();
@@ -103,7 +101,8 @@ private:
     QString path_;
     QString walkError_;
     bool walking_ = false;
+    // Counts the files opened, so a job that outlives its file drops its result.
     int generation_ = 0;
-    std::shared_ptr<std::atomic<bool>> stopWalk_;
-    std::vector<QPointer<QThread>> walkers_;
+    // Walks the open file's frames; its destruction stops the walk and waits for it.
+    BackgroundWorker walker_;
 };

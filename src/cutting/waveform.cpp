@@ -7,7 +7,6 @@
 #include <system_error>
 
 #include <QFile>
-#include <QMetaObject>
 
 #include <mpg123.h>
 
@@ -243,52 +242,19 @@ std::vector<PeakPair> RebinPeaks(const WaveformEnvelope& envelope, int columns, 
     return out;
 }
 
-WaveformBuilder::WaveformBuilder(QObject* parent) : QObject(parent) {}
-
-WaveformBuilder::~WaveformBuilder() { StopWorker(); }
-
-void WaveformBuilder::StopWorker() {
-    if (cancel_) cancel_->store(true);
-    if (worker_.joinable()) worker_.join();
-    cancel_.reset();
-}
-
-void WaveformBuilder::Cancel() {
-    ++generation_;
-    StopWorker();
-    building_ = false;
+WaveformBuilder::WaveformBuilder(QObject* parent) : QObject(parent) {
+    connect(&worker_, &BackgroundWorker::progressChanged, this, &WaveformBuilder::progressChanged);
 }
 
 void WaveformBuilder::Open(const QString& path) {
-    Cancel();
-    const uint64_t generation = generation_;
-    cancel_ = std::make_shared<std::atomic<bool>>(false);
-    building_ = true;
-    auto cancel = cancel_;
     const std::string localPath = QFile::encodeName(path).toStdString();
-    worker_ = std::thread([this, generation, cancel, localPath] {
-        // Posted calls run on this object's thread; they are discarded if the object is gone,
-        // and the destructor joins this thread before that can happen.
-        auto progress = [this, generation](double share) {
-            QMetaObject::invokeMethod(
-                this,
-                [this, generation, share] {
-                    if (generation == generation_) emit progressChanged(share);
-                },
-                Qt::QueuedConnection);
-        };
+    worker_.Start([this, localPath](const BackgroundWorker::Progress& progress,
+                                    const std::atomic<bool>& cancel) -> BackgroundWorker::Delivery {
         bool cancelled = false;
         auto envelope = std::make_shared<const WaveformEnvelope>(
-            DecodePeakEnvelope(localPath, *cancel, progress, &cancelled));
-        if (cancelled) return;
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, envelope] {
-                if (generation != generation_) return;
-                building_ = false;
-                emit finished(envelope);
-            },
-            Qt::QueuedConnection);
+            DecodePeakEnvelope(localPath, cancel, [&progress](double share) { progress(share); }, &cancelled));
+        if (cancelled) return {};
+        return [this, envelope] { emit finished(envelope); };
     });
 }
 

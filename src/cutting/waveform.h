@@ -13,12 +13,13 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include <QObject>
 #include <QString>
+
+#include "jobs/backgroundworker.h"
 
 // Full scale is -1..1.
 struct PeakPair {
@@ -69,14 +70,12 @@ class WaveformBuilder : public QObject {
     Q_OBJECT
 public:
     explicit WaveformBuilder(QObject* parent = nullptr);
-    // Cancels and waits for a running decode (one frame at most).
-    ~WaveformBuilder() override;
 
     // Starts building the envelope of `path`, cancelling any decode still running.
     void Open(const QString& path);
     // Stops a running decode; nothing is delivered for it.
-    void Cancel();
-    bool IsBuilding() const { return building_; }
+    void Cancel() { worker_.Cancel(); }
+    bool IsBuilding() const { return worker_.IsRunning(); }
 
 signals:
     void progressChanged(double fraction);
@@ -84,11 +83,6 @@ signals:
     void finished(std::shared_ptr<const WaveformEnvelope> envelope);
 
 private:
-    void StopWorker();
-
-    std::thread worker_;
-    std::shared_ptr<std::atomic<bool>> cancel_;
-    // Results and progress of older decodes carry an older number and are dropped.
-    uint64_t generation_ = 0;
-    bool building_ = false;
+    // Cancels and waits for a running decode (one frame at most) when the builder goes.
+    BackgroundWorker worker_;
 };

@@ -63,9 +63,9 @@ FileDescriptor OpenWritable(const std::string& path, int64_t& size) {
 }
 
 // Whether a tag starts at `offset`; nullopt when the bytes could not be read.
-std::optional<bool> HasTagAt(const FileDescriptor& file, int64_t offset) {
+std::optional<bool> HasTagAt(int fd, int64_t offset) {
     std::array<uint8_t, 3> magic{};
-    if (offset < 0 || ReadAt(file.get(), magic.data(), magic.size(), offset) != 3) return std::nullopt;
+    if (offset < 0 || ReadAt(fd, magic.data(), magic.size(), offset) != 3) return std::nullopt;
     return StartsWith(magic, "TAG");
 }
 
@@ -115,24 +115,32 @@ bool ReadID3v1Tag(const std::string& path, ID3TagInfo& info) {
     return ParseID3v1Tag(tag, info);
 }
 
+bool WriteID3v1Block(int fd, int64_t size, std::span<const uint8_t, kID3v1Size> tag, bool append) {
+    std::array<uint8_t, kID3v1Size> old{};
+    const int64_t tagAt = size - kID3v1Size;
+    bool hasTag = false;
+    if (size >= kID3v1Size) {
+        if (ReadAt(fd, old.data(), old.size(), tagAt) != kID3v1Size) return false;
+        hasTag = StartsWith(old, "TAG");
+    }
+    if (!hasTag && !append) return true;
+    const int64_t position = hasTag ? tagAt : size;
+    if (WriteAt(fd, tag.data(), tag.size(), position) && ::fsync(fd) == 0) return true;
+    // An append that failed half way is cut back; an overwritten tag gets its old bytes back.
+    if (hasTag)
+        static_cast<void>(WriteAt(fd, old.data(), old.size(), tagAt));
+    else
+        static_cast<void>(::ftruncate(fd, size));
+    return false;
+}
+
 bool WriteID3v1Tag(const std::string& path, const ID3TagInfo& info, bool clearReadOnly) {
     if (clearReadOnly) ClearReadOnly(path);
     int64_t size = 0;
     FileDescriptor file = OpenWritable(path, size);
     if (!file.IsOpen()) return false;
-    int64_t position = size;
-    if (size >= kID3v1Size) {
-        auto hasTag = HasTagAt(file, size - kID3v1Size);
-        if (!hasTag) return false;
-        if (*hasTag) position = size - kID3v1Size;
-    }
-    auto tag = BuildID3v1Tag(info);
-    if (!WriteAt(file.get(), tag.data(), tag.size(), position) || ::fsync(file.get()) != 0) {
-        // An append that failed half way is cut back so the file keeps its old length.
-        if (position == size) static_cast<void>(::ftruncate(file.get(), size));
-        return false;
-    }
-    return file.Close();
+    const auto tag = BuildID3v1Tag(info);
+    return WriteID3v1Block(file.get(), size, tag, true) && file.Close();
 }
 
 bool RemoveID3v1Tag(const std::string& path, bool clearReadOnly) {
@@ -143,7 +151,7 @@ bool RemoveID3v1Tag(const std::string& path, bool clearReadOnly) {
     // Too short to hold a tag: there is nothing to remove.
     if (size < kID3v1Size) return true;
     const int64_t start = size - kID3v1Size;
-    auto hasTag = HasTagAt(file, start);
+    auto hasTag = HasTagAt(file.get(), start);
     if (!hasTag || (*hasTag && (::ftruncate(file.get(), start) != 0 || ::fsync(file.get()) != 0))) return false;
     return file.Close();
 }

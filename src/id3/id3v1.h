@@ -21,6 +21,12 @@ bool WriteID3v1Tag(const std::string& path, const ID3TagInfo& info, bool clearRe
 // without a tag (shorter than 128 bytes included) is left as it is.
 bool RemoveID3v1Tag(const std::string& path, bool clearReadOnly);
 
+// The one writer of the 128-byte block at a file's end, for the tag library and the MP3 class:
+// `tag` goes over the tag that the open regular file `fd` of `size` bytes ends with, or is
+// appended when it has none and `append` is set (else nothing is written). True when the file
+// ends as asked, flushed; on failure it keeps its old length and, as far as can be, its old tag.
+bool WriteID3v1Block(int fd, int64_t size, std::span<const uint8_t, kID3v1Size> tag, bool append);
+
 // The fields of a 128-byte tag that starts with "TAG"; false for anything else.
 bool ParseID3v1Tag(std::span<const uint8_t> tag, ID3TagInfo& info);
 // The 128 bytes written for the record.

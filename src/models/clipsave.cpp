@@ -119,7 +119,7 @@ bool SaveClip(const std::string& source, const std::string& target, double curSt
     int64_t drop = 0;
     if (tags && OnePass(in.get(), range, *tags, &drop)) {
         const bool written = out.Write(tags->v2) && out.CopyRange(in.get(), range.offset, range.length - drop) &&
-                             (tags->v1 != ClipTags::V1::Write || out.Write(tags->v1Tag.data(), kClipV1Size));
+                             WriteClipV1(tags, out);
         if (!written) {
             *error = ClipWriteError(out, source, target);
             return false;

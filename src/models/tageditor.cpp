@@ -1,5 +1,6 @@
 #include "models/tageditor.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include "id3/mpeginfo.h"
 #include "models/tagdefaults.h"
 #include "models/tagfilesnapshot.h"
+#include "text/textcodec.h"
 
 namespace {
 
@@ -29,8 +31,8 @@ std::string CutToLimit(const std::string& text, int limit) {
     int units = 0;
     size_t at = 0;
     while (at < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[at]);
-        const size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        // A byte that starts no character counts as one, as the text box shows it.
+        const size_t length = std::max<size_t>(mdlID3::Utf8SequenceLength(text, at), 1);
         const int width = length == 4 ? 2 : 1;
         if (units + width > limit) break;
         units += width;

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <string_view>
 
+#include "text/textcodec.h"
+
 namespace {
 
 const std::set<std::string> kQuotedTexts = {"TITLE", "PERFORMER", "SONGWRITER", "COMPOSER", "ARRANGER", "MESSAGE"};
@@ -42,14 +44,6 @@ bool TakeValue(std::string& rest, std::string* value) {
     *value = rest.substr(0, space);
     rest = space == std::string::npos ? std::string() : Trim(std::string_view(rest).substr(space));
     return true;
-}
-
-std::string Quoted(std::string value) {
-    // libcue has no escape for a quote inside a quoted text, and takes a backslash before the
-    // closing quote as escaping it.
-    std::replace(value.begin(), value.end(), '"', '\'');
-    while (!value.empty() && value.back() == '\\') value.pop_back();
-    return "\"" + value + "\"";
 }
 
 struct CueState {
@@ -120,7 +114,7 @@ std::string CheckLine(CueState& st, const std::string& line, int number, std::st
         if (name.empty() || type.empty() || !rest.empty()) return "FILE needs a file name and a type, such as FILE \"a.mp3\" MP3";
         st.haveFile = true;
         // The type is the writing tool's guess (WAVE, MP3, FLAC...); libcue knows only some.
-        *out = "FILE " + Quoted(name) + " MP3";
+        *out = "FILE " + CueQuoted(name) + " MP3";
         return {};
     }
     if (key == "TRACK") return CheckTrack(st, rest, number, out);
@@ -136,13 +130,30 @@ std::string CheckLine(CueState& st, const std::string& line, int number, std::st
             TakeValue(rest, &value);
             if (!rest.empty()) return key + " has text after its quoted value";
         }
-        *out = key + " " + Quoted(value);
+        *out = key + " " + CueQuoted(value);
         return {};
     }
     return "unknown command \"" + word + "\"";
 }
 
 }  // namespace
+
+std::string CueQuoted(std::string text) {
+    // libcue has no escape for a quote inside a quoted text, and takes a backslash before the
+    // closing quote as escaping it.
+    std::replace(text.begin(), text.end(), '"', '\'');
+    // It keeps the first bytes of a long text and drops the rest even inside a character: the
+    // text is cut here, at a character's start.
+    size_t end = 0;
+    while (end < text.size()) {
+        const size_t length = std::max<size_t>(mdlID3::Utf8SequenceLength(text, end), 1);
+        if (end + length > kLibcueTextBytes) break;
+        end += length;
+    }
+    text.resize(end);
+    while (!text.empty() && text.back() == '\\') text.pop_back();
+    return "\"" + text + "\"";
+}
 
 long CueTimeFrames(const std::string& text) {
     const size_t a = text.find(':');

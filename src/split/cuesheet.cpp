@@ -100,22 +100,15 @@ std::string CueTime(double seconds) {
 
 std::string CueSheetText(const SplitPlan& plan, const std::string& audioFile, const std::string& title,
                          const std::string& performer) {
-    // As the import hands texts to libcue: no quote inside, no backslash before the closing one.
-    const auto quoted = [](std::string s) {
-        for (char& c : s)
-            if (c == '"') c = '\'';
-        while (!s.empty() && s.back() == '\\') s.pop_back();
-        return "\"" + s + "\"";
-    };
     std::ostringstream out;
-    if (!performer.empty()) out << "PERFORMER " << quoted(performer) << "\n";
-    if (!title.empty()) out << "TITLE " << quoted(title) << "\n";
-    out << "FILE " << quoted(audioFile) << " MP3\n";
+    if (!performer.empty()) out << "PERFORMER " << CueQuoted(performer) << "\n";
+    if (!title.empty()) out << "TITLE " << CueQuoted(title) << "\n";
+    out << "FILE " << CueQuoted(audioFile) << " MP3\n";
     for (size_t i = 0; i < plan.PartCount(); ++i) {
         const PlannedPart part = plan.Part(i);
         out << "  TRACK " << (i < 9 ? "0" : "") << i + 1 << " AUDIO\n";
-        if (!part.title.empty()) out << "    TITLE " << quoted(part.title) << "\n";
-        if (!part.performer.empty()) out << "    PERFORMER " << quoted(part.performer) << "\n";
+        if (!part.title.empty()) out << "    TITLE " << CueQuoted(part.title) << "\n";
+        if (!part.performer.empty()) out << "    PERFORMER " << CueQuoted(part.performer) << "\n";
         if (i > 0 && plan.Cut(i - 1).end > plan.Cut(i - 1).start)
             out << "    INDEX 00 " << CueTime(plan.Cut(i - 1).start) << "\n";
         out << "    INDEX 01 " << CueTime(part.start) << "\n";

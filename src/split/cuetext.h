@@ -6,5 +6,3 @@
 
 // The sheet's text as UTF-8, the byte order mark removed.
 std::string CueTextToUtf8(std::string_view bytes);
-// True when the bytes are well-formed UTF-8.
-bool IsUtf8(std::string_view bytes);

@@ -48,6 +48,13 @@ public:
         return model_.WriteInto(clipPath, error);
     }
 
+    // Save Selection writes the clip with these tags in one pass, as `trimbel cut` does; WriteInto
+    // is left for a range that starts with a tag of its own.
+    bool TagsForClip(ClipTags* tags) override {
+        Editor();
+        return model_.TagsForClip(tags);
+    }
+
 private:
     frmMain& Editor() {
         if (!editor_) editor_ = std::make_unique<frmMain>(messages_, &model_);

@@ -39,6 +39,21 @@ size_t DecodeUtf8At(std::string_view text, size_t i, char32_t& cp) {
 
 }  // namespace
 
+bool IsUtf8(std::string_view bytes) {
+    char32_t cp;
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t len = DecodeUtf8At(bytes, i, cp);
+        if (len == 0) return false;
+        i += len;
+    }
+    return true;
+}
+
+size_t Utf8SequenceLength(std::string_view text, size_t at) {
+    char32_t cp;
+    return at < text.size() ? DecodeUtf8At(text, at, cp) : 0;
+}
+
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
     if (cp < 0x80) {

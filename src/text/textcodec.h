@@ -10,6 +10,12 @@
 
 namespace mdlID3 {
 
+// True when the bytes are well-formed UTF-8: no stray or missing continuation bytes, overlong
+// forms, surrogates or values past U+10FFFF. The one check of UTF-8 for the whole program.
+bool IsUtf8(std::string_view bytes);
+// Length of the well-formed UTF-8 sequence that starts at `at` (1 to 4), 0 when none does.
+size_t Utf8SequenceLength(std::string_view text, size_t at);
+
 // Appends the code point as UTF-8 (surrogates and values past U+10FFFF become U+FFFD).
 void AppendUtf8(std::string& out, char32_t codePoint);
 // Decodes UTF-8 into code points. A byte that does not start a well-formed sequence is taken as

@@ -2,13 +2,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 #include <QCheckBox>
 
+#include "id3/id3v1.h"
+#include "id3/id3v2write.h"
 #include "models/clipsave.h"
 #include "models/module1.h"
 #include "form1fixture.h"
 #include "mpeg/framescan.h"
+#include "tageditor/taghandover.h"
 
 namespace {
 
@@ -82,6 +86,42 @@ TEST_F(CleanClipSave, WithTheBoxOffTheClipIsTheClassicByteRange) {
                               static_cast<int64_t>(source.size()), &range, &error));
     const Bytes expected(source.begin() + range.offset, source.begin() + range.offset + range.length);
     EXPECT_EQ(testfiles::ReadFile(clip), expected);
+}
+
+TEST_F(CleanClipSave, WithTheRealEditorTheWindowSavesTheClipThatTrimbelCutSaves) {
+    const std::filesystem::path trimbel = TRIMBEL_BINARY;
+    if (trimbel.empty() || !std::filesystem::exists(trimbel)) GTEST_SKIP() << "the trimbel program is not built";
+    mdlID3::ID3TagInfo info;
+    info.Artist = "Band";
+    info.Title = "S\xC3\xB6ng";
+    info.Year = "1999";
+    ASSERT_TRUE(mdlID3::WriteID3v2Tag(lameFile, info, mdlID3::kWriteV23, true, false));
+    ASSERT_TRUE(mdlID3::WriteID3v1Tag(lameFile, info, false));
+    // The window as the program builds it: the tag editor behind the hand-over.
+    const std::unique_ptr<TagHandOver> editor = CreateTagHandOver(&messages);
+    parts.tags = editor.get();
+    form = std::make_unique<Form1>(parts);
+    form->show();
+    char seconds[40];
+    std::snprintf(seconds, sizeof seconds, "%.17g", duration);
+    for (const bool frames : {false, true}) {
+        form->CheckFrames->setChecked(frames);
+        const std::string windowClip = dir.file(frames ? "window-frames.mp3" : "window.mp3");
+        const std::string cutClip = dir.file(frames ? "cut-frames.mp3" : "cut.mp3");
+        OpenMarkAndSave(windowClip);
+        EXPECT_EQ(LastMessage(), "MP3 clip saved.");
+        int status = -1;
+        const std::string output = testfiles::CommandOutput(
+            testfiles::ShellQuote(trimbel.string()) + " cut " + testfiles::ShellQuote(lameFile) +
+                " --start 2 --end 6.5 --duration " + seconds + (frames ? " --frames" : "") + " --output " +
+                testfiles::ShellQuote(cutClip) + " 2>&1",
+            &status);
+        ASSERT_EQ(status, 0) << output;
+        const Bytes clip = testfiles::ReadFile(windowClip);
+        EXPECT_EQ(clip, testfiles::ReadFile(cutClip)) << (frames ? "whole frames" : "byte range");
+        EXPECT_EQ(std::string(clip.begin(), clip.begin() + 3), "ID3");
+        EXPECT_EQ(std::string(clip.end() - 128, clip.end() - 125), "TAG");
+    }
 }
 
 TEST_F(CleanClipSave, AFailedTagHandOverFailsTheCleanSaveAndLeavesNoClip) {

@@ -34,7 +34,8 @@ int RunShell(const std::string& command, std::string* output) {
 TEST(DesktopFile, ValidatesWithDesktopFileValidate) {
     if (!HaveTool("desktop-file-validate")) GTEST_SKIP() << "desktop-file-utils is not installed";
     std::string output;
-    const int status = RunShell("desktop-file-validate '" + (kPackaging / "trimbel.desktop").string() + "'", &output);
+    const int status =
+        RunShell("desktop-file-validate '" + (kPackaging / "org.example.trimbel.desktop").string() + "'", &output);
     EXPECT_EQ(status, 0) << output;
     // It reports hints and warnings without failing; the entry should give none.
     EXPECT_EQ(output, "");
@@ -52,7 +53,7 @@ TEST(DesktopFile, IconIsWellFormedSvg) {
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString() << " at line " << xml.lineNumber();
 }
 
-TEST(DesktopFile, InstallPutsBinaryEntryAndIcon) {
+TEST(DesktopFile, InstallPutsBinaryEntryIconAndListing) {
     const fs::path binary = TRIMBEL_BINARY;
     if (binary.empty() || !fs::exists(binary)) GTEST_SKIP() << "the trimbel program is not built";
     if (!HaveTool("cmake")) GTEST_SKIP() << "cmake is not on the PATH";
@@ -62,10 +63,15 @@ TEST(DesktopFile, InstallPutsBinaryEntryAndIcon) {
     ASSERT_EQ(RunShell("cmake --install '" + buildDir.string() + "' --prefix '" + prefix.path().string() + "'", &output), 0)
         << output;
     EXPECT_TRUE(fs::exists(prefix.path() / "bin" / "trimbel")) << output;
-    const fs::path entry = prefix.path() / "share" / "applications" / "trimbel.desktop";
+    const fs::path entry = prefix.path() / "share" / "applications" / "org.example.trimbel.desktop";
     const fs::path icon = prefix.path() / "share" / "icons" / "hicolor" / "scalable" / "apps" / "trimbel.svg";
     ASSERT_TRUE(fs::exists(entry)) << output;
     ASSERT_TRUE(fs::exists(icon)) << output;
-    EXPECT_EQ(testfiles::ReadFile(entry.string()), testfiles::ReadFile((kPackaging / "trimbel.desktop").string()));
+    EXPECT_EQ(testfiles::ReadFile(entry.string()),
+              testfiles::ReadFile((kPackaging / "org.example.trimbel.desktop").string()));
     EXPECT_EQ(testfiles::ReadFile(icon.string()), testfiles::ReadFile((kPackaging / "trimbel.svg").string()));
+    // The software-centre listing goes with the entry, under the entry's id.
+    const fs::path listing = prefix.path() / "share" / "metainfo" / "org.example.trimbel.metainfo.xml";
+    EXPECT_EQ(testfiles::ReadFile(listing.string()),
+              testfiles::ReadFile((kPackaging / "org.example.trimbel.metainfo.xml").string()));
 }

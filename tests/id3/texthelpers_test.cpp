@@ -1,4 +1,7 @@
 // The record, the genre list, and the text and size helpers of the tag library.
+#include <string>
+#include <utility>
+
 #include <gtest/gtest.h>
 
 #include "id3/bytes.h"
@@ -120,6 +123,27 @@ TEST(TextToBytes, Latin1WithLimitsAndReplacement) {
     Bytes two(2, 0xEE);
     EXPECT_EQ(TextToBytes("abc", 0, two, true), 2u);
     EXPECT_EQ(two, (Bytes{'a', 'b'}));
+}
+
+TEST(TextCodec, Utf8CheckAtItsBoundaries) {
+    const std::pair<std::string, bool> cases[] = {
+        {"", true},
+        {"Caf\xC3\xA9 \xD0\x96 \xEF\xBF\xBF \xF4\x8F\xBF\xBF", true},  // up to U+10FFFF
+        {"Caf\xE9", false},                                      // Latin-1
+        {"\xC0\xAF", false},                                     // overlong "/"
+        {"\xC1\xBF", false},                                     // overlong
+        {"\xE0\x9F\xBF", false},                                 // overlong three bytes
+        {"\xED\xA0\x80", false},                                 // surrogate
+        {"\xF4\x90\x80\x80", false},                             // past U+10FFFF
+        {"\xE2\x82", false},                                     // cut short
+        {"\x80", false},                                         // stray continuation byte
+        {"\xF8\x88\x80\x80\x80", false},                         // five-byte form
+    };
+    for (const auto& [text, valid] : cases) EXPECT_EQ(IsUtf8(text), valid) << testing::PrintToString(text);
+    const std::string mixed = "a\xC3\xA9\xF0\x9F\x98\x80\xE9";
+    const size_t lengths[] = {1, 2, 0, 4, 0, 0, 0, 0};
+    for (size_t at = 0; at < mixed.size(); ++at) EXPECT_EQ(Utf8SequenceLength(mixed, at), lengths[at]) << at;
+    EXPECT_EQ(Utf8SequenceLength(mixed, mixed.size()), 0u);
 }
 
 TEST(TextCodec, RoundTripsAndLengths) {

@@ -1,6 +1,6 @@
-// The Debian package as Debian expects it: lintian finds no errors or warnings, and the package
-// holds both programs, the manual pages, the completion, the licence and a changelog whose
-// latest entry is the program's version.
+// The Debian package as Debian expects it: lintian finds no errors or warnings, its AppStream
+// listing validates, and the package holds both programs, the manual pages, the completion, the
+// licence and a changelog whose latest entry is the program's version.
 #include <filesystem>
 #include <regex>
 
@@ -36,7 +36,8 @@ std::string Version() {
 
 TEST(Package, LintianIsCleanAndThePackageHoldsItsParts) {
     if (!fs::exists(kBuild / "CPackConfig.cmake")) GTEST_SKIP() << "no CPack configuration in " << kBuild;
-    if (!HaveTool("cpack") || !HaveTool("lintian") || !HaveTool("dpkg-deb")) GTEST_SKIP() << "cpack, lintian or dpkg-deb missing";
+    if (!HaveTool("cpack") || !HaveTool("lintian") || !HaveTool("dpkg-deb") || !HaveTool("appstreamcli"))
+        GTEST_SKIP() << "cpack, lintian, dpkg-deb or appstreamcli missing";
     testfiles::TempDir out;
     int status = -1;
     const std::string built = Shell("cpack --config " + testfiles::ShellQuote((kBuild / "CPackConfig.cmake").string()) +
@@ -55,7 +56,8 @@ TEST(Package, LintianIsCleanAndThePackageHoldsItsParts) {
     for (const char* part : {"./usr/bin/trimbel\n", "./usr/bin/trimbel-window\n", "./usr/share/man/man1/trimbel.1.gz\n",
                              "./usr/share/man/man1/trimbel-window.1.gz\n",
                              "./usr/share/bash-completion/completions/trimbel\n", "./usr/share/doc/trimbel/copyright\n",
-                             "./usr/share/doc/trimbel/changelog.gz\n", "./usr/share/applications/trimbel.desktop\n"})
+                             "./usr/share/doc/trimbel/changelog.gz\n", "./usr/share/applications/org.example.trimbel.desktop\n",
+                             "./usr/share/metainfo/org.example.trimbel.metainfo.xml\n"})
         EXPECT_NE(contents.find(part), std::string::npos) << part << " missing from\n" << contents;
 
     // The packaged (stripped) command line runs from where the package puts it.
@@ -67,6 +69,17 @@ TEST(Package, LintianIsCleanAndThePackageHoldsItsParts) {
         Shell(testfiles::ShellQuote(root + "/usr/bin/trimbel") + " info --json " + testfiles::ShellQuote(song), &status);
     EXPECT_EQ(status, 0) << info;
     EXPECT_NE(info.find("\"loaded\": true"), std::string::npos) << info;
+
+    // Software centres read the listing: it validates, names a menu entry and icon the package
+    // holds (validate-tree), and its latest release is this version.
+    const std::string metainfo = root + "/usr/share/metainfo/org.example.trimbel.metainfo.xml";
+    const std::string valid = Shell("appstreamcli validate --no-net " + testfiles::ShellQuote(metainfo), &status);
+    EXPECT_EQ(status, 0) << valid;
+    const std::string tree = Shell("appstreamcli validate-tree --no-net " + testfiles::ShellQuote(root), &status);
+    EXPECT_EQ(status, 0) << tree;
+    const testfiles::Bytes listing = testfiles::ReadFile(metainfo);
+    EXPECT_NE(std::string(listing.begin(), listing.end()).find("<release version=\"" + Version() + "\""),
+              std::string::npos);
 
     // The command line needs QtCore only: the package's dependencies say what the windows need.
     const std::string deps = Shell("dpkg-deb -f " + testfiles::ShellQuote(deb) + " Depends", &status);

@@ -1,6 +1,7 @@
 // Cue sheets: one as other tools write them, the encodings they come in, faults with their line,
 // and the export of a plan read back.
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -85,11 +86,6 @@ TEST(CueImport, Latin1AndUtf8WithOrWithoutBomAndUtf16) {
         EXPECT_EQ(sheet.tracks[1].title, "Ni\xC3\xB1o y m\xC3\xA1s");  // unquoted, lower-case keyword
         EXPECT_DOUBLE_EQ(sheet.tracks[1].start, 10);
     }
-    EXPECT_TRUE(IsUtf8(body));
-    EXPECT_FALSE(IsUtf8(latin1));
-    EXPECT_FALSE(IsUtf8("\xC0\xAF"));          // overlong "/"
-    EXPECT_FALSE(IsUtf8("\xED\xA0\x80"));      // surrogate
-    EXPECT_FALSE(IsUtf8("\xE2\x82"));          // cut short
 }
 
 TEST(CueImport, FaultsNameTheirLine) {
@@ -117,6 +113,28 @@ TEST(CueImport, FaultsNameTheirLine) {
         std::string error;
         EXPECT_FALSE(ParseCueSheet(text, &sheet, &error)) << text;
         EXPECT_NE(error.find(expected), std::string::npos) << "got: " << error << "\nwanted: " << expected;
+    }
+}
+
+TEST(CueImport, ALongTitleIsCutAtACharactersStartAsLibcueKeepsIt) {
+    // libcue keeps 1022 bytes of a text: "é" (two bytes) at bytes 1021-1022 fits, at 1022-1023
+    // it is dropped whole rather than split into a byte that is no UTF-8.
+    const std::string e = "\xC3\xA9";
+    const std::pair<std::string, std::string> cases[] = {
+        {std::string(1020, 'a') + e, std::string(1020, 'a') + e},
+        {std::string(1021, 'a') + e, std::string(1021, 'a')},
+        {std::string(1021, 'a') + "\\zz", std::string(1021, 'a')},  // no backslash left at the end
+        {std::string(2000, 'b'), std::string(1022, 'b')},
+    };
+    for (const auto& [title, kept] : cases) {
+        CueSheet sheet;
+        std::string error;
+        ASSERT_TRUE(ParseCueSheet("FILE \"x.mp3\" MP3\nTRACK 01 AUDIO\nTITLE \"" + title + "\"\nINDEX 01 00:00:00\n",
+                                  &sheet, &error))
+            << error;
+        ASSERT_EQ(sheet.tracks.size(), 1u);
+        EXPECT_EQ(sheet.tracks[0].title, kept) << title.size();
+        EXPECT_EQ(CueQuoted(title), "\"" + kept + "\"");  // the export writes what the import reads
     }
 }
 

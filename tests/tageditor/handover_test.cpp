@@ -11,9 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 
 #include "support/fakemessageboxes.h"
 #include "support/testfiles.h"
+#include "models/clipsave.h"
 #include "models/tagdefaults.h"
 #include "tageditor/editortesting.h"
 #include "tageditor/frmmain.h"
@@ -178,6 +180,35 @@ TEST_F(HandOverTest, AfterASaveTheEditorPointsAtTheSourceAgain) {
     handOver->ShowFor(source, "song.mp3");
     EXPECT_EQ(editor->PathFromHolder().toStdString(), source);
     EXPECT_EQ(editor->Label23->text(), "song.mp3");
+}
+
+TEST_F(HandOverTest, TheWindowsHandOverGivesTheClipItsTagsInOnePass) {
+    // A source with both tags, and a title edited in the editor: the one-pass clip is the clip the
+    // two steps (copy, then the editor's write on it) make, to the byte.
+    const std::string source = Mp3("song.mp3", Audio(120));
+    MutagenWriteV2(source, {{"TPE1", "Band"}, {"TIT2", "S\xC3\xB6ng"}});
+    const Bytes withV1 = Concat({ReadFile(source), Id3v1Tag("Song", "Band", "Rec", "1999", "", 17)});
+    WriteFile(source, withV1);
+    handOver->LoadFile(source, "song.mp3");
+    ASSERT_NE(Editor(), nullptr);
+    Editor()->v2Title->setText(QStringLiteral("Edited"));
+    const double size = static_cast<double>(withV1.size());
+    // From inside the audio to the end of the file (its v1 tag included), and a stretch inside.
+    for (const auto& [start, length] : {std::pair{size / 2, size}, std::pair{size / 3, size / 4}}) {
+        ClipTags tags;
+        ASSERT_TRUE(handOver->TagsForClip(&tags));
+        const std::string onePass = dir.file("one.mp3"), twoSteps = dir.file("two.mp3");
+        std::string error;
+        ASSERT_TRUE(SaveClip(source, onePass, start, length, {}, &error, &tags)) << error;
+        const ClipFinisher writeInto = [this](const std::string& clip, std::string* why) {
+            return handOver->WriteInto(clip, why);
+        };
+        ASSERT_TRUE(SaveClip(source, twoSteps, start, length, writeInto, &error)) << error;
+        EXPECT_EQ(ReadFile(onePass), ReadFile(twoSteps)) << start;
+        EXPECT_EQ(MutagenReadV2(onePass)["TIT2"], "Edited");
+    }
+    EXPECT_EQ(ReadFile(source), withV1);
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(HandOverTest, FailedClipWriteComesBackAsAnErrorWithoutAMessageBox) {
