@@ -114,8 +114,7 @@ void Form1::SaveEditedAs() {
     });
     if (cancelled && !saved) return ShowMessage("Saving was cancelled; nothing was written.", MsgIcon::Information);
     if (!saved) {
-        parts_.messages->Show(this, QString::fromStdString(error), MsgIcon::Error, "Error");
-        KeepEnterOffButtons();
+        messages_->Show(this, QString::fromStdString(error), MsgIcon::Error, "Error");
         return;
     }
     const auto moved = std::count_if(joins.begin(), joins.end(), [](const PlannedJoin& j) { return j.mode == JoinMode::LeadFrames; });

@@ -6,7 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "playback/decoder.h"
+#include "decode/decoder.h"
+#include "playback/pcm.h"
 #include "playback/decoderthread.h"
 #include "playback/ringbuffer.h"
 #include "playback/segmentcursor.h"
@@ -76,13 +77,13 @@ TEST(DecoderThreadSegments, DeliversTheStretchesBackToBackAtTheSample) {
                                         "synth", "3", "sine", "200-3000", "vol", "0.5"}));
     ASSERT_TRUE(soundcheck::Run("lame", {"--quiet", "-b", "128", QString::fromStdString(wav), QString::fromStdString(mp3)}));
     const std::vector<uint8_t> source = DecodeWhole(mp3);
-    ASSERT_EQ(source.size(), 3u * 44100 * Decoder::kBytesPerFrame);
+    ASSERT_EQ(source.size(), 3u * 44100 * pcm::kBytesPerFrame);
 
     const std::vector<PlaySegment> segments = {{1000, 30000}, {50000, 50001}, {70123, 100000}, {120000, 132300}};
     std::vector<uint8_t> expected;
     for (const PlaySegment& s : segments)
-        expected.insert(expected.end(), source.begin() + s.sourceStart * Decoder::kBytesPerFrame,
-                        source.begin() + s.sourceEnd * Decoder::kBytesPerFrame);
+        expected.insert(expected.end(), source.begin() + s.sourceStart * pcm::kBytesPerFrame,
+                        source.begin() + s.sourceEnd * pcm::kBytesPerFrame);
 
     RingBuffer ring(4 * 1024 * 1024);
     DecoderThread thread(ring);
@@ -96,7 +97,7 @@ TEST(DecoderThreadSegments, DeliversTheStretchesBackToBackAtTheSample) {
         ring.Reset(++generation, start);
         thread.Start(generation, start);
         const std::vector<uint8_t> heard = Drain(ring);
-        const std::vector<uint8_t> wanted(expected.begin() + start * Decoder::kBytesPerFrame, expected.end());
+        const std::vector<uint8_t> wanted(expected.begin() + start * pcm::kBytesPerFrame, expected.end());
         ASSERT_EQ(heard.size(), wanted.size()) << "from " << start;
         EXPECT_TRUE(heard == wanted) << "from " << start;
     }
@@ -106,7 +107,7 @@ TEST(DecoderThreadSegments, DeliversTheStretchesBackToBackAtTheSample) {
     ring.Reset(++generation, 131000);
     thread.Start(generation, 131000);
     const std::vector<uint8_t> tail = Drain(ring);
-    EXPECT_TRUE(tail == std::vector<uint8_t>(source.begin() + 131000 * Decoder::kBytesPerFrame, source.end()));
+    EXPECT_TRUE(tail == std::vector<uint8_t>(source.begin() + 131000 * pcm::kBytesPerFrame, source.end()));
 }
 
 }  // namespace
