@@ -135,6 +135,7 @@ TEST_F(Form1Keys, TheWaveformShowsTheMarksAndPositionAndSeeksLikeTheSlider) {
     }
     // The position shows the target at once (no timer tick between), and a start mark set right
     // after the seek is the target, not the position before it.
+    form->Waveform1->ShowWholeFile();
     emit form->Waveform1->seekRequested(7);
     EXPECT_TRUE(form->Label1->text().startsWith("7")) << form->Label1->text().toStdString();
     Click(form->CandyButton3);

@@ -91,8 +91,8 @@ TEST_F(Form1Menu, TheBarSitsAboveTheControlsAndTheWindowGrowsByIt) {
 TEST_F(Form1Menu, OpenRecentListsOpenedFilesThatStillExistAndKeepsThemForTheNextRun) {
     const std::string second = dir.file("second.mp3");
     const std::string gone = dir.file("gone.mp3");
-    testfiles::WriteFile(second, PatternBytes(4000));
-    testfiles::WriteFile(gone, PatternBytes(4000));
+    testfiles::WriteFile(second, testfiles::SilentFrames(20));
+    testfiles::WriteFile(gone, testfiles::SilentFrames(20));
     for (const std::string& path : {source, gone, second}) form->OpenFile(QString::fromStdString(path));
     EXPECT_EQ(form->Recent().Paths(), (std::vector<std::string>{second, gone, source}));
     std::filesystem::remove(gone);

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "edit/sourcetimeline.h"
 #include "mpeg/framescan.h"
 #include "mpeg/sideinfo.h"
@@ -52,8 +54,10 @@ std::string Fixture(const Encoding& e) {
     fs::create_directories(dir);
     const fs::path mp3 = dir / (std::string(e.name) + ".mp3");
     if (fs::exists(mp3)) return mp3.string();
-    const std::string wav = (dir / (std::string(e.name) + ".wav")).string();
-    const std::string part = mp3.string() + ".part";
+    // Tests run in parallel processes: each makes its own copy and names it when complete.
+    const std::string own = "." + std::to_string(getpid());
+    const std::string wav = (dir / (std::string(e.name) + own + ".wav")).string();
+    const std::string part = mp3.string() + own + ".part";
     // A sweep against pink noise with a beat: busy and quiet stretches, so the encoder leans on
     // the bit reservoir in some frames and fills it in others.
     const std::string cmd = "sox -n -r " + std::to_string(e.rate) + " -c " + std::to_string(e.channels) + " -b 16 " +
