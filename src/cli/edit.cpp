@@ -19,6 +19,7 @@
 #include "clips/clipfile.h"
 #include "cli/progressline.h"
 #include "cli/subcommands.h"
+#include "cli/timeargument.h"
 #include "edit/editrender.h"
 #include "edit/sourcetimeline.h"
 #include "models/tageditor.h"
@@ -31,21 +32,6 @@ constexpr int kExitRefused = 2;
 int Refuse(const QString& text) {
     std::fprintf(stderr, "trimbel edit: %s\n", text.toLocal8Bit().constData());
     return kExitRefused;
-}
-
-// Seconds as "75.5", "1:15.5" or "1:01:15.250".
-bool ParseTime(const QString& text, double* seconds) {
-    double total = 0;
-    const QStringList fields = text.trimmed().split(':');
-    if (fields.size() > 3 || text.trimmed().isEmpty()) return false;
-    for (const QString& f : fields) {
-        bool ok = false;
-        const double v = f.toDouble(&ok);
-        if (!ok || !std::isfinite(v) || v < 0) return false;
-        total = total * 60 + v;
-    }
-    *seconds = total;
-    return true;
 }
 
 struct Range {

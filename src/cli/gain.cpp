@@ -26,6 +26,7 @@
 
 #include "cli/progressline.h"
 #include "cli/subcommands.h"
+#include "cli/timeargument.h"
 #include "level/levelchange.h"
 
 namespace {
@@ -36,21 +37,6 @@ constexpr int kExitRefused = 2;
 int Refuse(const QString& text) {
     std::fprintf(stderr, "trimbel gain: %s\n", text.toLocal8Bit().constData());
     return kExitRefused;
-}
-
-// Seconds as "75.5", "1:15.5" or "1:01:15".
-bool ParseTime(const QString& text, double* seconds) {
-    double total = 0;
-    const QStringList fields = text.trimmed().split(':');
-    if (fields.size() > 3) return false;
-    for (const QString& f : fields) {
-        bool ok = false;
-        const double v = f.toDouble(&ok);
-        if (!ok || !std::isfinite(v) || v < 0) return false;
-        total = total * 60 + v;
-    }
-    *seconds = total;
-    return true;
 }
 
 // "A-B"; an empty A is the start, an empty B the end of the file.

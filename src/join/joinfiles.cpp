@@ -8,7 +8,7 @@
 #include <fcntl.h>
 
 #include "clips/clipfile.h"
-#include "clips/infoframe.h"
+#include "clips/xingframe.h"
 #include "files/descriptor.h"
 #include "files/filereader.h"
 #include "files/safefile.h"
@@ -228,7 +228,7 @@ JoinOutcome JoinFiles(const std::vector<std::string>& paths, const std::string& 
     const JoinInput& first = inputs.front();
     const MpegFrame& model = first.table.frames[plan.parts.front().firstFrame];
     uint8_t h[4];
-    const uint32_t headLength = InfoFrameHeader(first.table.version, model.header, plan.vbr, h);
+    const uint32_t headLength = XingFrameHeader(first.table, model, plan.vbr, h);
     if (headLength == 0) return Failed(outcome, "No frame size of this stream can hold a Xing header");
     uint64_t audioBytes = 0;
     for (size_t i = 0; i < inputs.size(); ++i)
@@ -250,24 +250,24 @@ JoinOutcome JoinFiles(const std::vector<std::string>& paths, const std::string& 
     }
     if (copier.Bytes() != audioBytes) return Failed(outcome, "An input changed while it was joined; nothing was written");
 
-    InfoFrameSpec spec;
-    spec.version = first.table.version;
-    spec.modelHeader = model.header;
-    spec.vbr = plan.vbr;
-    spec.frames = static_cast<uint32_t>(plan.frames);
-    spec.streamBytes = static_cast<uint32_t>(headLength + audioBytes);
-    // Output frame lengths, found through the inputs in order.
-    std::vector<uint32_t> lengths;
-    lengths.reserve(plan.frames);
+    XingFrameFields fields;
+    fields.vbr = plan.vbr;
+    fields.frames = static_cast<uint32_t>(plan.frames);
+    fields.streamBytes = static_cast<uint32_t>(headLength + audioBytes);
+    fields.delay = static_cast<uint16_t>(plan.delay);
+    fields.padding = static_cast<uint16_t>(plan.padding);
+    fields.musicCrc = copier.Crc();
+    // Where each output frame starts, found through the inputs in order.
+    std::vector<uint64_t> starts;
+    starts.reserve(plan.frames);
+    uint64_t position = headLength;
     for (size_t i = 0; i < inputs.size(); ++i)
-        for (size_t k = plan.parts[i].firstFrame; k < plan.parts[i].endFrame; ++k)
-            lengths.push_back(inputs[i].table.frames[k].length);
-    spec.frameLength = [&](uint32_t k) { return lengths[k]; };
-    spec.source = &first.table.vbr;
-    spec.delay = plan.delay;
-    spec.padding = plan.padding;
-    spec.musicCrc = copier.Crc();
-    if (!out.WriteAt(static_cast<int64_t>(tag.size()), BuildInfoFrame(spec)))
+        for (size_t k = plan.parts[i].firstFrame; k < plan.parts[i].endFrame; ++k) {
+            starts.push_back(position);
+            position += inputs[i].table.frames[k].length;
+        }
+    fields.toc = XingToc(fields.frames, fields.streamBytes, [&starts](uint32_t k) { return starts[k]; });
+    if (!out.WriteAt(static_cast<int64_t>(tag.size()), XingFrame(first.table, model, fields)))
         return Failed(outcome, ClipWriteError(out, "", output));
     // Checked again right before the name is given: a file may have appeared meanwhile.
     if (!options.overwrite && Exists(output))
