@@ -205,6 +205,11 @@ void CuttingSession::SetTimeline(int sampleRate, int64_t sourceSamples) {
     if (sampleRate <= 0 || sourceSamples <= 0) return;
     sampleRate_ = sampleRate;
     edits_ = EditList(sourceSamples);
+    // Marks set while the length was still being measured were recorded with no timeline; undoing
+    // them must not take the timeline away again.
+    history_.ForEachStep([this](SessionState& state) {
+        if (state.edits.SourceSamples() == 0) state.edits = edits_;
+    });
 }
 
 std::vector<std::pair<int64_t, int64_t>> CuttingSession::SourceStretches() const {

@@ -25,7 +25,11 @@ protected:
         OpenTimed(mp3, 13);
         QTRY_VERIFY_WITH_TIMEOUT(form->CutPoints()->Model().Ready(), 10000);
     }
-    void Key(QKeyCombination key) { QTest::keyClick(form.get(), key.key(), key.keyboardModifiers()); }
+    // Once the window is active again (after a message box, say), as a user's key would be.
+    void Key(QKeyCombination key) {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClick(form.get(), key.key(), key.keyboardModifiers());
+    }
     std::vector<double> Cuts() const {
         std::vector<double> starts;
         const SplitPlan& plan = form->CutPoints()->Model().Plan();

@@ -97,6 +97,13 @@ TEST_F(SessionEdits, UndoAndRedoTakeEditsAndMarksTogether) {
     session.Open(source, "talk.mp3");
     EXPECT_FALSE(session.Edited());
     EXPECT_FALSE(session.CanUndoMarks());
+
+    // Marks set while the length is still being measured: undoing them keeps the timeline.
+    session.SetDuration(10);
+    Select(2, 5);
+    session.SetTimeline(kRate, 10 * kS);
+    ASSERT_TRUE(session.UndoMarks());
+    EXPECT_DOUBLE_EQ(session.EditedSeconds(), 10.0);
 }
 
 TEST_F(SessionEdits, EditsAreRefusedWithTheirReasonAndChangeNothing) {
