@@ -82,13 +82,15 @@ struct RenderPlan {
 struct RenderOptions {
     // Off only to show what a join without it does to the frame after it.
     bool repairReservoir = true;
+    // Off: an existing target is refused, even one that appears while the file is written.
+    bool replaceExisting = true;
     // Each join on its exact sample, the few frames around it decoded, crossfaded over
     // `crossfadeMs` and encoded anew; the removed lengths rounded to whole frames.
     bool smoothJoins = false;
     int crossfadeMs = 5;
 };
 
-// At most this many frames are re-encoded at a smooth join with a crossfade of up to 10 ms.
+// At most this many frames are re-encoded at a smooth join with the default crossfade.
 inline constexpr size_t kSmoothJoinFrames = 4;
 
 // The side information of source frame `i`, read when the plan needs it (the frame before a join).

@@ -274,7 +274,7 @@ TEST_P(EditRenderTest, SmoothJoinsStartOnTheExactSampleWithoutAClick) {
         ASSERT_EQ(edits.DeleteSource(ranges), EditRefusal::None);
         const std::string out = dir.file("smooth.mp3");
         RenderPlan plan;
-        ASSERT_TRUE(SaveEdited(source, table, edits, {true, true, 5}, out, nullptr, {}, {}, plan, &error)) << error;
+        ASSERT_TRUE(SaveEdited(source, table, edits, {.smoothJoins = true}, out, nullptr, {}, {}, plan, &error)) << error;
         const Decoded o = Decode("mpg123", out, dir.file("err"));
         EXPECT_EQ(o.warnings, "");
         ASSERT_EQ(static_cast<int64_t>(o.pcm.size()), plan.outputSamples * ch);

@@ -166,7 +166,7 @@ TEST(RenderPlan, SmoothJoinsKeepTheirSampleAndRoundTheRemovedLengthToFrames) {
         ASSERT_EQ(edits.DeleteSource({c.removed}), EditRefusal::None);
         RenderPlan plan;
         std::string error;
-        ASSERT_TRUE(PlanRender(s.table, edits, s.SideInfo(), {true, true, 5}, plan, &error)) << error;
+        ASSERT_TRUE(PlanRender(s.table, edits, s.SideInfo(), {.smoothJoins = true}, plan, &error)) << error;
         ASSERT_EQ(plan.joins.size(), c.mode ? 1u : 0u);
         EXPECT_EQ(plan.outputSamples, kDecoded - c.removedSamples);
         if (!c.mode) continue;
