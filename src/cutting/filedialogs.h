@@ -5,6 +5,11 @@
 
 class QWidget;
 
+// What smooth joins do, for the check boxes that offer them.
+inline constexpr const char* kSmoothJoinsTip =
+    "Each join starts on the exact sample and never clicks: the few frames around it are decoded and "
+    "encoded again with a short crossfade. Every other frame is copied as it is.";
+
 struct FileChoice {
     QString path;       // full path; empty when the dialog was cancelled
     QString fileTitle;  // the file's name without folder
@@ -18,6 +23,10 @@ public:
     // empty when the dialog was cancelled.
     virtual QStringList ShowOpenFiles(QWidget* owner, const QString& filter) = 0;
     virtual FileChoice ShowSave(QWidget* owner, const QString& filter, const QString& fileName) = 0;
+    // The save dialog with a check box `option` under it; `checked` is its state going in and,
+    // unless the dialog was cancelled, coming out.
+    virtual FileChoice ShowSaveWithOption(QWidget* owner, const QString& filter, const QString& fileName,
+                                          const QString& option, bool* checked) = 0;
     // An existing folder; empty when the dialog was cancelled.
     virtual QString ShowFolder(QWidget* owner, const QString& caption) = 0;
     // A file opened without the open dialog (command line, drop), so that the next dialog starts

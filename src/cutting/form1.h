@@ -256,4 +256,5 @@ private:
     double watchedPosition_ = 0;  // the position Timer4 saw last
     RecentFiles recent_;
     bool showProgress_ = true;  // a progress dialog over long jobs
+    bool smoothJoins_ = false;  // the save dialog's "Smooth joins" box, as the user last left it
 };

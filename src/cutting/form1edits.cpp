@@ -102,7 +102,8 @@ void Form1::SaveEditedAs() {
     const std::shared_ptr<const SplitSource> source = cutPoints_->Source();
     if (!source) return (void)Refused(Notice{kWaitForLength, NoticeIcon::Exclamation});
     const QString name = QString::fromStdString(SourceTitle(session_.Path())) + " (edited).mp3";
-    const FileChoice choice = parts_.dialogs->ShowSave(this, kAudioFilter, name);
+    const FileChoice choice =
+        parts_.dialogs->ShowSaveWithOption(this, kAudioFilter, name, "S&mooth joins (a few frames encoded anew at each join)", &smoothJoins_);
     if (choice.path.isEmpty()) return;
     parts_.player->pause();
     std::vector<PlannedJoin> joins;
@@ -110,7 +111,7 @@ void Form1::SaveEditedAs() {
     bool saved = false;
     const std::string target = choice.path.toStdString();
     const bool cancelled = RunBackgroundJob(this, "Saving the edited file...", showProgress_, [&](const JobProgress& progress) {
-        saved = session_.SaveEdited(target, source->Table(), progress, &joins, &error);
+        saved = session_.SaveEdited(target, source->Table(), smoothJoins_, progress, &joins, &error);
     });
     if (cancelled && !saved) return ShowMessage("Saving was cancelled; nothing was written.", MsgIcon::Information);
     if (!saved) {

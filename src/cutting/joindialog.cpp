@@ -47,6 +47,8 @@ JoinDialog::JoinDialog(const JoinDialogParts& parts, QWidget* parent) : QDialog(
     up_ = new QPushButton("Move &up", this);
     down_ = new QPushButton("Move &down", this);
     chapters_ = new QCheckBox("Write &chapters (one per file)", this);
+    smooth_ = new QCheckBox("&Smooth joins", this);
+    smooth_->setToolTip(kSmoothJoinsTip);
     status_ = new QLabel(this);
     status_->setWordWrap(true);
     join_ = new QPushButton("&Join...", this);
@@ -65,6 +67,7 @@ JoinDialog::JoinDialog(const JoinDialogParts& parts, QWidget* parent) : QDialog(
     middle->addLayout(side);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(chapters_);
+    bottom->addWidget(smooth_);
     bottom->addStretch();
     bottom->addWidget(join_);
     bottom->addWidget(close);
@@ -147,6 +150,7 @@ void JoinDialog::Join() {
     }
     JoinOptions options;
     options.chapters = chapters_->isChecked();
+    options.smoothJoins = smooth_->isChecked();
     // The save dialog has asked already before an existing file is chosen.
     options.overwrite = QFileInfo::exists(target.path);
     // The job gets its own copy: the list may not change under it.

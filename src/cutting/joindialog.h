@@ -58,5 +58,6 @@ private:
     QPushButton* down_;
     QPushButton* join_;
     QCheckBox* chapters_;
+    QCheckBox* smooth_;
     QLabel* status_;
 };

@@ -1,7 +1,9 @@
 #include "cutting/qtfiledialogs.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QSettings>
 
 namespace {
@@ -73,6 +75,11 @@ QStringList QtFileDialogs::ShowOpenFiles(QWidget* owner, const QString& filter) 
 }
 
 FileChoice QtFileDialogs::ShowSave(QWidget* owner, const QString& filter, const QString& fileName) {
+    return ShowSaveWithOption(owner, filter, fileName, QString(), nullptr);
+}
+
+FileChoice QtFileDialogs::ShowSaveWithOption(QWidget* owner, const QString& filter, const QString& fileName,
+                                             const QString& option, bool* checked) {
     QFileDialog dialog(owner, "Save As");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -82,7 +89,16 @@ FileChoice QtFileDialogs::ShowSave(QWidget* owner, const QString& filter, const 
     const QString& folder = saveFolder_.isEmpty() ? openFolder_ : saveFolder_;
     if (!folder.isEmpty()) dialog.setDirectory(folder);
     dialog.selectFile(fileName);
+    QCheckBox* box = nullptr;
+    // Qt's own dialog lays itself out on a grid: the box goes on a row of its own under it.
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()); grid && checked) {
+        box = new QCheckBox(option, &dialog);
+        box->setChecked(*checked);
+        box->setToolTip(kSmoothJoinsTip);
+        grid->addWidget(box, grid->rowCount(), 0, 1, -1);
+    }
     if (dialog.exec() != QDialog::Accepted) return {};
+    if (box) *checked = box->isChecked();
     FileChoice choice = Chosen(dialog);
     if (!choice.path.isEmpty()) Remember(saveFolder_, kSaveFolderKey, choice.path);
     return choice;

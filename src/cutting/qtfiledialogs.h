@@ -14,6 +14,8 @@ public:
     FileChoice ShowOpen(QWidget* owner, const QString& filter) override;
     QStringList ShowOpenFiles(QWidget* owner, const QString& filter) override;
     FileChoice ShowSave(QWidget* owner, const QString& filter, const QString& fileName) override;
+    FileChoice ShowSaveWithOption(QWidget* owner, const QString& filter, const QString& fileName, const QString& option,
+                                  bool* checked) override;
     QString ShowFolder(QWidget* owner, const QString& caption) override;
     void NoteOpened(const QString& path) override;
 

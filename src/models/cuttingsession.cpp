@@ -357,7 +357,7 @@ bool CuttingSession::SaveSelection(const std::string& target, bool wholeFrames, 
     return SaveClip(path_, target, curStart, curDuration, finish, error, oneTagPass, replace);
 }
 
-bool CuttingSession::SaveEdited(const std::string& target, const FrameTable& table,
+bool CuttingSession::SaveEdited(const std::string& target, const FrameTable& table, bool smoothJoins,
                                 const std::function<bool(double)>& progress, std::vector<PlannedJoin>* joins,
                                 std::string* error) const {
     std::error_code ec;
@@ -369,8 +369,10 @@ bool CuttingSession::SaveEdited(const std::string& target, const FrameTable& tab
     if (tags_) finish = [this](const std::string& file, std::string* why) { return tags_->WriteInto(file, why); };
     ClipTags tags;
     const ClipTags* oneTagPass = tags_ && tags_->TagsForClip(&tags) ? &tags : nullptr;
+    RenderOptions options;
+    options.smoothJoins = smoothJoins;
     RenderPlan plan;
-    if (!::SaveEdited(path_, table, edits_, RenderOptions{}, target, oneTagPass, finish, progress, plan, error))
+    if (!::SaveEdited(path_, table, edits_, options, target, oneTagPass, finish, progress, plan, error))
         return false;
     if (joins) *joins = plan.joins;
     return true;

@@ -149,8 +149,10 @@ public:
     // losslessly as `target`, with the tag editor's fields. Never over the open file itself. The
     // render's joins come back in `joins`. False with `error` when nothing was saved (a failure,
     // or `progress` returned false).
-    bool SaveEdited(const std::string& target, const FrameTable& table, const std::function<bool(double)>& progress,
-                    std::vector<PlannedJoin>* joins, std::string* error) const;
+    // With `smoothJoins` each join keeps its exact sample, its few frames encoded anew.
+    bool SaveEdited(const std::string& target, const FrameTable& table, bool smoothJoins,
+                    const std::function<bool(double)>& progress, std::vector<PlannedJoin>* joins,
+                    std::string* error) const;
     // "View/Change  MP3 Info" on the open file.
     std::optional<Notice> ShowTagEditor() const;
 

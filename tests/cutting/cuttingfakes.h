@@ -125,6 +125,13 @@ public:
         saveDefaults.push_back(fileName);
         return Next(saves);
     }
+    FileChoice ShowSaveWithOption(QWidget* owner, const QString& filter, const QString& fileName, const QString& option,
+                                  bool* checked) override {
+        saveOptions.push_back(option);
+        const FileChoice choice = ShowSave(owner, filter, fileName);
+        if (!choice.path.isEmpty()) *checked = optionAnswer;
+        return choice;
+    }
     QString ShowFolder(QWidget*, const QString& caption) override {
         folderCaptions.push_back(caption);
         if (folders.empty()) return {};
@@ -138,6 +145,8 @@ public:
     std::deque<QStringList> openMany;  // answers to the dialog that picks several files
     std::deque<FileChoice> saves;
     std::deque<QString> folders;
+    std::vector<QString> saveOptions;
+    bool optionAnswer = false;  // the check box's state when a save dialog with one is accepted
     std::vector<QString> folderCaptions;
     std::vector<QString> openFilters, saveFilters, saveDefaults, noted;
 

@@ -115,6 +115,15 @@ TEST_F(Form1Edits, SaveEditedAsWritesANewFileAndNeverTheSource) {
     const double share = static_cast<double>(std::filesystem::file_size(target)) / before.size();
     EXPECT_NEAR(share, 10.05 / 13.05, 0.02);
     EXPECT_EQ(testfiles::ReadFile(mp3), before);
+
+    // The dialog's "Smooth joins" box, ticked, has the join's frames encoded anew.
+    const std::string smooth = dir.file("talk (smooth).mp3");
+    dialogs.saves.push_back({QString::fromStdString(smooth), "talk (smooth).mp3"});
+    dialogs.optionAnswer = true;
+    Key(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+    ASSERT_EQ(LastMessage().left(18), QString(kEditedSaved)) << LastMessage().toStdString();
+    EXPECT_TRUE(dialogs.saveOptions.back().contains("mooth joins"));
+    EXPECT_NE(testfiles::ReadFile(smooth), testfiles::ReadFile(target));
 }
 
 }  // namespace
