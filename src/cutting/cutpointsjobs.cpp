@@ -12,6 +12,7 @@
 #include "cutting/filedialogs.h"
 #include "join/joinfiles.h"
 #include "split/cuesheet.h"
+#include "split/editedparts.h"
 #include "split/partnames.h"
 
 namespace {
@@ -42,6 +43,8 @@ void CutPointsController::FindPauses() {
         Fail("Pauses could not be found: " + QString::fromStdString(error));
         return;
     }
+    // The pauses were found in the file on disk; the cut points lie on the edited timeline.
+    if (const EditList* edits = EditedTimeline()) pauses = PausesOnTimeline(*edits, source_->SampleRate(), pauses);
     SplitPlan plan = model_.Plan();
     const size_t added = AddPauseCuts(plan, pauses, choice->trim);
     if (added == 0) {
@@ -55,7 +58,7 @@ void CutPointsController::FindPauses() {
 }
 
 void CutPointsController::ImportCueSheet() {
-    if (!CheckReady()) return;
+    if (!CheckReady() || !CheckUnedited()) return;
     const FileChoice choice = parts_.dialogs->ShowOpen(parts_.window, kCueFilter);
     if (choice.path.isEmpty()) return;
     CueSheet sheet;
@@ -70,7 +73,7 @@ void CutPointsController::ImportCueSheet() {
 }
 
 void CutPointsController::ExportCueSheet() {
-    if (!CheckReady()) return;
+    if (!CheckReady() || !CheckUnedited()) return;
     const std::string source = path_.toStdString();
     const FileChoice choice =
         parts_.dialogs->ShowSave(parts_.window, kCueFilter, QString::fromStdString(SourceTitle(source)) + ".cue");
@@ -136,9 +139,13 @@ void CutPointsController::SaveAllParts() {
     // The job works on copies: the window stays live while it runs.
     const std::shared_ptr<const SplitSource> source = source_;
     const SplitPlan plan = model_.Plan();
+    // An edited timeline is saved part by part as it plays, each part an edited file of its own.
+    const EditList* edited = EditedTimeline();
+    const std::optional<EditList> edits = edited ? std::optional<EditList>(*edited) : std::nullopt;
     SplitOutcome outcome;
     RunBackgroundJob(parts_.window, "Saving the parts...", parts_.showProgress, [&](const JobProgress& progress) {
-        outcome = SaveParts(*source, plan, options, [&](size_t, double fraction) { return progress(fraction); });
+        const auto step = [&](size_t, double fraction) { return progress(fraction); };
+        outcome = edits ? SaveEditedParts(*source, *edits, plan, options, step) : SaveParts(*source, plan, options, step);
     });
     ReportSaved(outcome, folder, plan.PartCount());
 }
