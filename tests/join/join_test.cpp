@@ -98,10 +98,10 @@ protected:
     void SetUp() override {
         Join::SetUp();
         if (IsSkipped()) return;
-        const char* const specs[][4] = {{"a", "synth 2.1 sine 440", "-b 128", "Opening"},
+        const char* const recipes[][4] = {{"a", "synth 2.1 sine 440", "-b 128", "Opening"},
                                         {"b", "synth 1.37 sine 300-3000", "-V 4", ""},
                                         {"c", "synth 0.9 sine 1000", "-b 192", "Closing \xC3\xA9"}};
-        for (const auto& [name, sox, lame, title] : specs) {
+        for (const auto& [name, sox, lame, title] : recipes) {
             const std::string path = dir.file(std::string(name) + ".mp3");
             ASSERT_TRUE(splittest::Encode(path, 44100, 2, sox, lame));
             mdlID3::ID3TagInfo tags;
