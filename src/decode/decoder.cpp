@@ -81,6 +81,10 @@ bool Decoder::Open(FileDescriptor file, Output output) {
         break;
     }
     mpg123_param(h, MPG123_ADD_FLAGS, flags, 0.0);
+    // A seek decodes this many frames before the target first: a Layer III frame may take up to
+    // 511 bytes of main data from the frames before it, nine frames back at the lowest MPEG-1
+    // bitrates of a variable-bitrate stream; fewer leave the first frame after it wrong.
+    mpg123_param(h, MPG123_PREFRAMES, 10, 0.0);
     mpg123_format_none(h);
     const long* rates = nullptr;
     size_t rateCount = 0;

@@ -42,14 +42,10 @@ TEST(ChaptersCommand, MarkListSplitAndJoinBack) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     QJsonArray list = QJsonDocument::fromJson(run.out).object().value("chapters").toArray();
     ASSERT_EQ(list.size(), 3);
-    const int ends[] = {2500, 6250, 9993};
-    const char* titles[] = {"Hello", "News", "Bye"};
-    for (int i = 0; i < 3; ++i) {
-        const QJsonObject c = list[i].toObject();
-        EXPECT_EQ(c.value("start_ms").toInt(), i == 0 ? 0 : ends[i - 1]);
-        EXPECT_EQ(c.value("end_ms").toInt(), ends[i]);
-        EXPECT_EQ(c.value("title").toString(), titles[i]);
-    }
+    EXPECT_EQ(list[1].toObject().value("start_ms").toInt(), 2500);
+    EXPECT_EQ(list[2].toObject().value("end_ms").toInt(), 9993);
+    EXPECT_EQ(list[2].toObject().value("title").toString(), "Bye");
+    // The times and titles, as text.
     run = Trimbel({"chapters", Q(show), "--list"});
     EXPECT_EQ(run.out.toStdString(), " 1  0:00.000 - 0:02.500  Hello\n 2  0:02.500 - 0:06.250  News\n"
                                      " 3  0:06.250 - 0:09.993  Bye\n");
@@ -79,35 +75,32 @@ TEST(ChaptersCommand, MarkListSplitAndJoinBack) {
     list = QJsonDocument::fromJson(run.out).object().value("chapters").toArray();
     ASSERT_EQ(list.size(), 3);
     // The parts start at frame starts: within a frame of the chapters they were cut at.
-    for (int i = 1; i < 3; ++i) EXPECT_NEAR(list[i].toObject().value("start_ms").toInt(), ends[i - 1], 27) << i;
+    EXPECT_NEAR(list[1].toObject().value("start_ms").toInt(), 2500, 27);
+    EXPECT_NEAR(list[2].toObject().value("start_ms").toInt(), 6250, 27);
 
     run = Trimbel({"chapters", Q(show), "--clear"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out.toStdString(), "No chapters\n");
 }
 
+// The command line's own refusals; an input unlike the first, or a target among the inputs,
+// is the join's to refuse and its tests'.
 TEST(ChaptersCommand, RefusalsSayWhyAndWriteNothing) {
     testfiles::TempDir dir;
     const std::string a = dir.file("a.mp3");
     testfiles::WriteFile(a, testfiles::SilentFrames(40));
-    testfiles::WriteFile(dir.file("b.mp3"), testfiles::SilentFrames(40, 0x94));  // 48 kHz
     const testfiles::Bytes before = testfiles::ReadFile(a);
-    const struct {
-        QStringList args;
-        std::string error;
-    } cases[] = {
+    const std::pair<QStringList, std::string> cases[] = {
         {{"chapters", Q(a)}, "give one of --list"},
         {{"chapters", Q(a), "--at", "0.5", "--titles", "a|b|c"}, "--titles gives 3 titles for 2 chapters"},
         {{"chapters", Q(a), "--at", "5"}, "is not inside the audio"},
         {{"chapters", Q(a), "--list", "--clear"}, "give one of"},
         {{"join", Q(a), "--output", Q(dir.file("j.mp3"))}, "give at least two files"},
-        {{"join", Q(a), Q(dir.file("b.mp3")), "--output", Q(dir.file("j.mp3"))}, "b.mp3 has 48000 Hz"},
-        {{"join", Q(a), Q(a), "--output", Q(a)}, "is one of the files to join"},
     };
-    for (const auto& c : cases) {
-        const CommandRun run = Trimbel(c.args);
-        EXPECT_EQ(run.exitCode, 2) << c.args.join(' ').toStdString();
-        EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+    for (const auto& [args, error] : cases) {
+        const CommandRun run = Trimbel(args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_NE(run.err.find(error), std::string::npos) << run.err;
     }
     EXPECT_EQ(testfiles::ReadFile(a), before);
     EXPECT_FALSE(fs::exists(dir.file("j.mp3")));

@@ -1,76 +1,68 @@
-// The one libmpg123 decoder: gapless length, exact seeks with our own frame walk as the index
-// (files with and without a LAME tag, and one long enough that reading forward would show), the
-// three output forms agreeing with each other, and files it must refuse.
+// The one libmpg123 decoder: gapless length, exact seeks with our own frame walk as the index,
+// on the constant-bitrate grid before it, or reading forward where neither holds; the three
+// output forms agreeing with each other, and files it must refuse.
 #include "decode/decoder.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "mpeg/framescan.h"
+#include "split/encoded.h"
 #include "support/testfiles.h"
 
 namespace {
 
-using testfiles::ShellQuote;
-
-bool HaveEncoders() { return std::system("command -v sox >/dev/null && command -v lame >/dev/null") == 0; }
-
-// A 440 Hz tone, louder on the left, encoded by lame at 128 kbit/s; `lameArgs` e.g. "-t" leaves
-// out the LAME tag.
-bool MakeTone(const std::string& path, double seconds, const std::string& lameArgs = "") {
-    int status = -1;
-    testfiles::CommandOutput("sox -q -n -r 44100 -c 2 -b 16 -t wav - synth " + std::to_string(seconds) +
-                                 " sine 440 vol 0.5 remix 1v0.9 1v0.3 | lame --quiet -b 128 " + lameArgs + " - " +
-                                 ShellQuote(path),
-                             &status);
-    return status == 0;
+// A 440 Hz tone, louder on the left; `lame` e.g. "-t -b 128" leaves out the LAME tag.
+std::string Tone(const testfiles::TempDir& dir, const std::string& name, double seconds, const std::string& lame) {
+    const std::string path = dir.file(name + ".mp3");
+    EXPECT_TRUE(splittest::Encode(path, 44100, 2, "synth " + std::to_string(seconds) + " sine 440 vol 0.5 remix 1v0.9 1v0.3",
+                                  lame))
+        << name;
+    return path;
 }
 
 std::vector<uint8_t> DecodeAll(Decoder& decoder, size_t limitBytes = SIZE_MAX) {
-    std::vector<uint8_t> pcm;
-    std::vector<uint8_t> chunk(4096);
+    std::vector<uint8_t> pcm, chunk(4096);
     size_t got = 0;
     while (pcm.size() < limitBytes && decoder.Read(chunk.data(), chunk.size(), got) == Decoder::ReadStatus::Data)
         pcm.insert(pcm.end(), chunk.begin(), chunk.begin() + got);
     return pcm;
 }
 
-// From each seek, the very samples a decode from the start gives there (frame boundaries, the
-// bit reservoir and the first frames included).
-void ExpectExactSeeks(Decoder& decoder, const std::vector<uint8_t>& all, std::initializer_list<int64_t> samples) {
-    const size_t frameBytes = decoder.BytesPerFrame();
-    for (int64_t sample : samples) {
-        ASSERT_TRUE(decoder.SeekToSample(sample)) << sample;
-        const std::vector<uint8_t> part = DecodeAll(decoder, 8192);
-        const size_t at = static_cast<size_t>(sample) * frameBytes;
-        ASSERT_LT(at, all.size()) << sample;
-        const size_t n = std::min(part.size(), all.size() - at);
-        ASSERT_GT(n, 0u) << sample;
-        int differing = 0;
-        for (size_t i = 0; i < n; ++i) differing += part[i] != all[at + i];
-        EXPECT_EQ(differing, 0) << "seek to " << sample;
-    }
+// From a seek, the very samples a decode from the start gives there (frame boundaries, the bit
+// reservoir and the first frames included).
+void ExpectExactSeek(Decoder& decoder, const std::vector<uint8_t>& all, int64_t sample) {
+    ASSERT_TRUE(decoder.SeekToSample(sample)) << sample;
+    const std::vector<uint8_t> part = DecodeAll(decoder, 8192);
+    const size_t at = static_cast<size_t>(sample) * decoder.BytesPerFrame();
+    ASSERT_LT(at, all.size()) << sample;
+    const size_t n = std::min(part.size(), all.size() - at);
+    ASSERT_GT(n, 0u) << sample;
+    EXPECT_TRUE(std::equal(part.begin(), part.begin() + static_cast<long>(n), all.begin() + static_cast<long>(at)))
+        << "seek to " << sample;
 }
 
-struct Case {
-    const char* name;
-    double seconds;
-    const char* lameArgs;
-    int64_t exactLength;  // gapless length the walk must give; 0: every frame's samples
+class Decoding : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!splittest::HaveCodecTools()) GTEST_SKIP() << "sox, lame, mpg123 or ffmpeg missing";
+    }
+    testfiles::TempDir dir;
 };
 
-TEST(Decoder, WalkIndexGivesExactLengthAndExactSeeks) {
-    if (!HaveEncoders()) GTEST_SKIP() << "sox and lame are needed";
-    testfiles::TempDir dir;
+TEST_F(Decoding, WalkIndexGivesExactLengthAndExactSeeks) {
     // With the LAME tag the encoder's delay and padding go; without it every frame is heard.
-    const Case cases[] = {{"tagged", 2.5, "", 110250}, {"plain", 2.5, "-t", 0}, {"long", 120, "", 5292000}};
-    for (const Case& c : cases) {
+    const struct {
+        const char* name;
+        double seconds;
+        const char* lame;
+        int64_t exactLength;  // 0: every frame's samples
+    } cases[] = {{"tagged", 2.5, "-b 128", 110250}, {"plain", 2.5, "-t -b 128", 0}, {"long", 120, "-b 128", 5292000}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string path = dir.file(std::string(c.name) + ".mp3");
-        ASSERT_TRUE(MakeTone(path, c.seconds, c.lameArgs));
+        const std::string path = Tone(dir, c.name, c.seconds, c.lame);
         FrameTable table;
         ASSERT_TRUE(ScanFrames(path, table));
         const int64_t exactLength = c.exactLength ? c.exactLength : static_cast<int64_t>(table.frames.size()) * 1152;
@@ -94,45 +86,62 @@ TEST(Decoder, WalkIndexGivesExactLengthAndExactSeeks) {
         joined.insert(joined.end(), rest.begin(), rest.end());
         EXPECT_TRUE(joined == all);
         const int64_t last = exactLength - 100;
-        ExpectExactSeeks(indexed, all, {0, 1, 1151, 1152, 1700, 40000, last / 2, last});
+        for (int64_t sample : {int64_t{0}, int64_t{1}, int64_t{1151}, int64_t{1152}, int64_t{1700}, int64_t{40000}, last / 2, last})
+            ExpectExactSeek(indexed, all, sample);
     }
 }
 
-// A seek far into a long file with the walk's index reads a few frames, not the file; without it
-// libmpg123 reads its way there (a variable bitrate has no grid to go by).
-TEST(Decoder, IndexedSeekReadsOnlyNearTheTarget) {
-    if (!HaveEncoders()) GTEST_SKIP() << "sox and lame are needed";
-    testfiles::TempDir dir;
-    const std::string path = dir.file("long.mp3");
-    ASSERT_TRUE(MakeTone(path, 120, "-V 2"));
-    FrameTable table;
-    ASSERT_TRUE(ScanFrames(path, table));
-    ASSERT_TRUE(table.variableBitrate);
-    const int64_t target = 44100 * 100;
-    const int64_t targetByte = table.frames[static_cast<size_t>(target / 1152)].offset;
-    for (bool indexed : {true, false}) {
-        Decoder decoder;
-        ASSERT_TRUE(decoder.Open(path));
-        if (indexed) {
+// A seek far into a long file reads a few frames, not the file, with the walk's index or on the
+// constant-bitrate grid fitted to the frames the first seconds of playing showed libmpg123;
+// with neither (a variable bitrate, or junk that moved the frames off the grid) libmpg123 reads
+// its way there. Every seek lands on the exact sample.
+TEST_F(Decoding, SeeksReadOnlyNearTheTargetWhereAnIndexOrTheGridHolds) {
+    const std::string vbr = Tone(dir, "vbr", 120, "-V 2"), cbr = Tone(dir, "cbr", 120, "-b 128");
+    // Ten bytes of junk after frame 500 of a constant-bitrate file.
+    const std::string junky = Tone(dir, "junky", 30, "-t -b 128");
+    FrameTable clean;
+    ASSERT_TRUE(ScanFrames(junky, clean));
+    testfiles::Bytes bytes = testfiles::ReadFile(junky);
+    bytes.insert(bytes.begin() + clean.frames[500].offset, 10, 0x00);
+    testfiles::WriteFile(junky, bytes);
+    const struct {
+        const std::string& path;
+        bool index;
+        int64_t target;
+        const char* reads;  // "few" frames, "near" the target, "through" half the file to it
+    } cases[] = {
+        {vbr, true, 44100 * 100, "few"},         {vbr, false, 44100 * 100, "through"}, {cbr, false, 44100 * 100 + 3, "near"},
+        {cbr, false, 44100 * 119, "near"},       {cbr, false, 44100 * 30, ""},         {junky, false, 620 * 1152 + 77, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path + " to " + std::to_string(c.target) + (c.index ? " with the index" : ""));
+        FrameTable table;
+        ASSERT_TRUE(ScanFrames(c.path, table));
+        Decoder reference, decoder;
+        ASSERT_TRUE(reference.Open(c.path));
+        ASSERT_TRUE(decoder.Open(c.path));
+        const std::vector<uint8_t> all = DecodeAll(reference);
+        if (c.index) {
             ASSERT_TRUE(decoder.SetIndex(table));
-        }
-        const int64_t before = testfiles::BytesReadByProcess();
-        ASSERT_TRUE(decoder.SeekToSample(target));
-        const int64_t read = testfiles::BytesReadByProcess() - before;
-        if (indexed) {
-            EXPECT_LT(read, 64 * 1024);
         } else {
-            EXPECT_GT(read, targetByte / 2);
+            // What the player does at once after opening: decode the first seconds into its buffer.
+            ASSERT_GE(DecodeAll(decoder, 2 * 44100 * 4).size(), 2u * 44100 * 4);
         }
+        const int64_t half = table.frames[static_cast<size_t>(c.target / 1152)].offset / 2;
+        const int64_t before = testfiles::BytesReadByProcess();
+        ExpectExactSeek(decoder, all, c.target);
+        const int64_t read = testfiles::BytesReadByProcess() - before;
+        const std::string reads = c.reads;
+        const bool few = reads == "few", near = reads == "near", through = reads == "through";
+        EXPECT_TRUE(!few || read < 64 * 1024) << read;
+        EXPECT_TRUE(!near || read < half) << read << " of " << half * 2;
+        EXPECT_TRUE(!through || read > half) << read << " of " << half * 2;
     }
 }
 
 // The waveform's float and the pause search's mono mix are the player's samples in other forms.
-TEST(Decoder, OutputFormsAgree) {
-    if (!HaveEncoders()) GTEST_SKIP() << "sox and lame are needed";
-    testfiles::TempDir dir;
-    const std::string path = dir.file("tone.mp3");
-    ASSERT_TRUE(MakeTone(path, 1.0));
+TEST_F(Decoding, OutputFormsAgree) {
+    const std::string path = Tone(dir, "tone", 1.0, "-b 128");
     Decoder stereo, mono, floats;
     ASSERT_TRUE(stereo.Open(path, Decoder::Output::Stereo16));
     ASSERT_TRUE(mono.Open(path, Decoder::Output::Mono16));
@@ -160,47 +169,33 @@ TEST(Decoder, OutputFormsAgree) {
     EXPECT_NEAR(rightPeak, 0.15, 0.03);
 }
 
-TEST(Decoder, PlainFramesWithoutHeaderKeepEverySample) {
+// Plain frames without a header keep every sample; what holds no MPEG audio, and a walk whose
+// frames lie elsewhere (one byte later, or behind junk) are refused.
+TEST(Decoder, PlainFramesKeepEverySampleAndOtherStreamsAreRefused) {
     testfiles::TempDir dir;
-    const std::string path = dir.file("silence.mp3");
-    testfiles::WriteFile(path, testfiles::SilentFrames(50));
-    FrameTable table;
-    ASSERT_TRUE(ScanFrames(path, table));
-    Decoder decoder;
-    ASSERT_TRUE(decoder.Open(path)) << decoder.Error();
-    ASSERT_TRUE(decoder.SetIndex(table));
-    EXPECT_EQ(decoder.LengthSamples(), 50 * 1152);
-    EXPECT_EQ(static_cast<int64_t>(DecodeAll(decoder).size()), 50 * 1152 * 4);
-}
-
-TEST(Decoder, RefusesWhatHoldsNoMpegAudioAndAnIndexOfAnotherStream) {
-    testfiles::TempDir dir;
-    Decoder missing;
+    Decoder missing, junk, decoder;
     EXPECT_FALSE(missing.Open(dir.file("none.mp3")));
     EXPECT_FALSE(missing.Error().empty());
-    const std::string text = dir.file("text.mp3");
-    testfiles::WriteFile(text, testfiles::Bytes(20000, 'a'));
-    Decoder junk;
-    EXPECT_FALSE(junk.Open(text));
+    testfiles::WriteFile(dir.file("text.mp3"), testfiles::Bytes(20000, 'a'));
+    EXPECT_FALSE(junk.Open(dir.file("text.mp3")));
     size_t got = 0;
     uint8_t buffer[64];
     EXPECT_EQ(junk.Read(buffer, sizeof buffer, got), Decoder::ReadStatus::Error);
     EXPECT_EQ(got, 0u);
 
-    // A walk whose frames lie elsewhere (here: one byte later) is not taken as the index.
     const std::string path = dir.file("silence.mp3");
     testfiles::WriteFile(path, testfiles::SilentFrames(50));
     FrameTable table;
     ASSERT_TRUE(ScanFrames(path, table));
-    Decoder decoder;
-    ASSERT_TRUE(decoder.Open(path));
-    FrameTable shifted = table;
+    ASSERT_TRUE(decoder.Open(path)) << decoder.Error();
+    FrameTable shifted = table, junky = table;
     for (MpegFrame& frame : shifted.frames) ++frame.offset;
-    EXPECT_FALSE(decoder.SetIndex(shifted));
-    FrameTable junky = table;
     junky.junkBytes = 10;
+    EXPECT_FALSE(decoder.SetIndex(shifted));
     EXPECT_FALSE(decoder.SetIndex(junky));
-    EXPECT_TRUE(decoder.SetIndex(table));
+    ASSERT_TRUE(decoder.SetIndex(table));
+    EXPECT_EQ(decoder.LengthSamples(), 50 * 1152);
+    EXPECT_EQ(static_cast<int64_t>(DecodeAll(decoder).size()), 50 * 1152 * 4);
 }
 
 }  // namespace

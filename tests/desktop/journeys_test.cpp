@@ -62,8 +62,6 @@ protected:
     static void TearDownTestSuite() {
         delete dir_;
         delete app_;
-        dir_ = nullptr;
-        app_ = nullptr;
         desktop::StopXServer();
     }
 
@@ -124,14 +122,11 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return driver().AllDone() && !QApplication::activeModalWidget(); }));
         ASSERT_TRUE(desktop::KeyboardIn(&window()));
     }
-    // Open with the Open button's key, through the real file dialog.
-    void Open(const std::string& path) {
+    // Opened with the Open button's key, through the real file dialog, and heard.
+    void OpenAndHearIt(const std::string& path) {
         AnswerFileDialogWith(path);
         Keys("ctrl+o");
         AfterModals();
-    }
-    void OpenAndHearIt(const std::string& path) {
-        Open(path);
         ASSERT_TRUE(WaitFor([&] { return player().URL() == QString::fromStdString(path) && window().RateKnown(); }));
         ASSERT_TRUE(WaitFor([&] { return player().currentPosition() > 0.3; }));
         ExpectTone("after opening");
@@ -264,8 +259,8 @@ TEST_F(Journey, AFileWithoutMpegAudioIsRefusedAndNothingOfTheLastOneStays) {
     AfterModals();
     EXPECT_EQ(said, kNoMpegAudio);
     EXPECT_NE(player().playState(), MediaPlayer::kPlaying);
-    EXPECT_FALSE(window().Scroller()->Text().contains("tone.mp3")) << window().Scroller()->Text().toStdString();
-    EXPECT_FALSE(window().Scroller()->Text().contains("wave.mp3")) << window().Scroller()->Text().toStdString();
+    for (const char* name : {"tone.mp3", "wave.mp3"})
+        EXPECT_FALSE(window().Scroller()->Text().contains(name)) << window().Scroller()->Text().toStdString();
     // The sink falls silent, and Play has no file to play.
     ASSERT_TRUE(WaitFor([&] { return recorder_.Now() > 0; }));
     const int64_t refused = recorder_.Now();
@@ -288,9 +283,7 @@ TEST_F(Journey, TheTagEditorOpensWhollyOnTheScreen) {
     frmMain* editor = nullptr;
     ASSERT_TRUE(WaitFor([&] {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* e = qobject_cast<frmMain*>(w); e && e->isVisible()) {
-                editor = e;
-            }
+            if (auto* e = qobject_cast<frmMain*>(w); e && e->isVisible()) editor = e;
         return editor != nullptr;
     }));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(editor));

@@ -6,7 +6,7 @@
 #include "id3/bytes.h"
 #include "id3/id3v2read.h"
 #include "id3/keptframes.h"
-#include "id3/v2fixtures.h"
+#include "support/v2fixtures.h"
 #include "support/testfiles.h"
 #include "text/textcodec.h"
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "id3/mpeginfo.h"
-#include "id3/v2fixtures.h"
+#include "support/v2fixtures.h"
 #include "support/testfiles.h"
 
 using namespace mdlID3;

@@ -88,11 +88,9 @@ TEST_F(Join, TheFourPartsOfASplitJoinIntoTheSourceFramesAndSamples) {
 }
 
 struct Made {
-    std::string path;
-    std::string title;
+    std::string path, title;
     uint64_t decoded;  // samples mpg123 gives for it alone
-    uint16_t delay;
-    uint16_t padding;
+    uint16_t delay, padding;
 };
 
 class JoinUnrelated : public Join {
@@ -100,76 +98,60 @@ protected:
     void SetUp() override {
         Join::SetUp();
         if (IsSkipped()) return;
-        struct Spec {
-            const char* name;
-            const char* sox;
-            const char* lame;
-            const char* title;
-        };
-        for (const Spec& s : {Spec{"a.mp3", "synth 2.1 sine 440", "-b 128", "Opening"},
-                              Spec{"b.mp3", "synth 1.37 sine 300-3000", "-V 4", ""},
-                              Spec{"c.mp3", "synth 0.9 sine 1000", "-b 192", "Closing \xC3\xA9"}}) {
-            Made m{dir.file(s.name), *s.title ? s.title : fs::path(s.name).stem().string(), 0, 0, 0};
-            ASSERT_TRUE(splittest::Encode(m.path, 44100, 2, s.sox, s.lame));
-            if (*s.title) {
-                mdlID3::ID3TagInfo tags;
-                tags.Title = s.title;
-                ASSERT_TRUE(mdlID3::WriteID3v2Tag(m.path, tags, mdlID3::kWriteV24, true, false));
-            }
-            m.decoded = splittest::DecodeMpg123(m.path).size() / 2;
+        const char* const recipes[][4] = {{"a", "synth 2.1 sine 440", "-b 128", "Opening"},
+                                        {"b", "synth 1.37 sine 300-3000", "-V 4", ""},
+                                        {"c", "synth 0.9 sine 1000", "-b 192", "Closing \xC3\xA9"}};
+        for (const auto& [name, sox, lame, title] : recipes) {
+            const std::string path = dir.file(std::string(name) + ".mp3");
+            ASSERT_TRUE(splittest::Encode(path, 44100, 2, sox, lame));
+            mdlID3::ID3TagInfo tags;
+            tags.Title = title;
+            ASSERT_TRUE(!*title || mdlID3::WriteID3v2Tag(path, tags, mdlID3::kWriteV24, true, false));
             FrameTable t;
-            ASSERT_TRUE(ScanFrames(m.path, t));
-            m.delay = t.vbr.encoderDelay;
-            m.padding = t.vbr.encoderPadding;
-            inputs.push_back(m);
-            paths.push_back(m.path);
+            ASSERT_TRUE(ScanFrames(path, t));
+            inputs.push_back({path, *title ? title : name, splittest::DecodeMpg123(path).size() / 2, t.vbr.encoderDelay,
+                              t.vbr.encoderPadding});
+            paths.push_back(path);
         }
     }
     std::vector<Made> inputs;
     std::vector<std::string> paths;
 };
 
-TEST_F(JoinUnrelated, OneHeaderOverTheWholeAndTheLengthPlayersReport) {
+// One header over the whole, and the length players report: the inputs' lengths plus the delay
+// and padding kept at the two inner joins. Each chapter starts at its input's first audible
+// sample: from there the joined file decodes as the input alone does.
+TEST_F(JoinUnrelated, OneHeaderTheLengthPlayersReportAndChaptersWhereEachInputStarts) {
     const std::string joined = dir.file("joined.mp3");
     const JoinOutcome outcome = JoinFiles(paths, joined, JoinOptions{true, false});
     ASSERT_TRUE(outcome.ok) << outcome.error;
     FrameTable table;
-    const Bytes audio = AudioFrames(joined, &table);
+    AudioFrames(joined, &table);
     EXPECT_EQ(table.vbr.kind, VbrHeader::Kind::Xing);
     EXPECT_EQ(table.vbr.frames, table.frames.size());
     EXPECT_EQ(table.vbr.encoderDelay, inputs[0].delay);
     EXPECT_EQ(table.vbr.encoderPadding, inputs[2].padding);
-    // No frame behind the header is an Info frame of an input.
     const Bytes all = testfiles::ReadFile(joined);
     for (const MpegFrame& f : table.frames) {
         const size_t at = static_cast<size_t>(f.offset) + XingOffset(table.version, f.channelMode(), f.crc());
         const std::string marker(all.begin() + at, all.begin() + at + 4);
-        EXPECT_TRUE(marker != "Info" && marker != "Xing") << "frame at " << f.offset;
+        EXPECT_TRUE(marker != "Info" && marker != "Xing") << "an input's header in the frame at " << f.offset;
     }
-    // The inputs' lengths, plus the delay and padding kept at the two inner joins.
     uint64_t expected = 0;
-    for (const Made& m : inputs) expected += m.decoded;
-    for (size_t i = 1; i < inputs.size(); ++i) expected += inputs[i - 1].padding + inputs[i].delay;
-    const double frame = 1152.0;
-    const uint64_t mpg123 = splittest::DecodeMpg123(joined).size() / 2;
-    EXPECT_NEAR(static_cast<double>(mpg123), static_cast<double>(expected), 2 * frame);
-    EXPECT_NEAR(static_cast<double>(outcome.decodedSamples), static_cast<double>(expected), 2 * frame);
-    const std::string ffprobe = testfiles::CommandOutput(
-        "ffprobe -v error -show_entries format=duration -of csv=p=0 " + testfiles::ShellQuote(joined));
-    EXPECT_NEAR(std::stod(ffprobe), static_cast<double>(expected) / 44100, 2 * frame / 44100) << ffprobe;
-}
+    for (size_t i = 0; i < inputs.size(); ++i) expected += inputs[i].decoded + (i ? inputs[i - 1].padding + inputs[i].delay : 0);
+    const std::vector<int16_t> whole = splittest::DecodeMpg123(joined);
+    EXPECT_NEAR(static_cast<double>(whole.size() / 2), static_cast<double>(expected), 2 * 1152);
+    EXPECT_NEAR(static_cast<double>(outcome.decodedSamples), static_cast<double>(expected), 2 * 1152);
+    const std::string duration = testfiles::CommandOutput("ffprobe -v error -show_entries format=duration -of csv=p=0 " +
+                                                          testfiles::ShellQuote(joined));
+    EXPECT_NEAR(std::stod(duration), static_cast<double>(expected) / 44100, 2 * 1152.0 / 44100) << duration;
 
-// Each chapter starts at its input's first audible sample: from there the joined file decodes
-// as the input alone does.
-TEST_F(JoinUnrelated, ChaptersStartWhereEachInputsAudioStarts) {
-    const std::string joined = dir.file("joined.mp3");
-    const JoinOutcome outcome = JoinFiles(paths, joined, JoinOptions{true, false});
-    ASSERT_TRUE(outcome.ok) << outcome.error;
     std::vector<mdlID3::Chapter> chapters;
     ASSERT_TRUE(mdlID3::ReadChapters(joined, chapters));
     ASSERT_EQ(chapters.size(), 3u);
-    const std::vector<int16_t> whole = splittest::DecodeMpg123(joined);
-    std::ostringstream probe;
+    // ffprobe: start times within 30 ms, titles in order.
+    std::istringstream probe(testfiles::CommandOutput(
+        "ffprobe -v error -show_entries chapter=start_time:chapter_tags=title -of csv=p=0 " + testfiles::ShellQuote(joined)));
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(chapters[i].Title, inputs[i].title);
         EXPECT_EQ(chapters[i].StartMs, mdlID3::SamplesToMs(outcome.inputs[i].startSample, 44100));
@@ -180,20 +162,10 @@ TEST_F(JoinUnrelated, ChaptersStartWhereEachInputsAudioStarts) {
         int worst = 0;
         for (size_t k = 0; k < 8192; ++k) worst = std::max(worst, std::abs(whole[at + k] - alone[k]));
         EXPECT_LE(worst, 2) << "input " << i;
-        probe << chapters[i].StartMs / 1000.0 << "," << chapters[i].Title << "\n";
-    }
-    // ffprobe: start times within 30 ms, titles in order.
-    const std::string out = testfiles::CommandOutput(
-        "ffprobe -v error -show_entries chapter=start_time:chapter_tags=title -of csv=p=0 " +
-        testfiles::ShellQuote(joined));
-    std::istringstream lines(out);
-    std::string line;
-    for (size_t i = 0; i < 3; ++i) {
-        ASSERT_TRUE(std::getline(lines, line)) << out;
-        const size_t comma = line.find(',');
-        ASSERT_NE(comma, std::string::npos) << line;
-        EXPECT_NEAR(std::stod(line.substr(0, comma)), chapters[i].StartMs / 1000.0, 0.030) << line;
-        EXPECT_EQ(line.substr(comma + 1), inputs[i].title) << line;
+        std::string start, title;
+        ASSERT_TRUE(std::getline(probe, start, ',') && std::getline(probe, title)) << probe.str();
+        EXPECT_NEAR(std::stod(start), chapters[i].StartMs / 1000.0, 0.030) << start;
+        EXPECT_EQ(title, inputs[i].title);
     }
 }
 
@@ -246,32 +218,22 @@ TEST_F(JoinUnrelated, SmoothJoinsDropPaddingAndDelayWithoutAClick) {
     EXPECT_EQ(start, outcome.decodedSamples);
 }
 
-TEST_F(JoinUnrelated, AnInputUnlikeTheFirstIsRefusedByNameAndNothingIsWritten) {
-    struct Odd {
-        const char* name;
-        int rate;
-        int channels;
-        const char* why;
-    };
-    for (const Odd& odd : {Odd{"low.mp3", 22050, 2, "low.mp3 has 22050 Hz"}, Odd{"mono.mp3", 44100, 1, "mono.mp3 has 1 channel"}}) {
-        const std::string oddPath = dir.file(odd.name);
-        ASSERT_TRUE(splittest::Encode(oddPath, odd.rate, odd.channels, "synth 1 sine 500", "-b 64"));
-        const size_t before = Files(dir.path().string());
-        const std::string joined = dir.file("refused.mp3");
-        const JoinOutcome outcome = JoinFiles({paths[0], oddPath, paths[1]}, joined, JoinOptions{true, false});
-        EXPECT_FALSE(outcome.ok);
-        EXPECT_NE(outcome.error.find(odd.why), std::string::npos) << outcome.error;
-        EXPECT_FALSE(fs::exists(joined));
-        EXPECT_EQ(Files(dir.path().string()), before);
-    }
-    // Nor over one of its inputs, nor over a file that exists, unless asked to.
+// Refused with nothing written: an input unlike the first (the messages are the plan's), a
+// target that is one of the inputs, and one that exists unless asked to replace it.
+TEST_F(JoinUnrelated, RefusalsWriteNothing) {
+    const std::string low = dir.file("low.mp3"), taken = dir.file("taken.mp3"), joined = dir.file("refused.mp3");
+    ASSERT_TRUE(splittest::Encode(low, 22050, 2, "synth 1 sine 500", "-b 64"));
+    testfiles::WriteFile(taken, testfiles::FromString("keep me"));
     const Bytes first = testfiles::ReadFile(paths[0]);
+    const size_t files = Files(dir.path().string());
+    EXPECT_NE(JoinFiles({paths[0], low, paths[1]}, joined, JoinOptions{true, false}).error.find("low.mp3 has 22050 Hz"),
+              std::string::npos);
     EXPECT_NE(JoinFiles(paths, paths[0], JoinOptions{false, true}).error.find("is one of the files to join"), std::string::npos);
+    EXPECT_NE(JoinFiles(paths, taken, JoinOptions{}).error.find("exists already"), std::string::npos);
+    EXPECT_EQ(Files(dir.path().string()), files);
     EXPECT_EQ(testfiles::ReadFile(paths[0]), first);
-    testfiles::WriteFile(dir.file("taken.mp3"), testfiles::FromString("keep me"));
-    EXPECT_NE(JoinFiles(paths, dir.file("taken.mp3"), JoinOptions{}).error.find("exists already"), std::string::npos);
-    EXPECT_EQ(testfiles::ReadFile(dir.file("taken.mp3")), testfiles::FromString("keep me"));
-    EXPECT_TRUE(JoinFiles(paths, dir.file("taken.mp3"), JoinOptions{false, true}).ok);
+    EXPECT_EQ(testfiles::ReadFile(taken), testfiles::FromString("keep me"));
+    EXPECT_TRUE(JoinFiles(paths, taken, JoinOptions{false, true}).ok);
 }
 
 }  // namespace

@@ -5,6 +5,19 @@
 #include "level/undorecord.h"
 #include "mpeg/framescan.h"
 
+namespace {
+
+struct At {
+    size_t granule;
+    int channel, steps;
+};
+
+void ExpectSteps(const GainPlan& plan, std::initializer_list<At> expected) {
+    for (const At& a : expected) EXPECT_EQ(plan.StepsAt(a.granule, a.channel), a.steps) << a.granule << "/" << a.channel;
+}
+
+}  // namespace
+
 TEST(GainPlan, StepsClampNeverWrapAndSilenceStays) {
     struct Case {
         int old, steps, expected;
@@ -32,14 +45,9 @@ TEST(GainPlan, RangesAndChannelsAddUp) {
     GainPlan plan(10);
     plan.AddToChannel(1, -1);
     plan.AddToRange({2, 5}, 3);
-    EXPECT_EQ(plan.StepsAt(1, 0), 0);
-    EXPECT_EQ(plan.StepsAt(1, 1), -1);
-    EXPECT_EQ(plan.StepsAt(2, 0), 3);
-    EXPECT_EQ(plan.StepsAt(4, 1), 2);
-    EXPECT_EQ(plan.StepsAt(5, 0), 0);
     // A range past the end stops at the end.
     plan.AddToRange({8, 50}, 1);
-    EXPECT_EQ(plan.StepsAt(9, 0), 1);
+    ExpectSteps(plan, {{1, 0, 0}, {1, 1, -1}, {2, 0, 3}, {4, 1, 2}, {5, 0, 0}, {9, 0, 1}});
 }
 
 TEST(GainPlan, FadesRampMonotonicFromAndToSilence) {
@@ -47,13 +55,8 @@ TEST(GainPlan, FadesRampMonotonicFromAndToSilence) {
     out.AddFadeOut({100, 300});
     GainPlan in(300);
     in.AddFadeIn({0, 200});
-    EXPECT_EQ(out.StepsAt(99, 0), 0);
-    EXPECT_EQ(out.StepsAt(100, 0), 0);
-    EXPECT_EQ(out.StepsAt(299, 0), kMute);
-    EXPECT_EQ(out.StepsAt(298, 0), -kFadeDepthSteps);
-    EXPECT_EQ(in.StepsAt(0, 1), kMute);
-    EXPECT_EQ(in.StepsAt(1, 1), -kFadeDepthSteps);
-    EXPECT_EQ(in.StepsAt(199, 1), 0);
+    ExpectSteps(out, {{99, 0, 0}, {100, 0, 0}, {299, 0, kMute}, {298, 0, -kFadeDepthSteps}});
+    ExpectSteps(in, {{0, 1, kMute}, {1, 1, -kFadeDepthSteps}, {199, 1, 0}});
     for (size_t k = 101; k < 299; ++k) {
         EXPECT_LE(out.StepsAt(k, 0), out.StepsAt(k - 1, 0)) << k;
         EXPECT_EQ(out.StepsAt(k, 0), out.StepsAt(k, 1)) << k;
@@ -66,10 +69,7 @@ TEST(GainPlan, FadesRampMonotonicFromAndToSilence) {
 }
 
 TEST(GainPlan, DecibelsRoundToTheNearestStep) {
-    EXPECT_EQ(StepsForDb(3), 2);
-    EXPECT_EQ(StepsForDb(-4.5), -3);
-    EXPECT_EQ(StepsForDb(0.7), 0);
-    EXPECT_EQ(StepsForDb(0.8), 1);
+    for (auto [db, steps] : {std::pair{3.0, 2}, {-4.5, -3}, {0.7, 0}, {0.8, 1}}) EXPECT_EQ(StepsForDb(db), steps) << db;
     EXPECT_NEAR(DbForSteps(4), 6.0206, 1e-4);
 }
 
@@ -97,13 +97,10 @@ TEST(GainPlan, TimeMapsToGranulesBehindTheEncoderDelay) {
 TEST(GainPlan, SpansOfARenderedTimelineGetTheirOwnLevels) {
     // Two spans of 10 granules' worth each behind a 576-sample encoder delay (one granule).
     const GainPlan plan = PlanForSpans(30, 576, {{0, 5760, 2, 0, 2880}, {5760, 11520, -1, 2880, 0}});
-    EXPECT_EQ(plan.StepsAt(0, 0), 0);  // the encoder delay's granule
-    EXPECT_EQ(plan.StepsAt(1, 0), 2);
-    EXPECT_EQ(plan.StepsAt(10, 1), kMute);  // the first span's fade-out ends it
+    // Granule 0 is the encoder delay's; the first span's fade-out ends at 10, the second's
+    // fade-in starts at 11.
+    ExpectSteps(plan, {{0, 0, 0}, {1, 0, 2}, {10, 1, kMute}, {11, 0, kMute}, {20, 0, -1}, {21, 0, 0}});
     EXPECT_LT(plan.StepsAt(9, 0), 2);
-    EXPECT_EQ(plan.StepsAt(11, 0), kMute);  // the second's fade-in starts it
-    EXPECT_EQ(plan.StepsAt(20, 0), -1);
-    EXPECT_EQ(plan.StepsAt(21, 0), 0);
 }
 
 TEST(UndoRecord, ReadsAndWritesMp3gainsForm) {

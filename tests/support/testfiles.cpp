@@ -76,6 +76,23 @@ std::string ShellQuote(const std::string& text) {
     return quoted + "'";
 }
 
+bool HaveTools(const std::string& names) {
+    int status = -1;
+    CommandOutput("command -v " + names + " >/dev/null 2>&1", &status);
+    return status == 0;
+}
+
+std::string PythonOutput(const std::string& script, const std::string& arg, int* status) {
+    const std::string python = std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+    return CommandOutput(python + " -c " + ShellQuote(script) + " " + ShellQuote(arg) + " 2>&1", status);
+}
+
+bool MutagenInstalled() {
+    int status = -1;
+    PythonOutput("import mutagen", "", &status);
+    return status == 0;
+}
+
 int Layer3FrameLength(int bitrateKbps, int frequencyHz, bool padding) {
     return 144 * bitrateKbps * 1000 / frequencyHz + (padding ? 1 : 0);
 }

@@ -33,6 +33,12 @@ Bytes FromString(const std::string& text);
 std::string CommandOutput(const std::string& command, int* status = nullptr);
 // `text` as one single-quoted shell word.
 std::string ShellQuote(const std::string& text);
+// True when every program named in `names` (separated by spaces) is on the PATH.
+bool HaveTools(const std::string& names);
+// Runs `script` with the system's python3 and `arg` as its one argument; its stdout and stderr.
+std::string PythonOutput(const std::string& script, const std::string& arg, int* status = nullptr);
+// True when python3 can import mutagen.
+bool MutagenInstalled();
 
 // Bytes this process has read through read(2) and friends so far (rchar of /proc/self/io), to
 // tell a read of a few frames from a read through a file; -1 when unknown.

@@ -1,5 +1,5 @@
 #pragma once
-// ID3v2 tags built from bytes for the reader tests.
+// ID3v2 frames and tags built from bytes.
 #include <cstdint>
 #include <string>
 
@@ -18,11 +18,7 @@ inline Bytes Plain32(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), u
 inline Bytes Str(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 // Encoding byte followed by the text bytes.
-inline Bytes Text(uint8_t encoding, const Bytes& text) {
-    Bytes out{encoding};
-    out.insert(out.end(), text.begin(), text.end());
-    return out;
-}
+inline Bytes Text(uint8_t encoding, const Bytes& text) { return testfiles::Concat({{encoding}, text}); }
 inline Bytes Text(const std::string& latin1) { return Text(0, Str(latin1)); }
 
 inline Bytes Frame22(const std::string& id, const Bytes& data) {
