@@ -24,6 +24,13 @@ Notice Refusal(const char* text, NoticeIcon icon) { return Notice{text, icon}; }
 // binary noise below that ("4.99900000000001") that no display should show.
 double Millisecond(double seconds) { return Kept(RoundHalfEven(seconds * 1000.0) / 1000.0); }
 
+// A clip of whole frames that could not start on the start mark's sample.
+std::string MovedStartNote(double shift) {
+    const long ms = std::lround(std::abs(shift) * 1000.0);
+    return "The clip starts on the nearest frame, " + std::to_string(ms) + " ms " + (shift < 0 ? "before" : "after") +
+           " the start mark: the bit reservoir there reaches back further than its header can hide.";
+}
+
 }  // namespace
 
 CuttingSession::CuttingSession(TagHandOver* tags, std::function<std::string()> clockText)
@@ -236,16 +243,21 @@ std::string CuttingSession::DefaultClipName() const {
     return ::DefaultClipName(fileTitle_, clockText_ ? clockText_() : std::string());
 }
 
-bool CuttingSession::SaveSelection(const std::string& target, bool wholeFrames, std::string* error,
-                                   bool replace) const {
+bool CuttingSession::SaveSelection(const std::string& target, bool wholeFrames, std::string* error, bool replace,
+                                   std::string* note) const {
     ClipFinisher finish;
     if (tags_) finish = [this](const std::string& clip, std::string* why) { return tags_->WriteInto(clip, why); };
     ClipTags tags;
     const ClipTags* oneTagPass = tags_ && tags_->TagsForClip(&tags) ? &tags : nullptr;
     // Whole frames go by the marks as the displays show them; the frame table maps them.
-    if (wholeFrames)
-        return SaveCleanClip(path_, marks_.start.seconds, marks_.end.seconds, target, error, nullptr, finish, oneTagPass,
-                             replace);
+    if (wholeFrames) {
+        CleanClipResult clip;
+        if (!SaveCleanClip(path_, marks_.start.seconds, marks_.end.seconds, target, error, &clip, finish, oneTagPass,
+                           replace))
+            return false;
+        if (note && !clip.exactStart) *note = MovedStartNote(clip.startSeconds - marks_.start.seconds);
+        return true;
+    }
     return SaveClip(path_, target, marks_.curStart.value_or(0), marks_.curDuration.value_or(0), finish, error, oneTagPass,
                     replace);
 }

@@ -112,8 +112,10 @@ public:
     // Saves the selection as `target`: the byte range of the marks, or with `wholeFrames` the
     // frames between the marks' seconds behind a fresh Xing/Info header. The tag editor then
     // writes its fields into the clip before it takes its name. Without `replace` an existing
-    // `target` is kept and the save fails. False with `error` when nothing was saved.
-    bool SaveSelection(const std::string& target, bool wholeFrames, std::string* error, bool replace = true) const;
+    // `target` is kept and the save fails. False with `error` when nothing was saved. `note`
+    // (may be null) says where a clip of whole frames starts when that is not the start mark.
+    bool SaveSelection(const std::string& target, bool wholeFrames, std::string* error, bool replace = true,
+                       std::string* note = nullptr) const;
     // "View/Change  MP3 Info" on the open file.
     std::optional<Notice> ShowTagEditor() const;
 
