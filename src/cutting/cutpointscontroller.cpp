@@ -18,10 +18,10 @@
 CutPointsController::CutPointsController(const CutPointsParts& parts) : parts_(parts) {
     auto* add = new QShortcut(Qt::Key_K, parts_.window);
     connect(add, &QShortcut::activated, this, &CutPointsController::AddAtPlayPosition);
-    auto* remove = new QShortcut(QKeySequence::Delete, parts_.window);
-    connect(remove, &QShortcut::activated, this, &CutPointsController::DeleteSelected);
+    // Delete is the window's: it removes the selected cut point, or cuts the selection out.
     parts_.waveform->setToolTip("Right-click for cut points and \"Save all parts...\"; K adds a cut point at the "
-                                "playing position, Delete removes the selected one");
+                                "playing position, Delete removes the selected one or, with none selected, cuts "
+                                "the selection out");
     connect(parts_.waveform, &WaveformView::cutPointPressed, this, &CutPointsController::SelectCut);
     connect(parts_.waveform, &WaveformView::cutPointDragged, this, &CutPointsController::MoveCut);
     connect(parts_.waveform, &WaveformView::contextMenuOpening, this, &CutPointsController::AddMenuActions);
@@ -89,6 +89,13 @@ bool CutPointsController::CheckReady() {
     return false;
 }
 
+bool CutPointsController::CheckUnedited() {
+    if (!parts_.timelineEdited || !parts_.timelineEdited()) return true;
+    Warn("Pauses, cue sheets and parts work on the file as it is on disk, and this one has been edited. "
+         "Save it with \"Save edited as...\", open the saved file, and split that.");
+    return false;
+}
+
 void CutPointsController::AddAtPlayPosition() {
     if (!CheckReady()) return;
     const double position = parts_.playPosition ? parts_.playPosition() : -1.0;
@@ -119,6 +126,11 @@ void CutPointsController::DeleteCut(int index) {
 }
 
 void CutPointsController::DeleteSelected() { DeleteCut(model_.Selected()); }
+
+void CutPointsController::Remap(const std::function<std::optional<double>(double)>& map, double duration) {
+    model_.Remap(map, duration);
+    Refresh();
+}
 
 void CutPointsController::SelectCut(int index) {
     if (index == model_.Selected()) return;

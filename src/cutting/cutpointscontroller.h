@@ -44,6 +44,8 @@ struct CutPointsParts {
     std::function<std::optional<PauseChoice>(QWidget* owner)> askPauses;
     // A progress dialog over long jobs (none in headless runs).
     bool showProgress = true;
+    // True while the timeline is edited: the file actions work on the file as it is on disk.
+    std::function<bool()> timelineEdited;
 };
 
 class CutPointsController : public QObject {
@@ -55,6 +57,8 @@ public:
     // A file was opened: the plan goes, and its frames are walked in the background.
     void FileOpened(const QString& path);
     const CutPointsModel& Model() const { return model_; }
+    // The open file's frames once walked; null before (or when it holds no Layer III audio).
+    std::shared_ptr<const SplitSource> Source() const { return source_; }
     // Replaces the pause dialog (tests answer it themselves).
     void SetAskPauses(std::function<std::optional<PauseChoice>(QWidget* owner)> ask) { parts_.askPauses = std::move(ask); }
 
@@ -63,6 +67,8 @@ public:
     void MoveCut(int index, double seconds);
     void DeleteCut(int index);
     void DeleteSelected();
+    // The timeline was edited: the cut points follow (see CutPointsModel::Remap).
+    void Remap(const std::function<std::optional<double>(double)>& map, double duration);
     void SelectCut(int index);
     void SetPartTitle(int part, const QString& title);
     void FindPauses();
@@ -89,6 +95,8 @@ private:
     void Refresh();
     // Refuses, with a message, until the open file's frames are walked.
     bool CheckReady();
+    // Refuses, with a message, while the timeline is edited.
+    bool CheckUnedited();
     bool ChooseOverwrite(const QString& folder, bool* overwrite);
     void ReportSaved(const SplitOutcome& outcome, const QString& folder, size_t partCount);
     void Warn(const QString& text);

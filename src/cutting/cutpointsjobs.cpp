@@ -23,7 +23,7 @@ QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 }  // namespace
 
 void CutPointsController::FindPauses() {
-    if (!CheckReady()) return;
+    if (!CheckReady() || !CheckUnedited()) return;
     const std::optional<PauseChoice> choice =
         parts_.askPauses ? parts_.askPauses(parts_.window) : PauseDialog::Ask(parts_.window);
     if (!choice) return;
@@ -55,7 +55,7 @@ void CutPointsController::FindPauses() {
 }
 
 void CutPointsController::ImportCueSheet() {
-    if (!CheckReady()) return;
+    if (!CheckReady() || !CheckUnedited()) return;
     const FileChoice choice = parts_.dialogs->ShowOpen(parts_.window, kCueFilter);
     if (choice.path.isEmpty()) return;
     CueSheet sheet;
@@ -70,7 +70,7 @@ void CutPointsController::ImportCueSheet() {
 }
 
 void CutPointsController::ExportCueSheet() {
-    if (!CheckReady()) return;
+    if (!CheckReady() || !CheckUnedited()) return;
     const std::string source = path_.toStdString();
     const FileChoice choice =
         parts_.dialogs->ShowSave(parts_.window, kCueFilter, QString::fromStdString(SourceTitle(source)) + ".cue");
@@ -123,7 +123,7 @@ bool CutPointsController::ChooseOverwrite(const QString& folder, bool* overwrite
 }
 
 void CutPointsController::SaveAllParts() {
-    if (!CheckReady()) return;
+    if (!CheckReady() || !CheckUnedited()) return;
     if (model_.Plan().CutCount() == 0) {
         Warn("Add a cut point first: the parts are the stretches between the cut points.");
         return;

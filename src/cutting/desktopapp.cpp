@@ -81,6 +81,10 @@ int RunDesktop(int argc, char** argv, const char* openPath) {
     DesktopWindows windows(&settings);
     Form1& window = windows.Window();
     RestoreWindowSettings(window, settings);
+    QObject::connect(&window, &Form1::recentFilesChanged, &window, [&window, &settings] {
+        SaveRecentFiles(window, settings);
+        settings.sync();
+    });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
                      [&window, &settings] { SaveWindowSettings(window, settings); });
     window.show();

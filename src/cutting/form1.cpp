@@ -194,9 +194,12 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     cutParts.dialogs = parts_.dialogs;
     cutParts.messages = messages_.get();
     cutParts.playPosition = [this] { return parts_.player->currentPosition(); };
+    cutParts.timelineEdited = [this] { return session_.Edited(); };
     cutPoints_ = std::make_unique<CutPointsController>(cutParts);
     // Chapters saved into the open file may have moved its audio: it is opened again.
     connect(cutPoints_.get(), &CutPointsController::fileRewritten, this, [this](const QString& path) { OpenFile(path); }, Qt::QueuedConnection);
+    connect(cutPoints_.get(), &CutPointsController::sourceReady, this, &Form1::StartTimeline);
+    BuildMenuBar();
 
     connect(CandyButton1, &QAbstractButton::clicked, this, &Form1::CandyButton1_Click);
     connect(CandyButton5, &QAbstractButton::clicked, this, &Form1::CandyButton5_Click);
@@ -343,7 +346,9 @@ void Form1::BuildShortcuts() {
         {Qt::Key_BracketLeft, &Form1::CandyButton3_Click},   {Qt::Key_End, &Form1::CandyButton4_Click},
         {Qt::Key_BracketRight, &Form1::CandyButton4_Click},  {Qt::Key_P, &Form1::CandyButton2_Click},
         {QKeySequence::Open, &Form1::CandyButton1_Click},    {QKeySequence::Save, &Form1::CandyButton6_Click},
-        {Qt::CTRL | Qt::Key_I, &Form1::CandyButton15_Click},
+        {Qt::CTRL | Qt::Key_I, &Form1::CandyButton15_Click}, {Qt::CTRL | Qt::Key_Q, &Form1::CandyButton9_Click},
+        {Qt::Key_F1, &Form1::CandyButton13_Click},           {QKeySequence::Delete, &Form1::DeleteKey},
+        {Qt::CTRL | Qt::Key_T, &Form1::KeepOnlySelection},   {Qt::CTRL | Qt::SHIFT | Qt::Key_S, &Form1::SaveEditedAs},
     };
     for (const Key& key : keys) {
         auto* shortcut = new QShortcut(key.sequence, this);
@@ -439,6 +444,7 @@ void Form1::OpenChosen(const QString& path, const QString& fileTitle) {
         Scroller1->Clear();
         return ShowMessage(kNoMpegAudio, MsgIcon::Error);
     }
+    NoteRecent(path);
     parts_.player->setURL(path);
     Waveform1->Open(path);
     cutPoints_->FileOpened(path);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include "controls/messageboxes.h"
 #include "cutting/positionslider.h"
 #include "models/cuttingsession.h"
+#include "models/recentfiles.h"
 #include "cutting/scrollerticker.h"
 #include "models/taghandover.h"
 
@@ -24,6 +26,8 @@ class QCheckBox;
 class CutPointsController;
 class CutPointsPanel;
 class QLineEdit;
+class QMenu;
+class QMenuBar;
 class QPushButton;
 class WaveformView;
 class Clock;
@@ -78,6 +82,22 @@ public:
     void CandyButton13_Click();  // Help
     void CandyButton14_Click();  // DONATE
     void Slider1_Scroll();
+    // Delete: removes the selected cut point, or cuts the selection out when none is selected.
+    void DeleteKey();
+    // Editing: the selection leaves the timeline, or only it stays. The player, the waveform, the
+    // slider and the cut points follow the edited timeline; Undo puts the edit back.
+    void CutOutSelection();
+    void KeepOnlySelection();
+    // "Save edited as...": the edited timeline rendered losslessly into a new file, with progress
+    // and Cancel; the save dialog asks before replacing a file, and the open file is never replaced.
+    void SaveEditedAs();
+
+    // The files opened lately, newest first; the menu offers those that still exist.
+    const RecentFiles& Recent() const { return recent_; }
+    void SetRecentFiles(const std::vector<std::string>& paths);
+    // File > Open Recent: opens as a dropped file does; a file gone meanwhile is said so and dropped.
+    void OpenRecent(const QString& path);
+    void ShowAbout();
     // Open without the dialog (a dropped file, a file named on the command line): the same
     // resets and the same steps as after the dialog.
     void OpenFile(const QString& path);
@@ -140,6 +160,10 @@ public:
     QAbstractButton* CandyButton13;
     QAbstractButton* CandyButton14;
     QAbstractButton* CandyButton9;
+    // File, Edit, View and Help: each item runs the handler of its button, key or context menu
+    // item and shows that key.
+    QMenuBar* MenuBar1;
+    QMenu* RecentMenu;
     PositionSlider* Slider1;
     WaveformView* Waveform1;  // the whole file's envelope, right above Slider1
     CutPointsPanel* CutPoints1;  // the parts between the cut points, under Slider1
@@ -179,6 +203,10 @@ public:
     QTimer* LengthTimer;
     QTimer* PrelistenTimer;  // 10 ms: stops a prelisten at its mark
 
+signals:
+    // The recent list changed (a file opened, a missing one dropped): worth saving now.
+    void recentFilesChanged();
+
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -203,6 +231,17 @@ private:
     // The player ends the next run on the end mark's sample, when it can.
     void StopAtSelectionEnd();
     void BuildMarkShortcuts();
+    void BuildMenuBar();
+    void FillRecentMenu();
+    void NoteRecent(const QString& path);
+    // Runs an edit of the session; on success the window follows the new timeline and the play
+    // position goes to `seconds` of it.
+    void ApplyEdit(const std::function<std::optional<Notice>()>& edit, double seconds);
+    // The timeline changed from `before` (an edit, an undo, a redo): player, waveform, slider,
+    // length display and cut points follow.
+    void AfterEdit(const EditList& before);
+    // The open file's frames are walked: its exact length starts the edited timeline.
+    void StartTimeline();
 
     Form1Parts parts_;
     // Every message box of the window and its cut points goes through this.
@@ -215,4 +254,6 @@ private:
     std::unique_ptr<CutPointsController> cutPoints_;
     double prelistenTo_ = 0;
     double watchedPosition_ = 0;  // the position Timer4 saw last
+    RecentFiles recent_;
+    bool showProgress_ = true;  // a progress dialog over long jobs
 };

@@ -53,14 +53,6 @@ void Form1::EndAtTypedTime() {
     MoveEndTo(*seconds);
 }
 
-void Form1::UndoMarks() {
-    if (session_.UndoMarks()) ShowMarks();
-}
-
-void Form1::RedoMarks() {
-    if (session_.RedoMarks()) ShowMarks();
-}
-
 void Form1::SeekExactly(double seconds) {
     const int rate = parts_.player->sampleRate();
     if (rate > 0) parts_.player->setPositionSamples(std::llround(seconds * rate));
@@ -145,6 +137,7 @@ void Form1::BuildMarkShortcuts() {
         {Qt::Key_Equal, [this] { Waveform1->ZoomIn(); }},
         {Qt::Key_Minus, [this] { Waveform1->ZoomOut(); }},
         {Qt::Key_Z, [this] { Waveform1->ZoomToSelection(); }},
+        {Qt::CTRL | Qt::Key_0, [this] { Waveform1->ShowWholeFile(); }},
     };
     for (const Key& key : keys) {
         auto* shortcut = new QShortcut(key.sequence, this);

@@ -219,3 +219,25 @@ void WaveformBuilder::Open(const QString& path) {
         return [this, envelope] { emit finished(envelope); };
     });
 }
+
+WaveformEnvelope EditedEnvelope(const WaveformEnvelope& source, const std::vector<std::pair<double, double>>& stretches) {
+    WaveformEnvelope edited;
+    edited.secondsPerBlock = source.secondsPerBlock;
+    edited.sampleRate = source.sampleRate;
+    if (!(source.secondsPerBlock > 0)) return edited;
+    const auto blockAt = [&](double seconds) {
+        const double block = std::round(std::clamp(seconds, 0.0, source.seconds) / source.secondsPerBlock);
+        return std::min(static_cast<size_t>(block), source.blocks.size());
+    };
+    for (const auto& [from, to] : stretches) {
+        if (!(to > from)) continue;
+        const size_t first = blockAt(from);
+        const size_t last = blockAt(to);
+        if (last > first)
+            edited.blocks.insert(edited.blocks.end(), source.blocks.begin() + static_cast<std::ptrdiff_t>(first),
+                                 source.blocks.begin() + static_cast<std::ptrdiff_t>(last));
+        edited.seconds += std::clamp(to, 0.0, source.seconds) - std::clamp(from, 0.0, source.seconds);
+    }
+    BuildSummaries(edited);
+    return edited;
+}

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QObject>
@@ -60,6 +61,10 @@ std::vector<PeakPair> RebinPeaks(const WaveformEnvelope& envelope, int columns, 
 // a column. Slices before 0 are {0, 0} too.
 std::vector<PeakPair> RebinPeaks(const WaveformEnvelope& envelope, int columns, double fromSeconds,
                                  double toSeconds);
+
+// The envelope of an edited timeline: the blocks under each of `stretches` (source seconds, in
+// playing order) one after another. Joins fall on the nearest block edge, close enough to draw.
+WaveformEnvelope EditedEnvelope(const WaveformEnvelope& source, const std::vector<std::pair<double, double>>& stretches);
 
 class WaveformBuilder : public QObject {
     Q_OBJECT

@@ -37,6 +37,10 @@ QSize WaveformView::minimumSizeHint() const { return {120, 40 + kOverviewHeight}
 
 void WaveformView::Open(const QString& path) {
     envelope_.reset();
+    sourceEnvelope_.reset();
+    stretches_.clear();
+    joins_.clear();
+    removed_.clear();
     progress_ = 0.0;
     viewStart_ = 0.0;
     viewSeconds_ = 0.0;
@@ -45,8 +49,9 @@ void WaveformView::Open(const QString& path) {
 }
 
 void WaveformView::SetEnvelope(std::shared_ptr<const WaveformEnvelope> envelope) {
-    envelope_ = std::move(envelope);
+    sourceEnvelope_ = std::move(envelope);
     progress_ = -1.0;
+    DeriveEnvelope();
     RebuildCache();
 }
 
@@ -266,12 +271,13 @@ double WaveformView::XAtSeconds(double seconds) const {
 }
 
 double WaveformView::OverviewX(double seconds) const {
-    const double span = Span();
-    return span > 0.0 ? leftInset_ + seconds / span * PlotWidth() : leftInset_;
+    const double span = OverviewSpan();
+    return span > 0.0 ? leftInset_ + SourceAt(seconds) / span * PlotWidth() : leftInset_;
 }
 
 double WaveformView::OverviewSeconds(double x) const {
-    return std::clamp((x - leftInset_) / PlotWidth() * Span(), 0.0, Span());
+    const double span = OverviewSpan();
+    return std::clamp(EditedAt((x - leftInset_) / PlotWidth() * span), 0.0, Span());
 }
 
 QString WaveformView::Description() const {

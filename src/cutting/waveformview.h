@@ -15,6 +15,7 @@
 // and timer ticks; connect the intent signals to the window.
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include <QImage>
@@ -77,6 +78,15 @@ public:
     // Dragging one previews the move and reports it when released.
     void SetCutPoints(std::vector<double> seconds, int selected);
     const std::vector<double>& CutPoints() const { return cuts_; }
+    // An edited timeline: the stretches of the source (seconds, in playing order) that it plays
+    // one after another, and the source's length; no stretches shows the file as it is. The plot
+    // then shows the edited timeline with a line where each join happened; the strip above shows
+    // the whole source, what was removed shaded, with the view, marks and lines where they came from.
+    void SetEdits(std::vector<std::pair<double, double>> stretches, double sourceSeconds);
+    bool Edited() const { return !stretches_.empty(); }
+    // Edited seconds of each join, and the source ranges removed.
+    const std::vector<double>& Joins() const { return joins_; }
+    const std::vector<std::pair<double, double>>& Removed() const { return removed_; }
 
     // The part in view: ViewSeconds() seconds from ViewStart().
     double ViewStart() const;
@@ -155,7 +165,15 @@ private:
         QImage selected;
     };
     // The envelope over from..to in both colourings, on transparent images of `size`.
-    EnvelopePictures RenderEnvelope(const QSizeF& size, double from, double to) const;
+    EnvelopePictures RenderEnvelope(const WaveformEnvelope* envelope, const QSizeF& size, double from,
+                                    double to) const;
+    // The strip's time scale: the source's when edited.
+    double OverviewSpan() const;
+    const WaveformEnvelope* OverviewEnvelope() const;
+    double SourceAt(double edited) const;
+    double EditedAt(double source) const;
+    void DeriveEnvelope();
+    void PaintJoins(QPainter& painter) const;
     bool CacheFresh() const;
     QFont CornerFont() const;
     void RebuildCache();
@@ -170,7 +188,12 @@ private:
     void PaintProgressAndNote(QPainter& painter) const;
 
     WaveformBuilder builder_;
-    std::shared_ptr<const WaveformEnvelope> envelope_;
+    std::shared_ptr<const WaveformEnvelope> envelope_;  // what the plot shows
+    std::shared_ptr<const WaveformEnvelope> sourceEnvelope_;
+    std::vector<std::pair<double, double>> stretches_;
+    double sourceSpan_ = 0.0;
+    std::vector<double> joins_;
+    std::vector<std::pair<double, double>> removed_;
     double span_ = 0.0;
     int leftInset_ = 0;
     int rightInset_ = 0;

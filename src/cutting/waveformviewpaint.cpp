@@ -51,7 +51,7 @@ QRgb Premultiplied(const QColor& colour, double coverage) {
 }  // namespace
 
 void WaveformView::RebuildCache() {
-    overview_ = RenderEnvelope(OverviewRect().size(), 0.0, Span()).plain;
+    overview_ = RenderEnvelope(OverviewEnvelope(), OverviewRect().size(), 0.0, OverviewSpan()).plain;
     cacheSize_ = size();
     cacheRatio_ = devicePixelRatioF();
     RebuildMainCache();
@@ -60,7 +60,7 @@ void WaveformView::RebuildCache() {
 void WaveformView::RebuildMainCache() {
     const double from = ViewStart();
     const double to = from + ViewSeconds();
-    EnvelopePictures pictures = RenderEnvelope(MainRect().size(), from, to);
+    EnvelopePictures pictures = RenderEnvelope(envelope_.get(), MainRect().size(), from, to);
     plain_ = std::move(pictures.plain);
     selected_ = std::move(pictures.selected);
     cacheStart_ = from;
@@ -79,7 +79,8 @@ bool WaveformView::CacheFresh() const {
 // One column per device pixel, written straight into the image: a filled span from the column's
 // max to its min with partly covered end pixels, in a gradient that is darkest at the centre line.
 // Both colourings come from one pass over the peaks.
-WaveformView::EnvelopePictures WaveformView::RenderEnvelope(const QSizeF& size, double from, double to) const {
+WaveformView::EnvelopePictures WaveformView::RenderEnvelope(const WaveformEnvelope* envelope, const QSizeF& size,
+                                                            double from, double to) const {
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (size * ratio).toSize().expandedTo(QSize(1, 1));
     EnvelopePictures out{QImage(pixels, QImage::Format_ARGB32_Premultiplied),
@@ -88,13 +89,13 @@ WaveformView::EnvelopePictures WaveformView::RenderEnvelope(const QSizeF& size, 
         image->setDevicePixelRatio(ratio);
         image->fill(Qt::transparent);
     }
-    if (!envelope_ || envelope_->Empty() || !(to > from) || size.width() < 1 || size.height() < 1) return out;
+    if (!envelope || envelope->Empty() || !(to > from) || size.width() < 1 || size.height() < 1) return out;
 
     const int columns = pixels.width();
     const int rows = pixels.height();
-    const std::vector<PeakPair> peaks = RebinPeaks(*envelope_, columns, from, to);
+    const std::vector<PeakPair> peaks = RebinPeaks(*envelope, columns, from, to);
     // Columns past the end of the decoded audio stay blank rather than drawing a flat line.
-    const double audioEnd = (envelope_->seconds - from) / (to - from) * columns;
+    const double audioEnd = (envelope->seconds - from) / (to - from) * columns;
     const double mid = rows / 2.0;
     const double halfHeight = std::max(mid - kVerticalMargin * ratio, 1.0);
     // At least a pixel high, so that silence still shows where the audio is.
@@ -173,6 +174,7 @@ void WaveformView::paintEvent(QPaintEvent*) {
     PaintOverview(painter, marks);
     PaintMain(painter, marks);
     PaintMarks(painter, marks);
+    PaintJoins(painter);
     PaintCutPoints(painter);
     PaintPlayLine(painter);
     PaintProgressAndNote(painter);
@@ -196,7 +198,8 @@ void WaveformView::PaintOverview(QPainter& painter, const Marks& marks) const {
                          kSelectionBand);
     }
     const bool fresh = cacheSize_ == size() && cacheRatio_ == devicePixelRatioF();
-    painter.drawImage(strip.topLeft(), fresh ? overview_ : RenderEnvelope(strip.size(), 0.0, span).plain);
+    painter.drawImage(strip.topLeft(),
+                      fresh ? overview_ : RenderEnvelope(OverviewEnvelope(), strip.size(), 0.0, OverviewSpan()).plain);
     for (const auto& [mark, colour] : {std::pair{marks.start, kStartMark}, std::pair{marks.end, kEndMark}}) {
         if (!mark) continue;
         painter.fillRect(QRectF(std::floor(OverviewX(std::clamp(*mark, 0.0, span))), 0, 1, strip.height()), colour);
@@ -225,7 +228,7 @@ void WaveformView::PaintMain(QPainter& painter, const Marks& marks) const {
     // A stale cache (before the first resize event reached us) is drawn anew, not stored.
     const bool fresh = CacheFresh();
     EnvelopePictures stale;
-    if (!fresh) stale = RenderEnvelope(main.size(), ViewStart(), ViewStart() + ViewSeconds());
+    if (!fresh) stale = RenderEnvelope(envelope_.get(), main.size(), ViewStart(), ViewStart() + ViewSeconds());
     painter.drawImage(main.topLeft(), fresh ? plain_ : stale.plain);
     if (!(marks.start && marks.end) || !(Span() > 0.0)) return;
 

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QSettings>
+#include <QStringList>
 
 #include "controls/slider.h"
 #include "cutting/form1.h"
@@ -16,6 +17,15 @@ void RestoreWindowSettings(Form1& window, const QSettings& settings) {
     // A level from an edited file is kept within the slider's range.
     if (isNumber) window.Slider3->SetValue(std::clamp(level, window.Slider3->Min(), window.Slider3->Max()));
     if (settings.contains(kGeometry)) window.restoreGeometry(settings.value(kGeometry).toByteArray());
+    std::vector<std::string> recent;
+    for (const QString& path : settings.value(kRecentFiles).toStringList()) recent.push_back(path.toStdString());
+    window.SetRecentFiles(recent);
+}
+
+void SaveRecentFiles(const Form1& window, QSettings& settings) {
+    QStringList recent;
+    for (const std::string& path : window.Recent().Paths()) recent << QString::fromStdString(path);
+    settings.setValue(windowsettings::kRecentFiles, recent);
 }
 
 void SaveWindowSettings(const Form1& window, QSettings& settings) {
@@ -23,5 +33,6 @@ void SaveWindowSettings(const Form1& window, QSettings& settings) {
     settings.setValue(kFrameBoundaries, window.CheckFrames->isChecked());
     settings.setValue(kVolume, static_cast<int>(window.Slider3->Value()));
     settings.setValue(kGeometry, window.saveGeometry());
+    SaveRecentFiles(window, settings);
     settings.sync();
 }

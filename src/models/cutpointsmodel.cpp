@@ -1,5 +1,7 @@
 #include "models/cutpointsmodel.h"
 
+#include <algorithm>
+
 void CutPointsModel::Reset() {
     plan_ = SplitPlan();
     ready_ = false;
@@ -50,4 +52,28 @@ void CutPointsModel::Replace(const SplitPlan& plan) {
 
 void CutPointsModel::Select(int index) {
     selected_ = index >= 0 && static_cast<size_t>(index) < plan_.CutCount() ? index : -1;
+}
+
+void CutPointsModel::Remap(const std::function<std::optional<double>(double)>& map, double duration) {
+    if (!ready_) return;
+    const SplitPlan old = plan_;
+    plan_ = SplitPlan(duration);
+    ready_ = duration > 0;
+    selected_ = -1;
+    const std::optional<double> begin = map(old.RangeBegin());
+    const std::optional<double> end = map(old.RangeEnd());
+    if (old.RangeBegin() > 0 || old.RangeEnd() < old.Duration())
+        plan_.SetRange(begin.value_or(0), end.value_or(duration));
+    auto copyTexts = [&](size_t to, size_t from) {
+        plan_.SetPartTitle(to, old.Part(from).title);
+        plan_.SetPartPerformer(to, old.Part(from).performer);
+    };
+    copyTexts(0, 0);
+    for (size_t i = 0; i < old.CutCount(); ++i) {
+        const std::optional<double> start = map(old.Cut(i).start);
+        const std::optional<double> stop = map(old.Cut(i).end);
+        if (!start || !stop) continue;
+        const int index = plan_.AddGap(*start, std::max(*start, *stop));
+        if (index >= 0) copyTexts(static_cast<size_t>(index) + 1, i + 1);
+    }
 }

@@ -4,6 +4,8 @@
 // cut points cannot be placed. Form1's cut point list, waveform lines and "Save all parts..." all
 // show and change this one plan.
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "split/splitplan.h"
@@ -24,6 +26,10 @@ public:
     bool Rename(size_t part, const std::string& title);
     // A plan built elsewhere (pauses found, a cue sheet applied) over the same file.
     void Replace(const SplitPlan& plan);
+    // The timeline was edited: every time goes through `map` (old seconds to new, nothing for a
+    // time that was cut out) and the plan now spans `duration`. A cut point cut out goes and its
+    // two parts become one, with the first one's texts; the others keep theirs.
+    void Remap(const std::function<std::optional<double>(double)>& map, double duration);
 
     // The selected cut point, -1 for none. Kept valid through every change above.
     int Selected() const { return selected_; }

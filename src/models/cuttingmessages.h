@@ -18,3 +18,12 @@ inline constexpr const char* kNoMpegAudio =
 inline constexpr const char* kTypeATime = "Please type the time of the mark as mm:ss.mmm, for example 01:02.500.";
 inline constexpr const char* kFileFirst = "Please select a file first by clicking on OPEN button";
 inline constexpr const char* kClipSaved = "MP3 clip saved.";
+inline constexpr const char* kNothingLeft =
+    "Cutting out the whole recording would leave nothing to play. Please select less.";
+inline constexpr const char* kSelectionAcrossJoin =
+    "The selection runs across an edit. Use Keep only selection, then Save edited as..., to save it.";
+inline constexpr const char* kEditedOverSource =
+    "The edited file cannot replace the file it is cut from. Please choose another name.";
+inline constexpr const char* kNoEdits =
+    "Nothing has been cut out yet. Select a stretch and press Delete (or Keep only selection), then save.";
+inline constexpr const char* kEditedSaved = "Edited file saved.";

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include <sys/stat.h>
 
 #include "clips/cleancut.h"
+#include "edit/editrender.h"
 #include "mpeg/rounding.h"
 #include "models/clipsave.h"
 #include "models/cuttingmessages.h"
@@ -51,6 +54,8 @@ void CuttingSession::Open(const std::string& path, const std::string& fileTitle)
     fileSize_ = ::stat(path_.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
     songName_ = FileNameFromPath(path_);
     noAudio_ = false;
+    edits_ = EditList();
+    sampleRate_ = 0;
     history_.Clear();
 }
 
@@ -91,9 +96,9 @@ std::optional<Notice> CuttingSession::RateRefusal() const {
 
 template <typename Change>
 std::optional<Notice> CuttingSession::Recorded(Change change) {
-    const SessionMarks before = marks_;
+    const SessionState before{marks_, edits_};
     std::optional<Notice> refusal = change();
-    history_.Record(before, marks_);
+    history_.Record(before, SessionState{marks_, edits_});
     return refusal;
 }
 
@@ -186,15 +191,102 @@ std::optional<Notice> CuttingSession::MarkSelection(double from, double to) {
 }
 
 bool CuttingSession::UndoMarks() {
-    const std::optional<SessionMarks> restored = history_.Undo(marks_);
-    if (restored) marks_ = *restored;
+    const std::optional<SessionState> restored = history_.Undo(SessionState{marks_, edits_});
+    if (restored) {
+        marks_ = restored->marks;
+        edits_ = restored->edits;
+    }
     return restored.has_value();
 }
 
 bool CuttingSession::RedoMarks() {
-    const std::optional<SessionMarks> restored = history_.Redo(marks_);
-    if (restored) marks_ = *restored;
+    const std::optional<SessionState> restored = history_.Redo(SessionState{marks_, edits_});
+    if (restored) {
+        marks_ = restored->marks;
+        edits_ = restored->edits;
+    }
     return restored.has_value();
+}
+
+void CuttingSession::SetTimeline(int sampleRate, int64_t sourceSamples) {
+    if (sampleRate <= 0 || sourceSamples <= 0) return;
+    sampleRate_ = sampleRate;
+    edits_ = EditList(sourceSamples);
+    // Marks set while the length was still being measured were recorded with no timeline; undoing
+    // them must not take the timeline away again.
+    history_.ForEachStep([this](SessionState& state) {
+        if (state.edits.SourceSamples() == 0) state.edits = edits_;
+    });
+}
+
+std::vector<std::pair<int64_t, int64_t>> CuttingSession::SourceStretches() const {
+    std::vector<std::pair<int64_t, int64_t>> stretches;
+    for (const EditSegment& segment : edits_.Segments()) stretches.emplace_back(segment.source.start, segment.source.end);
+    return stretches;
+}
+
+double CuttingSession::EditedSeconds() const {
+    return sampleRate_ > 0 ? static_cast<double>(edits_.OutputSamples()) / sampleRate_ : 0.0;
+}
+
+double CuttingSession::SourceSecondsAt(double seconds) const {
+    if (sampleRate_ <= 0) return seconds;
+    return static_cast<double>(edits_.ToSource(std::llround(seconds * sampleRate_))) / sampleRate_;
+}
+
+std::optional<double> CuttingSession::MapSeconds(const EditList& from, const EditList& to, int sampleRate,
+                                                 double seconds) {
+    if (sampleRate <= 0) return seconds;
+    const int64_t sample = std::llround(std::max(seconds, 0.0) * sampleRate);
+    // The end of a timeline is no sample of it, but still a place: it maps to the end.
+    if (sample >= from.OutputSamples()) return static_cast<double>(to.OutputSamples()) / sampleRate;
+    std::optional<int64_t> mapped = to.ToOutput(from.ToSource(sample));
+    // The first sample of a removed stretch: a place there (a cut point at the selection's
+    // start) stays where the stretch before it now ends.
+    if (!mapped && sample > 0) {
+        const std::optional<int64_t> before = to.ToOutput(from.ToSource(sample - 1));
+        if (before) mapped = *before + 1;
+    }
+    if (!mapped) return std::nullopt;
+    return static_cast<double>(*mapped) / sampleRate;
+}
+
+std::optional<Notice> CuttingSession::EditRange(SampleRange* range) const {
+    if (auto refusal = CheckFileOpen()) return refusal;
+    if (!marks_.start.set) return Refusal(kStartMissing, NoticeIcon::Exclamation);
+    if (!marks_.end.set) return Refusal(kEndMissing, NoticeIcon::Exclamation);
+    if (marks_.start.seconds > marks_.end.seconds) return Refusal(kEndBeforeStart, NoticeIcon::Error);
+    if (auto refusal = RateRefusal()) return refusal;
+    if (sampleRate_ <= 0) return Refusal(kWaitForLength, NoticeIcon::Exclamation);
+    const int64_t length = edits_.OutputSamples();
+    range->start = std::clamp<int64_t>(std::llround(marks_.start.seconds * sampleRate_), 0, length);
+    range->end = std::clamp<int64_t>(std::llround(marks_.end.seconds * sampleRate_), 0, length);
+    if (range->end <= range->start) return Refusal(kTooShort, NoticeIcon::Error);
+    return std::nullopt;
+}
+
+std::optional<Notice> CuttingSession::Edit(bool keep) {
+    SampleRange range;
+    if (auto refusal = EditRange(&range)) return refusal;
+    return Recorded([&]() -> std::optional<Notice> {
+        const EditRefusal refused = keep ? edits_.KeepOnly(range) : edits_.Delete(range);
+        if (refused == EditRefusal::NothingLeft) return Refusal(kNothingLeft, NoticeIcon::Exclamation);
+        if (refused != EditRefusal::None) return Refusal(kTooShort, NoticeIcon::Error);
+        // The selected stretch is gone (or is all there is): no selection is left to show.
+        marks_.start = marks_.end = marks_.length = MarkSeconds();
+        marks_.band = SelectionBand();
+        return std::nullopt;
+    });
+}
+
+std::optional<Notice> CuttingSession::CutOutSelection() { return Edit(false); }
+
+std::optional<Notice> CuttingSession::KeepOnlySelection() {
+    SampleRange range;
+    if (auto refusal = EditRange(&range)) return refusal;
+    // Keeping all there is changes nothing, and is no step to undo.
+    if (range.start == 0 && range.end == edits_.OutputSamples()) return std::nullopt;
+    return Edit(true);
 }
 
 std::optional<Notice> CuttingSession::CheckFileOpen() const {
@@ -249,17 +341,51 @@ bool CuttingSession::SaveSelection(const std::string& target, bool wholeFrames, 
     if (tags_) finish = [this](const std::string& clip, std::string* why) { return tags_->WriteInto(clip, why); };
     ClipTags tags;
     const ClipTags* oneTagPass = tags_ && tags_->TagsForClip(&tags) ? &tags : nullptr;
+    double start = marks_.start.seconds;
+    double end = marks_.end.seconds;
+    double curStart = marks_.curStart.value_or(0);
+    double curDuration = marks_.curDuration.value_or(0);
+    if (Edited()) {
+        // The marks count the edited timeline; inside one kept stretch they are one range of the
+        // source, and that range is cut.
+        const int64_t first = std::llround(start * sampleRate_);
+        const int64_t last = std::max<int64_t>(first, std::llround(end * sampleRate_) - 1);
+        if (edits_.SegmentAt(first) != edits_.SegmentAt(last)) {
+            *error = kSelectionAcrossJoin;
+            return false;
+        }
+        start = static_cast<double>(edits_.ToSource(first)) / sampleRate_;
+        end = static_cast<double>(edits_.ToSource(last) + 1) / sampleRate_;
+        curStart = Kept(StartMark(*rate_, start));
+        curDuration = Kept(EndMark(*rate_, end) - curStart);
+    }
     // Whole frames go by the marks as the displays show them; the frame table maps them.
     if (wholeFrames) {
         CleanClipResult clip;
-        if (!SaveCleanClip(path_, marks_.start.seconds, marks_.end.seconds, target, error, &clip, finish, oneTagPass,
-                           replace))
-            return false;
-        if (note && !clip.exactStart) *note = MovedStartNote(clip.startSeconds - marks_.start.seconds);
+        if (!SaveCleanClip(path_, start, end, target, error, &clip, finish, oneTagPass, replace)) return false;
+        if (note && !clip.exactStart) *note = MovedStartNote(clip.startSeconds - start);
         return true;
     }
-    return SaveClip(path_, target, marks_.curStart.value_or(0), marks_.curDuration.value_or(0), finish, error, oneTagPass,
-                    replace);
+    return SaveClip(path_, target, curStart, curDuration, finish, error, oneTagPass, replace);
+}
+
+bool CuttingSession::SaveEdited(const std::string& target, const FrameTable& table,
+                                const std::function<bool(double)>& progress, std::vector<PlannedJoin>* joins,
+                                std::string* error) const {
+    std::error_code ec;
+    if (target == path_ || std::filesystem::equivalent(target, path_, ec)) {
+        *error = kEditedOverSource;
+        return false;
+    }
+    ClipFinisher finish;
+    if (tags_) finish = [this](const std::string& file, std::string* why) { return tags_->WriteInto(file, why); };
+    ClipTags tags;
+    const ClipTags* oneTagPass = tags_ && tags_->TagsForClip(&tags) ? &tags : nullptr;
+    RenderPlan plan;
+    if (!::SaveEdited(path_, table, edits_, RenderOptions{}, target, oneTagPass, finish, progress, plan, error))
+        return false;
+    if (joins) *joins = plan.joins;
+    return true;
 }
 
 std::optional<Notice> CuttingSession::ShowTagEditor() const {

@@ -11,7 +11,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "edit/editlist.h"
+#include "edit/renderplan.h"
 #include "models/markhistory.h"
 #include "models/notice.h"
 
@@ -44,6 +48,14 @@ struct SessionMarks {
     int markedSlider = 0;
 
     bool operator==(const SessionMarks&) const = default;
+};
+
+// What one undo step puts back: the marks and the edited timeline together.
+struct SessionState {
+    SessionMarks marks;
+    EditList edits;
+
+    bool operator==(const SessionState&) const = default;
 };
 
 class CuttingSession {
@@ -84,7 +96,26 @@ public:
     std::optional<Notice> MoveEndBy(double seconds);
     // A selection dragged across the waveform: Set start at `from`, then Set end at `to`.
     std::optional<Notice> MarkSelection(double from, double to);
-    // Undo and redo of mark changes; false when there was no step.
+    // The open file's exact length is known: the edited timeline starts as all of its samples.
+    // Marks, cut points and parts count seconds of the edited timeline from here on.
+    void SetTimeline(int sampleRate, int64_t sourceSamples);
+    int SampleRate() const { return sampleRate_; }
+    const EditList& Edits() const { return edits_; }
+    bool Edited() const { return sampleRate_ > 0 && !edits_.IsWhole(); }
+    // The edited timeline's kept source stretches in samples, in playing order.
+    std::vector<std::pair<int64_t, int64_t>> SourceStretches() const;
+    double EditedSeconds() const;
+    // Where edited second `seconds` comes from in the source.
+    double SourceSecondsAt(double seconds) const;
+    // Cut out selection / Keep only selection, between the marks' seconds. The marks go (the
+    // selection is no longer there as it was); one undo brings back both.
+    std::optional<Notice> CutOutSelection();
+    std::optional<Notice> KeepOnlySelection();
+    // A time of the timeline `from` in the timeline `to`, through the source sample it plays;
+    // nothing when that sample is not in `to`.
+    static std::optional<double> MapSeconds(const EditList& from, const EditList& to, int sampleRate, double seconds);
+
+    // Undo and redo of mark changes and edits, in one history; false when there was no step.
     bool UndoMarks();
     bool RedoMarks();
     bool CanUndoMarks() const { return history_.CanUndo(); }
@@ -116,6 +147,12 @@ public:
     // (may be null) says where a clip of whole frames starts when that is not the start mark.
     bool SaveSelection(const std::string& target, bool wholeFrames, std::string* error, bool replace = true,
                        std::string* note = nullptr) const;
+    // "Save edited as...": the edited timeline of the open file (walked into `table`) rendered
+    // losslessly as `target`, with the tag editor's fields. Never over the open file itself. The
+    // render's joins come back in `joins`. False with `error` when nothing was saved (a failure,
+    // or `progress` returned false).
+    bool SaveEdited(const std::string& target, const FrameTable& table, const std::function<bool(double)>& progress,
+                    std::vector<PlannedJoin>* joins, std::string* error) const;
     // "View/Change  MP3 Info" on the open file.
     std::optional<Notice> ShowTagEditor() const;
 
@@ -150,6 +187,9 @@ private:
     template <typename Change>
     std::optional<Notice> Recorded(Change change);
     std::optional<Notice> RateRefusal() const;
+    // The selection as an output range of samples, or why there is none to edit.
+    std::optional<Notice> EditRange(SampleRange* range) const;
+    std::optional<Notice> Edit(bool keep);
     std::optional<Notice> MarkEnd(const MarkSeconds& shown, double position, int sliderSecond);
     MarkSeconds Shown() const;
     static MarkSeconds ShownAt(double seconds);
@@ -164,6 +204,8 @@ private:
     bool rateKnown_ = false;
     std::optional<double> position_;  // the position display
     SessionMarks marks_;
-    MarkHistory<SessionMarks> history_;
+    EditList edits_;
+    int sampleRate_ = 0;
+    MarkHistory<SessionState> history_;
     bool noAudio_ = false;
 };

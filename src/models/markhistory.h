@@ -38,6 +38,12 @@ public:
         undo_.push_back(current);
         return restored;
     }
+    // Changes every recorded step in place, undo and redo alike.
+    template <typename Change>
+    void ForEachStep(Change change) {
+        for (Marks& marks : undo_) change(marks);
+        for (Marks& marks : redo_) change(marks);
+    }
     // A new file starts a new history.
     void Clear() {
         undo_.clear();

@@ -1,8 +1,10 @@
 #include "playback/decoderthread.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "mpeg/framescan.h"
+#include "playback/pcm.h"
 
 namespace {
 // About 46 ms of 44.1 kHz stereo per decode step.
@@ -31,6 +33,7 @@ void DecoderThread::Load(std::unique_ptr<Decoder> decoder) {
         pending_.serial = ++loads_;
         pending_.index.reset();
         pending_.start.reset();
+        pending_.segments.emplace();
         pending_.idle = true;
         hasPending_ = true;
     }
@@ -42,6 +45,15 @@ void DecoderThread::SetIndex(std::shared_ptr<const FrameTable> table) {
         std::lock_guard<std::mutex> lock(mutex_);
         pending_.index = std::move(table);
         pending_.indexSerial = loads_;
+        hasPending_ = true;
+    }
+    wake_.notify_one();
+}
+
+void DecoderThread::SetSegments(std::vector<PlaySegment> segments) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.segments = std::move(segments);
         hasPending_ = true;
     }
     wake_.notify_one();
@@ -104,19 +116,42 @@ void DecoderThread::Apply(Request& request, std::optional<uint64_t>& filling) {
     // Copying the offsets into the decoder takes a millisecond or two even for a long file.
     if (request.index && current_ && request.indexSerial == currentSerial_) current_->SetIndex(*request.index);
     if (request.idle) filling.reset();
+    if (request.segments) {
+        cursor_.SetSegments(*request.segments);
+        // A run in progress was decoded for the old stretches; the engine starts a new one.
+        if (!request.start) filling.reset();
+    }
     if (request.start) {
         filling = request.start->first;
-        if (!current_ || !current_->SeekToSample(request.start->second)) {
+        const int64_t source = cursor_.Seek(request.start->second);
+        if (!current_ || source < 0 || !current_->SeekToSample(source)) {
             ring_.MarkEnd(*filling);
             filling.reset();
         }
     }
 }
 
+size_t DecoderThread::SegmentRoom() {
+    if (cursor_.Whole()) return chunk_.size();
+    while (cursor_.Remaining() <= 0) {
+        // The next stretch follows at the very next sample of the output: no gap, no overlap.
+        const int64_t next = cursor_.Next();
+        if (next < 0 || !current_->SeekToSample(next)) return 0;
+    }
+    const int64_t room = cursor_.Remaining() * pcm::kBytesPerFrame;
+    return static_cast<size_t>(std::min<int64_t>(room, static_cast<int64_t>(chunk_.size())));
+}
+
 bool DecoderThread::FillOnce(uint64_t generation) {
+    const size_t room = SegmentRoom();
+    if (room == 0) {
+        ring_.MarkEnd(generation);
+        return false;
+    }
     size_t bytes = 0;
-    const Decoder::ReadStatus status = current_->Read(chunk_.data(), chunk_.size(), bytes);
+    const Decoder::ReadStatus status = current_->Read(chunk_.data(), room, bytes);
     if (bytes > 0) ring_.Write(generation, chunk_.data(), bytes);
+    cursor_.Advance(static_cast<int64_t>(bytes / pcm::kBytesPerFrame));
     if (status == Decoder::ReadStatus::Data) return true;
     ring_.MarkEnd(generation);
     return false;

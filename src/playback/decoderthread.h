@@ -12,6 +12,7 @@
 
 #include "decode/decoder.h"
 #include "playback/ringbuffer.h"
+#include "playback/segmentcursor.h"
 
 struct FrameTable;
 
@@ -29,6 +30,9 @@ public:
     void Start(uint64_t generation, int64_t sample);
     // Stop filling (the ring has been reset by the caller).
     void Idle();
+    // The stretches of the current file to play, in order (empty: all of it); the next Start
+    // counts in their output. A new file plays whole until told otherwise.
+    void SetSegments(std::vector<PlaySegment> segments);
 
 private:
     struct Request {
@@ -37,6 +41,7 @@ private:
         std::shared_ptr<const FrameTable> index;
         uint64_t indexSerial = 0;          // the file it belongs to
         std::optional<std::pair<uint64_t, int64_t>> start;
+        std::optional<std::vector<PlaySegment>> segments;
         bool idle = false;
     };
 
@@ -44,6 +49,8 @@ private:
     Request Take(bool filling, uint64_t generation);
     void Apply(Request& request, std::optional<uint64_t>& filling);
     bool FillOnce(uint64_t generation);
+    // Room left in the current stretch, moving on to the next one when it is used up; 0 at the end.
+    size_t SegmentRoom();
 
     RingBuffer& ring_;
     std::mutex mutex_;
@@ -55,6 +62,7 @@ private:
     // Touched on the thread only.
     std::unique_ptr<Decoder> current_;
     uint64_t currentSerial_ = 0;
+    SegmentCursor cursor_;
     std::vector<uint8_t> chunk_;
     std::thread thread_;
 };

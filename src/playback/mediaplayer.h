@@ -2,8 +2,11 @@
 // The embedded player as the cutting window sees it. The window never gets notifications from
 // it: it polls position and duration in its timer ticks.
 #include <cstdint>
+#include <vector>
 
 #include <QString>
+
+#include "playback/segmentcursor.h"
 
 class MediaPlayer {
 public:
@@ -47,6 +50,14 @@ public:
     // the position and pauses it itself.
     virtual bool setEndSample(int64_t sample) {
         (void)sample;
+        return false;
+    }
+    // Plays only these stretches of the loaded file, one straight after the other (empty: all of
+    // it, as a new file starts); from then on positions, seeks and the duration count in their
+    // output. The position is kept as a number; the caller seeks where it wants to be. False when
+    // the player cannot.
+    virtual bool setSegments(const std::vector<PlaySegment>& segments) {
+        (void)segments;
         return false;
     }
 };

@@ -64,6 +64,7 @@ void PlaybackEngine::setURL(const QString& path) {
     openedLength_ = -1;
     held_ = 0;
     endSample_ = -1;
+    editedLength_ = -1;
     state_ = kStopped;
     if (path.isEmpty()) {
         StartLengthWalk(path);
@@ -132,8 +133,25 @@ bool PlaybackEngine::setEndSample(int64_t sample) {
     return true;
 }
 
+bool PlaybackEngine::setSegments(const std::vector<PlaySegment>& segments) {
+    if (!loaded_) return false;
+    SegmentCursor cursor;
+    cursor.SetSegments(segments);
+    editedLength_ = cursor.Length();
+    endSample_ = -1;
+    decoder_.SetSegments(segments);
+    const int64_t position = ClampSample(positionSamples());
+    if (state_ == kPlaying) {
+        StartRun(position);
+    } else {
+        held_ = position;
+    }
+    return true;
+}
+
 int64_t PlaybackEngine::ClampSample(int64_t sample) const {
     sample = std::max<int64_t>(0, sample);
+    if (editedLength_ >= 0) return std::min(sample, editedLength_);
     // The exact gapless length once the walk is done; before that nothing is clamped.
     int64_t length = exactLength_;
     if (length <= 0 && scannedDuration_ > 0) length = std::llround(scannedDuration_ * rate_);
@@ -154,6 +172,7 @@ double PlaybackEngine::currentPosition() const {
 
 double PlaybackEngine::duration() const {
     if (url_.isEmpty()) return 0;
+    if (editedLength_ >= 0 && rate_ > 0) return static_cast<double>(editedLength_) / rate_;
     if (scannedDuration_ > 0) return scannedDuration_;
     // Only a file our own walk could not time falls back to the decoder's length.
     if (!scanFailed_ || !loaded_ || openedLength_ <= 0) return 0;

@@ -43,6 +43,7 @@ public:
     int sampleRate() const override { return loaded_ ? rate_ : 0; }
     void setPositionSamples(int64_t sample) override;
     bool setEndSample(int64_t sample) override;
+    bool setSegments(const std::vector<PlaySegment>& segments) override;
     double LengthScanProgress() const override;
 
     // Loudness of this program's output, 0..1 (the wave-out volume of the window).
@@ -88,6 +89,7 @@ private:
     int state_ = kStopped;
     int64_t held_ = 0;  // position while not playing
     int64_t endSample_ = -1;  // where the next run ends, paused (-1: the file's end)
+    int64_t editedLength_ = -1;  // output samples of the stretches played (-1: the whole file)
     uint64_t generation_ = 0;
     double scannedDuration_ = 0;
     bool scanFailed_ = false;

@@ -33,6 +33,7 @@ class FakePlayer : public MediaPlayer {
 public:
     void setURL(const QString& path) override {
         url = path;
+        segments.clear();
         calls.push_back("URL=" + path.toStdString());
         endSample = -1;
         state = path.isEmpty() ? kStopped : kPlaying;
@@ -60,7 +61,13 @@ public:
         endSample = -1;
         position = seconds;
     }
-    double duration() const override { return durationSeconds; }
+    // As the engine: once told the stretches of an edited timeline, the length is theirs.
+    double duration() const override {
+        if (segments.empty() || rate <= 0) return durationSeconds;
+        int64_t samples = 0;
+        for (const PlaySegment& s : segments) samples += s.sourceEnd - s.sourceStart;
+        return static_cast<double>(samples) / rate;
+    }
     // Known once a file is loaded; 0 stands for a file the player could not load.
     int sampleRate() const override { return url.isEmpty() ? 0 : rate; }
     void setPositionSamples(int64_t sample) override {
@@ -83,6 +90,11 @@ public:
         }
         position = seconds;
     }
+    bool setSegments(const std::vector<PlaySegment>& stretches) override {
+        calls.push_back("segments=" + std::to_string(stretches.size()));
+        segments = stretches;
+        return true;
+    }
 
     QString url;
     int state = kStopped;
@@ -90,6 +102,7 @@ public:
     double durationSeconds = 0;
     int rate = 44100;
     int64_t endSample = -1;
+    std::vector<PlaySegment> segments;
     std::vector<std::string> calls;
 };
 

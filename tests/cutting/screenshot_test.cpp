@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "controls/msgscroller.h"
+#include "cutting/cutpointscontroller.h"
 #include "cutting/form1.h"
 #include "cutting/waveformview.h"
 #include "cuttingfakes.h"
@@ -44,6 +45,7 @@ TEST(Form1Screenshot, ShowsTheWindowWithAFileOpenAndASelection) {
     form.Timer1->stop();
 
     player.durationSeconds = ScanDurationSeconds(song);
+    player.rate = 44100;
     dialogs.opens.push_back({QString::fromStdString(song), "Summer Breeze.mp3"});
     form.CandyButton1_Click();
     form.Timer6_Timer();
@@ -86,6 +88,16 @@ TEST(Form1Screenshot, ShowsTheWindowWithAFileOpenAndASelection) {
     const QImage zoomed = form.grab().toImage();
     ASSERT_TRUE(zoomed.save(QString(TRIMBEL_SCREENSHOTS) + "/form1-zoomed.png"));
     EXPECT_GT(zoomed.height(), shot.height());
+
+    // The selection cut out: the join marked in the plot, the removed stretch shaded in the strip.
+    QTRY_VERIFY_WITH_TIMEOUT(form.CutPoints()->Model().Ready(), 20000);
+    form.Waveform1->ShowWholeFile();
+    form.CutOutSelection();
+    ASSERT_TRUE(form.Session().Edited());
+    ASSERT_EQ(form.Waveform1->Joins().size(), 1u);
+    form.Timer2_Timer();
+    QTest::qWait(20);
+    ASSERT_TRUE(form.grab().toImage().save(QString(TRIMBEL_SCREENSHOTS) + "/form1-edited.png"));
     EXPECT_TRUE(messages.shown.empty());
 }
 
