@@ -19,6 +19,7 @@
 #include <QString>
 
 #include "cutting/pausedialog.h"
+#include "edit/editlist.h"
 #include "id3/chapters.h"
 #include "jobs/backgroundworker.h"
 #include "models/cutpointsmodel.h"
@@ -44,8 +45,8 @@ struct CutPointsParts {
     std::function<std::optional<PauseChoice>(QWidget* owner)> askPauses;
     // A progress dialog over long jobs (none in headless runs).
     bool showProgress = true;
-    // True while the timeline is edited: the file actions work on the file as it is on disk.
-    std::function<bool()> timelineEdited;
+    // The edited timeline the cut points lie on; null while it is the file as it is on disk.
+    std::function<const EditList*()> editedTimeline;
 };
 
 class CutPointsController : public QObject {
@@ -97,6 +98,7 @@ private:
     bool CheckReady();
     // Refuses, with a message, while the timeline is edited.
     bool CheckUnedited();
+    const EditList* EditedTimeline() const;
     bool ChooseOverwrite(const QString& folder, bool* overwrite);
     void ReportSaved(const SplitOutcome& outcome, const QString& folder, size_t partCount);
     void Warn(const QString& text);

@@ -12,6 +12,7 @@
 #include "cutting/filedialogs.h"
 #include "join/joinfiles.h"
 #include "split/cuesheet.h"
+#include "split/editedparts.h"
 #include "split/partnames.h"
 
 namespace {
@@ -23,7 +24,7 @@ QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 }  // namespace
 
 void CutPointsController::FindPauses() {
-    if (!CheckReady() || !CheckUnedited()) return;
+    if (!CheckReady()) return;
     const std::optional<PauseChoice> choice =
         parts_.askPauses ? parts_.askPauses(parts_.window) : PauseDialog::Ask(parts_.window);
     if (!choice) return;
@@ -42,6 +43,8 @@ void CutPointsController::FindPauses() {
         Fail("Pauses could not be found: " + QString::fromStdString(error));
         return;
     }
+    // The pauses were found in the file on disk; the cut points lie on the edited timeline.
+    if (const EditList* edits = EditedTimeline()) pauses = PausesOnTimeline(*edits, source_->SampleRate(), pauses);
     SplitPlan plan = model_.Plan();
     const size_t added = AddPauseCuts(plan, pauses, choice->trim);
     if (added == 0) {
@@ -123,7 +126,7 @@ bool CutPointsController::ChooseOverwrite(const QString& folder, bool* overwrite
 }
 
 void CutPointsController::SaveAllParts() {
-    if (!CheckReady() || !CheckUnedited()) return;
+    if (!CheckReady()) return;
     if (model_.Plan().CutCount() == 0) {
         Warn("Add a cut point first: the parts are the stretches between the cut points.");
         return;
@@ -136,9 +139,13 @@ void CutPointsController::SaveAllParts() {
     // The job works on copies: the window stays live while it runs.
     const std::shared_ptr<const SplitSource> source = source_;
     const SplitPlan plan = model_.Plan();
+    // An edited timeline is saved part by part as it plays, each part an edited file of its own.
+    const EditList* edited = EditedTimeline();
+    const std::optional<EditList> edits = edited ? std::optional<EditList>(*edited) : std::nullopt;
     SplitOutcome outcome;
     RunBackgroundJob(parts_.window, "Saving the parts...", parts_.showProgress, [&](const JobProgress& progress) {
-        outcome = SaveParts(*source, plan, options, [&](size_t, double fraction) { return progress(fraction); });
+        const auto step = [&](size_t, double fraction) { return progress(fraction); };
+        outcome = edits ? SaveEditedParts(*source, *edits, plan, options, step) : SaveParts(*source, plan, options, step);
     });
     ReportSaved(outcome, folder, plan.PartCount());
 }
