@@ -1,6 +1,7 @@
 #!/bin/bash
 # `trimbel edit` deleting 3 ranges from a 60-minute lame file, beside:
 #   cp + sync --data   the floor: copying the file and flushing it (trimbel's writes are flushed)
+#   trimbel smooth     the same edit with --smooth-joins (a few frames re-encoded at each join)
 #   ffmpeg concat      four `-c copy` segments joined by the concat demuxer (no reservoir repair)
 #   re-encode          mpg123 decode, sox cutting the ranges, lame encode at the same bitrate
 # Prints the median wall time of each and the ratios, then what a decoder makes of each result:
@@ -60,6 +61,7 @@ reencode() {
         lame --quiet -r -s 44.1 -b 128 - reencoded.mp3 && sync --data reencoded.mp3
 }
 trimbel_edit() { "$trimbel" edit "$long" "${deletes[@]}" --output edited.mp3 --overwrite; }
+trimbel_smooth() { "$trimbel" edit "$long" "${deletes[@]}" --smooth-joins --output smooth.mp3 --overwrite; }
 
 cat "$long" > /dev/null  # every contender reads from the page cache
 # The floor and trimbel take turns, so that both see the same load on a shared machine.
@@ -67,13 +69,15 @@ copies=(); edits=()
 for _ in $(seq "$runs"); do copies+=("$(timed copy_sync)"); edits+=("$(timed trimbel_edit)"); done
 times[copy_sync]=$(printf '%s\n' "${copies[@]}" | median)
 times[trimbel_edit]=$(printf '%s\n' "${edits[@]}" | median)
+run trimbel_smooth "$runs" trimbel_smooth
 run ffmpeg_concat "$runs" ffmpeg_concat
 if [ "${SKIP_REENCODE:-0}" = 1 ]; then times[reencode]=nan; : > reencoded.mp3; else run reencode 1 reencode; fi
 
 printf 'file: %s bytes (60 min, 128 kbit/s lame), median wall time of %s runs (re-encode: 1)\n' "$(stat -c %s "$long")" "$runs"
-for name in copy_sync trimbel_edit ffmpeg_concat reencode; do printf '%-14s %8.3f s\n' "$name" "${times[$name]}"; done
+for name in copy_sync trimbel_edit trimbel_smooth ffmpeg_concat reencode; do printf '%-14s %8.3f s\n' "$name" "${times[$name]}"; done
 ratio() { awk -v a="$1" -v b="$2" -v n="$3" 'BEGIN { printf "ratio %-32s %.2f\n", n, a / b }'; }
 ratio "${times[trimbel_edit]}" "${times[copy_sync]}" "trimbel edit / cp + sync --data"
+ratio "${times[trimbel_smooth]}" "${times[copy_sync]}" "trimbel smooth / cp + sync --data"
 ratio "${times[trimbel_edit]}" "${times[ffmpeg_concat]}" "trimbel edit / ffmpeg concat"
 ratio "${times[trimbel_edit]}" "${times[reencode]}" "trimbel edit / re-encode"
 
@@ -81,10 +85,13 @@ ratio "${times[trimbel_edit]}" "${times[reencode]}" "trimbel edit / re-encode"
 expected=$("$trimbel" edit "$long" "${deletes[@]}" --output edited.mp3 --overwrite --json |
     python3 -c 'import json,sys; print(json.load(sys.stdin)["samples"])')
 asked=$(awk 'BEGIN { printf "%d\n", (600 + 870 + 1256.8 + 600) * 44100 }')
-for f in edited.mp3 concat.mp3 reencoded.mp3; do
+smoothExpected=$("$trimbel" edit "$long" "${deletes[@]}" --smooth-joins --output smooth.mp3 --overwrite --json |
+    python3 -c 'import json,sys; print(json.load(sys.stdin)["samples"])')
+for f in edited.mp3 smooth.mp3 concat.mp3 reencoded.mp3; do
+    [ "$f" = smooth.mp3 ] && kept=$smoothExpected || kept=$expected
     samples=$(( $(mpg123 -s "$f" 2>"$f.log" | wc -c) / 4 ))
     complaints=$(grep -ciE 'note:|warning|error' "$f.log" || true)
     printf '%-14s decoded %d samples: %+d against the kept %d (%+.1f ms), %+d against the ranges asked (%+.1f ms); mpg123: %s complaints\n' \
-        "$f" "$samples" $((samples - expected)) "$expected" "$(awk -v d=$((samples - expected)) 'BEGIN { print d / 44.1 }')" \
+        "$f" "$samples" $((samples - kept)) "$kept" "$(awk -v d=$((samples - kept)) 'BEGIN { print d / 44.1 }')" \
         $((samples - asked)) "$(awk -v d=$((samples - asked)) 'BEGIN { print d / 44.1 }')" "$complaints"
 done

@@ -1,8 +1,9 @@
-// trimbel edit FILE (--delete A-B ... | --keep A-B ...) --output OUT [--overwrite] [--json]
+// trimbel edit FILE (--delete A-B ... | --keep A-B ...) --output OUT [--smooth-joins]
+//              [--crossfade MS] [--overwrite] [--json]
 //
-// Cuts ranges out of a recording, or keeps only some, without re-encoding: the same edit list
-// and renderer as the cutting window's "Save edited as...", with the file's tags carried as a
-// clip's are.
+// Cuts ranges out of a recording, or keeps only some, without re-encoding (or re-encoding only
+// the few frames of each smooth join): the same edit list and renderer as the cutting window's
+// "Save edited as...", with the file's tags carried as a clip's are.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include "cli/timeargument.h"
 #include "clips/clipfile.h"
 #include "edit/editrender.h"
+#include "edit/smoothjoin.h"
 #include "edit/sourcetimeline.h"
 #include "models/tageditor.h"
 
@@ -79,10 +81,17 @@ QJsonObject Summary(const QString& output, const RenderPlan& plan) {
         segments.append(QJsonObject{{"source_start", double(s.source.start)},
                                     {"source_end", double(s.source.end)},
                                     {"output_start", double(s.outputStart)}});
-    for (const PlannedJoin& j : plan.joins)
-        joins.append(QJsonObject{{"output_sample", double(j.outputSample)},
-                                 {"mode", JoinModeName(j.mode)},
-                                 {"reencoded_frames", j.reencodedFrames}});
+    for (const PlannedJoin& j : plan.joins) {
+        QJsonObject join{{"output_sample", double(j.outputSample)},
+                         {"mode", JoinModeName(j.mode)},
+                         {"reencoded_frames", j.reencodedFrames}};
+        // The rounding of smooth joins: the source samples asked out, and those removed.
+        if (j.requestedRemoved != 0 || j.removed != 0) {
+            join["requested_removed_samples"] = double(j.requestedRemoved);
+            join["removed_samples"] = double(j.removed);
+        }
+        joins.append(join);
+    }
     return QJsonObject{{"output", QFileInfo(output).absoluteFilePath()},
                        {"samples", double(plan.outputSamples)},
                        {"segments", segments},
@@ -105,6 +114,16 @@ int RunEdit(int argc, char** argv) {
         "frame before each join: it also carries the bit-reservoir bytes that the frame\n"
         "after the join needs (at a higher bitrate where they do not fit; where even that\n"
         "fails, the join keeps the few frames they lie in, \"lead-frames\" in --json).\n"
+        "With --smooth-joins each join starts on the exact sample given and does not\n"
+        "click: only the few frames around it (at most 4 at the default crossfade) are\n"
+        "decoded, crossfaded (--crossfade, 5 ms by default) and encoded anew at the file's\n"
+        "bitrate or VBR quality; every other frame is copied byte for byte. In the middle\n"
+        "of a file only whole frames can be removed while the frames after a join stay\n"
+        "copies, so each removed length is rounded to whole frames and the remainder (under\n"
+        "half a frame) is taken at the resume side, inside the crossfade (a range under\n"
+        "half a frame removes nothing): --json gives requested_removed_samples and\n"
+        "removed_samples for each join. A join too close to\n"
+        "the ends of the audio or to another join for its frames stays lossless.\n"
         "The file's tags are copied into the result.");
     parser.addOption(HelpOption());
     parser.addPositionalArgument("FILE", "The MP3 file to edit.");
@@ -114,7 +133,10 @@ int RunEdit(int argc, char** argv) {
     QCommandLineOption outputOption("output", "The edited file to write.", "OUT");
     QCommandLineOption overwriteOption("overwrite", "Replace OUT if it exists.");
     QCommandLineOption jsonOption("json", "Describe the result as JSON (samples, kept segments, joins).");
-    parser.addOptions({deleteOption, keepOption, outputOption, overwriteOption, jsonOption});
+    QCommandLineOption smoothOption("smooth-joins", "Join on the exact samples, re-encoding a few frames at each join.");
+    QCommandLineOption crossfadeOption("crossfade", "Crossfade of smooth joins in milliseconds (0-100, default 5).", "MS",
+                                       "5");
+    parser.addOptions({deleteOption, keepOption, outputOption, smoothOption, crossfadeOption, overwriteOption, jsonOption});
     if (!parser.parse(args)) return Refuse(parser.errorText());
     if (parser.isSet("help")) {
         std::printf("%s", SubcommandHelp(parser, "edit").toLocal8Bit().constData());
@@ -123,6 +145,14 @@ int RunEdit(int argc, char** argv) {
     if (parser.positionalArguments().size() != 1) return Refuse("give exactly one FILE (see --help)");
     if (parser.isSet(deleteOption) == parser.isSet(keepOption)) return Refuse("give --delete or --keep ranges (see --help)");
     if (!parser.isSet(outputOption) || parser.value(outputOption).isEmpty()) return Refuse("give --output OUT (see --help)");
+
+    RenderOptions options;
+    options.smoothJoins = parser.isSet(smoothOption);
+    bool crossfadeOk = false;
+    options.crossfadeMs = parser.value(crossfadeOption).toInt(&crossfadeOk);
+    if (!crossfadeOk || options.crossfadeMs < 0 || options.crossfadeMs > 100)
+        return Refuse("--crossfade takes whole milliseconds from 0 to 100");
+    if (parser.isSet(crossfadeOption) && !options.smoothJoins) return Refuse("--crossfade needs --smooth-joins");
 
     const QString path = parser.positionalArguments().first();
     const QString output = parser.value(outputOption);
@@ -157,8 +187,12 @@ int RunEdit(int argc, char** argv) {
 
     // A plan that cannot be made is refused before anything is written.
     RenderPlan plan;
-    if (!PlanRender(table, edits, SideInfoFromFile(path.toStdString(), table), {}, plan, &error))
+    if (!PlanRender(table, edits, SideInfoFromFile(path.toStdString(), table), options, plan, &error))
         return Refuse(QString::fromStdString(error));
+    if (options.smoothJoins && !EncodeSmoothJoins(path.toStdString(), table, options, plan, &error)) {
+        std::fprintf(stderr, "trimbel edit: %s\n", error.c_str());
+        return kExitFailed;
+    }
     ProgressLine progress("Writing");
     const bool saved = WriteRender(path.toStdString(), table, plan, output.toStdString(), onePass ? &clipTags : nullptr,
                                    finish,

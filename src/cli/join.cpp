@@ -1,4 +1,5 @@
-// trimbel join A.mp3 B.mp3 ... --output OUT [--chapters] [--overwrite] [--json]
+// trimbel join A.mp3 B.mp3 ... --output OUT [--chapters] [--smooth-joins] [--crossfade MS]
+//              [--overwrite] [--json]
 //
 // Joins MP3 files into one: the first file's tag, every input's audio frames, one fresh
 // Xing/Info header over the whole. Parts of a split join back into the file they came from.
@@ -33,7 +34,8 @@ void PrintOutcome(const JoinOutcome& outcome, const std::string& output, bool js
                                       {"title", QString::fromStdString(in.title)},
                                       {"start", static_cast<double>(in.startSample) / rate},
                                       {"end", static_cast<double>(in.endSample) / rate},
-                                      {"shared_frames", static_cast<double>(in.sharedFrames)}});
+                                      {"shared_frames", static_cast<double>(in.sharedFrames)},
+                                      {"reencoded_frames", static_cast<double>(in.reencodedFrames)}});
         const QJsonObject root{{"output", Absolute(output)},
                                {"frames", static_cast<double>(outcome.frames)},
                                {"bytes", static_cast<double>(outcome.bytes)},
@@ -59,14 +61,20 @@ int RunJoin(int argc, char** argv) {
         "Join MP3 files into one: the first file's ID3v2 tag, the audio frames of every file in order\n"
         "and one fresh Xing/Info header over the whole; the inner tags and Info frames are left out.\n"
         "The files must share MPEG version, sampling rate and channel count. Parts cut from one\n"
-        "file (as split writes them) join back into its very frames.");
+        "file (as split writes them) join back into its very frames. Other files keep their own\n"
+        "encoder delay and padding at the joins; with --smooth-joins each such join drops the\n"
+        "padding before it exactly and the delay after it to within half a frame, crossfades\n"
+        "over --crossfade MS (5 by default) and re-encodes only the few frames around it.");
     parser.addOption(HelpOption());
     parser.addPositionalArgument("FILES", "The MP3 files to join, in order (at least two).", "A.mp3 B.mp3 ...");
     QCommandLineOption outputOption({"o", "output"}, "The joined file.", "OUT");
     QCommandLineOption chaptersOption("chapters", "Give the joined file one chapter per input, titled from its tag or name.");
     QCommandLineOption overwriteOption("overwrite", "Replace the output file if it exists.");
     QCommandLineOption jsonOption("json", "Describe the joined file as JSON (inputs with start and end in seconds).");
-    parser.addOptions({outputOption, chaptersOption, overwriteOption, jsonOption});
+    QCommandLineOption smoothOption("smooth-joins", "Join unrelated files on the sample, re-encoding a few frames at each join.");
+    QCommandLineOption crossfadeOption("crossfade", "Crossfade of smooth joins in milliseconds (0-100, default 5).", "MS",
+                                       "5");
+    parser.addOptions({outputOption, chaptersOption, smoothOption, crossfadeOption, overwriteOption, jsonOption});
     if (!parser.parse(args)) return Refuse(parser.errorText());
     if (parser.isSet("help")) {
         std::printf("%s", SubcommandHelp(parser, "join").toLocal8Bit().constData());
@@ -84,6 +92,12 @@ int RunJoin(int argc, char** argv) {
     JoinOptions options;
     options.chapters = parser.isSet(chaptersOption);
     options.overwrite = parser.isSet(overwriteOption);
+    options.smoothJoins = parser.isSet(smoothOption);
+    bool crossfadeOk = false;
+    options.crossfadeMs = parser.value(crossfadeOption).toInt(&crossfadeOk);
+    if (!crossfadeOk || options.crossfadeMs < 0 || options.crossfadeMs > 100)
+        return Refuse("--crossfade takes whole milliseconds from 0 to 100");
+    if (parser.isSet(crossfadeOption) && !options.smoothJoins) return Refuse("--crossfade needs --smooth-joins");
 
     ProgressLine progress("Joining");
     const JoinOutcome outcome = JoinFiles(inputs, output, options, [&progress](double f) {

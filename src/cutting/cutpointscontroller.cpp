@@ -183,7 +183,7 @@ void CutPointsController::AddMenuActions(QMenu* menu, double seconds) {
     menu->addAction("Save cut points as chapters", this, &CutPointsController::SaveChapters)
         ->setEnabled(ready && model_.Plan().CutCount() > 0);
     menu->addSeparator();
-    menu->addAction("Join files...", this, &CutPointsController::PickAndJoinFiles);
+    menu->addAction("Join files...", this, &CutPointsController::ShowJoinDialog);
 }
 
 void CutPointsController::SaveChapters() {

@@ -78,9 +78,8 @@ public:
     void SaveAllParts();
     // Writes the cut points and part names into the open file's tag as its chapters.
     void SaveChapters();
-    // Joins files picked one after another (in that order) into one file, with a progress
-    // dialog, optionally with one chapter per file. Works without an open file.
-    void PickAndJoinFiles();
+    // File > Join files...: the join dialog, with the open file (if any) as its first file.
+    void ShowJoinDialog();
     // The waveform's context menu opened at `seconds`: the cut point actions join it.
     void AddMenuActions(QMenu* menu, double seconds);
 

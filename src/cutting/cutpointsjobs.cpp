@@ -10,7 +10,7 @@
 #include "cutting/backgroundjob.h"
 #include "cutting/cutpointscontroller.h"
 #include "cutting/filedialogs.h"
-#include "join/joinfiles.h"
+#include "cutting/joindialog.h"
 #include "split/cuesheet.h"
 #include "split/editedparts.h"
 #include "split/partnames.h"
@@ -170,34 +170,10 @@ void CutPointsController::ReportSaved(const SplitOutcome& outcome, const QString
     }
 }
 
-void CutPointsController::PickAndJoinFiles() {
-    static const QString kFilter = "Audio Files (*.mp3)|*.mp3";
-    Inform("Pick the files to join one after another, in the order they are to play; cancel the file "
-           "dialog after the last one.");
-    std::vector<std::string> inputs;
-    for (;;) {
-        const FileChoice choice = parts_.dialogs->ShowOpen(parts_.window, kFilter);
-        if (choice.path.isEmpty()) break;
-        inputs.push_back(choice.path.toStdString());
-    }
-    if (inputs.size() < 2) {
-        if (!inputs.empty()) Warn("Joining needs at least two files.");
-        return;
-    }
-    const FileChoice target = parts_.dialogs->ShowSave(parts_.window, kFilter, "joined.mp3");
-    if (target.path.isEmpty()) return;
-    JoinOptions options;
-    // The save dialog has asked already before an existing file is chosen.
-    options.overwrite = QFileInfo::exists(target.path);
-    options.chapters = parts_.messages->Ask(parts_.window, "Give the joined file one chapter per file?", kAppTitle);
-    JoinOutcome outcome;
-    RunBackgroundJob(parts_.window, "Joining the files...", parts_.showProgress, [&](const JobProgress& progress) {
-        outcome = JoinFiles(inputs, target.path.toStdString(), options, progress);
-    });
-    if (outcome.ok)
-        Inform(QString("Joined %1 files into %2.").arg(inputs.size()).arg(Native(target.path)));
-    else if (outcome.cancelled)
-        Inform("Joining was cancelled; nothing was written.");
-    else
-        Fail("The files cannot be joined: " + QString::fromStdString(outcome.error));
+void CutPointsController::ShowJoinDialog() {
+    auto* dialog = new JoinDialog({parts_.dialogs, parts_.messages, parts_.showProgress}, parts_.window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (!path_.isEmpty()) dialog->AddFiles({path_});
+    // Window-modal and not waited for: the window goes on painting behind it.
+    dialog->open();
 }

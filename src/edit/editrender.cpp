@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 
+#include "edit/smoothjoin.h"
 #include "files/descriptor.h"
 
 SideInfoSource SideInfoFromFile(const std::string& source, const FrameTable& table) {
@@ -21,9 +22,15 @@ SideInfoSource SideInfoFromFile(const std::string& source, const FrameTable& tab
     };
 }
 
+bool PlanEdit(const std::string& source, const FrameTable& table, const EditList& edits, const RenderOptions& options,
+              RenderPlan& plan, std::string* error) {
+    return PlanRender(table, edits, SideInfoFromFile(source, table), options, plan, error) &&
+           (!options.smoothJoins || EncodeSmoothJoins(source, table, options, plan, error));
+}
+
 bool SaveEdited(const std::string& source, const FrameTable& table, const EditList& edits, const RenderOptions& options,
                 const std::string& target, const ClipTags* tags, const ClipHook& finish,
                 const RenderProgress& progress, RenderPlan& plan, std::string* error) {
-    if (!PlanRender(table, edits, SideInfoFromFile(source, table), options, plan, error)) return false;
+    if (!PlanEdit(source, table, edits, options, plan, error)) return false;
     return WriteRender(source, table, plan, target, tags, finish, progress, error, options.replaceExisting);
 }

@@ -1,8 +1,10 @@
 #include "edit/renderplan.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "clips/xingframe.h"
+#include "edit/smoothjoin.h"
 #include "edit/sourcetimeline.h"
 
 namespace {
@@ -30,6 +32,52 @@ size_t ReservoirStart(const FrameTable& table, size_t i) {
 struct Run {
     size_t from = 0, to = 0;  // source frames [from, to)
 };
+
+// How the join after a run is made.
+struct JoinShape {
+    bool smooth = false;
+    size_t reencoded = 0;   // frames before the join's end of the run that are encoded anew
+    int64_t end = 0;        // the outgoing segment's exact last sample + 1
+    int64_t requested = 0;  // source samples between the segments
+    int64_t removed = 0;    // the same in whole frames
+};
+
+// The kept ranges for smooth joins: each join's outgoing run ends with the frames to encode anew
+// and the next run resumes whole frames later, so that the frames after them stay copies. A join
+// whose frames would reach before its run's first frame or past the next one's end is made
+// lossless on the nearest frame starts.
+bool SmoothRuns(const SourceTimeline& timeline, const EditList& edits, int64_t crossfade, std::vector<Run>& runs,
+                std::vector<JoinShape>& shapes, std::string* error) {
+    const std::vector<EditSegment>& segs = edits.Segments();
+    const int64_t n = timeline.SamplesPerFrame();
+    runs.assign(1, {timeline.FrameNearest(segs.front().source.start), 0});
+    shapes.clear();
+    for (size_t k = 0; k + 1 < segs.size(); ++k) {
+        const int64_t end = segs[k].source.end, resume = segs[k + 1].source.start;
+        JoinShape shape{false, 0, end, resume - end, (resume - end + n / 2) / n * n};
+        if (shape.removed == 0) continue;  // under half a frame: nothing whole to remove
+        const SmoothFrames w = SmoothJoinFrames(end + timeline.Lead(), n, crossfade);
+        const int64_t resumeFrame = w.end + shape.removed / n;
+        const int64_t nextEnd = static_cast<int64_t>(timeline.FrameNearest(segs[k + 1].source.end));
+        if (w.first > static_cast<int64_t>(runs.back().from) && resumeFrame < nextEnd &&
+            resumeFrame < static_cast<int64_t>(timeline.FrameCount())) {
+            shape.smooth = true;
+            shape.reencoded = static_cast<size_t>(w.end - w.first);
+            runs.back().to = static_cast<size_t>(w.end);
+            runs.push_back({static_cast<size_t>(resumeFrame), 0});
+        } else {
+            const size_t to = timeline.FrameNearest(end), from = timeline.FrameNearest(resume);
+            if (from <= to) continue;
+            runs.back().to = to;
+            runs.push_back({from, 0});
+        }
+        shapes.push_back(shape);
+    }
+    runs.back().to = timeline.FrameNearest(segs.back().source.end);
+    for (const Run& r : runs)
+        if (r.from >= r.to) return Fail(error, "A kept range is too short to be joined: it is under a frame long");
+    return true;
+}
 
 // The kept ranges on the frame starts nearest to their ends; ranges that round to nothing go,
 // ranges that then touch become one.
@@ -106,12 +154,28 @@ bool PlanRender(const FrameTable& table, const EditList& edits, const SideInfoSo
     const SourceTimeline timeline(table);
     if (edits.SourceSamples() != timeline.DecodedSamples())
         return Fail(error, "The edit list was made for a different length of audio");
-    std::vector<Run> runs = RoundToFrames(timeline, edits);
-    if (runs.empty()) return Fail(error, "Nothing is left: every kept range is shorter than a frame");
+    std::vector<Run> runs;
+    std::vector<JoinShape> shapes;
+    if (options.smoothJoins) {
+        const int64_t crossfade = std::llround(std::max(0, options.crossfadeMs) * 0.001 * table.sampleRate);
+        if (!SmoothRuns(timeline, edits, crossfade, runs, shapes, error)) return false;
+    } else {
+        runs = RoundToFrames(timeline, edits);
+        if (runs.empty()) return Fail(error, "Nothing is left: every kept range is shorter than a frame");
+        shapes.resize(runs.size() - 1);
+    }
 
     std::vector<int32_t> patchOf(runs.size(), -1);  // patch of each run's last frame
     std::vector<PlannedJoin> joins(runs.size() - 1);
     for (size_t j = 1; j < runs.size(); ++j) {
+        const JoinShape& shape = shapes[j - 1];
+        joins[j - 1].requestedRemoved = shape.requested;
+        joins[j - 1].removed = shape.removed;
+        if (shape.smooth) {
+            joins[j - 1].mode = JoinMode::Smooth;
+            joins[j - 1].reencodedFrames = static_cast<int>(shape.reencoded);
+            continue;
+        }
         if (!options.repairReservoir) continue;
         if (!RepairJoin(table, sideInfo, runs[j - 1], runs[j], plan, joins[j - 1], patchOf[j - 1], error))
             return false;
@@ -147,6 +211,28 @@ bool PlanRender(const FrameTable& table, const EditList& edits, const SideInfoSo
         const SampleRange source{timeline.SampleAtFrame(r.from), timeline.SampleAtFrame(r.to)};
         plan.segments.push_back({source, at});
         at += source.Length();
+    }
+    // A smooth join is on its exact sample: the outgoing segment ends where it was asked to, and
+    // the next resumes whole frames later; their frames around the join wait to be encoded.
+    for (size_t j = 0; j < joins.size(); ++j) {
+        PlannedJoin& join = joins[j];
+        if (join.mode != JoinMode::Smooth) {
+            if (options.smoothJoins) join.removed = plan.segments[j + 1].source.start - plan.segments[j].source.end;
+            continue;
+        }
+        PlannedSegment& before = plan.segments[j];
+        PlannedSegment& after = plan.segments[j + 1];
+        before.source.end = shapes[j].end;
+        after.source.start = shapes[j].end + shapes[j].removed;
+        after.outputStart = before.outputStart + before.source.Length();
+        join.outputSample = after.outputStart;
+        join.reencodeFrom = join.outputFrame - static_cast<size_t>(join.reencodedFrames);
+        for (size_t k = join.reencodeFrom; k < join.outputFrame; ++k) {
+            FramePatch placeholder;
+            placeholder.reencoded = true;
+            plan.frames[k].patch = static_cast<int32_t>(plan.patches.size());
+            plan.patches.push_back(std::move(placeholder));
+        }
     }
     plan.joins = std::move(joins);
     plan.outputSamples = at;

@@ -28,7 +28,8 @@ struct FramePatch {
     bool newHeaderByte2 = false;   // headerByte2 replaces the source's (a CRC is then redone)
     uint8_t headerByte2 = 0;
     std::vector<CarriedBytes> carried;
-    bool reencoded = false;        // the frame is `bytes`, made anew, and copies nothing
+    bool reencoded = false;        // the frame is `bytes`, made anew, and copies nothing (empty
+                                   // until the join's frames are encoded)
     std::vector<uint8_t> bytes;
 
     bool operator==(const FramePatch&) const = default;
@@ -54,6 +55,12 @@ struct PlannedJoin {
     int reencodedFrames = 0;
     size_t outputFrame = 0;  // first frame after the join
     bool grown = false;      // the frame before it took a higher bitrate index
+    // Smooth joins: the re-encoded frames are [reencodeFrom, reencodeFrom + reencodedFrames).
+    size_t reencodeFrom = 0;
+    // The source samples between the two segments: as asked, and as removed (whole frames; the
+    // difference is taken at the resume side).
+    int64_t requestedRemoved = 0;
+    int64_t removed = 0;
 
     bool operator==(const PlannedJoin&) const = default;
 };
@@ -77,7 +84,14 @@ struct RenderOptions {
     bool repairReservoir = true;
     // Off: an existing target is refused, even one that appears while the file is written.
     bool replaceExisting = true;
+    // Each join on its exact sample, the few frames around it decoded, crossfaded over
+    // `crossfadeMs` and encoded anew; the removed lengths rounded to whole frames.
+    bool smoothJoins = false;
+    int crossfadeMs = 5;
 };
+
+// At most this many frames are re-encoded at a smooth join with the default crossfade.
+inline constexpr size_t kSmoothJoinFrames = 4;
 
 // The side information of source frame `i`, read when the plan needs it (the frame before a join).
 using SideInfoSource = std::function<std::optional<Layer3SideInfo>(size_t frame)>;
@@ -85,5 +99,8 @@ using SideInfoSource = std::function<std::optional<Layer3SideInfo>(size_t frame)
 // Plans `edits` (on the decoded timeline of the source walked into `table`) as lossless joins on
 // the frame starts nearest to each edit point. False with `error` when the source is no Layer III
 // stream, the edit list is not of its length, or nothing whole is left after rounding.
+// With options.smoothJoins each join keeps its exact sample and its re-encoded frames are
+// placeholders (EncodeSmoothJoins fills them); a join too near the ends of the audio or another
+// join for its frames stays lossless.
 bool PlanRender(const FrameTable& table, const EditList& edits, const SideInfoSource& sideInfo,
                 const RenderOptions& options, RenderPlan& plan, std::string* error);

@@ -82,7 +82,7 @@ bool PatchFrame(std::span<const uint8_t> sourceFrame, const FramePatch& patch, s
                 std::vector<uint8_t>& out) {
     if (patch.reencoded) {
         out = patch.bytes;
-        return true;
+        return !out.empty();  // a smooth join's frames that were never encoded
     }
     if (sourceFrame.size() < 4 || patch.length < sourceFrame.size()) return false;
     out.assign(patch.length, 0);

@@ -16,6 +16,7 @@
 #include "id3/id3v2read.h"
 #include "id3/id3v2write.h"
 #include "id3/taginfo.h"
+#include "join/smoothjoins.h"
 
 namespace fs = std::filesystem;
 
@@ -88,6 +89,14 @@ class FrameCopier {
 public:
     FrameCopier(mdlID3::AtomicFileWriter& out, const JoinProgress& progress, double doneBefore, double total)
         : out_(out), progress_(progress), done_(doneBefore), total_(total), buffer_(kChunkBytes) {}
+
+    // Frames made anew, written as they are.
+    bool Write(const std::vector<uint8_t>& frame, std::string* error) {
+        crc_ = LameCrc16(frame.data(), frame.size(), crc_);
+        if (!out_.Write(frame.data(), frame.size())) return Fail(error, out_.Error());
+        bytes_ += frame.size();
+        return true;
+    }
 
     bool Copy(const JoinInput& in, const JoinPart& part, std::string* error) {
         const FileDescriptor fd = OpenFile(in.path, O_RDONLY);
@@ -206,15 +215,19 @@ JoinOutcome JoinFiles(const std::vector<std::string>& paths, const std::string& 
         return ReadFrames(inputs[a], fds[a].get(), from, count, x) &&
                ReadFrames(inputs[b], fds[b].get(), bFrom, count, y) && x == y;
     };
-    const JoinPlan plan = PlanJoin(inputs, same);
+    JoinPlan plan = PlanJoin(inputs, same);
     fds.clear();
+    std::string why;
+    if (options.smoothJoins && !SmoothenJoins(inputs, plan, options.crossfadeMs, &why))
+        return Failed(outcome, why + "; nothing was written");
 
     for (size_t i = 0; i < inputs.size(); ++i) {
         JoinedInput j;
         j.path = inputs[i].path;
         j.title = inputs[i].title;
         j.startSample = std::min(plan.parts[i].startSample, plan.decodedSamples);
-        j.sharedFrames = plan.parts[i].firstFrame;
+        j.sharedFrames = plan.parts[i].smooth ? 0 : plan.parts[i].firstFrame;
+        j.reencodedFrames = plan.parts[i].reencodedBefore.size();
         outcome.inputs.push_back(j);
     }
     for (size_t i = 0; i < outcome.inputs.size(); ++i)
@@ -231,9 +244,11 @@ JoinOutcome JoinFiles(const std::vector<std::string>& paths, const std::string& 
     const uint32_t headLength = XingFrameHeader(first.table, model, plan.vbr, h);
     if (headLength == 0) return Failed(outcome, "No frame size of this stream can hold a Xing header");
     uint64_t audioBytes = 0;
-    for (size_t i = 0; i < inputs.size(); ++i)
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        for (const std::vector<uint8_t>& f : plan.parts[i].reencodedBefore) audioBytes += f.size();
         for (size_t k = plan.parts[i].firstFrame; k < plan.parts[i].endFrame; ++k)
             audioBytes += inputs[i].table.frames[k].length;
+    }
     if (headLength + audioBytes > UINT32_MAX || plan.frames > UINT32_MAX)
         return Failed(outcome, "The joined file would be too large for a Xing header (4 GiB)");
 
@@ -243,6 +258,8 @@ JoinOutcome JoinFiles(const std::vector<std::string>& paths, const std::string& 
     if (!out.Write(tag) || !out.Write(placeholder)) return Failed(outcome, ClipWriteError(out, "", output));
     FrameCopier copier(out, progress, done, total);
     for (size_t i = 0; i < inputs.size(); ++i) {
+        for (const std::vector<uint8_t>& f : plan.parts[i].reencodedBefore)
+            if (!copier.Write(f, &error)) return Failed(outcome, error + "; nothing was written");
         if (!copier.Copy(inputs[i], plan.parts[i], &error)) {
             outcome.cancelled = copier.Cancelled();
             return Failed(outcome, error + "; nothing was written");
@@ -261,11 +278,16 @@ JoinOutcome JoinFiles(const std::vector<std::string>& paths, const std::string& 
     std::vector<uint64_t> starts;
     starts.reserve(plan.frames);
     uint64_t position = headLength;
-    for (size_t i = 0; i < inputs.size(); ++i)
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        for (const std::vector<uint8_t>& f : plan.parts[i].reencodedBefore) {
+            starts.push_back(position);
+            position += f.size();
+        }
         for (size_t k = plan.parts[i].firstFrame; k < plan.parts[i].endFrame; ++k) {
             starts.push_back(position);
             position += inputs[i].table.frames[k].length;
         }
+    }
     fields.toc = XingToc(fields.frames, fields.streamBytes, [&starts](uint32_t k) { return starts[k]; });
     if (!out.WriteAt(static_cast<int64_t>(tag.size()), XingFrame(first.table, model, fields)))
         return Failed(outcome, ClipWriteError(out, "", output));

@@ -13,6 +13,9 @@
 struct JoinOptions {
     bool chapters = false;   // one chapter per input, titled from its ID3v2 title or file name
     bool overwrite = false;  // replace an output that exists already
+    // Each join between unrelated files made on the sample with a few frames encoded anew.
+    bool smoothJoins = false;
+    int crossfadeMs = 5;
 };
 
 struct JoinedInput {
@@ -21,6 +24,7 @@ struct JoinedInput {
     uint64_t startSample = 0;  // where its audio starts in the output's decoded audio
     uint64_t endSample = 0;
     size_t sharedFrames = 0;   // lead frames it shared with the input before, written once
+    size_t reencodedFrames = 0;  // frames encoded anew at a smooth join before it
 };
 
 struct JoinOutcome {

@@ -89,19 +89,33 @@ JoinPlan PlanJoin(const std::vector<JoinInput>& inputs, const SameFrames& same) 
                 same(i - 1, before.endFrame - lead + skip, i, skip, lead - skip))
                 part.firstFrame = lead;
         }
-        part.outputFrame = plan.frames;
-        // Its audio starts `Lead` samples after its own first frame, which may have been left out.
-        const int64_t start = static_cast<int64_t>(part.outputFrame * n + Lead(t)) -
-                              static_cast<int64_t>(part.firstFrame * n + Lead(first));
-        part.startSample = static_cast<uint64_t>(std::max<int64_t>(start, 0));
-        plan.frames += part.endFrame - part.firstFrame;
         plan.vbr = plan.vbr || t.variableBitrate || t.vbr.kind == VbrHeader::Kind::Xing ||
                    t.vbr.kind == VbrHeader::Kind::Vbri || bitrateOf(t.frames[part.firstFrame]) != bitrate;
         plan.parts.push_back(part);
+    }
+    PlaceJoinParts(inputs, plan);
+    return plan;
+}
+
+void PlaceJoinParts(const std::vector<JoinInput>& inputs, JoinPlan& plan) {
+    const FrameTable& first = inputs.front().table;
+    const uint32_t n = first.samplesPerFrame;
+    plan.frames = 0;
+    for (size_t i = 0; i < plan.parts.size(); ++i) {
+        JoinPart& part = plan.parts[i];
+        plan.frames += part.reencodedBefore.size();
+        part.outputFrame = plan.frames;
+        // A smooth join's input starts where the one before it ends: it was placed there.
+        if (!part.smooth) {
+            // Its audio starts `Lead` samples after its own first frame, which may have been left out.
+            const int64_t start = static_cast<int64_t>(part.outputFrame * n + Lead(inputs[i].table)) -
+                                  static_cast<int64_t>(part.firstFrame * n + Lead(first));
+            part.startSample = static_cast<uint64_t>(std::max<int64_t>(start, 0));
+        }
+        plan.frames += part.endFrame - part.firstFrame;
     }
     const uint64_t raw = plan.frames * n;
     const uint64_t end = std::min(raw, raw + kDecoderDelay - std::min<uint64_t>(raw + kDecoderDelay, plan.padding));
     const uint64_t lead = Lead(first);
     plan.decodedSamples = end > lead ? end - lead : 0;
-    return plan;
 }

@@ -26,6 +26,8 @@ struct JoinPart {
     size_t endFrame = 0;         // one past the last frame written
     uint64_t outputFrame = 0;    // where its first written frame goes among the output's frames
     uint64_t startSample = 0;    // its first audible sample in the output's decoded audio
+    bool smooth = false;         // joined to the input before by re-encoded frames
+    std::vector<std::vector<uint8_t>> reencodedBefore;  // frames written before its own
 };
 
 struct JoinPlan {
@@ -38,6 +40,10 @@ struct JoinPlan {
     uint32_t samplesPerFrame = 0;
     uint64_t decodedSamples = 0;  // what a gapless decoder gives for the output
 };
+
+// Where each part goes among the output's frames, where its audio starts, the output's frame count
+// and decoded length, from the parts' frames and re-encoded frames.
+void PlaceJoinParts(const std::vector<JoinInput>& inputs, JoinPlan& plan);
 
 // True when the frames [from, from + count) of input `a` are byte for byte the frames
 // [bFrom, bFrom + count) of input `b`.

@@ -88,6 +88,31 @@ TEST_F(EditCommand, DeletesRangesAndDescribesTheResult) {
     EXPECT_EQ(title, "Edited song\n");
 }
 
+// Smooth joins: each on the sample asked, the removed length rounded to whole frames as the JSON
+// says, and the decoded length that JSON's.
+TEST_F(EditCommand, SmoothJoinsGiveTheirRoundingInTheJson) {
+    const QString target = Q(out.file("smooth.mp3"));
+    const EditRun run = Edit({Source(), "--delete", "1-2", "--delete", "3.5-4.25", "--smooth-joins", "--output", target, "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const QJsonObject root = QJsonDocument::fromJson(run.out).object();
+    const QJsonArray joins = root.value("joins").toArray();
+    ASSERT_EQ(joins.size(), 2);
+    double removed = 0;
+    const double asked[2][2] = {{44100, 44100}, {154350, 33075}};  // where, and how many samples
+    for (int i = 0; i < 2; ++i) {
+        const QJsonObject j = joins[i].toObject();
+        EXPECT_EQ(j.value("mode").toString(), "smooth");
+        EXPECT_EQ(j.value("output_sample").toDouble(), asked[i][0] - removed);
+        EXPECT_EQ(j.value("requested_removed_samples").toDouble(), asked[i][1]);
+        EXPECT_EQ(std::fmod(j.value("removed_samples").toDouble(), 1152), 0);
+        EXPECT_NEAR(j.value("removed_samples").toDouble(), asked[i][1], 576);
+        removed += j.value("removed_samples").toDouble();
+    }
+    const std::string decoded = testfiles::CommandOutput("mpg123 -q -s " + ShellQuote(target.toStdString()) + " | wc -c");
+    EXPECT_EQ(std::atof(decoded.c_str()), root.value("samples").toDouble() * 4);
+    EXPECT_EQ(root.value("samples").toDouble(), 264600 - removed);
+}
+
 TEST_F(EditCommand, RefusesBadRangesAndOutputsWithExit2) {
     testfiles::WriteFile(out.file("exists.mp3"), testfiles::FromString("x"));
     const struct {
@@ -102,6 +127,8 @@ TEST_F(EditCommand, RefusesBadRangesAndOutputsWithExit2) {
         {{"--delete", "0-6"}, "nothing of the audio would be left"},
         {{"--keep", "1-1.004"}, "Nothing is left: every kept range is shorter than a frame"},
         {{"--delete", "1-2", "--keep", "3-4"}, "give --delete or --keep ranges"},
+        {{"--delete", "1-2", "--crossfade", "10"}, "--crossfade needs --smooth-joins"},
+        {{"--delete", "1-2", "--smooth-joins", "--crossfade", "500"}, "--crossfade takes whole milliseconds from 0 to 100"},
         {{"--delete", "1-2", "--output", "@source"}, "the output is the file being edited"},
         {{"--delete", "1-2", "--output", "@exists"}, "exists (use --overwrite to replace it)"},
     };

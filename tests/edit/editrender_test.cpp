@@ -246,3 +246,108 @@ INSTANTIATE_TEST_SUITE_P(LameOutput, EditRenderTest, ::testing::ValuesIn(kEncodi
                          });
 
 }  // namespace
+
+// Smooth joins on real encoder output, decoded by mpg123: each join on its exact sample, the
+// removed lengths whole frames, no click, and every sample the source's outside what the
+// re-encoded frames reach: their own samples, and after them the granule where the first copied
+// frame overlaps the last re-encoded one plus the 480 samples of the synthesis filter's memory.
+TEST_P(EditRenderTest, SmoothJoinsStartOnTheExactSampleWithoutAClick) {
+    const Encoding& e = GetParam();
+    const std::string source = Fixture(e);
+    ASSERT_FALSE(source.empty()) << "sox or lame failed";
+    TempDir dir;
+    FrameTable table;
+    std::string error;
+    ASSERT_TRUE(ScanFrames(source, table, &error)) << error;
+    const SourceTimeline timeline(table);
+    const int64_t shift = table.vbr.hasLame ? 0 : 529, n = table.samplesPerFrame;
+    const int ch = e.channels;
+    const Decoded src = Decode("mpg123", source, dir.file("err"));
+    const auto S = [&](int64_t s, int c) { return int{src.pcm[(shift + s) * ch + c]}; };
+    const int64_t tenMs = e.rate / 100, crossfade = e.rate * 5 / 1000;
+
+    for (const auto& deletion : kDeletions) {
+        SCOPED_TRACE(std::to_string(deletion.size()) + " deletions");
+        std::vector<SampleRange> ranges;
+        for (auto [a, b] : deletion) ranges.push_back({std::llround(a * e.rate), std::llround(b * e.rate)});
+        EditList edits(timeline.DecodedSamples());
+        ASSERT_EQ(edits.DeleteSource(ranges), EditRefusal::None);
+        const std::string out = dir.file("smooth.mp3");
+        RenderPlan plan;
+        ASSERT_TRUE(SaveEdited(source, table, edits, {.smoothJoins = true}, out, nullptr, {}, {}, plan, &error)) << error;
+        const Decoded o = Decode("mpg123", out, dir.file("err"));
+        EXPECT_EQ(o.warnings, "");
+        ASSERT_EQ(static_cast<int64_t>(o.pcm.size()), plan.outputSamples * ch);
+        const auto O = [&](int64_t s, int c) { return int{o.pcm[s * ch + c]}; };
+        int64_t kept = 0;
+        for (const PlannedSegment& s : plan.segments) kept += s.source.Length();
+        EXPECT_EQ(kept, plan.outputSamples);
+
+        // Output samples a re-encoded frame reaches: its own and a granule of the frame after.
+        const int64_t leadOut = 529 + plan.encoderDelay;
+        std::vector<SampleRange> reencoded;
+        size_t j = 0;
+        for (const PlannedJoin& join : plan.joins) {
+            // Only a join too near the end for its frames stays lossless.
+            if (plan.segments[j + 1].source.Length() > 8 * n) {
+                ASSERT_EQ(join.mode, JoinMode::Smooth) << "join at " << join.outputSample;
+            } else if (join.mode != JoinMode::Smooth) {
+                reencoded.push_back({join.outputSample - kAroundJoin, join.outputSample + kAroundJoin});
+                ++j;
+                continue;
+            }
+            EXPECT_LE(join.reencodedFrames, 4);
+            EXPECT_EQ(join.removed % n, 0);
+            EXPECT_LE(std::llabs(join.removed - join.requestedRemoved), n / 2);
+            const int64_t from = static_cast<int64_t>(join.reencodeFrom) * n - leadOut;
+            reencoded.push_back({from, from + join.reencodedFrames * n + 576 + 480});
+            // On the exact sample: the incoming audio just after the crossfade and the outgoing just
+            // before it match the source best at no shift at all.
+            const int64_t at = join.outputSample, end = plan.segments[j].source.end,
+                          resume = plan.segments[j + 1].source.start;
+            EXPECT_EQ(end, ranges[j + (ranges.front().start == 0)].start);
+            const auto bestLag = [&](int64_t outFrom, int64_t srcFrom) {
+                int64_t best = 0;
+                double bestError = -1;
+                for (int64_t lag = -8; lag <= 8; ++lag) {
+                    double sum = 0;
+                    for (int64_t k = 0; k < 256; ++k)
+                        for (int c = 0; c < ch; ++c) sum += std::pow(O(outFrom + k, c) - S(srcFrom + lag + k, c), 2);
+                    if (bestError < 0 || sum < bestError) bestError = sum, best = lag;
+                }
+                return best;
+            };
+            EXPECT_EQ(bestLag(at + crossfade, resume + crossfade), 0) << "incoming audio at " << at;
+            EXPECT_EQ(bestLag(at - crossfade - 256, end - crossfade - 256), 0) << "outgoing audio at " << at;
+            // No click: no step across the join larger than twice the largest in 10 ms of source
+            // on either side of it.
+            int sourceStep = 0, outStep = 0;
+            for (int c = 0; c < ch; ++c) {
+                for (int64_t k = 0; k + 1 < tenMs; ++k) {
+                    sourceStep = std::max({sourceStep, std::abs(S(end - tenMs + k + 1, c) - S(end - tenMs + k, c)),
+                                           std::abs(S(resume + k + 1, c) - S(resume + k, c))});
+                }
+                for (int64_t k = at - tenMs; k + 1 < at + tenMs; ++k) outStep = std::max(outStep, std::abs(O(k + 1, c) - O(k, c)));
+            }
+            EXPECT_LE(outStep, 2 * sourceStep) << "join at " << at;
+            std::printf("[ figures  ] %s join at %lld: %d frames re-encoded, removed %lld of %lld asked, largest step %d "
+                            "(source %d)\n",
+                            e.name, static_cast<long long>(at), join.reencodedFrames, static_cast<long long>(join.removed),
+                            static_cast<long long>(join.requestedRemoved), outStep, sourceStep);
+            ++j;
+        }
+
+        // Everywhere else within 2 LSB of the source at the mapped position.
+        int worst = 0;
+        int64_t worstAt = -1;
+        for (const PlannedSegment& seg : plan.segments)
+            for (int64_t k = 0; k < seg.source.Length(); ++k) {
+                const int64_t s = seg.outputStart + k;
+                bool skip = false;
+                for (const SampleRange& r : reencoded) skip = skip || (s >= r.start && s < r.end);
+                for (int c = 0; c < ch && !skip; ++c)
+                    if (std::abs(O(s, c) - S(seg.source.start + k, c)) > worst) worst = std::abs(O(s, c) - S(seg.source.start + k, c)), worstAt = s;
+            }
+        EXPECT_LE(worst, kTolerance) << "at output sample " << worstAt;
+    }
+}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -139,3 +140,57 @@ TEST(RenderPlan, KeepingTheMiddleTakesLeadFramesAndDecoderPadding) {
 }
 
 }  // namespace
+
+// Smooth joins: the outgoing segment ends on the exact sample, the next one resumes whole frames
+// later, and the few frames before the join wait to be encoded; a join too near either end of the
+// audio for its frames is made lossless, and a removal under half a frame removes nothing.
+TEST(RenderPlan, SmoothJoinsKeepTheirSampleAndRoundTheRemovedLengthToFrames) {
+    struct Case {
+        const char* name;
+        SampleRange removed;
+        std::optional<JoinMode> mode;  // none: no join at all
+        int64_t removedSamples;
+    };
+    const Case cases[] = {
+        {"in the middle: 10000 samples asked, 9 frames removed", {50000, 60000}, JoinMode::Smooth, 9 * 1152},
+        {"a remainder under half a frame kept", {50000, 50000 + 8 * 1152 + 570}, JoinMode::Smooth, 8 * 1152},
+        {"a remainder over half a frame taken", {50000, 50000 + 8 * 1152 + 580}, JoinMode::Smooth, 9 * 1152},
+        {"too near the start for frames before the join", {1000, 3000}, JoinMode::Lossless, At(3) - At(1)},
+        {"too near the end for a copied frame after them", {111000, 113000}, JoinMode::Lossless, At(98) - At(96)},
+        {"under half a frame: nothing removed", {50000, 50500}, std::nullopt, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Source s;
+        EditList edits(kDecoded);
+        ASSERT_EQ(edits.DeleteSource({c.removed}), EditRefusal::None);
+        RenderPlan plan;
+        std::string error;
+        ASSERT_TRUE(PlanRender(s.table, edits, s.SideInfo(), {.smoothJoins = true}, plan, &error)) << error;
+        ASSERT_EQ(plan.joins.size(), c.mode ? 1u : 0u);
+        EXPECT_EQ(plan.outputSamples, kDecoded - c.removedSamples);
+        if (!c.mode) continue;
+        const PlannedJoin& j = plan.joins.front();
+        EXPECT_EQ(j.mode, *c.mode);
+        EXPECT_EQ(j.removed, c.removedSamples);
+        EXPECT_EQ(j.requestedRemoved, c.removed.Length());
+        ASSERT_EQ(plan.segments.size(), 2u);
+        EXPECT_EQ(plan.segments[1].source.start - plan.segments[0].source.end, c.removedSamples);
+        EXPECT_EQ(plan.segments[1].outputStart, j.outputSample);
+        if (j.mode != JoinMode::Smooth) continue;
+        EXPECT_EQ(j.outputSample, c.removed.start);
+        EXPECT_GE(j.reencodedFrames, 2);
+        EXPECT_LE(j.reencodedFrames, 4);
+        // The crossfade of 5 ms (220 samples) around the join lies inside the frames to encode.
+        EXPECT_LE(At(static_cast<int>(j.reencodeFrom)), c.removed.start - 110 - 576);
+        EXPECT_GE(At(static_cast<int>(j.outputFrame)), c.removed.start + 110 + 480);
+        for (size_t i = 0; i < plan.frames.size(); ++i) {
+            const bool placeholder = i >= j.reencodeFrom && i < j.outputFrame;
+            ASSERT_EQ(plan.frames[i].patch >= 0, placeholder) << i;
+            if (placeholder) EXPECT_TRUE(plan.patches[plan.frames[i].patch].reencoded && plan.patches[plan.frames[i].patch].bytes.empty());
+            // Copied frames after the join are the source's whole frames later.
+            const size_t shift = i >= j.outputFrame ? static_cast<size_t>(c.removedSamples / 1152) : 0;
+            if (!placeholder) EXPECT_EQ(plan.frames[i].source, i + shift) << i;
+        }
+    }
+}

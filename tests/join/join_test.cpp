@@ -197,6 +197,55 @@ TEST_F(JoinUnrelated, ChaptersStartWhereEachInputsAudioStarts) {
     }
 }
 
+// With smooth joins each input's audio ends exactly where the next one's starts (its delay dropped
+// to within half a frame), only a few frames are encoded anew, and no join clicks.
+TEST_F(JoinUnrelated, SmoothJoinsDropPaddingAndDelayWithoutAClick) {
+    const std::string joined = dir.file("smooth.mp3");
+    JoinOptions options;
+    options.smoothJoins = true;
+    const JoinOutcome outcome = JoinFiles(paths, joined, options);
+    ASSERT_TRUE(outcome.ok) << outcome.error;
+    const std::vector<int16_t> whole = splittest::DecodeMpg123(joined);
+    ASSERT_EQ(whole.size(), outcome.decodedSamples * 2);
+    const int64_t n = 1152, tenMs = 441;
+    uint64_t start = 0;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const std::vector<int16_t> alone = splittest::DecodeMpg123(inputs[i].path);
+        const JoinedInput& in = outcome.inputs[i];
+        if (i > 0) {
+            EXPECT_EQ(in.startSample, start) << "input " << i << " starts where the one before ends";
+            EXPECT_GE(in.reencodedFrames, 1u);
+            EXPECT_LE(in.reencodedFrames, 4u);
+        }
+        // Past the re-encoded frames the input plays as alone, shifted by under half a frame.
+        const int64_t from = static_cast<int64_t>(in.startSample) + 3 * n;
+        int64_t lag = -n;
+        for (; lag <= n / 2; ++lag) {
+            bool same = true;
+            for (int64_t k = 0; k < 2048 && same; ++k)
+                same = std::abs(whole[(from + k) * 2] - alone[(from - in.startSample + lag + k) * 2]) <= 2;
+            if (same) break;
+        }
+        EXPECT_LE(std::llabs(lag), n / 2) << "input " << i;
+        start = in.startSample + alone.size() / 2 - (i > 0 ? lag : 0);
+        if (i == 0) continue;
+        // No step across the join larger than twice the largest in 10 ms of either input there.
+        const std::vector<int16_t> previous = splittest::DecodeMpg123(inputs[i - 1].path);
+        int sourceStep = 0, step = 0;
+        for (size_t c = 0; c < 2; ++c) {
+            for (int64_t k = 1; k < tenMs; ++k)
+                sourceStep = std::max({sourceStep, std::abs(alone[k * 2 + c] - alone[(k - 1) * 2 + c]),
+                                       std::abs(previous[previous.size() - k * 2 + c - 2] - previous[previous.size() - k * 2 + c])});
+            for (int64_t k = static_cast<int64_t>(in.startSample) - tenMs; k < static_cast<int64_t>(in.startSample) + tenMs; ++k)
+                step = std::max(step, std::abs(whole[(k + 1) * 2 + c] - whole[k * 2 + c]));
+        }
+        EXPECT_LE(step, 2 * sourceStep) << "join before input " << i;
+        std::printf("[ figures  ] join before input %zu: %zu frames re-encoded, its audio resumes at its sample %lld, "
+                    "largest step %d (inputs %d)\n", i, in.reencodedFrames, static_cast<long long>(lag), step, sourceStep);
+    }
+    EXPECT_EQ(start, outcome.decodedSamples);
+}
+
 TEST_F(JoinUnrelated, AnInputUnlikeTheFirstIsRefusedByNameAndNothingIsWritten) {
     struct Odd {
         const char* name;
@@ -223,6 +272,33 @@ TEST_F(JoinUnrelated, AnInputUnlikeTheFirstIsRefusedByNameAndNothingIsWritten) {
     EXPECT_NE(JoinFiles(paths, dir.file("taken.mp3"), JoinOptions{}).error.find("exists already"), std::string::npos);
     EXPECT_EQ(testfiles::ReadFile(dir.file("taken.mp3")), testfiles::FromString("keep me"));
     EXPECT_TRUE(JoinFiles(paths, dir.file("taken.mp3"), JoinOptions{false, true}).ok);
+}
+
+}  // namespace
+
+namespace {
+
+// Cancelled while the inputs are read or while the frames are copied, a join leaves the folder
+// as it was: a file it was to replace keeps its bytes, and no temporary file stays behind.
+TEST(JoinCancel, NothingIsWrittenWhereverTheJoinIsCancelled) {
+    testfiles::TempDir dir;
+    const std::string a = dir.file("a.mp3"), b = dir.file("b.mp3"), out = dir.file("out.mp3");
+    testfiles::WriteFile(a, testfiles::SilentFrames(100));
+    testfiles::WriteFile(b, testfiles::SilentFrames(60, 0xA0));
+    const Bytes old = testfiles::FromString("the file the join was to replace");
+    for (const double at : {0.0, 0.5}) {
+        testfiles::WriteFile(out, old);
+        bool asked = false;
+        const JoinOutcome outcome = JoinFiles({a, b}, out, JoinOptions{false, true}, [&](double fraction) {
+            asked = asked || fraction > at;
+            return fraction <= at;
+        });
+        EXPECT_TRUE(asked) << at;
+        EXPECT_FALSE(outcome.ok) << at;
+        EXPECT_TRUE(outcome.cancelled) << at << ": " << outcome.error;
+        EXPECT_EQ(testfiles::ReadFile(out), old) << at;
+        EXPECT_EQ(Files(dir.path().string()), 3u) << at;
+    }
 }
 
 }  // namespace
