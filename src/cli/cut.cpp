@@ -116,11 +116,12 @@ int RunCut(int argc, char** argv) {
     const QFileInfo existing(output);
     if (!overwrite && (existing.exists() || existing.isSymLink()))
         return Refuse(output + " exists already; nothing was written (give --overwrite to replace it)");
-    std::string error;
-    if (!session.SaveSelection(output.toStdString(), parser.isSet(framesOption), &error, overwrite)) {
+    std::string error, note;
+    if (!session.SaveSelection(output.toStdString(), parser.isSet(framesOption), &error, overwrite, &note)) {
         std::fprintf(stderr, "trimbel cut: %s\n", error.c_str());
         return kExitFailed;
     }
+    if (!note.empty()) std::fprintf(stderr, "trimbel cut: %s\n", note.c_str());
     std::printf("%s\n", QFileInfo(output).absoluteFilePath().toLocal8Bit().constData());
     return 0;
 }

@@ -114,6 +114,7 @@ QJsonObject PartObject(const SavedPart& p) {
                        {"start", p.start},
                        {"end", p.end},
                        {"samples", static_cast<double>(p.samples)},
+                       {"exact_start", p.exactStart},
                        {"title", QString::fromStdString(p.title)}};
 }
 
@@ -186,7 +187,7 @@ int RunSplit(int argc, char** argv) {
     QCommandLineOption overwriteOption("overwrite", "Replace parts and a cue sheet that exist already.");
     QCommandLineOption exportOption("export-cue", "Also write the cut points as a cue sheet, once the parts are written.",
                                     "FILE.cue");
-    QCommandLineOption jsonOption("json", "List the parts written as JSON (path, start, end, samples, title).");
+    QCommandLineOption jsonOption("json", "List the parts written as JSON (path, start, end, samples, exact_start, title).");
     parser.addOptions({atOption, everyOption, cueOption, chaptersOption, pausesOption, thresholdOption, minPauseOption, trimOption,
                        dirOption, patternOption, overwriteOption, exportOption, jsonOption});
     if (!parser.parse(args)) return Refuse(parser.errorText());

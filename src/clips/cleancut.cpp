@@ -27,25 +27,6 @@ bool Fail(std::string* error, const std::string& text) {
     return false;
 }
 
-uint32_t MainDataBytes(const FrameTable& table, const MpegFrame& f) {
-    const uint32_t overhead = 4 + (f.crc() ? 2 : 0) + Layer3SideInfoSize(table.version, f.channelMode());
-    return f.length > overhead ? f.length - overhead : 0;
-}
-
-// First frame index needed so that frame `i` finds its main_data_begin bytes (ISO/IEC 11172-3,
-// 2.4.1.7: they lie in the main data of the frames before it).
-size_t ReservoirStart(const FrameTable& table, size_t i) {
-    const std::vector<MpegFrame>& frames = table.frames;
-    uint32_t need = frames[i].mainDataBegin;
-    uint32_t have = 0;
-    size_t j = i;
-    while (have < need && j > 0) {
-        --j;
-        have += MainDataBytes(table, frames[j]);
-    }
-    return j;
-}
-
 // Hands each frame of [from, to) to `use`, reading the file in large chunks. Fails when the file
 // cannot be read or a frame no longer starts with the header the scan saw (the file changed).
 bool ForEachFrame(int fd, const std::vector<MpegFrame>& frames, size_t from, size_t to,
@@ -72,64 +53,37 @@ bool ForEachFrame(int fd, const std::vector<MpegFrame>& frames, size_t from, siz
     return true;
 }
 
-struct Layout {
-    size_t from = 0, to = 0;  // source frames written, lead frames included
-    uint32_t delay = 0, padding = 0;
-    bool vbr = false;
-};
-
 // The Xing/Info frame with the frame and byte counts, the TOC and a LAME tag.
-std::vector<uint8_t> HeaderFrame(const FrameTable& table, const Layout& layout, uint32_t clipBytes,
+std::vector<uint8_t> HeaderFrame(const FrameTable& table, const ClipLayout& layout, bool vbr, uint32_t clipBytes,
                                  uint16_t musicCrc) {
     const MpegFrame& model = table.frames[layout.from];
     uint8_t h[4];
-    const uint32_t length = XingFrameHeader(table, model, layout.vbr, h);
+    const uint32_t length = XingFrameHeader(table, model, vbr, h);
     XingFrameFields fields;
-    fields.vbr = layout.vbr;
-    fields.frames = static_cast<uint32_t>(layout.to - layout.from);
+    fields.vbr = vbr;
+    fields.frames = static_cast<uint32_t>(layout.Frames());
     fields.streamBytes = clipBytes;
     fields.delay = static_cast<uint16_t>(layout.delay);
     fields.padding = static_cast<uint16_t>(layout.padding);
     fields.musicCrc = musicCrc;
-    std::vector<uint64_t> starts(fields.frames);
+    std::vector<uint64_t> starts;
+    starts.reserve(fields.frames);
     uint64_t position = length;
-    for (uint32_t i = 0; i < fields.frames; ++i) {
-        starts[i] = position;
-        position += table.frames[layout.from + i].length;
+    if (layout.carrier.length) {
+        starts.push_back(position);
+        position += layout.carrier.length;
+    }
+    for (size_t i = layout.from; i < layout.to; ++i) {
+        starts.push_back(position);
+        position += table.frames[i].length;
     }
     fields.toc = XingToc(fields.frames, clipBytes, [&starts](uint32_t i) { return starts[i]; });
     return XingFrame(table, model, fields);
 }
 
-// Which source frames the clip takes, and the delay and padding its LAME tag gives decoders.
-Layout PlanLayout(const FrameTable& table, size_t first, size_t end) {
-    const uint32_t n = table.samplesPerFrame;
+bool IsVbr(const FrameTable& table) {
     const VbrHeader& src = table.vbr;
-    Layout layout;
-    layout.to = end;
-    layout.vbr = table.variableBitrate || src.kind == VbrHeader::Kind::Xing || src.kind == VbrHeader::Kind::Vbri;
-    if (first == 0) {
-        // Nothing precedes the stream: start where the source itself starts.
-        layout.from = 0;
-        layout.delay = src.hasLame ? src.encoderDelay : 0;
-    } else {
-        // The first kept frame's output overlaps the granule before it, and the synthesis
-        // filter still holds that granule, itself overlapped with the one before. So the two
-        // granules before the first kept one must decode as in the source: one frame back for
-        // MPEG-1 (two granules a frame), two for MPEG-2 and 2.5; with them come the frames their
-        // bit reservoir reaches into. Their output is dropped through the encoder delay.
-        const size_t back = table.version == MpegVersion::Mpeg1 ? 1 : 2;
-        size_t from = ReservoirStart(table, first - std::min(first, back));
-        const size_t maxLead = static_cast<size_t>((kMaxTagDelay + kDecoderDelay) / n);
-        // A reservoir reaching further back than the 12-bit delay can skip is cut to what it
-        // can skip; the first kept frame's own reservoir practically always fits in that.
-        from = std::max(from, first - std::min(first, maxLead));
-        layout.from = from;
-        layout.delay = static_cast<uint32_t>((first - from) * n - kDecoderDelay);
-    }
-    const bool toTheEnd = table.complete && end == table.frames.size();
-    layout.padding = (toTheEnd && src.hasLame) ? src.encoderPadding : kDecoderDelay;
-    return layout;
+    return table.variableBitrate || src.kind == VbrHeader::Kind::Xing || src.kind == VbrHeader::Kind::Vbri;
 }
 
 // The header frame of the clip and what it says about the audio behind it.
@@ -144,10 +98,27 @@ struct ClipText {
     const std::string& target;
 };
 
+// The layout's carrier frame: empty granules, and at the end of its main data area the bytes
+// the frame after it borrows, read from the source.
+bool CarrierFrame(int fd, const FrameTable& table, const ClipLayout& layout, std::vector<uint8_t>& frame,
+                  std::string* error) {
+    const ReservoirCarrier& c = layout.carrier;
+    frame.assign(c.length, 0);
+    for (int i = 0; i < 4; ++i) frame[i] = static_cast<uint8_t>(c.header >> (24 - 8 * i));
+    uint32_t at = c.length;
+    const std::vector<SourcePiece> pieces = CarriedPieces(table, layout.from, c.carried);
+    for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) {
+        at -= piece->length;
+        if (ReadAt(fd, frame.data() + at, piece->length, piece->offset) != static_cast<int64_t>(piece->length))
+            return Fail(error, "Cannot read the source file");
+    }
+    return true;
+}
+
 // Writes the header frame and the layout's frames (behind the ID3v2 tag and before the ID3v1 tag
 // of `tags`, when given) into `out`, opened here. The header frame holds the CRC of the frames,
 // so it is filled in once they are written: the frames are read once.
-bool WriteClip(int fd, const FrameTable& table, const Layout& layout, const ClipHead& head, const ClipText& text,
+bool WriteClip(int fd, const FrameTable& table, const ClipLayout& layout, const ClipHead& head, const ClipText& text,
                const ClipTags* tags, mdlID3::AtomicFileWriter& out, std::string* error) {
     const std::string& source = text.source;
     const std::string& target = text.target;
@@ -166,6 +137,13 @@ bool WriteClip(int fd, const FrameTable& table, const Layout& layout, const Clip
     };
     uint16_t crc = 0;
     uint64_t audioBytes = 0;
+    if (layout.carrier.length) {
+        std::vector<uint8_t> carrier;
+        if (!CarrierFrame(fd, table, layout, carrier, error)) return false;
+        crc = LameCrc16(carrier.data(), carrier.size(), crc);
+        audioBytes += carrier.size();
+        pending.insert(pending.end(), carrier.begin(), carrier.end());
+    }
     if (!ForEachFrame(fd, table.frames, layout.from, layout.to,
                       [&](const uint8_t* p, size_t len) {
                           crc = LameCrc16(p, len, crc);
@@ -179,7 +157,7 @@ bool WriteClip(int fd, const FrameTable& table, const Layout& layout, const Clip
                       },
                       error))
         return false;
-    const std::vector<uint8_t> frame = HeaderFrame(table, layout, head.clipBytes, crc);
+    const std::vector<uint8_t> frame = HeaderFrame(table, layout, IsVbr(table), head.clipBytes, crc);
     if (audioBytes + head.length != head.clipBytes || frame.size() != head.length)
         return Fail(error, "The source file changed while the clip was written");
     // Still in `pending`, the header frame goes in before the end is looked at; written already,
@@ -205,42 +183,44 @@ bool SaveCleanClip(const std::string& source, double startSeconds, double endSec
 
     FrameTable table;
     std::string why;
-    // Frames after the selection are not needed; a clip from the start of a long file reads
-    // only the start.
-    if (!ScanFramesUntil(source, endSeconds, table, &why)) return Fail(error, why);
-    return SaveCleanClipFrames(source, table, FrameIndexAtSeconds(table, startSeconds),
-                               FrameIndexAtSeconds(table, endSeconds), target, error, result, finish, tags, replace);
+    // Frames after the selection are not needed; a clip from the start of a long file reads only
+    // the start. A second more covers the source's delay and the frame the end lies in.
+    if (!ScanFramesUntil(source, endSeconds + 1.0, table, &why)) return Fail(error, why);
+    const auto sample = [&table](double seconds) { return static_cast<uint64_t>(std::llround(seconds * table.sampleRate)); };
+    const ClipLayout layout = PlanClipLayout(table, sample(startSeconds), sample(endSeconds));
+    return SaveCleanClipLayout(source, table, layout, target, error, result, finish, tags, replace);
 }
 
-bool SaveCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
+bool SaveCleanClipLayout(const std::string& source, const FrameTable& table, const ClipLayout& layout,
                          const std::string& target, std::string* error, CleanClipResult* result,
                          const CleanClipFinisher& finish, const ClipTags* tags, bool replace) {
     mdlID3::AtomicFileWriter out;
     out.ReplaceExisting(replace);
-    if (!WriteCleanClipFrames(source, table, first, end, target, tags, out, error, result)) return false;
+    if (!WriteCleanClip(source, table, layout, target, tags, out, error, result)) return false;
     // The hand-over runs while the clip is still the temporary file: a clip it fails never takes
     // the target's name.
     const ClipHook hook = [&](const std::string& path, std::string* why) { return FinishClip(finish, path, why); };
     return CommitClip(out, finish && !tags ? hook : ClipHook(), source, target, error);
 }
 
-bool WriteCleanClipFrames(const std::string& source, const FrameTable& table, size_t first, size_t end,
-                          const std::string& target, const ClipTags* tags, mdlID3::AtomicFileWriter& out,
-                          std::string* error, CleanClipResult* result) {
+bool WriteCleanClip(const std::string& source, const FrameTable& table, const ClipLayout& layout,
+                    const std::string& target, const ClipTags* tags, mdlID3::AtomicFileWriter& out,
+                    std::string* error, CleanClipResult* result) {
     if (target.empty()) return Fail(error, "No file name was given for the clip");
     if (ClipWouldReplaceSource(source, target)) return Fail(error, kClipOverSource);
     if (table.layer != 3)
         return Fail(error, "Cutting on frame boundaries needs MPEG Layer III audio");
-    end = std::min(end, table.frames.size());
-    if (first >= end) return Fail(error, "The selection holds no whole MPEG frame");
+    if (layout.Empty() || layout.to > table.frames.size()) return Fail(error, "The selection holds no audio");
+    if (layout.delay > uint32_t{kMaxTagDelay} || layout.padding > uint32_t{kMaxTagDelay})
+        return Fail(error, "The clip's encoder delay does not fit its LAME tag");
 
-    const Layout layout = PlanLayout(table, first, end);
     const FileDescriptor file = OpenFile(source, O_RDONLY);
     if (!file.IsOpen()) return Fail(error, ErrorText("Cannot open " + source, errno));
-    uint64_t audioBytes = 0;
+    uint64_t audioBytes = layout.carrier.length;
     for (size_t i = layout.from; i < layout.to; ++i) audioBytes += table.frames[i].length;
     uint8_t h[4];
-    const uint32_t headLength = XingFrameHeader(table, table.frames[layout.from], layout.vbr, h);
+    const bool vbr = IsVbr(table);
+    const uint32_t headLength = XingFrameHeader(table, table.frames[layout.from], vbr, h);
     if (headLength == 0) return Fail(error, "No frame size of this stream can hold a Xing header");
     const uint64_t total = headLength + audioBytes;
     if (total > UINT32_MAX) return Fail(error, "The clip is too large for a Xing header");
@@ -250,17 +230,19 @@ bool WriteCleanClipFrames(const std::string& source, const FrameTable& table, si
     if (!WriteClip(file.get(), table, layout, {headLength, clipBytes}, text, tags, out, error)) return false;
 
     if (result) {
-        const uint32_t n = table.samplesPerFrame;
-        result->firstFrame = first;
-        result->endFrame = end;
-        result->leadFrames = first - layout.from;
-        result->frames = static_cast<uint32_t>(layout.to - layout.from);
+        result->firstFrame = layout.first;
+        result->endFrame = layout.to;
+        result->leadFrames = layout.LeadFrames();
+        result->frames = static_cast<uint32_t>(layout.Frames());
         result->bytes = clipBytes;
         result->encoderDelay = static_cast<uint16_t>(layout.delay);
         result->encoderPadding = static_cast<uint16_t>(layout.padding);
-        result->vbr = layout.vbr;
-        result->startSeconds = static_cast<double>(first) * n / table.sampleRate;
-        result->endSeconds = static_cast<double>(end) * n / table.sampleRate;
+        result->vbr = vbr;
+        result->startSample = layout.start;
+        result->endSample = layout.end;
+        result->exactStart = layout.exactStart;
+        result->startSeconds = static_cast<double>(layout.start) / table.sampleRate;
+        result->endSeconds = static_cast<double>(layout.end) / table.sampleRate;
     }
     return true;
 }

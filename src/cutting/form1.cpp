@@ -642,12 +642,13 @@ void Form1::CandyButton6_Click() {
     const QString defaultName = QString::fromStdString(session_.DefaultClipName());
     FileChoice choice = parts_.dialogs->ShowSave(this, kAudioFilter, defaultName);
     if (choice.path.isEmpty()) return;
-    std::string error;
-    if (!session_.SaveSelection(choice.path.toStdString(), CheckFrames->isChecked(), &error)) {
+    std::string error, note;
+    if (!session_.SaveSelection(choice.path.toStdString(), CheckFrames->isChecked(), &error, true, &note)) {
         messages_->Show(this, QString::fromStdString(error), MsgIcon::Error, "Error");
         return;
     }
-    ShowMessage(kClipSaved, MsgIcon::Information);
+    ShowMessage(note.empty() ? QString(kClipSaved) : QString(kClipSaved) + "\n" + QString::fromStdString(note),
+                MsgIcon::Information);
 }
 
 void Form1::CandyButton15_Click() { Refused(session_.ShowTagEditor()); }

@@ -210,10 +210,10 @@ JoinOutcome JoinFiles(const std::vector<std::string>& paths, const std::string& 
         fds.push_back(OpenFile(in.path, O_RDONLY));
         if (!fds.back().IsOpen()) return Failed(outcome, ErrorText("Cannot open " + in.path, errno));
     }
-    const SameFrames same = [&](size_t a, size_t from, size_t b, size_t count) {
+    const SameFrames same = [&](size_t a, size_t from, size_t b, size_t bFrom, size_t count) {
         std::vector<uint8_t> x, y;
-        return ReadFrames(inputs[a], fds[a].get(), from, count, x) && ReadFrames(inputs[b], fds[b].get(), 0, count, y) &&
-               x == y;
+        return ReadFrames(inputs[a], fds[a].get(), from, count, x) &&
+               ReadFrames(inputs[b], fds[b].get(), bFrom, count, y) && x == y;
     };
     JoinPlan plan = PlanJoin(inputs, same);
     fds.clear();

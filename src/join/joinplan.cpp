@@ -25,12 +25,14 @@ uint32_t Delay(const FrameTable& t) { return t.vbr.hasLame ? t.vbr.encoderDelay 
 // Samples of the input's own frames before its first audible one, the decoder's lag included.
 uint64_t Lead(const FrameTable& t) { return uint64_t{Delay(t)} + kDecoderDelay; }
 
-// Lead frames a part of a split starts with: its delay covers them exactly (their output is what
-// the delay drops). 0 when the delay says otherwise.
+// Frames a part of a split starts with that the part before it ends with: the lead frames its
+// delay hides, and the frame its first sample lies in when that is not on a frame start (the
+// part before ends inside it). 0 when the delay hides less than a frame: a file of its own.
 size_t LeadFrames(const FrameTable& t) {
     if (!t.vbr.hasLame || t.samplesPerFrame == 0) return 0;
     const uint64_t lead = Lead(t);
-    return lead % t.samplesPerFrame == 0 ? static_cast<size_t>(lead / t.samplesPerFrame) : 0;
+    if (lead < t.samplesPerFrame) return 0;
+    return static_cast<size_t>((lead + t.samplesPerFrame - 1) / t.samplesPerFrame);
 }
 
 }  // namespace
@@ -81,12 +83,14 @@ JoinPlan PlanJoin(const std::vector<JoinInput>& inputs, const SameFrames& same) 
         if (i > 0) {
             const size_t lead = LeadFrames(t);
             const JoinPart& before = plan.parts.back();
+            // Past the first lead frame, which may carry the reservoir in place of the source's.
+            const size_t skip = lead > 1 ? 1 : 0;
             if (lead > 0 && lead < t.frames.size() && before.endFrame - before.firstFrame >= lead &&
-                same(i - 1, before.endFrame - lead, i, lead))
+                same(i - 1, before.endFrame - lead + skip, i, skip, lead - skip))
                 part.firstFrame = lead;
         }
         plan.vbr = plan.vbr || t.variableBitrate || t.vbr.kind == VbrHeader::Kind::Xing ||
-                   t.vbr.kind == VbrHeader::Kind::Vbri || bitrateOf(t.frames.front()) != bitrate;
+                   t.vbr.kind == VbrHeader::Kind::Vbri || bitrateOf(t.frames[part.firstFrame]) != bitrate;
         plan.parts.push_back(part);
     }
     PlaceJoinParts(inputs, plan);

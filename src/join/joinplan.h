@@ -4,7 +4,9 @@
 //
 // Inputs cut from one stream (the parts of a split) begin with lead frames that the input before
 // ends with: where those frames are the same bytes, they are written once, so the parts join back
-// into the source's frames. Other inputs keep their own delay and padding at the joins.
+// into the source's frames. The first lead frame may be one made up to carry the bit reservoir:
+// the input before has the source's frame there. Other inputs keep their own delay and padding
+// at the joins.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -44,8 +46,8 @@ struct JoinPlan {
 void PlaceJoinParts(const std::vector<JoinInput>& inputs, JoinPlan& plan);
 
 // True when the frames [from, from + count) of input `a` are byte for byte the frames
-// [0, count) of input `b`.
-using SameFrames = std::function<bool(size_t a, size_t from, size_t b, size_t count)>;
+// [bFrom, bFrom + count) of input `b`.
+using SameFrames = std::function<bool(size_t a, size_t from, size_t b, size_t bFrom, size_t count)>;
 
 // "" when the inputs can be joined; else the reason, naming the file at fault: every input must
 // be MPEG Layer III with the first one's version, sampling rate and channel count.

@@ -27,6 +27,13 @@ Notice Refusal(const char* text, NoticeIcon icon) { return Notice{text, icon}; }
 // binary noise below that ("4.99900000000001") that no display should show.
 double Millisecond(double seconds) { return Kept(RoundHalfEven(seconds * 1000.0) / 1000.0); }
 
+// A clip of whole frames that could not start on the start mark's sample.
+std::string MovedStartNote(double shift) {
+    const long ms = std::lround(std::abs(shift) * 1000.0);
+    return "The clip starts on the nearest frame, " + std::to_string(ms) + " ms " + (shift < 0 ? "before" : "after") +
+           " the start mark: the bit reservoir there reaches back further than its header can hide.";
+}
+
 }  // namespace
 
 CuttingSession::CuttingSession(TagHandOver* tags, std::function<std::string()> clockText)
@@ -328,8 +335,8 @@ std::string CuttingSession::DefaultClipName() const {
     return ::DefaultClipName(fileTitle_, clockText_ ? clockText_() : std::string());
 }
 
-bool CuttingSession::SaveSelection(const std::string& target, bool wholeFrames, std::string* error,
-                                   bool replace) const {
+bool CuttingSession::SaveSelection(const std::string& target, bool wholeFrames, std::string* error, bool replace,
+                                   std::string* note) const {
     ClipFinisher finish;
     if (tags_) finish = [this](const std::string& clip, std::string* why) { return tags_->WriteInto(clip, why); };
     ClipTags tags;
@@ -353,7 +360,12 @@ bool CuttingSession::SaveSelection(const std::string& target, bool wholeFrames, 
         curDuration = Kept(EndMark(*rate_, end) - curStart);
     }
     // Whole frames go by the marks as the displays show them; the frame table maps them.
-    if (wholeFrames) return SaveCleanClip(path_, start, end, target, error, nullptr, finish, oneTagPass, replace);
+    if (wholeFrames) {
+        CleanClipResult clip;
+        if (!SaveCleanClip(path_, start, end, target, error, &clip, finish, oneTagPass, replace)) return false;
+        if (note && !clip.exactStart) *note = MovedStartNote(clip.startSeconds - start);
+        return true;
+    }
     return SaveClip(path_, target, curStart, curDuration, finish, error, oneTagPass, replace);
 }
 

@@ -143,8 +143,10 @@ public:
     // Saves the selection as `target`: the byte range of the marks, or with `wholeFrames` the
     // frames between the marks' seconds behind a fresh Xing/Info header. The tag editor then
     // writes its fields into the clip before it takes its name. Without `replace` an existing
-    // `target` is kept and the save fails. False with `error` when nothing was saved.
-    bool SaveSelection(const std::string& target, bool wholeFrames, std::string* error, bool replace = true) const;
+    // `target` is kept and the save fails. False with `error` when nothing was saved. `note`
+    // (may be null) says where a clip of whole frames starts when that is not the start mark.
+    bool SaveSelection(const std::string& target, bool wholeFrames, std::string* error, bool replace = true,
+                       std::string* note = nullptr) const;
     // "Save edited as...": the edited timeline of the open file (walked into `table`) rendered
     // losslessly as `target`, with the tag editor's fields. Never over the open file itself. The
     // render's joins come back in `joins`. False with `error` when nothing was saved (a failure,

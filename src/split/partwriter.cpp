@@ -135,14 +135,15 @@ bool PlanPartPaths(const SplitSource& source, const SplitPlan& plan, const Split
 
 SplitOutcome SaveParts(const SplitSource& source, const SplitPlan& plan, const SplitOptions& options,
                        const SplitProgress& progress) {
-    std::vector<PartRange> ranges;
+    std::vector<ClipLayout> ranges;
     std::vector<std::string> paths;
     std::string error;
     if (!PartRanges(source, plan, &ranges, &error)) return Refused(error);
     if (!PlanPartPaths(source, plan, options, &paths, &error)) return Refused(error);
 
     const SourceTags tags = ReadSourceTags(source.Path());
-    const double totalFrames = static_cast<double>(ranges.back().endFrame - ranges.front().firstFrame);
+    double totalFrames = 0;  // the frames the parts share are read once for each
+    for (const ClipLayout& r : ranges) totalFrames += static_cast<double>(r.to - r.from);
     double doneFrames = 0;
     SplitOutcome outcome;
     NamingQueue queue(source.Path(), outcome);
@@ -170,17 +171,17 @@ SplitOutcome SaveParts(const SplitSource& source, const SplitPlan& plan, const S
         auto out = std::make_unique<mdlID3::AtomicFileWriter>();
         out->ReplaceExisting(options.overwrite);
         bool written = PartClipTags(tags, title, part.performer, i + 1, count, &partTags, &error) &&
-                       WriteCleanClipFrames(source.Path(), source.Table(), ranges[i].firstFrame, ranges[i].endFrame,
-                                            paths[i], &partTags, *out, &error);
+                       WriteCleanClip(source.Path(), source.Table(), ranges[i], paths[i], &partTags, *out, &error);
         if (written && !out->BeginFlush()) {
             error = ClipWriteError(*out, source.Path(), paths[i]);
             written = false;
         }
         if (!written) return failAt(i, "Part " + std::to_string(i + 1) + " (" + paths[i] + ") was not written: " + error);
-        const SavedPart saved{paths[i], title, static_cast<double>(ranges[i].startSample) / source.SampleRate(),
-                              static_cast<double>(ranges[i].endSample) / source.SampleRate(), ranges[i].Samples()};
+        const SavedPart saved{paths[i], title, static_cast<double>(ranges[i].start) / source.SampleRate(),
+                              static_cast<double>(ranges[i].end) / source.SampleRate(), ranges[i].Samples(),
+                              ranges[i].exactStart};
         if (!queue.Add(std::move(out), saved, i)) return outcome;
-        doneFrames += static_cast<double>(ranges[i].endFrame - ranges[i].firstFrame);
+        doneFrames += static_cast<double>(ranges[i].to - ranges[i].from);
     }
     if (!queue.NameAll() || !queue.FlushFolder()) return outcome;
     if (progress) progress(count, 1.0);

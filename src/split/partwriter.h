@@ -1,6 +1,7 @@
 #pragma once
 // Writes every part of a plan as a clean clip (whole frames, reservoir lead frames, a fresh
-// Xing/Info + LAME header whose delay and padding make the parts play back gaplessly), each
+// Xing/Info + LAME header whose delay and padding start and end it on its cut points' samples,
+// so the parts play back gaplessly), each
 // through the crash-safe writer and tagged from the source before it takes its name.
 #include <cstddef>
 #include <cstdint>
@@ -24,6 +25,7 @@ struct SavedPart {
     double start = 0;  // seconds of the source's decoded audio
     double end = 0;
     uint64_t samples = 0;
+    bool exactStart = true;  // false: the bit reservoir reached too far back, it starts on a frame
 };
 
 struct SplitOutcome {

@@ -69,7 +69,7 @@ public:
         const std::string wav = dir_->file("music.wav");
         // Plucked notes with a beat: busy enough that the encoder leans on the bit reservoir.
         ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 " + testfiles::ShellQuote(wav) +
-                               " synth 3 pluck 220 pluck 330 tremolo 3 40 >/dev/null 2>&1").c_str()),
+                               " synth 26 pluck 220 pluck 330 tremolo 3 40 >/dev/null 2>&1").c_str()),
                   0);
     }
     static void TearDownTestSuite() { dir_.reset(); }
@@ -77,6 +77,7 @@ public:
 protected:
     std::string Encode(const Source& s) {
         const std::string out = dir_->file(s.name + ".mp3");
+        if (std::filesystem::exists(out)) return out;
         const std::string cmd = "lame --quiet " + s.lameArgs + " " + testfiles::ShellQuote(dir_->file("music.wav")) + " " + testfiles::ShellQuote(out);
         EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
         return out;
@@ -86,7 +87,7 @@ protected:
 
 std::unique_ptr<TempDir> CleanCutTest::dir_;
 
-TEST_P(CleanCutTest, ClipDecodesToExactlyTheMarkedSpanOfTheSource) {
+TEST_P(CleanCutTest, ClipDecodesToExactlyTheMarkedSamplesOfTheSource) {
     const Source& s = GetParam();
     const std::string source = Encode(s);
     const std::string clip = dir_->file(s.name + "-clip.mp3");
@@ -97,15 +98,14 @@ TEST_P(CleanCutTest, ClipDecodesToExactlyTheMarkedSpanOfTheSource) {
         EXPECT_TRUE(src.hasId3v1);
     }
     const int channels = src.frames[0].channelMode() == 3 ? 1 : 2;
-    const double frameSeconds = static_cast<double>(src.samplesPerFrame) / src.sampleRate;
 
     std::string error;
     CleanClipResult r;
-    ASSERT_TRUE(SaveCleanClip(source, 0.7, 2.1, clip, &error, &r)) << error;
-    EXPECT_EQ(r.firstFrame, FrameIndexAtSeconds(src, 0.7));
-    EXPECT_EQ(r.endFrame, FrameIndexAtSeconds(src, 2.1));
-    EXPECT_GE(r.startSeconds, 0.7);
-    EXPECT_LT(r.startSeconds, 0.7 + frameSeconds);
+    ASSERT_TRUE(SaveCleanClip(source, 21.0, 25.0, clip, &error, &r)) << error;
+    const size_t start = 21 * src.sampleRate, samples = 4 * src.sampleRate;  // 926,100 and 176,400 at 44.1 kHz
+    EXPECT_EQ(r.startSample, start);
+    EXPECT_EQ(r.endSample, start + samples);
+    EXPECT_TRUE(r.exactStart);
     EXPECT_GE(r.leadFrames, 1u);
 
     // Nothing but one header frame and whole frames.
@@ -121,24 +121,34 @@ TEST_P(CleanCutTest, ClipDecodesToExactlyTheMarkedSpanOfTheSource) {
     EXPECT_EQ(c.vbr.frames, r.frames);
     EXPECT_EQ(c.vbr.bytes, static_cast<uint32_t>(c.fileSize));
     EXPECT_TRUE(c.vbr.tagCrcValid);
-    EXPECT_EQ(c.vbr.encoderDelay, r.leadFrames * src.samplesPerFrame - 529);
-    EXPECT_EQ(c.vbr.encoderPadding, 529);
+    EXPECT_EQ(c.vbr.encoderDelay, r.encoderDelay);
+    EXPECT_EQ(c.vbr.encoderPadding, r.encoderPadding);
+    // The delay hides the lead frames and the start of the first frame, not a whole frame more.
+    EXPECT_GE(c.vbr.encoderDelay + 529u, r.leadFrames * src.samplesPerFrame);
+    EXPECT_LT(c.vbr.encoderDelay + 529u, (r.leadFrames + 1) * src.samplesPerFrame);
 
     EXPECT_EQ(testfiles::CommandOutput("ffmpeg -v error -i " + testfiles::ShellQuote(clip) + " -f null - 2>&1"), "");
-    const double wanted = 2.1 - 0.7;
-    EXPECT_NEAR(MutagenLength(clip), wanted, frameSeconds);
-    EXPECT_NEAR(FfprobeLength(clip), wanted, frameSeconds);
+    // Players' lengths: mutagen reads the tag's delay and padding; ffprobe estimates to a frame.
+    EXPECT_NEAR(MutagenLength(clip), 4.0, 0.001);
+    EXPECT_NEAR(FfprobeLength(clip), 4.0, static_cast<double>(src.samplesPerFrame) / src.sampleRate);
 
-    // mpg123 honours the LAME tag on the clip; the source is decoded whole, without trimming.
-    const auto sourcePcm = Pcm("mpg123 -q --no-gapless -s " + testfiles::ShellQuote(source));
-    const auto clipPcm = Pcm("mpg123 -q -s " + testfiles::ShellQuote(clip));
-    const size_t kept = (r.endFrame - r.firstFrame) * src.samplesPerFrame;
-    ASSERT_EQ(clipPcm.size(), kept * channels);
-    EXPECT_LE(MaxDifference(sourcePcm, clipPcm, r.firstFrame * src.samplesPerFrame, channels), 2);
-    // libavcodec drops the same samples.
-    const auto ffmpegPcm = Pcm("ffmpeg -v error -i " + testfiles::ShellQuote(clip) + " -f s16le -");
-    ASSERT_EQ(ffmpegPcm.size(), kept * channels);
-    EXPECT_LE(MaxDifference(sourcePcm, ffmpegPcm, r.firstFrame * src.samplesPerFrame, channels), 4);
+    // Each decoder against its own decode of the source, where decoded sample 0 lies the source's
+    // delay and the decoder's 529 in when that is untrimmed (mpg123 told so, or no LAME tag).
+    const uint64_t lead = (src.vbr.hasLame ? src.vbr.encoderDelay : 0) + 529;
+    const std::string q = testfiles::ShellQuote(clip), sq = testfiles::ShellQuote(source);
+    const struct {
+        std::string clip, source;
+        uint64_t at;
+    } decoders[] = {
+        {"mpg123 -q -s " + q, "mpg123 -q --no-gapless -s " + sq, start + lead},
+        {"ffmpeg -v error -i " + q + " -f s16le -", "ffmpeg -v error -i " + sq + " -f s16le -",
+         start + (src.vbr.hasLame ? 0 : 529)},
+    };
+    for (const auto& d : decoders) {
+        const auto clipPcm = Pcm(d.clip);
+        EXPECT_EQ(clipPcm.size(), samples * channels) << d.clip;
+        EXPECT_LE(MaxDifference(Pcm(d.source), clipPcm, d.at, channels), 2) << d.clip;
+    }
 }
 
 // The ends of the source: a clip from 0 starts where the source's own gapless playback starts,
@@ -150,32 +160,32 @@ TEST_P(CleanCutTest, ClipsAtTheEndsOfTheSourceMatchItsGaplessPlayback) {
     ASSERT_TRUE(ScanFrames(source, src));
     const int channels = src.frames[0].channelMode() == 3 ? 1 : 2;
     const auto sourcePcm = Pcm("mpg123 -q -s " + testfiles::ShellQuote(source));
-    const size_t skipped = src.vbr.hasLame ? src.vbr.encoderDelay + 529 : 0;
+    // Where decoded sample 0 is in that: a source without a LAME tag is decoded untrimmed.
+    const size_t zero = src.vbr.hasLame ? 0 : 529;
 
     CleanClipResult r;
     std::string error;
     const std::string head = dir_->file(s.name + "-head.mp3");
     ASSERT_TRUE(SaveCleanClip(source, 0.0, 1.0, head, &error, &r)) << error;
-    EXPECT_EQ(r.firstFrame, 0u);
-    EXPECT_EQ(r.leadFrames, 0u);
+    EXPECT_EQ(r.firstFrame, r.leadFrames);  // from the source's first frame on
     auto clipPcm = Pcm("mpg123 -q -s " + testfiles::ShellQuote(head));
-    EXPECT_EQ(clipPcm.size(), (r.endFrame * src.samplesPerFrame - (src.vbr.hasLame ? skipped : 529)) * channels);
-    EXPECT_LE(MaxDifference(sourcePcm, clipPcm, src.vbr.hasLame ? 0 : 529, channels), 2);
+    EXPECT_EQ(clipPcm.size(), src.sampleRate * channels);
+    EXPECT_LE(MaxDifference(sourcePcm, clipPcm, zero, channels), 2);
 
     const std::string tail = dir_->file(s.name + "-tail.mp3");
     ASSERT_TRUE(SaveCleanClip(source, 2.0, 1e6, tail, &error, &r)) << error;
     EXPECT_EQ(r.endFrame, src.frames.size());
+    EXPECT_EQ(r.startSample, 2u * src.sampleRate);
     clipPcm = Pcm("mpg123 -q -s " + testfiles::ShellQuote(tail));
-    const size_t offset = r.firstFrame * src.samplesPerFrame - skipped;
-    EXPECT_EQ(clipPcm.size() + offset * channels, sourcePcm.size());
-    EXPECT_LE(MaxDifference(sourcePcm, clipPcm, offset, channels), 2);
+    EXPECT_EQ(clipPcm.size() + (zero + r.startSample) * channels, sourcePcm.size());
+    EXPECT_LE(MaxDifference(sourcePcm, clipPcm, zero + r.startSample, channels), 2);
     EXPECT_EQ(testfiles::CommandOutput("ffmpeg -v error -i " + testfiles::ShellQuote(tail) + " -f null - 2>&1"), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     LameFiles, CleanCutTest,
     ::testing::Values(Source{"cbr", "-b 128", false}, Source{"vbr", "-V2", true},
-                      Source{"mono", "-m m -b 64", false}, Source{"rate48k", "-V4 --resample 48", true},
+                      Source{"mono48k", "-m m -b 64 --resample 48", false}, Source{"rate48k", "-V4 --resample 48", true},
                       Source{"mpeg2", "-V5 --resample 22.05", true},
                       Source{"tagged", "-V2 --add-id3v2 --pad-id3v2 --tt Title --ta Artist --ty 2001", true},
                       Source{"nolametag", "-t -b 96", false}),
@@ -201,10 +211,11 @@ TEST(CleanCutBytesTest, CopiesWholeFramesOnlyBehindAFreshInfoFrame) {
                                  Id3v1Tag("Title", "Artist", "", "", "", 0)});
     WriteFile(dir.file("s.mp3"), source);
 
-    const double frame = 1152.0 / 44100;
+    // Without a LAME tag decoded sample 0 lies 529 into frame 0: these marks fall on frame starts.
+    const double frame = 1152.0 / 44100, lag = 529.0 / 44100;
     CleanClipResult r;
     std::string error;
-    ASSERT_TRUE(SaveCleanClip(dir.file("s.mp3"), 15 * frame, 35 * frame - 0.001, dir.file("c.mp3"), &error, &r))
+    ASSERT_TRUE(SaveCleanClip(dir.file("s.mp3"), 15 * frame - lag, 35 * frame - lag, dir.file("c.mp3"), &error, &r))
         << error;
     EXPECT_EQ(r.firstFrame, 15u);
     EXPECT_EQ(r.endFrame, 35u);
@@ -231,10 +242,9 @@ TEST(CleanCutBytesTest, CopiesWholeFramesOnlyBehindAFreshInfoFrame) {
     EXPECT_TRUE(c.vbr.tagCrcValid);
 }
 
-TEST(CleanCutBytesTest, LeadFramesReachBackAsFarAsTheBitReservoir) {
+TEST(CleanCutBytesTest, TheBitReservoirComesInACarrierFrameAndTheDelayHidesTheLead) {
     TempDir dir;
-    // main_data_begin of 300 bytes at frame 10: 381 bytes of main data per frame, so frame 9
-    // (the overlap frame) borrows from frame 8 when it has 300 too.
+    // main_data_begin of 500 bytes at frame 10 and 300 at frame 9 (381 bytes of main data each).
     Bytes frames = SilentFrames(30);
     auto setBegin = [&](int frame, int begin) {
         frames[frame * 417 + 4] = static_cast<uint8_t>(begin >> 1);
@@ -242,30 +252,87 @@ TEST(CleanCutBytesTest, LeadFramesReachBackAsFarAsTheBitReservoir) {
     };
     setBegin(9, 300);
     setBegin(10, 500);
+    for (int i = 0; i < 30; ++i) frames[i * 417 + 416] = static_cast<uint8_t>(i);  // each area's last byte
     WriteFile(dir.file("s.mp3"), frames);
-    FrameTable t;
-    ASSERT_TRUE(ScanFrames(dir.file("s.mp3"), t));
-    ASSERT_EQ(t.frames[10].mainDataBegin, 500);
-
-    CleanClipResult r;
-    std::string error;
-    const double frame = 1152.0 / 44100;
-    ASSERT_TRUE(SaveCleanClip(dir.file("s.mp3"), 10 * frame, 20 * frame, dir.file("c.mp3"), &error, &r)) << error;
-    EXPECT_EQ(r.leadFrames, 2u);
-    EXPECT_EQ(r.encoderDelay, 2 * 1152 - 529);
-
-    // A reservoir reaching further than 4095 samples of delay is cut to what the tag can skip.
+    // 32 kbit/s frames of 104 bytes (68 of main data), all borrowing 511: 8 frames back.
     for (int i = 1; i < 30; ++i) setBegin(i, 511);
-    for (int i = 0; i < 30; ++i) frames[i * 417 + 2] = 0x10;  // 32 kbit/s: 104-byte frames
+    for (int i = 0; i < 30; ++i) frames[i * 417 + 2] = 0x10;
     Bytes thin;
-    for (int i = 0; i < 30; ++i) thin.insert(thin.end(), frames.begin() + i * 417, frames.begin() + i * 417 + 104);
+    for (int i = 0; i < 30; ++i) {
+        thin.insert(thin.end(), frames.begin() + i * 417, frames.begin() + i * 417 + 104);
+        thin.back() = static_cast<uint8_t>(i);
+    }
     WriteFile(dir.file("thin.mp3"), thin);
-    ASSERT_TRUE(SaveCleanClip(dir.file("thin.mp3"), 20 * frame, 25 * frame, dir.file("c2.mp3"), &error, &r)) << error;
-    EXPECT_EQ(r.leadFrames, 4u);
-    EXPECT_LE(r.encoderDelay, 4095);
-    FrameTable c;
-    ASSERT_TRUE(ScanFrames(dir.file("c2.mp3"), c));
-    EXPECT_EQ(c.vbr.encoderDelay, 4 * 1152 - 529);
+
+    // Decoded sample s lies at s + 529 of the frame timeline (no LAME tag).
+    const struct {
+        const char* file;
+        uint64_t start;    // the mark, in samples
+        size_t lead;       // lead frames, the carrier included
+        uint32_t carrier;  // its length, 0 for none
+        uint64_t delay;
+    } cases[] = {
+        {"s.mp3", 10 * 1152 - 529, 2, 417, 2 * 1152 - 529},              // on a frame start
+        {"s.mp3", 10 * 1152 - 529 + 700, 2, 417, 2 * 1152 - 529 + 700},  // 700 into it
+        {"s.mp3", 13 * 1152, 1, 0, 1152},                                 // 529 into frame 13
+        // 511 bytes need a frame of 192 kbit/s; the tag hides it without the 8 frames that hold them.
+        {"thin.mp3", 20 * 1152 - 529 + 700, 2, 626, 2 * 1152 - 529 + 700},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + std::to_string(c.start));
+        const double at = static_cast<double>(c.start) / 44100;
+        CleanClipResult r;
+        std::string error;
+        ASSERT_TRUE(SaveCleanClip(dir.file(c.file), at, at + 0.1, dir.file("c.mp3"), &error, &r)) << error;
+        EXPECT_EQ(r.leadFrames, c.lead);
+        EXPECT_EQ(r.encoderDelay, c.delay);
+        EXPECT_EQ(r.startSample, c.start);
+        EXPECT_TRUE(r.exactStart);
+        EXPECT_EQ(r.endSample, c.start + 4410);
+        FrameTable t;
+        ASSERT_TRUE(ScanFrames(dir.file("c.mp3"), t));
+        EXPECT_EQ(t.vbr.encoderDelay, c.delay);
+        // The samples given end on the end mark: the padding hides the rest of the last frame.
+        EXPECT_EQ(r.frames * 1152 - t.vbr.encoderDelay - t.vbr.encoderPadding, 4410u);
+        if (c.carrier) {
+            // The carrier ends with the bytes the next frame borrows: the last of them is the last
+            // byte of the source frame before it.
+            const Bytes clip = ReadFile(dir.file("c.mp3"));
+            ASSERT_EQ(t.frames[0].length, c.carrier);
+            EXPECT_EQ(t.frames[0].mainDataBegin, 0);
+            EXPECT_EQ(clip[t.frames[0].offset + c.carrier - 1], r.firstFrame - 2);
+            EXPECT_EQ(t.frames[1].mainDataBegin, c.file == std::string("s.mp3") ? 300 : 511);
+        }
+    }
+}
+
+// Where no frame can carry the reservoir, the frames that hold it are written, and when the tag
+// cannot hide them with the offset, the clip starts on the nearest frame start.
+TEST(CleanCutBytesTest, ALeadTooLongForTheDelayFieldMovesTheStartToTheNearestFrame) {
+    FrameTable t;
+    t.layer = 3;
+    t.version = MpegVersion::Mpeg1;
+    t.sampleRate = 44100;
+    t.samplesPerFrame = 1152;
+    for (int i = 0; i < 30; ++i) t.frames.push_back({104 * i, 0, 104, static_cast<uint16_t>(i ? 511 : 0)});
+    const struct {
+        uint64_t start;
+        uint64_t startSample;
+        size_t from;
+    } cases[] = {
+        {20 * 1152 - 529 + 100, 20 * 1152 - 529, 16},  // down to frame 20, 4 lead frames
+        {20 * 1152 - 529 + 700, 21 * 1152 - 529, 17},  // up to frame 21
+        {3 * 1152 - 529 + 100, 3 * 1152 - 529 + 100, 0},  // near the start the whole lead fits
+    };
+    for (const auto& c : cases) {
+        const ClipLayout layout = PlanClipLayout(t, c.start, c.start + 5000);
+        EXPECT_EQ(layout.start, c.startSample) << c.start;
+        EXPECT_EQ(layout.exactStart, c.start == c.startSample) << c.start;
+        EXPECT_EQ(layout.from, c.from) << c.start;
+        EXPECT_EQ(layout.carrier.length, 0u);
+        EXPECT_LE(layout.delay, 4095u);
+        EXPECT_EQ(layout.end, c.start + 5000);
+    }
 }
 
 TEST(CleanCutBytesTest, RefusesWhatItCannotCutAndLeavesFilesAlone) {
@@ -287,7 +354,7 @@ TEST(CleanCutBytesTest, RefusesWhatItCannotCutAndLeavesFilesAlone) {
         {2.0, 1.0, dir.file("old.mp3")},
         {-1.0, 1.0, dir.file("old.mp3")},
         {NAN, 1.0, dir.file("old.mp3")},
-        {10 * frame + 0.001, 10 * frame + 0.002, dir.file("old.mp3")},  // no frame starts inside
+        {1.0, 1.0 + 1e-6, dir.file("old.mp3")},                         // not a whole sample
         {200 * frame, 300 * frame, dir.file("old.mp3")},                 // past the end
         {0.5, 1.0, s},
         {0.5, 1.0, dir.path().string() + "/./s.mp3"},

@@ -70,6 +70,11 @@ TEST_F(CleanClipSave, TheBoxStartsOffAndItsClipDecodesCleanlyAtTheMarkedLength) 
 
     EXPECT_EQ(testfiles::CommandOutput("ffmpeg -v error -i " + testfiles::ShellQuote(clip) + " -f null - 2>&1"), "");
     EXPECT_NEAR(FfprobeLength(clip), 4.5, 1152.0 / 44100);
+    // A gapless decoder gives exactly the marked samples: 2 s to 6.5 s of the source's.
+    const std::string clipPcm = testfiles::CommandOutput("mpg123 -q -s " + testfiles::ShellQuote(clip));
+    const std::string sourcePcm = testfiles::CommandOutput("mpg123 -q -s " + testfiles::ShellQuote(lameFile));
+    ASSERT_EQ(clipPcm.size(), 4.5 * 44100 * 4);
+    EXPECT_EQ(clipPcm, sourcePcm.substr(2 * 44100 * 4, clipPcm.size()));
 }
 
 TEST_F(CleanClipSave, WithTheBoxOffTheClipIsTheClassicByteRange) {

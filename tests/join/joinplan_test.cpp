@@ -36,6 +36,8 @@ TEST(JoinPlan, LeadFramesAreWrittenOnceOnlyWhereTheyAreTheSameFrames) {
     };
     const Case cases[] = {
         {"split part with two lead frames", 2 * kN - 529, 50, true, 2, 2},
+        // Starting 300 samples into its frame: the part before ends with that frame too.
+        {"split part starting inside a frame", 2 * kN - 529 + 300, 50, true, 3, 3},
         {"same delay, other frames", 2 * kN - 529, 50, false, 2, 0},
         {"encoder's own delay", 576, 50, true, 0, 0},
         {"lead longer than the input", 3 * kN - 529, 3, true, 0, 0},
@@ -45,11 +47,13 @@ TEST(JoinPlan, LeadFramesAreWrittenOnceOnlyWhereTheyAreTheSameFrames) {
         const std::vector<JoinInput> inputs = {Input("a.mp3", Table(10, true, 576, 1000)),
                                                Input("b.mp3", Table(c.secondFrames, true, c.secondDelay, 700))};
         size_t asked = 0;
-        const JoinPlan plan = PlanJoin(inputs, [&](size_t a, size_t from, size_t b, size_t count) {
+        const JoinPlan plan = PlanJoin(inputs, [&](size_t a, size_t from, size_t b, size_t bFrom, size_t count) {
             EXPECT_EQ(a, 0u);
             EXPECT_EQ(b, 1u);
+            // The first lead frame is not compared: it may carry the reservoir.
+            EXPECT_EQ(bFrom, 1u);
             EXPECT_EQ(from, 10 - count);
-            asked = count;
+            asked = count + bFrom;
             return c.same;
         });
         EXPECT_EQ(asked, c.comparedLead) << c.name;
@@ -71,7 +75,7 @@ TEST(JoinPlan, InputsWithoutLameTagsAndMixedBitrates) {
     FrameTable loud = Table(5, false, 0, 0);
     for (auto& f : loud.frames) f.header = 0xFFFBA044u;  // 160 kbit/s
     const JoinPlan plan = PlanJoin({Input("a.mp3", Table(4, false, 0, 0)), Input("b.mp3", loud)},
-                                   [](size_t, size_t, size_t, size_t) { return true; });
+                                   [](size_t, size_t, size_t, size_t, size_t) { return true; });
     EXPECT_TRUE(plan.vbr);
     EXPECT_EQ(plan.delay, 0u);
     EXPECT_EQ(plan.padding, 529u);  // the decoder stops at the end of the last frame

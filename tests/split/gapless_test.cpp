@@ -1,5 +1,6 @@
 // The parts of a split, decoded one after another, are the source decoded: the same number of
 // samples and the same samples across every cut point, on real encoder output.
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -55,6 +56,12 @@ TEST_P(Gapless, PartsDecodeAsTheSourceInMpg123AndFfmpeg) {
     const SplitOutcome outcome = SaveParts(split, plan, options);
     ASSERT_TRUE(outcome.ok) << outcome.error;
     ASSERT_EQ(outcome.written.size(), e.cuts.size() + 1);
+    // Each part starts on its cut point's sample.
+    for (size_t i = 0; i < e.cuts.size(); ++i) {
+        const SavedPart& part = outcome.written[i + 1];
+        EXPECT_EQ(std::llround(part.start * e.rate), std::llround(e.cuts[i] * e.rate)) << part.path;
+        EXPECT_TRUE(part.exactStart) << part.path;
+    }
 
     for (Decoder decode : {&splittest::DecodeMpg123, &splittest::DecodeFfmpeg}) {
         const std::vector<int16_t> whole = decode(source);
@@ -63,6 +70,7 @@ TEST_P(Gapless, PartsDecodeAsTheSourceInMpg123AndFfmpeg) {
         uint64_t promised = 0;
         for (const SavedPart& part : outcome.written) {
             const std::vector<int16_t> samples = decode(part.path);
+            EXPECT_EQ(samples.size(), part.samples * e.channels) << part.path;
             joined.insert(joined.end(), samples.begin(), samples.end());
             promised += part.samples;
         }
@@ -92,8 +100,8 @@ TEST(GaplessWithoutLameTag, PartsDecodeToTheirPromisedLengths) {
         for (const SavedPart& part : outcome.written) EXPECT_EQ(decode(part.path).size(), part.samples * 2) << part.path;
 }
 
-// Cut points at odd times, one within the first frames and one near the end: the snapping to
-// frame starts and the source's own delay and padding are at play at both ends.
+// Cut points at odd times, one within the first frames and one near the end: the source's own
+// delay and padding are at play at both ends.
 INSTANTIATE_TEST_SUITE_P(
     LameOutput, Gapless,
     ::testing::Values(

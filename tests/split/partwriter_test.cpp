@@ -18,8 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr double kFrame = 1152.0 / 44100;
-
 class PartWriter : public ::testing::Test {
 protected:
     PartWriter() {
@@ -74,9 +72,11 @@ TEST_F(PartWriter, PartsAreTaggedFromTheSourceWithTheirOwnTitleAndTrack) {
         EXPECT_EQ(v1.Title, titles[i]);
         EXPECT_EQ(v1.Track, std::to_string(i + 1));
     }
-    // Cut points move to the nearest frame start; the parts follow each other.
-    EXPECT_NEAR(outcome.written[0].end, 3, kFrame / 2);
-    EXPECT_EQ(outcome.written[0].end, outcome.written[1].start);
+    // Each part starts and ends on its cut points' samples.
+    EXPECT_EQ(outcome.written[0].end, 3.0);
+    EXPECT_EQ(outcome.written[1].start, 3.0);
+    EXPECT_EQ(outcome.written[1].samples, 3u * 44100);
+    EXPECT_TRUE(outcome.written[1].exactStart);
     EXPECT_EQ(outcome.written[0].samples + outcome.written[1].samples + outcome.written[2].samples, 400u * 1152 - 529);
     EXPECT_EQ(FilesIn(options.outputDir), 3u);
 }
@@ -194,7 +194,7 @@ TEST_F(PartWriter, PartsAreTheFilesThatTaggingTheFinishedPartMakes) {
         fs::create_directory(options.outputDir);
         const SplitOutcome outcome = SaveParts(split, plan, options);
         ASSERT_TRUE(outcome.ok) << outcome.error;
-        std::vector<PartRange> ranges;
+        std::vector<ClipLayout> ranges;
         ASSERT_TRUE(PartRanges(split, plan, &ranges, &error)) << error;
         ASSERT_EQ(outcome.written.size(), ranges.size());
         const SourceTags tags = ReadSourceTags(source);
@@ -205,8 +205,7 @@ TEST_F(PartWriter, PartsAreTheFilesThatTaggingTheFinishedPartMakes) {
                                      ranges.size(), why);
             };
             const std::string twoStep = dir.file("two-step.mp3");
-            ASSERT_TRUE(SaveCleanClipFrames(source, split.Table(), ranges[i].firstFrame, ranges[i].endFrame, twoStep,
-                                            &error, nullptr, tagPart))
+            ASSERT_TRUE(SaveCleanClipLayout(source, split.Table(), ranges[i], twoStep, &error, nullptr, tagPart))
                 << error;
             EXPECT_EQ(testfiles::ReadFile(outcome.written[i].path), testfiles::ReadFile(twoStep)) << "part " << i;
         }
@@ -258,9 +257,9 @@ TEST_F(PartWriter, PlansThatCannotBeWrittenAreRefusedWhole) {
     outcome = SaveParts(split, plan, options);
     EXPECT_NE(outcome.error.find("does not exist"), std::string::npos) << outcome.error;
 
-    // Two cut points inside one frame leave a part without a frame of its own.
+    // Two cut points on one sample leave a part without audio.
     options.outputDir = dir.file("out");
-    plan.AddCut(6 + kFrame / 4);
+    plan.AddCut(6 + 1e-6);
     outcome = SaveParts(split, plan, options);
     EXPECT_NE(outcome.error.find("Part 3 holds no audio"), std::string::npos) << outcome.error;
 
@@ -282,13 +281,7 @@ TEST(SplitSourceTimeline, WithoutALameTagOnlyTheDecoderWarmUpIsDropped) {
     ASSERT_TRUE(s.Open(dir.file("a.mp3"), &error)) << error;
     // The parts carry LAME tags; decoders drop 529 samples at the start of the first.
     EXPECT_EQ(s.DecodedSamples(), 100u * 1152 - 529);
-    EXPECT_EQ(s.FrameNearest(0), 0u);
-    const double lead = 529.0 / 44100;
-    EXPECT_EQ(s.FrameNearest(10 * kFrame - lead + kFrame * 0.49), 10u);
-    EXPECT_EQ(s.FrameNearest(10 * kFrame - lead + kFrame * 0.51), 11u);
-    EXPECT_EQ(s.FrameNearest(1e9), 100u);
-    EXPECT_EQ(s.SampleAtFrame(10), 10u * 1152 - 529);
-    EXPECT_EQ(s.SampleAtFrame(100), 100u * 1152 - 529);
+    EXPECT_DOUBLE_EQ(s.DurationSeconds(), (100.0 * 1152 - 529) / 44100);
     testfiles::WriteFile(dir.file("b.mp3"), testfiles::FromString(std::string(3000, 'b')));
     EXPECT_FALSE(s.Open(dir.file("b.mp3"), &error));
 }
