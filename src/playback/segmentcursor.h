@@ -11,6 +11,9 @@
 
 // Source samples [sourceStart, sourceEnd), counted as the decoder counts them, played at `level`.
 struct PlaySegment {
+    PlaySegment() = default;
+    PlaySegment(int64_t start, int64_t end, SegmentLevel played = {}) : sourceStart(start), sourceEnd(end), level(played) {}
+
     int64_t sourceStart = 0;
     int64_t sourceEnd = 0;
     SegmentLevel level;
