@@ -31,7 +31,8 @@ void WaveformView::SetEdits(std::vector<std::pair<double, double>> stretches, do
     double sourceEnd = 0.0;
     for (size_t i = 0; i < stretches_.size(); ++i) {
         const auto& [from, to] = stretches_[i];
-        if (i > 0) joins_.push_back(edited);
+        // Stretches that follow on in the source differ only in level: no join between them.
+        if (i > 0 && from != stretches_[i - 1].second) joins_.push_back(edited);
         if (from > sourceEnd) removed_.emplace_back(sourceEnd, from);
         sourceEnd = std::max(sourceEnd, to);
         edited += to - from;

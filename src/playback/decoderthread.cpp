@@ -174,9 +174,11 @@ void DecoderThread::PlanLevel() {
 size_t DecoderThread::SegmentRoom() {
     if (cursor_.Whole()) return chunk_.size();
     while (cursor_.Remaining() <= 0) {
-        // The next stretch follows at the very next sample of the output: no gap, no overlap.
+        // The next stretch follows at the very next sample of the output: no gap, no overlap. One
+        // that follows on in the source too (a change of level) is decoded straight on.
+        const int64_t decoded = cursor_.Source();
         const int64_t next = cursor_.Next();
-        if (next < 0 || !current_->SeekToSample(next)) return 0;
+        if (next < 0 || (next != decoded && !current_->SeekToSample(next))) return 0;
     }
     const int64_t room = cursor_.Remaining() * pcm::kBytesPerFrame;
     return static_cast<size_t>(std::min<int64_t>(room, static_cast<int64_t>(chunk_.size())));

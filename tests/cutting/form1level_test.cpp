@@ -3,6 +3,8 @@
 // normalising a file that has nothing to measure.
 #include <algorithm>
 
+#include <QDoubleSpinBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
@@ -65,7 +67,9 @@ TEST_F(Form1Level, TheLevelItemsEditTheSelectionAndUndoTakesThemBack) {
         QAction* action = Item(text);
         ASSERT_NE(action, nullptr);
         EXPECT_EQ(action->shortcut(), key) << text;
-        if (!key.isEmpty()) EXPECT_EQ(std::count(windowKeys.begin(), windowKeys.end(), key), 1) << text;
+        if (!key.isEmpty()) {
+            EXPECT_EQ(std::count(windowKeys.begin(), windowKeys.end(), key), 1) << text;
+        }
     }
     EXPECT_EQ(form->LevelMenu->parent(), form->MenuBar1->actions()[1]->menu());
 

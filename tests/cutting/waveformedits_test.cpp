@@ -67,6 +67,14 @@ TEST(WaveformEdits, EachStretchIsDrawnAtItsLevel) {
         EXPECT_NEAR(edited.blocks[c.at].max, c.expected, 1e-3 * c.expected + 1e-6) << c.what;
         EXPECT_FLOAT_EQ(edited.blocks[c.at].min, -edited.blocks[c.at].max) << c.what;
     }
+    // Stretches that follow on in the source differ in level only: no join is drawn between them.
+    TestApp();
+    WaveformView view;
+    view.SetEnvelope(flat);
+    view.SetEdits({{0, 100 * block}, {100 * block, 200 * block}, {300 * block, 1000 * block}}, 1000 * block,
+                  {{}, {2, 0, 0}, {}});
+    ASSERT_EQ(view.Joins().size(), 1u);
+    EXPECT_NEAR(view.Joins()[0], 200 * block, 1e-9);
 }
 
 TEST(WaveformEdits, JoinsRemovedRangesAndTheStripFollowTheSource) {
