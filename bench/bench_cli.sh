@@ -8,14 +8,9 @@
 # the ratios.
 # Usage: bench/bench_cli.sh [runs]   (TRIMBEL_BUILD_DIR picks the build, default build/)
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${TRIMBEL_BUILD_DIR:-$root/build}"
-trimbel="$build/src/trimbel"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 runs="${1:-11}"
-[ -x "$trimbel" ] || { echo "build trimbel first ($trimbel)" >&2; exit 1; }
-for tool in mp3splt lame sox python3 pkg-config /usr/bin/time; do
-    command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/deps.sh test)" >&2; exit 1; }
-done
+need_tools mp3splt lame sox python3 pkg-config /usr/bin/time
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

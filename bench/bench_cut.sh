@@ -3,12 +3,9 @@
 # Prints the median wall time of each over several runs and their ratio (lower is better for
 # trimbel). Usage: bench/bench_cut.sh [runs]   (TRIMBEL_BUILD_DIR picks the build, default build/)
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${TRIMBEL_BUILD_DIR:-$root/build}"
-trimbel="$build/src/trimbel"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 runs="${1:-7}"
-[ -x "$trimbel" ] || { echo "build trimbel first ($trimbel)" >&2; exit 1; }
-command -v mp3splt >/dev/null || { echo "mp3splt is not installed" >&2; exit 1; }
+need_tools mp3splt
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -23,7 +20,6 @@ with open(sys.argv[1], "wb") as out:
 PY
 
 export QT_QPA_PLATFORM=offscreen
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 timed() {  # prints seconds taken by the command
     local start end
     start=$(date +%s.%N)

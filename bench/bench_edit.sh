@@ -9,14 +9,9 @@
 # SKIP_REENCODE=1 leaves out the re-encode, which takes minutes)
 # The test file is encoded once and kept in the build folder.
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${TRIMBEL_BUILD_DIR:-$root/build}"
-trimbel="$build/src/trimbel"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 runs="${1:-5}"
-[ -x "$trimbel" ] || { echo "build trimbel first ($trimbel)" >&2; exit 1; }
-for tool in ffmpeg sox lame mpg123 python3; do
-    command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
-done
+need_tools ffmpeg sox lame mpg123 python3
 
 long="$build/bench/edit-60min.mp3"
 if [ ! -s "$long" ]; then
@@ -32,7 +27,6 @@ kept=("0 600" "630 1500" "1635.5 2892.3" "3000 3600")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 timed() {  # prints the seconds the command took
     local start end
     start=$(date +%s.%N)

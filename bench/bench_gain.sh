@@ -8,14 +8,9 @@
 # Every run works on fresh copies; prints the median wall time of each and the ratios (below 1:
 # trimbel is faster). Usage: bench/bench_gain.sh [runs]   (TRIMBEL_BUILD_DIR picks the build)
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${TRIMBEL_BUILD_DIR:-$root/build}"
-trimbel="$build/src/trimbel"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 runs="${1:-3}"
-[ -x "$trimbel" ] || { echo "build trimbel first ($trimbel)" >&2; exit 1; }
-for tool in mp3gain loudgain mpg123 sox lame; do
-    command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
-done
+need_tools mp3gain loudgain mpg123 sox lame
 [ -x /usr/bin/python3 ] && /usr/bin/python3 -c "import mutagen" 2>/dev/null ||
     { echo "python3-mutagen is not installed" >&2; exit 1; }
 
@@ -24,7 +19,7 @@ data="$build/bench/gain-data"
 if [ ! -s "$data/long.mp3" ]; then
     mkdir -p "$data"
     tmp=$(mktemp -d)
-    sox -n -r 44100 -c 2 "$tmp/piece.wav" synth 240 pinknoise vol 0.15 synth 240 sine mix 200-3000 vol 0.5
+    noise_wav 240 "$tmp/piece.wav" 0.15
     lame --quiet -V 2 "$tmp/piece.wav" "$data/piece.mp3"
     for i in $(seq -w 1 20); do cp "$data/piece.mp3" "$data/song$i.mp3"; done
     sox "$tmp/piece.wav" "$tmp/piece.wav" "$tmp/piece.wav" "$tmp/piece.wav" "$tmp/piece.wav" "$tmp/hour.wav"
@@ -52,7 +47,6 @@ timed() {  # seconds taken by the command
     end=$(date +%s.%N)
     echo "$end - $start" | bc -l
 }
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 declare -A t
 for _ in $(seq "$runs"); do

@@ -7,20 +7,15 @@
 # faster). Usage: bench/bench_join.sh [runs]   (TRIMBEL_BUILD_DIR picks the build, default build/)
 # The input (4 minutes of noise and sweeps, 128 kbit/s) is encoded once and kept in the build folder.
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${TRIMBEL_BUILD_DIR:-$root/build}"
-trimbel="$build/src/trimbel"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 runs="${1:-5}"
-[ -x "$trimbel" ] || { echo "build trimbel first ($trimbel)" >&2; exit 1; }
-for tool in mp3wrap ffmpeg sox lame; do
-    command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
-done
+need_tools mp3wrap ffmpeg sox lame
 
 piece="$build/bench/join-4min.mp3"
 if [ ! -s "$piece" ]; then
     mkdir -p "$build/bench"
     tmp=$(mktemp -d)
-    sox -n -r 44100 -c 2 "$tmp/piece.wav" synth 240 pinknoise vol 0.2 synth 240 sine mix 200-3000 vol 0.6
+    noise_wav 240 "$tmp/piece.wav"
     lame --quiet -b 128 "$tmp/piece.wav" "$piece.part" && mv "$piece.part" "$piece"
     rm -rf "$tmp"
 fi
@@ -35,7 +30,6 @@ done
 printf "file '%s'\n" "${inputs[@]}" > "$work/list.txt"
 out="$work/out.mp3"
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 timed() {  # prints the seconds the command took, the output removed before
     local start end
     rm -f "$out" "$work"/wrapped*.mp3

@@ -7,20 +7,15 @@
 # The test file (ten 3-minute pieces of noise and sweeps with 2 s of silence between them) is
 # encoded once and kept in the build folder.
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${TRIMBEL_BUILD_DIR:-$root/build}"
-trimbel="$build/src/trimbel"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 runs="${1:-5}"
-[ -x "$trimbel" ] || { echo "build trimbel first ($trimbel)" >&2; exit 1; }
-for tool in mp3splt ffmpeg sox lame; do
-    command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
-done
+need_tools mp3splt ffmpeg sox lame
 
 long="$build/bench/split-30min.mp3"
 if [ ! -s "$long" ]; then
     mkdir -p "$build/bench"
     tmp=$(mktemp -d)
-    sox -n -r 44100 -c 2 "$tmp/piece.wav" synth 178 pinknoise vol 0.2 synth 178 sine mix 200-3000 vol 0.6
+    noise_wav 178 "$tmp/piece.wav"
     sox -n -r 44100 -c 2 "$tmp/pause.wav" trim 0 2
     pieces=()
     for _ in $(seq 10); do pieces+=("$tmp/piece.wav" "$tmp/pause.wav"); done
@@ -32,7 +27,6 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 timed() {  # runs the command in a fresh folder $out, prints the seconds it took
     local start end
     rm -rf "$out" && mkdir -p "$out"

@@ -10,22 +10,10 @@
 #include "fuzzfile.h"
 #include "mpeg/framescan.h"
 
-namespace {
-
-const std::string& InputPath() {
-    static const std::string path = fuzzfile::ScratchPath("fuzz_edit");
-    return path;
-}
-
-const std::string& OutputPath() {
-    static const std::string path = fuzzfile::ScratchPath("fuzz_edit_out");
-    return path;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string& path = InputPath();
+    // Scratch files of this process, written afresh for every input.
+    static const std::string path = fuzzfile::ScratchPath("fuzz_edit");
+    static const std::string outputPath = fuzzfile::ScratchPath("fuzz_edit_out");
     if (!fuzzfile::WriteInput(path, data, size)) return 0;
     FrameTable table;
     std::string error;
@@ -34,14 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         EditList edits(samples);
         RenderPlan plan;
         if (edits.DeleteSource({{samples / 3, 2 * samples / 3}}) == EditRefusal::None &&
-            SaveEdited(path, table, edits, {}, OutputPath(), nullptr, {}, {}, plan, &error)) {
+            SaveEdited(path, table, edits, {}, outputPath, nullptr, {}, {}, plan, &error)) {
             FrameTable written;
-            if (!ScanFrames(OutputPath(), written, &error) || written.frames.size() != plan.frames.size() ||
+            if (!ScanFrames(outputPath, written, &error) || written.frames.size() != plan.frames.size() ||
                 written.junkBytes != 0)
                 std::abort();
         }
     }
     std::remove(path.c_str());
-    std::remove(OutputPath().c_str());
+    std::remove(outputPath.c_str());
     return 0;
 }

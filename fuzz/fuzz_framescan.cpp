@@ -10,22 +10,10 @@
 #include "fuzzfile.h"
 #include "mpeg/framescan.h"
 
-namespace {
-
-const std::string& InputPath() {
-    static const std::string path = fuzzfile::ScratchPath("fuzz_framescan");
-    return path;
-}
-
-const std::string& ClipPath() {
-    static const std::string path = fuzzfile::ScratchPath("fuzz_framescan_clip");
-    return path;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string& path = InputPath();
+    // Scratch files of this process, written afresh for every input.
+    static const std::string path = fuzzfile::ScratchPath("fuzz_framescan");
+    static const std::string clipPath = fuzzfile::ScratchPath("fuzz_framescan_clip");
     if (!fuzzfile::WriteInput(path, data, size)) return 0;
 
     FrameTable table;
@@ -40,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         (void)FrameIndexAtSeconds(table, table.durationSeconds / 2);
 
-        const std::string& clip = ClipPath();
+        const std::string& clip = clipPath;
         CleanClipResult result;
         if (SaveCleanClip(path, table.durationSeconds / 4, table.durationSeconds, clip, &error, &result)) {
             FrameTable written;
@@ -50,6 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     std::remove(path.c_str());
-    std::remove(ClipPath().c_str());
+    std::remove(clipPath.c_str());
     return 0;
 }

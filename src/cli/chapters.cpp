@@ -17,6 +17,7 @@
 #include <QStringList>
 
 #include "cli/progressline.h"
+#include "cli/refusal.h"
 #include "cli/subcommands.h"
 #include "cli/timeargument.h"
 #include "id3/chapters.h"
@@ -29,13 +30,7 @@
 
 namespace {
 
-constexpr int kExitFailed = 1;
-constexpr int kExitRefused = 2;
-
-int Refuse(const QString& text) {
-    std::fprintf(stderr, "trimbel chapters: %s\n", text.toLocal8Bit().constData());
-    return kExitRefused;
-}
+int Refuse(const QString& text) { return RefuseAs("chapters", text); }
 
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 

@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include "cli/progressline.h"
+#include "cli/refusal.h"
 #include "cli/subcommands.h"
 #include "clips/clipfile.h"
 #include "models/cuttingmessages.h"
@@ -24,13 +25,7 @@
 
 namespace {
 
-constexpr int kExitFailed = 1;
-constexpr int kExitRefused = 2;
-
-int Refuse(const QString& text) {
-    std::fprintf(stderr, "trimbel cut: %s\n", text.toLocal8Bit().constData());
-    return kExitRefused;
-}
+int Refuse(const QString& text) { return RefuseAs("cut", text); }
 
 bool ParseSeconds(const QString& text, double* seconds) {
     bool ok = false;

@@ -16,23 +16,18 @@
 #include <QJsonObject>
 #include <QStringList>
 
-#include "clips/clipfile.h"
 #include "cli/progressline.h"
+#include "cli/refusal.h"
 #include "cli/subcommands.h"
 #include "cli/timeargument.h"
+#include "clips/clipfile.h"
 #include "edit/editrender.h"
 #include "edit/sourcetimeline.h"
 #include "models/tageditor.h"
 
 namespace {
 
-constexpr int kExitFailed = 1;
-constexpr int kExitRefused = 2;
-
-int Refuse(const QString& text) {
-    std::fprintf(stderr, "trimbel edit: %s\n", text.toLocal8Bit().constData());
-    return kExitRefused;
-}
+int Refuse(const QString& text) { return RefuseAs("edit", text); }
 
 struct Range {
     QString text;

@@ -25,19 +25,14 @@
 #include <QStringList>
 
 #include "cli/progressline.h"
+#include "cli/refusal.h"
 #include "cli/subcommands.h"
 #include "cli/timeargument.h"
 #include "level/levelchange.h"
 
 namespace {
 
-constexpr int kExitFailed = 1;
-constexpr int kExitRefused = 2;
-
-int Refuse(const QString& text) {
-    std::fprintf(stderr, "trimbel gain: %s\n", text.toLocal8Bit().constData());
-    return kExitRefused;
-}
+int Refuse(const QString& text) { return RefuseAs("gain", text); }
 
 // "A-B"; an empty A is the start, an empty B the end of the file.
 std::optional<TimeRange> ParseRange(const QString& text) {

@@ -14,18 +14,13 @@
 #include <QStringList>
 
 #include "cli/progressline.h"
+#include "cli/refusal.h"
 #include "cli/subcommands.h"
 #include "join/joinfiles.h"
 
 namespace {
 
-constexpr int kExitFailed = 1;
-constexpr int kExitRefused = 2;
-
-int Refuse(const QString& text) {
-    std::fprintf(stderr, "trimbel join: %s\n", text.toLocal8Bit().constData());
-    return kExitRefused;
-}
+int Refuse(const QString& text) { return RefuseAs("join", text); }
 
 QString Absolute(const std::string& path) { return QFileInfo(QString::fromStdString(path)).absoluteFilePath(); }
 

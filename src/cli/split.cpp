@@ -19,13 +19,14 @@
 #include <QStringList>
 
 #include "cli/progressline.h"
+#include "cli/refusal.h"
 #include "cli/subcommands.h"
 #include "cli/timeargument.h"
-#include "id3/chapters.h"
-#include "split/chapterplan.h"
 #include "clips/clipfile.h"
+#include "id3/chapters.h"
 #include "models/cuttingmessages.h"
 #include "mpeg/framescan.h"
+#include "split/chapterplan.h"
 #include "split/cuesheet.h"
 #include "split/partwriter.h"
 #include "split/pausefinder.h"
@@ -34,13 +35,7 @@
 
 namespace {
 
-constexpr int kExitFailed = 1;
-constexpr int kExitRefused = 2;
-
-int Refuse(const QString& text) {
-    std::fprintf(stderr, "trimbel split: %s\n", text.toLocal8Bit().constData());
-    return kExitRefused;
-}
+int Refuse(const QString& text) { return RefuseAs("split", text); }
 
 struct Request {
     QString mode;  // "at", "every", "cue", "chapters" or "pauses"

@@ -89,10 +89,14 @@ bool CutPointsController::CheckReady() {
     return false;
 }
 
+const EditList* CutPointsController::EditedTimeline() const {
+    return parts_.editedTimeline ? parts_.editedTimeline() : nullptr;
+}
+
 bool CutPointsController::CheckUnedited() {
-    if (!parts_.timelineEdited || !parts_.timelineEdited()) return true;
-    Warn("Pauses, cue sheets and parts work on the file as it is on disk, and this one has been edited. "
-         "Save it with \"Save edited as...\", open the saved file, and split that.");
+    if (!EditedTimeline()) return true;
+    Warn("Cue sheets and chapters describe the file as it is on disk, and this one has been edited. "
+         "Save it with \"Save edited as...\" and open the saved file first.");
     return false;
 }
 
@@ -179,11 +183,11 @@ void CutPointsController::AddMenuActions(QMenu* menu, double seconds) {
     menu->addAction("Save cut points as chapters", this, &CutPointsController::SaveChapters)
         ->setEnabled(ready && model_.Plan().CutCount() > 0);
     menu->addSeparator();
-    menu->addAction("Join files...", this, &CutPointsController::PickAndJoinFiles);
+    menu->addAction("Join files...", this, &CutPointsController::ShowJoinDialog);
 }
 
 void CutPointsController::SaveChapters() {
-    if (!CheckReady()) return;
+    if (!CheckReady() || !CheckUnedited()) return;
     const std::string file = path_.toStdString();
     struct stat before {};
     const bool sized = ::stat(file.c_str(), &before) == 0;

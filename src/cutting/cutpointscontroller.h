@@ -19,6 +19,7 @@
 #include <QString>
 
 #include "cutting/pausedialog.h"
+#include "edit/editlist.h"
 #include "id3/chapters.h"
 #include "jobs/backgroundworker.h"
 #include "models/cutpointsmodel.h"
@@ -44,8 +45,8 @@ struct CutPointsParts {
     std::function<std::optional<PauseChoice>(QWidget* owner)> askPauses;
     // A progress dialog over long jobs (none in headless runs).
     bool showProgress = true;
-    // True while the timeline is edited: the file actions work on the file as it is on disk.
-    std::function<bool()> timelineEdited;
+    // The edited timeline the cut points lie on; null while it is the file as it is on disk.
+    std::function<const EditList*()> editedTimeline;
 };
 
 class CutPointsController : public QObject {
@@ -77,9 +78,8 @@ public:
     void SaveAllParts();
     // Writes the cut points and part names into the open file's tag as its chapters.
     void SaveChapters();
-    // Joins files picked one after another (in that order) into one file, with a progress
-    // dialog, optionally with one chapter per file. Works without an open file.
-    void PickAndJoinFiles();
+    // File > Join files...: the join dialog, with the open file (if any) as its first file.
+    void ShowJoinDialog();
     // The waveform's context menu opened at `seconds`: the cut point actions join it.
     void AddMenuActions(QMenu* menu, double seconds);
 
@@ -97,6 +97,7 @@ private:
     bool CheckReady();
     // Refuses, with a message, while the timeline is edited.
     bool CheckUnedited();
+    const EditList* EditedTimeline() const;
     bool ChooseOverwrite(const QString& folder, bool* overwrite);
     void ReportSaved(const SplitOutcome& outcome, const QString& folder, size_t partCount);
     void Warn(const QString& text);

@@ -10,8 +10,9 @@
 #include "cutting/backgroundjob.h"
 #include "cutting/cutpointscontroller.h"
 #include "cutting/filedialogs.h"
-#include "join/joinfiles.h"
+#include "cutting/joindialog.h"
 #include "split/cuesheet.h"
+#include "split/editedparts.h"
 #include "split/partnames.h"
 
 namespace {
@@ -23,7 +24,7 @@ QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 }  // namespace
 
 void CutPointsController::FindPauses() {
-    if (!CheckReady() || !CheckUnedited()) return;
+    if (!CheckReady()) return;
     const std::optional<PauseChoice> choice =
         parts_.askPauses ? parts_.askPauses(parts_.window) : PauseDialog::Ask(parts_.window);
     if (!choice) return;
@@ -42,6 +43,8 @@ void CutPointsController::FindPauses() {
         Fail("Pauses could not be found: " + QString::fromStdString(error));
         return;
     }
+    // The pauses were found in the file on disk; the cut points lie on the edited timeline.
+    if (const EditList* edits = EditedTimeline()) pauses = PausesOnTimeline(*edits, source_->SampleRate(), pauses);
     SplitPlan plan = model_.Plan();
     const size_t added = AddPauseCuts(plan, pauses, choice->trim);
     if (added == 0) {
@@ -123,7 +126,7 @@ bool CutPointsController::ChooseOverwrite(const QString& folder, bool* overwrite
 }
 
 void CutPointsController::SaveAllParts() {
-    if (!CheckReady() || !CheckUnedited()) return;
+    if (!CheckReady()) return;
     if (model_.Plan().CutCount() == 0) {
         Warn("Add a cut point first: the parts are the stretches between the cut points.");
         return;
@@ -136,9 +139,13 @@ void CutPointsController::SaveAllParts() {
     // The job works on copies: the window stays live while it runs.
     const std::shared_ptr<const SplitSource> source = source_;
     const SplitPlan plan = model_.Plan();
+    // An edited timeline is saved part by part as it plays, each part an edited file of its own.
+    const EditList* edited = EditedTimeline();
+    const std::optional<EditList> edits = edited ? std::optional<EditList>(*edited) : std::nullopt;
     SplitOutcome outcome;
     RunBackgroundJob(parts_.window, "Saving the parts...", parts_.showProgress, [&](const JobProgress& progress) {
-        outcome = SaveParts(*source, plan, options, [&](size_t, double fraction) { return progress(fraction); });
+        const auto step = [&](size_t, double fraction) { return progress(fraction); };
+        outcome = edits ? SaveEditedParts(*source, *edits, plan, options, step) : SaveParts(*source, plan, options, step);
     });
     ReportSaved(outcome, folder, plan.PartCount());
 }
@@ -163,34 +170,10 @@ void CutPointsController::ReportSaved(const SplitOutcome& outcome, const QString
     }
 }
 
-void CutPointsController::PickAndJoinFiles() {
-    static const QString kFilter = "Audio Files (*.mp3)|*.mp3";
-    Inform("Pick the files to join one after another, in the order they are to play; cancel the file "
-           "dialog after the last one.");
-    std::vector<std::string> inputs;
-    for (;;) {
-        const FileChoice choice = parts_.dialogs->ShowOpen(parts_.window, kFilter);
-        if (choice.path.isEmpty()) break;
-        inputs.push_back(choice.path.toStdString());
-    }
-    if (inputs.size() < 2) {
-        if (!inputs.empty()) Warn("Joining needs at least two files.");
-        return;
-    }
-    const FileChoice target = parts_.dialogs->ShowSave(parts_.window, kFilter, "joined.mp3");
-    if (target.path.isEmpty()) return;
-    JoinOptions options;
-    // The save dialog has asked already before an existing file is chosen.
-    options.overwrite = QFileInfo::exists(target.path);
-    options.chapters = parts_.messages->Ask(parts_.window, "Give the joined file one chapter per file?", kAppTitle);
-    JoinOutcome outcome;
-    RunBackgroundJob(parts_.window, "Joining the files...", parts_.showProgress, [&](const JobProgress& progress) {
-        outcome = JoinFiles(inputs, target.path.toStdString(), options, progress);
-    });
-    if (outcome.ok)
-        Inform(QString("Joined %1 files into %2.").arg(inputs.size()).arg(Native(target.path)));
-    else if (outcome.cancelled)
-        Inform("Joining was cancelled; nothing was written.");
-    else
-        Fail("The files cannot be joined: " + QString::fromStdString(outcome.error));
+void CutPointsController::ShowJoinDialog() {
+    auto* dialog = new JoinDialog({parts_.dialogs, parts_.messages, parts_.showProgress}, parts_.window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (!path_.isEmpty()) dialog->AddFiles({path_});
+    // Window-modal and not waited for: the window goes on painting behind it.
+    dialog->open();
 }

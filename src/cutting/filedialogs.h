@@ -1,6 +1,7 @@
 #pragma once
 // The open and save dialogs of the cutting window. Filters are written "Description|pattern".
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -13,6 +14,9 @@ class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
     virtual FileChoice ShowOpen(QWidget* owner, const QString& filter) = 0;
+    // Several existing files picked at once, full paths in the order the dialog gives them;
+    // empty when the dialog was cancelled.
+    virtual QStringList ShowOpenFiles(QWidget* owner, const QString& filter) = 0;
     virtual FileChoice ShowSave(QWidget* owner, const QString& filter, const QString& fileName) = 0;
     // An existing folder; empty when the dialog was cancelled.
     virtual QString ShowFolder(QWidget* owner, const QString& caption) = 0;

@@ -194,7 +194,7 @@ Form1::Form1(const Form1Parts& parts, QWidget* parent)
     cutParts.dialogs = parts_.dialogs;
     cutParts.messages = messages_.get();
     cutParts.playPosition = [this] { return parts_.player->currentPosition(); };
-    cutParts.timelineEdited = [this] { return session_.Edited(); };
+    cutParts.editedTimeline = [this] { return session_.Edited() ? &session_.Edits() : nullptr; };
     cutPoints_ = std::make_unique<CutPointsController>(cutParts);
     // Chapters saved into the open file may have moved its audio: it is opened again.
     connect(cutPoints_.get(), &CutPointsController::fileRewritten, this, [this](const QString& path) { OpenFile(path); }, Qt::QueuedConnection);

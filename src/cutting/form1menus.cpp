@@ -46,6 +46,7 @@ void Form1::BuildMenuBar() {
     AddItem(file, "&Save Selection...", QKeySequence::Save, this, [this] { CandyButton6_Click(); });
     AddItem(file, "Save &Edited As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this, [this] { SaveEditedAs(); });
     AddItem(file, "Save All &Parts...", {}, cuts, [cuts] { cuts->SaveAllParts(); });
+    AddItem(file, "&Join files...", {}, cuts, [cuts] { cuts->ShowJoinDialog(); });
     file->addSeparator();
     AddItem(file, "&Import Cue Sheet...", {}, cuts, [cuts] { cuts->ImportCueSheet(); });
     AddItem(file, "&Export Cue Sheet...", {}, cuts, [cuts] { cuts->ExportCueSheet(); });

@@ -58,6 +58,20 @@ FileChoice QtFileDialogs::ShowOpen(QWidget* owner, const QString& filter) {
     return choice;
 }
 
+QStringList QtFileDialogs::ShowOpenFiles(QWidget* owner, const QString& filter) {
+    QFileDialog dialog(owner, "Open");
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters(QtFilters(filter));
+    if (!openFolder_.isEmpty()) dialog.setDirectory(openFolder_);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    QStringList files = dialog.selectedFiles();
+    files.removeAll(QString());
+    if (!files.isEmpty()) Remember(openFolder_, kOpenFolderKey, files.first());
+    return files;
+}
+
 FileChoice QtFileDialogs::ShowSave(QWidget* owner, const QString& filter, const QString& fileName) {
     QFileDialog dialog(owner, "Save As");
     dialog.setOption(QFileDialog::DontUseNativeDialog);

@@ -12,6 +12,7 @@ public:
     explicit QtFileDialogs(QSettings* settings = nullptr);
 
     FileChoice ShowOpen(QWidget* owner, const QString& filter) override;
+    QStringList ShowOpenFiles(QWidget* owner, const QString& filter) override;
     FileChoice ShowSave(QWidget* owner, const QString& filter, const QString& fileName) override;
     QString ShowFolder(QWidget* owner, const QString& caption) override;
     void NoteOpened(const QString& path) override;

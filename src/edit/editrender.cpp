@@ -25,5 +25,5 @@ bool SaveEdited(const std::string& source, const FrameTable& table, const EditLi
                 const std::string& target, const ClipTags* tags, const ClipHook& finish,
                 const RenderProgress& progress, RenderPlan& plan, std::string* error) {
     if (!PlanRender(table, edits, SideInfoFromFile(source, table), options, plan, error)) return false;
-    return WriteRender(source, table, plan, target, tags, finish, progress, error);
+    return WriteRender(source, table, plan, target, tags, finish, progress, error, options.replaceExisting);
 }

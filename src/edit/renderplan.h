@@ -79,6 +79,8 @@ struct RenderPlan {
 struct RenderOptions {
     // Off only to show what a join without it does to the frame after it.
     bool repairReservoir = true;
+    // Off: an existing target is refused, even one that appears while the file is written.
+    bool replaceExisting = true;
 };
 
 // The side information of source frame `i`, read when the plan needs it (the frame before a join).

@@ -123,7 +123,8 @@ bool PatchFrame(std::span<const uint8_t> sourceFrame, const FramePatch& patch, s
 }
 
 bool WriteRender(const std::string& source, const FrameTable& table, const RenderPlan& plan, const std::string& target,
-                 const ClipTags* tags, const ClipHook& finish, const RenderProgress& progress, std::string* error) {
+                 const ClipTags* tags, const ClipHook& finish, const RenderProgress& progress, std::string* error,
+                 bool replace) {
     if (target.empty()) return Fail(error, "No file name was given for the edited file");
     if (ClipWouldReplaceSource(source, target))
         return Fail(error, "The edited file cannot be saved over the file it is made from. Please choose another name.");
@@ -148,6 +149,7 @@ bool WriteRender(const std::string& source, const FrameTable& table, const Rende
     if (!ReadCarried(file.get(), table, plan, carried, error)) return false;
 
     mdlID3::AtomicFileWriter out;
+    out.ReplaceExisting(replace);
     if (!OpenClip(out, target, error)) return false;
     const auto writeFailed = [&] { return Fail(error, ClipWriteError(out, source, target)); };
     // The tag, then room for the header frame, filled in once the frames' CRC is known.

@@ -25,4 +25,5 @@ bool PatchFrame(std::span<const uint8_t> sourceFrame, const FramePatch& patch, s
 // target is replaced only when everything was written; on failure or cancel it is as it was and
 // `error` says why. Every frame is checked against the header the walk saw.
 bool WriteRender(const std::string& source, const FrameTable& table, const RenderPlan& plan, const std::string& target,
-                 const ClipTags* tags, const ClipHook& finish, const RenderProgress& progress, std::string* error);
+                 const ClipTags* tags, const ClipHook& finish, const RenderProgress& progress, std::string* error,
+                 bool replace = true);

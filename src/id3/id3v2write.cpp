@@ -245,6 +245,22 @@ int64_t NewTagSize(int64_t needed, int64_t old) {
     return base + (rest < 1024 ? 2048 : 4096) + kHeaderSize;
 }
 
+namespace {
+
+// Sizes `tag` for `needed` bytes of header and frames (padding to a size the next write can grow
+// into) and writes its header. False when the tag would outgrow the format.
+bool StartTag(std::vector<uint8_t>& tag, int64_t needed, int64_t oldSize, int version) {
+    const int64_t total = NewTagSize(needed, oldSize);
+    if (total - kHeaderSize > kMaxTagBody) return false;
+    tag.assign(static_cast<size_t>(total), 0);
+    std::memcpy(tag.data(), "ID3", 3);
+    tag[3] = version == kWriteV24 ? 4 : 3;
+    EncodeSize32(static_cast<uint32_t>(total - kHeaderSize), true, std::span(tag).subspan(6, 4));
+    return true;
+}
+
+}  // namespace
+
 bool BuildID3v2Tag(const ID3TagInfo& info, int version, KeptFrameList& kept, int64_t oldSize,
                    std::vector<uint8_t>& tag, std::string* error) {
     const auto fail = [&](const char* why) {
@@ -290,13 +306,7 @@ bool BuildID3v2Tag(const ID3TagInfo& info, int version, KeptFrameList& kept, int
             return fail("a frame of the old tag is too large to keep");
         needed += static_cast<int64_t>(frame.Data.size()) + kHeaderSize;
     }
-    const int64_t total = NewTagSize(needed, oldSize);
-    if (total - kHeaderSize > kMaxTagBody) return fail("the new tag would be too large");
-
-    tag.assign(static_cast<size_t>(total), 0);
-    std::memcpy(tag.data(), "ID3", 3);
-    tag[3] = version == kWriteV24 ? 4 : 3;
-    EncodeSize32(static_cast<uint32_t>(total - kHeaderSize), true, std::span(tag).subspan(6, 4));
+    if (!StartTag(tag, needed, oldSize, version)) return fail("the new tag would be too large");
     size_t pos = kHeaderSize;
     for (const auto& [id, value] : order)
         pos += static_cast<size_t>(WriteFieldFrame(std::span(tag).subspan(pos), id, *value, version));
@@ -319,12 +329,7 @@ bool BuildID3v2FramesTag(KeptFrameList& frames, int version, int64_t oldSize, st
         if (frame.Data.size() > static_cast<size_t>(kMaxTagBody)) return fail("a frame is too large for a tag");
         needed += static_cast<int64_t>(frame.Data.size()) + kHeaderSize;
     }
-    const int64_t total = NewTagSize(needed, oldSize);
-    if (total - kHeaderSize > kMaxTagBody) return fail("the new tag would be too large");
-    tag.assign(static_cast<size_t>(total), 0);
-    std::memcpy(tag.data(), "ID3", 3);
-    tag[3] = version == kWriteV24 ? 4 : 3;
-    EncodeSize32(static_cast<uint32_t>(total - kHeaderSize), true, std::span(tag).subspan(6, 4));
+    if (!StartTag(tag, needed, oldSize, version)) return fail("the new tag would be too large");
     size_t pos = kHeaderSize;
     for (int32_t i = 0; i < static_cast<int32_t>(frames.size()); ++i)
         pos += static_cast<size_t>(WriteKeptFrame(std::span(tag).subspan(pos), frames, i, version));

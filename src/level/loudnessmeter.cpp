@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "decode/decoder.h"
+#include "level/truepeak.h"
 
 namespace {
 
@@ -111,17 +112,15 @@ bool LoudnessMeter::MeasureFile(const std::string& path, const MeterOptions& opt
     int64_t length = static_cast<int64_t>(options.expectedSamples);
     // Without an expected length, libmpg123's (exact with a LAME tag, estimated otherwise).
     if (progress && length <= 0) length = decoder.LengthSamples();
-    if (options.loudness || options.truePeak) {
-        int mode = 0;
-        if (options.loudness) mode |= EBUR128_MODE_I;
-        if (options.truePeak) mode |= EBUR128_MODE_TRUE_PEAK;
-        ebur128_state* st = ebur128_init(kStereo, static_cast<unsigned long>(decoder.SampleRate()), mode);
+    if (options.loudness) {
+        ebur128_state* st = ebur128_init(kStereo, static_cast<unsigned long>(decoder.SampleRate()), EBUR128_MODE_I);
         if (!st) return fail("The loudness meter cannot start");
         state_ = std::make_unique<State>(st);
         if (options.mono) ebur128_set_channel(st, 1, EBUR128_UNUSED);
     }
     std::vector<int16_t> block;
     int peak = 0;
+    TruePeakMeter truePeak(options.mono ? 1 : kStereo, kStereo);
     uint64_t reported = 0;
     const int channels = options.mono ? 1 : kStereo;
     bool failed = false;
@@ -130,6 +129,7 @@ bool LoudnessMeter::MeasureFile(const std::string& path, const MeterOptions& opt
         const size_t frames = block.size() / kStereo;
         for (size_t i = 0; i < frames * kStereo; i += kStereo)
             for (int c = 0; c < channels; ++c) peak = std::max(peak, std::abs(int{block[i + c]}));
+        if (options.truePeak) truePeak.Add(block.data(), frames);
         if (state_ && ebur128_add_frames_short(state_->st, block.data(), frames) != EBUR128_SUCCESS)
             return fail("The loudness meter failed on " + path);
         samples_ += frames;
@@ -141,13 +141,7 @@ bool LoudnessMeter::MeasureFile(const std::string& path, const MeterOptions& opt
     }
     if (failed) return fail("Decoding " + path + " stopped: " + decoder.Error());
     samplePeak_ = std::min(1.0, peak / 32768.0);
-    if (options.truePeak) {
-        for (int c = 0; c < channels; ++c) {
-            double p = 0;
-            if (ebur128_true_peak(state_->st, static_cast<unsigned>(c), &p) == EBUR128_SUCCESS)
-                truePeak_ = std::max(truePeak_, p);
-        }
-    }
+    if (options.truePeak) truePeak_ = truePeak.Peak();
     if (progress) progress(1.0);
     return true;
 }

@@ -407,35 +407,4 @@ TEST_F(CutPointsTest, ChaptersOpenAsCutPointsAndCutPointsSaveAsChapters) {
     EXPECT_EQ(saved[3].EndMs, 13000u);
 }
 
-// "Join files...": files picked one after another join in that order into the file saved, with
-// a chapter each when the user says yes; fewer than two files join nothing.
-TEST_F(CutPointsTest, JoinFilesJoinsThePickedFilesInOrder) {
-    const std::string a = dir.file("a.mp3"), b = dir.file("b.mp3"), out = dir.file("joined.mp3");
-    testfiles::WriteFile(a, testfiles::SilentFrames(100));
-    testfiles::WriteFile(b, testfiles::SilentFrames(60, 0xA0));  // 160 kbit/s
-    for (const std::string& p : {a, b}) dialogs.opens.push_back({QString::fromStdString(p), ""});
-    dialogs.saves.push_back({QString::fromStdString(out), "joined.mp3"});
-    messages.answer = true;
-    ASSERT_TRUE(Trigger("Join files...", 1.0));
-    EXPECT_EQ(dialogs.saveDefaults.back(), "joined.mp3");
-    EXPECT_EQ(messages.shown.back().icon, MsgIcon::Information);
-    EXPECT_TRUE(messages.shown.back().text.startsWith("Joined 2 files into ")) << messages.shown.back().text.toStdString();
-    FrameTable table;
-    ASSERT_TRUE(ScanFrames(out, table));
-    ASSERT_EQ(table.frames.size(), 160u);
-    EXPECT_EQ(table.frames[99].bitrateIndex(), 9);
-    EXPECT_EQ(table.frames[100].bitrateIndex(), 10);
-    std::vector<mdlID3::Chapter> chapters;
-    ASSERT_TRUE(mdlID3::ReadChapters(out, chapters));
-    ASSERT_EQ(chapters.size(), 2u);
-    EXPECT_EQ(chapters[1].Title, "b");
-    EXPECT_EQ(chapters[1].StartMs, mdlID3::SamplesToMs(100 * 1152, 44100));
-
-    const size_t shown = messages.shown.size();
-    dialogs.opens.push_back({QString::fromStdString(a), ""});
-    ASSERT_TRUE(Trigger("Join files...", 1.0));
-    EXPECT_EQ(messages.shown.size(), shown + 2);  // the hint, then the refusal
-    EXPECT_EQ(messages.shown.back().text, "Joining needs at least two files.");
-}
-
 }  // namespace

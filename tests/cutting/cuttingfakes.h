@@ -113,6 +113,13 @@ public:
         openFilters.push_back(filter);
         return Next(opens);
     }
+    QStringList ShowOpenFiles(QWidget*, const QString& filter) override {
+        openFilters.push_back(filter);
+        if (openMany.empty()) return {};
+        QStringList files = openMany.front();
+        openMany.pop_front();
+        return files;
+    }
     FileChoice ShowSave(QWidget*, const QString& filter, const QString& fileName) override {
         saveFilters.push_back(filter);
         saveDefaults.push_back(fileName);
@@ -128,6 +135,7 @@ public:
     void NoteOpened(const QString& path) override { noted.push_back(path); }
 
     std::deque<FileChoice> opens;
+    std::deque<QStringList> openMany;  // answers to the dialog that picks several files
     std::deque<FileChoice> saves;
     std::deque<QString> folders;
     std::vector<QString> folderCaptions;

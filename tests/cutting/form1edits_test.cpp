@@ -78,12 +78,13 @@ TEST_F(Form1Edits, DeleteCutsTheSelectionOutAndEverythingFollowsUntilUndo) {
     Key(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
     EXPECT_EQ(player.segments.size(), 2u);
 
-    // The file actions work on the file on disk: while it is edited they say so and do nothing.
+    // Parts are saved as the edited timeline plays; a cue sheet describes the file on disk.
     dialogs.folders.push_back(QString::fromStdString(dir.path().string()));
     form->CutPoints()->AddAt(6.0);
     form->CutPoints()->SaveAllParts();
+    EXPECT_TRUE(LastMessage().startsWith("Saved 2 parts")) << LastMessage().toStdString();
+    form->CutPoints()->ExportCueSheet();
     EXPECT_TRUE(LastMessage().contains("Save edited as...")) << LastMessage().toStdString();
-    EXPECT_TRUE(dialogs.folderCaptions.empty());
 
     // Keep only, through its key, across the join: 1..2 and 5..7 of the source stay.
     form->MarkSelection(1.0, 4.0);

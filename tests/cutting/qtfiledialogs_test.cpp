@@ -88,3 +88,25 @@ TEST(QtFileDialogsTest, OpenAndSaveFoldersAreRememberedBetweenRuns) {
     EXPECT_EQ(FolderShownBy([&] { nextRun.ShowOpen(nullptr, filter); }), root + "/songs");
     EXPECT_EQ(FolderShownBy([&] { nextRun.ShowSave(nullptr, filter, "clip2.mp3"); }), root + "/clips");
 }
+
+// The open dialog for several files gives every file picked and starts where the open dialog does.
+TEST(QtFileDialogsTest, SeveralFilesPickedAtOnceComeBackTogether) {
+    TestApp();
+    testfiles::TempDir dir;
+    const QString folder = QDir(QString::fromStdString(dir.path().string())).absolutePath();
+    for (const char* name : {"a.mp3", "b.mp3"}) testfiles::WriteFile(dir.file(name), testfiles::SilentFrames(3));
+    QtFileDialogs dialogs;
+    dialogs.NoteOpened(folder + "/a.mp3");
+    QString shownIn;
+    QTimer::singleShot(0, [&shownIn] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* names = dialog ? dialog->findChild<QLineEdit*>("fileNameEdit") : nullptr;
+        if (!names) return;
+        shownIn = dialog->directory().absolutePath();
+        names->setText("\"b.mp3\" \"a.mp3\"");
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    const QStringList picked = dialogs.ShowOpenFiles(nullptr, "Audio Files (*.mp3)|*.mp3");
+    EXPECT_EQ(shownIn, folder);
+    EXPECT_EQ(picked, QStringList({folder + "/b.mp3", folder + "/a.mp3"}));
+}

@@ -226,3 +226,30 @@ TEST_F(JoinUnrelated, AnInputUnlikeTheFirstIsRefusedByNameAndNothingIsWritten) {
 }
 
 }  // namespace
+
+namespace {
+
+// Cancelled while the inputs are read or while the frames are copied, a join leaves the folder
+// as it was: a file it was to replace keeps its bytes, and no temporary file stays behind.
+TEST(JoinCancel, NothingIsWrittenWhereverTheJoinIsCancelled) {
+    testfiles::TempDir dir;
+    const std::string a = dir.file("a.mp3"), b = dir.file("b.mp3"), out = dir.file("out.mp3");
+    testfiles::WriteFile(a, testfiles::SilentFrames(100));
+    testfiles::WriteFile(b, testfiles::SilentFrames(60, 0xA0));
+    const Bytes old = testfiles::FromString("the file the join was to replace");
+    for (const double at : {0.0, 0.5}) {
+        testfiles::WriteFile(out, old);
+        bool asked = false;
+        const JoinOutcome outcome = JoinFiles({a, b}, out, JoinOptions{false, true}, [&](double fraction) {
+            asked = asked || fraction > at;
+            return fraction <= at;
+        });
+        EXPECT_TRUE(asked) << at;
+        EXPECT_FALSE(outcome.ok) << at;
+        EXPECT_TRUE(outcome.cancelled) << at << ": " << outcome.error;
+        EXPECT_EQ(testfiles::ReadFile(out), old) << at;
+        EXPECT_EQ(Files(dir.path().string()), 3u) << at;
+    }
+}
+
+}  // namespace

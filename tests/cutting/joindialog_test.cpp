@@ -1,0 +1,146 @@
+// File > Join files... in the cutting window: the open file comes first, files are added,
+// reordered and removed, and Join... writes the files in the listed order into the file the
+// save dialog names; an input unlike the first is refused, by name, with nothing written.
+#include <filesystem>
+#include <vector>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+
+#include "clips/xingframe.h"
+#include "cutting/joindialog.h"
+#include "decode/decoder.h"
+#include "form1fixture.h"
+#include "id3/chapters.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// What a gapless decoder gives for the file, in samples per channel.
+int64_t DecodedSamples(const std::string& path) {
+    Decoder decoder;
+    if (!decoder.Open(path)) return -1;
+    std::vector<uint8_t> buffer(1 << 16);
+    int64_t bytes = 0;
+    for (;;) {
+        size_t got = 0;
+        const Decoder::ReadStatus status = decoder.Read(buffer.data(), buffer.size(), got);
+        bytes += static_cast<int64_t>(got);
+        if (status == Decoder::ReadStatus::End) return bytes / static_cast<int64_t>(decoder.BytesPerFrame());
+        if (status == Decoder::ReadStatus::Error) return -1;
+    }
+}
+
+size_t FilesIn(const fs::path& folder) {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) ++count;
+    return count;
+}
+
+class JoinDialogTest : public Form1Test {
+protected:
+    // File > Join files..., as the menu bar runs it; the dialog once it is up and active.
+    JoinDialog* OpenJoinDialog() {
+        for (QAction* top : form->MenuBar1->actions()) {
+            if (top->text().remove('&') != "File") continue;
+            for (QAction* action : top->menu()->actions())
+                if (action->text().remove('&') == "Join files...") action->trigger();
+        }
+        JoinDialog* dialog = nullptr;
+        const auto up = [&] {
+            dialog = form->findChild<JoinDialog*>();
+            return dialog && dialog->isVisible();
+        };
+        EXPECT_TRUE(QTest::qWaitFor(up, 5000));
+        if (dialog) {
+            dialog->activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+        }
+        return dialog;
+    }
+
+    void Key(JoinDialog* dialog, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+        QTest::keyClick(dialog->Files(), key, modifiers);
+    }
+
+    std::vector<std::string> Names(const JoinDialog* dialog) {
+        std::vector<std::string> names;
+        for (const std::string& path : dialog->List().Paths()) names.push_back(fs::path(path).filename().string());
+        return names;
+    }
+};
+
+TEST_F(JoinDialogTest, PickReorderAndJoinInTheListedOrderAndRefuseWhatCannotBeJoined) {
+    const std::string a = dir.file("a.mp3"), b = dir.file("b.mp3"), odd = dir.file("odd.mp3");
+    testfiles::WriteFile(a, testfiles::SilentFrames(100));        // 128 kbit/s, 44.1 kHz
+    testfiles::WriteFile(b, testfiles::SilentFrames(60, 0xA0));   // 160 kbit/s
+    testfiles::WriteFile(odd, testfiles::SilentFrames(50, 0x94)); // 48 kHz
+    OpenTimed(a, 2.6);
+
+    QPointer<JoinDialog> dialog = OpenJoinDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(Names(dialog), std::vector<std::string>{"a.mp3"}) << "the open file comes first";
+    EXPECT_FALSE(dialog->JoinButton()->isEnabled());
+    EXPECT_FALSE(dialog->Status()->text().isEmpty());
+    dialogs.openMany.push_back({QString::fromStdString(b)});
+    Click(dialog->AddButton());
+    EXPECT_EQ(Names(dialog), (std::vector<std::string>{"a.mp3", "b.mp3"}));
+    EXPECT_TRUE(dialog->JoinButton()->isEnabled());
+    Key(dialog, Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(Names(dialog), (std::vector<std::string>{"b.mp3", "a.mp3"}));
+    EXPECT_EQ(dialog->Files()->currentRow(), 0) << "the moved file stays selected";
+    EXPECT_TRUE(dialog->Files()->item(0)->text().startsWith("b.mp3"));
+    dialog->ChaptersBox()->setChecked(true);
+
+    const std::string out = dir.file("b (joined).mp3");
+    dialogs.saves.push_back({QString::fromStdString(out), "b (joined).mp3"});
+    Click(dialog->JoinButton());
+    EXPECT_EQ(dialogs.saveDefaults.back(), "b (joined).mp3");
+    EXPECT_EQ(messages.shown.back().icon, MsgIcon::Information);
+    EXPECT_TRUE(LastMessage().startsWith("Joined 2 files into ")) << LastMessage().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.isNull(); }, 5000)) << "a join that went through closes the dialog";
+    FrameTable table;
+    ASSERT_TRUE(ScanFrames(out, table));
+    ASSERT_EQ(table.frames.size(), 160u);
+    EXPECT_EQ(table.frames[59].bitrateIndex(), 10) << "b first";
+    EXPECT_EQ(table.frames[60].bitrateIndex(), 9);
+    // The inputs have no LAME tag, so a decoder plays their first frame's lead too; the joined
+    // file's fresh header tells it to drop that lead, once, at the start.
+    const int64_t sum = DecodedSamples(a) + DecodedSamples(b);
+    EXPECT_EQ(sum, 160 * 1152);
+    EXPECT_EQ(DecodedSamples(out), sum - kDecoderDelay);
+    std::vector<mdlID3::Chapter> chapters;
+    ASSERT_TRUE(mdlID3::ReadChapters(out, chapters));
+    ASSERT_EQ(chapters.size(), 2u);
+    EXPECT_EQ(chapters[0].Title, "b");
+    EXPECT_EQ(chapters[1].Title, "a");
+
+    // A file of another sample rate is refused by name and nothing is written; the list stays
+    // to be put right (Delete removes the selected file).
+    dialog = OpenJoinDialog();
+    ASSERT_TRUE(dialog);
+    dialogs.openMany.push_back({QString::fromStdString(odd), QString::fromStdString(b)});
+    Click(dialog->AddButton());
+    ASSERT_EQ(Names(dialog), (std::vector<std::string>{"a.mp3", "odd.mp3", "b.mp3"}));
+    const std::string refused = dir.file("refused.mp3");
+    const size_t files = FilesIn(dir.path());
+    dialogs.saves.push_back({QString::fromStdString(refused), "refused.mp3"});
+    Click(dialog->JoinButton());
+    EXPECT_EQ(messages.shown.back().icon, MsgIcon::Error);
+    EXPECT_TRUE(LastMessage().contains("odd.mp3 has 48000 Hz")) << LastMessage().toStdString();
+    EXPECT_FALSE(fs::exists(refused));
+    EXPECT_EQ(FilesIn(dir.path()), files);
+    ASSERT_FALSE(dialog.isNull()) << "the list stays to be put right";
+    dialog->Files()->setCurrentRow(1);
+    Key(dialog, Qt::Key_Delete);
+    EXPECT_EQ(Names(dialog), (std::vector<std::string>{"a.mp3", "b.mp3"}));
+}
+
+}  // namespace
