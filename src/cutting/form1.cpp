@@ -349,6 +349,8 @@ void Form1::BuildShortcuts() {
         {Qt::CTRL | Qt::Key_I, &Form1::CandyButton15_Click}, {Qt::CTRL | Qt::Key_Q, &Form1::CandyButton9_Click},
         {Qt::Key_F1, &Form1::CandyButton13_Click},           {QKeySequence::Delete, &Form1::DeleteKey},
         {Qt::CTRL | Qt::Key_T, &Form1::KeepOnlySelection},   {Qt::CTRL | Qt::SHIFT | Qt::Key_S, &Form1::SaveEditedAs},
+        {Qt::CTRL | Qt::Key_G, &Form1::GainOfSelection},     {Qt::CTRL | Qt::Key_BracketLeft, &Form1::FadeInSelection},
+        {Qt::CTRL | Qt::Key_BracketRight, &Form1::FadeOutSelection},
     };
     for (const Key& key : keys) {
         auto* shortcut = new QShortcut(key.sequence, this);
@@ -643,7 +645,9 @@ void Form1::CandyButton6_Click() {
     FileChoice choice = parts_.dialogs->ShowSave(this, kAudioFilter, defaultName);
     if (choice.path.isEmpty()) return;
     std::string error, note;
-    if (!session_.SaveSelection(choice.path.toStdString(), CheckFrames->isChecked(), &error, true, &note)) {
+    const std::shared_ptr<const SplitSource> frames = cutPoints_->Source();
+    if (!session_.SaveSelection(choice.path.toStdString(), CheckFrames->isChecked(), &error, true, &note,
+                                frames ? &frames->Table() : nullptr)) {
         messages_->Show(this, QString::fromStdString(error), MsgIcon::Error, "Error");
         return;
     }

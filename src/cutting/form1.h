@@ -59,6 +59,8 @@ struct Form1Parts {
     std::function<bool(const std::string& path)> holdsMpegAudio;
     // Ends the program (Exit).
     std::function<void()> quit;
+    // Asks for the gain of "Gain of selection..." in dB; nothing when cancelled. Null: the dialog.
+    std::function<std::optional<double>(QWidget* parent)> askGainDb;
 };
 
 class Form1 : public QWidget {
@@ -91,6 +93,13 @@ public:
     // "Save edited as...": the edited timeline rendered losslessly into a new file, with progress
     // and Cancel; the save dialog asks before replacing a file, and the open file is never replaced.
     void SaveEditedAs();
+    // Edit > Level: the selection's gain (asked for in dB, taken to the nearest 1.5 dB step), a
+    // fade in or out over the selection, and the whole timeline normalised to -18 LUFS after a
+    // loudness measurement in the background. Heard at once, drawn on the waveform, undone by Undo.
+    void GainOfSelection();
+    void FadeInSelection();
+    void FadeOutSelection();
+    void NormaliseFile();
 
     // The files opened lately, newest first; the menu offers those that still exist.
     const RecentFiles& Recent() const { return recent_; }
@@ -164,6 +173,7 @@ public:
     // item and shows that key.
     QMenuBar* MenuBar1;
     QMenu* RecentMenu;
+    QMenu* LevelMenu;  // Edit > Level
     PositionSlider* Slider1;
     WaveformView* Waveform1;  // the whole file's envelope, right above Slider1
     CutPointsPanel* CutPoints1;  // the parts between the cut points, under Slider1
@@ -237,6 +247,8 @@ private:
     // Runs an edit of the session; on success the window follows the new timeline and the play
     // position goes to `seconds` of it.
     void ApplyEdit(const std::function<std::optional<Notice>()>& edit, double seconds);
+    // Runs a level edit of the session; the play position stays where it is.
+    void ApplyLevelEdit(const std::function<std::optional<Notice>()>& edit);
     // The timeline changed from `before` (an edit, an undo, a redo): player, waveform, slider,
     // length display and cut points follow.
     void AfterEdit(const EditList& before);

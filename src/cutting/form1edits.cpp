@@ -67,10 +67,13 @@ void Form1::AfterEdit(const EditList& before) {
     const double position = parts_.player->currentPosition();
     std::vector<PlaySegment> segments;
     std::vector<std::pair<double, double>> stretches;
+    std::vector<StretchLevel> levels;
     if (session_.Edited()) {
-        for (const auto& [from, to] : session_.SourceStretches()) {
-            segments.push_back(PlaySegment{from, to});
-            stretches.emplace_back(static_cast<double>(from) / rate, static_cast<double>(to) / rate);
+        for (const EditSegment& s : session_.Edits().Segments()) {
+            segments.push_back(PlaySegment{s.source.start, s.source.end, s.level});
+            stretches.emplace_back(static_cast<double>(s.source.start) / rate, static_cast<double>(s.source.end) / rate);
+            levels.push_back({s.level.gainSteps, static_cast<double>(s.level.fadeInSamples) / rate,
+                              static_cast<double>(s.level.fadeOutSamples) / rate});
         }
     }
     parts_.player->setSegments(segments);
@@ -82,7 +85,8 @@ void Form1::AfterEdit(const EditList& before) {
     const double length = session_.EditedSeconds();
     Slider1->SetMax(RoundHalfEvenToInt32(length));
     Label15->setText(QString::fromStdString(FormatClock(length)));
-    Waveform1->SetEdits(std::move(stretches), static_cast<double>(session_.Edits().SourceSamples()) / rate);
+    Waveform1->SetEdits(std::move(stretches), static_cast<double>(session_.Edits().SourceSamples()) / rate,
+                        std::move(levels));
     cutPoints_->Remap(
         [&](double seconds) { return CuttingSession::MapSeconds(before, session_.Edits(), rate, seconds); }, length);
     Timer1_Timer();

@@ -66,6 +66,11 @@ void Form1::BuildMenuBar() {
     AddItem(edit, "Set &end", QKeySequence(Qt::Key_End), this, [this] { CandyButton4_Click(); });
     AddItem(edit, "Cu&t out selection", QKeySequence::Delete, this, [this] { CutOutSelection(); });
     AddItem(edit, "&Keep only selection", QKeySequence(Qt::CTRL | Qt::Key_T), this, [this] { KeepOnlySelection(); });
+    LevelMenu = edit->addMenu("&Level");
+    AddItem(LevelMenu, "&Gain of selection...", QKeySequence(Qt::CTRL | Qt::Key_G), this, [this] { GainOfSelection(); });
+    AddItem(LevelMenu, "Fade &in", QKeySequence(Qt::CTRL | Qt::Key_BracketLeft), this, [this] { FadeInSelection(); });
+    AddItem(LevelMenu, "Fade &out", QKeySequence(Qt::CTRL | Qt::Key_BracketRight), this, [this] { FadeOutSelection(); });
+    AddItem(LevelMenu, "&Normalise file...", {}, this, [this] { NormaliseFile(); });
     edit->addSeparator();
     AddItem(edit, "Add &cut point", QKeySequence(Qt::Key_K), cuts, [cuts] { cuts->AddAtPlayPosition(); });
     AddItem(edit, "Find &pauses...", {}, cuts, [cuts] { cuts->FindPauses(); });

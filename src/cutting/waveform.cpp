@@ -8,6 +8,7 @@
 
 #include "decode/decoder.h"
 #include "files/threadpriority.h"
+#include "level/gainplan.h"
 
 namespace {
 
@@ -220,7 +221,27 @@ void WaveformBuilder::Open(const QString& path) {
     });
 }
 
-WaveformEnvelope EditedEnvelope(const WaveformEnvelope& source, const std::vector<std::pair<double, double>>& stretches) {
+namespace {
+
+// What a block `at` seconds into a stretch of `length` seconds is scaled by: the gain, and a fade
+// falling in straight decibels to the fade depth, its outermost granule silent, as the frames' ramp.
+double LevelFactor(const StretchLevel& level, double at, double length, double granuleSeconds) {
+    double steps = level.gainSteps;
+    const auto ramp = [&](double into, double fade) {
+        if (!(fade > 0) || into >= fade) return true;
+        if (into < granuleSeconds) return false;
+        steps -= kFadeDepthSteps * (1.0 - into / fade);
+        return true;
+    };
+    if (!ramp(at, level.fadeInSeconds) || !ramp(length - at, level.fadeOutSeconds)) return 0.0;
+    if (steps <= -kFadeDepthSteps) return 0.0;
+    return std::exp2(steps / 4.0);
+}
+
+}  // namespace
+
+WaveformEnvelope EditedEnvelope(const WaveformEnvelope& source, const std::vector<std::pair<double, double>>& stretches,
+                                const std::vector<StretchLevel>& levels) {
     WaveformEnvelope edited;
     edited.secondsPerBlock = source.secondsPerBlock;
     edited.sampleRate = source.sampleRate;
@@ -229,13 +250,23 @@ WaveformEnvelope EditedEnvelope(const WaveformEnvelope& source, const std::vecto
         const double block = std::round(std::clamp(seconds, 0.0, source.seconds) / source.secondsPerBlock);
         return std::min(static_cast<size_t>(block), source.blocks.size());
     };
-    for (const auto& [from, to] : stretches) {
+    for (size_t i = 0; i < stretches.size(); ++i) {
+        const auto& [from, to] = stretches[i];
         if (!(to > from)) continue;
         const size_t first = blockAt(from);
         const size_t last = blockAt(to);
-        if (last > first)
-            edited.blocks.insert(edited.blocks.end(), source.blocks.begin() + static_cast<std::ptrdiff_t>(first),
-                                 source.blocks.begin() + static_cast<std::ptrdiff_t>(last));
+        for (size_t b = first; b < last; ++b) {
+            PeakPair pair = source.blocks[b];
+            if (i < levels.size()) {
+                // The block's middle stands for it.
+                const double at = (static_cast<double>(b - first) + 0.5) * source.secondsPerBlock;
+                const double granule = source.sampleRate > 0 ? 576.0 / static_cast<double>(source.sampleRate) : 0.0;
+                const float factor = static_cast<float>(LevelFactor(levels[i], at, to - from, granule));
+                pair.min = std::clamp(pair.min * factor, -1.0f, 1.0f);
+                pair.max = std::clamp(pair.max * factor, -1.0f, 1.0f);
+            }
+            edited.blocks.push_back(pair);
+        }
         edited.seconds += std::clamp(to, 0.0, source.seconds) - std::clamp(from, 0.0, source.seconds);
     }
     BuildSummaries(edited);

@@ -62,9 +62,19 @@ std::vector<PeakPair> RebinPeaks(const WaveformEnvelope& envelope, int columns, 
 std::vector<PeakPair> RebinPeaks(const WaveformEnvelope& envelope, int columns, double fromSeconds,
                                  double toSeconds);
 
+// The level a stretch of an edited timeline plays at: a gain in 1.5 dB steps, fades at its ends.
+struct StretchLevel {
+    int gainSteps = 0;
+    double fadeInSeconds = 0.0;
+    double fadeOutSeconds = 0.0;
+};
+
 // The envelope of an edited timeline: the blocks under each of `stretches` (source seconds, in
-// playing order) one after another. Joins fall on the nearest block edge, close enough to draw.
-WaveformEnvelope EditedEnvelope(const WaveformEnvelope& source, const std::vector<std::pair<double, double>>& stretches);
+// playing order) one after another, each scaled by its level in `levels` (none: as they are), the
+// fades as ramps in decibels from silence. Joins fall on the nearest block edge, close enough to
+// draw.
+WaveformEnvelope EditedEnvelope(const WaveformEnvelope& source, const std::vector<std::pair<double, double>>& stretches,
+                                const std::vector<StretchLevel>& levels = {});
 
 class WaveformBuilder : public QObject {
     Q_OBJECT

@@ -39,6 +39,7 @@ void WaveformView::Open(const QString& path) {
     envelope_.reset();
     sourceEnvelope_.reset();
     stretches_.clear();
+    levels_.clear();
     joins_.clear();
     removed_.clear();
     progress_ = 0.0;

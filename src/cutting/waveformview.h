@@ -82,7 +82,9 @@ public:
     // one after another, and the source's length; no stretches shows the file as it is. The plot
     // then shows the edited timeline with a line where each join happened; the strip above shows
     // the whole source, what was removed shaded, with the view, marks and lines where they came from.
-    void SetEdits(std::vector<std::pair<double, double>> stretches, double sourceSeconds);
+    // Each stretch's level (gain, fades), in the stretches' order, scales its envelope.
+    void SetEdits(std::vector<std::pair<double, double>> stretches, double sourceSeconds,
+                  std::vector<StretchLevel> levels = {});
     bool Edited() const { return !stretches_.empty(); }
     // Edited seconds of each join, and the source ranges removed.
     const std::vector<double>& Joins() const { return joins_; }
@@ -191,6 +193,7 @@ private:
     std::shared_ptr<const WaveformEnvelope> envelope_;  // what the plot shows
     std::shared_ptr<const WaveformEnvelope> sourceEnvelope_;
     std::vector<std::pair<double, double>> stretches_;
+    std::vector<StretchLevel> levels_;
     double sourceSpan_ = 0.0;
     std::vector<double> joins_;
     std::vector<std::pair<double, double>> removed_;

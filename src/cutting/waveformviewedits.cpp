@@ -15,18 +15,24 @@ const QColor kRemoved(0xe0, 0x2a, 0x4a, 110);
 
 }  // namespace
 
-void WaveformView::SetEdits(std::vector<std::pair<double, double>> stretches, double sourceSeconds) {
+void WaveformView::SetEdits(std::vector<std::pair<double, double>> stretches, double sourceSeconds,
+                            std::vector<StretchLevel> levels) {
     stretches_.clear();
+    levels_.clear();
     joins_.clear();
     removed_.clear();
     sourceSpan_ = sourceSeconds > 0.0 ? sourceSeconds : 0.0;
-    for (const auto& [from, to] : stretches)
-        if (to > from) stretches_.emplace_back(from, to);
+    for (size_t i = 0; i < stretches.size(); ++i) {
+        if (!(stretches[i].second > stretches[i].first)) continue;
+        stretches_.push_back(stretches[i]);
+        levels_.push_back(i < levels.size() ? levels[i] : StretchLevel{});
+    }
     double edited = 0.0;
     double sourceEnd = 0.0;
     for (size_t i = 0; i < stretches_.size(); ++i) {
         const auto& [from, to] = stretches_[i];
-        if (i > 0) joins_.push_back(edited);
+        // Stretches that follow on in the source differ only in level: no join between them.
+        if (i > 0 && from != stretches_[i - 1].second) joins_.push_back(edited);
         if (from > sourceEnd) removed_.emplace_back(sourceEnd, from);
         sourceEnd = std::max(sourceEnd, to);
         edited += to - from;
@@ -41,7 +47,7 @@ void WaveformView::DeriveEnvelope() {
         envelope_ = sourceEnvelope_;
         return;
     }
-    envelope_ = std::make_shared<const WaveformEnvelope>(EditedEnvelope(*sourceEnvelope_, stretches_));
+    envelope_ = std::make_shared<const WaveformEnvelope>(EditedEnvelope(*sourceEnvelope_, stretches_, levels_));
 }
 
 double WaveformView::OverviewSpan() const {

@@ -4,11 +4,20 @@
 
 namespace {
 
-// Touching pieces of equal level are one segment: a deletion undone by hand leaves no join.
+// Gains at most this far from the source's: more than the 8-bit field can move either way.
+constexpr int kMaxGainSteps = 255;
+
+// Touching pieces of one gain are one segment, unless a fade would end up inside it: a deletion
+// undone by hand leaves no join.
 void Append(std::vector<EditSegment>& out, const EditSegment& piece) {
-    if (!out.empty() && out.back().source.end == piece.source.start && out.back().level == piece.level) {
-        out.back().source.end = piece.source.end;
-        return;
+    if (!out.empty()) {
+        EditSegment& back = out.back();
+        if (back.source.end == piece.source.start && back.level.gainSteps == piece.level.gainSteps &&
+            back.level.fadeOutSamples == 0 && piece.level.fadeInSamples == 0) {
+            back.source.end = piece.source.end;
+            back.level.fadeOutSamples = piece.level.fadeOutSamples;
+            return;
+        }
     }
     out.push_back(piece);
 }
@@ -61,10 +70,9 @@ std::vector<EditSegment> EditList::Slice(SampleRange r) const {
 EditRefusal EditList::Delete(SampleRange r) {
     if (const EditRefusal why = CheckOutputRange(r); why != EditRefusal::None) return why;
     if (r.start == 0 && r.end == OutputSamples()) return EditRefusal::NothingLeft;
-    std::vector<EditSegment> out;
-    for (const EditSegment& s : Slice({0, r.start})) Append(out, s);
-    for (const EditSegment& s : Slice({r.end, OutputSamples()})) Append(out, s);
-    segments_ = std::move(out);
+    std::vector<EditSegment> out = Slice({0, r.start});
+    for (const EditSegment& s : Slice({r.end, OutputSamples()})) out.push_back(s);
+    Merge(out);
     return EditRefusal::None;
 }
 
@@ -72,6 +80,50 @@ EditRefusal EditList::KeepOnly(SampleRange r) {
     if (const EditRefusal why = CheckOutputRange(r); why != EditRefusal::None) return why;
     segments_ = Slice(r);
     return EditRefusal::None;
+}
+
+std::vector<EditSegment> EditList::SplitAround(SampleRange r, size_t* first, size_t* end) const {
+    std::vector<EditSegment> out = Slice({0, r.start});
+    *first = out.size();
+    for (const EditSegment& s : Slice(r)) out.push_back(s);
+    *end = out.size();
+    for (const EditSegment& s : Slice({r.end, OutputSamples()})) out.push_back(s);
+    return out;
+}
+
+void EditList::Merge(const std::vector<EditSegment>& pieces) {
+    std::vector<EditSegment> out;
+    for (const EditSegment& s : pieces) Append(out, s);
+    segments_ = std::move(out);
+}
+
+template <typename Change>
+EditRefusal EditList::ChangeLevel(SampleRange r, bool oneRange, Change change) {
+    if (const EditRefusal why = CheckOutputRange(r); why != EditRefusal::None) return why;
+    size_t first = 0, end = 0;
+    std::vector<EditSegment> pieces = SplitAround(r, &first, &end);
+    if (oneRange && end - first != 1) return EditRefusal::AcrossJoin;
+    for (size_t i = first; i < end; ++i) change(pieces[i]);
+    Merge(pieces);
+    return EditRefusal::None;
+}
+
+EditRefusal EditList::ChangeGain(SampleRange r, int steps) {
+    return ChangeLevel(r, false, [steps](EditSegment& s) {
+        s.level.gainSteps = std::clamp(s.level.gainSteps + steps, -kMaxGainSteps, kMaxGainSteps);
+    });
+}
+
+EditRefusal EditList::SetGain(SampleRange r, int steps) {
+    return ChangeLevel(r, false, [steps](EditSegment& s) { s.level.gainSteps = std::clamp(steps, -kMaxGainSteps, kMaxGainSteps); });
+}
+
+EditRefusal EditList::FadeIn(SampleRange r) {
+    return ChangeLevel(r, true, [](EditSegment& s) { s.level.fadeInSamples = s.source.Length(); });
+}
+
+EditRefusal EditList::FadeOut(SampleRange r) {
+    return ChangeLevel(r, true, [](EditSegment& s) { s.level.fadeOutSamples = s.source.Length(); });
 }
 
 EditRefusal EditList::SetSegments(const std::vector<EditSegment>& segments) {
@@ -83,9 +135,7 @@ EditRefusal EditList::SetSegments(const std::vector<EditSegment>& segments) {
         if (s.source.start < previousEnd) return EditRefusal::Overlap;
         previousEnd = s.source.end;
     }
-    std::vector<EditSegment> out;
-    for (const EditSegment& s : segments) Append(out, s);
-    segments_ = std::move(out);
+    Merge(segments);
     return EditRefusal::None;
 }
 

@@ -42,6 +42,7 @@ enum class EditRefusal {
     OutsideAudio,  // a range reaching before 0 or past the end
     Overlap,       // ranges of a list that overlap or are out of order
     NothingLeft,   // the edit would leave no samples at all
+    AcrossJoin,    // a fade over more than one kept range
 };
 
 class EditList {
@@ -73,6 +74,15 @@ public:
     // the level editing); refused like Keep, but levels are kept.
     EditRefusal SetSegments(const std::vector<EditSegment>& segments);
 
+    // Level of the output samples [range.start, range.end), the segments split at the range's
+    // edges: ChangeGain moves their gain by `steps`, SetGain makes it `steps`.
+    EditRefusal ChangeGain(SampleRange outputRange, int steps);
+    EditRefusal SetGain(SampleRange outputRange, int steps);
+    // A ramp from silence up to the level over the range, or from the level down to silence. A
+    // fade runs within one kept range: over a join it is refused.
+    EditRefusal FadeIn(SampleRange outputRange);
+    EditRefusal FadeOut(SampleRange outputRange);
+
     // The source sample that output sample `outputSample` plays; an output sample at or past the
     // end maps to the end of the last segment.
     int64_t ToSource(int64_t outputSample) const;
@@ -91,6 +101,12 @@ private:
     // Output ranges as source pieces, in order; an empty result when nothing remains.
     std::vector<EditSegment> Slice(SampleRange outputRange) const;
     EditRefusal CheckOutputRange(SampleRange outputRange) const;
+    // The segments cut at the range's edges; [*first, *end) are the pieces inside it.
+    std::vector<EditSegment> SplitAround(SampleRange outputRange, size_t* first, size_t* end) const;
+    // Sets the segments to `pieces`, touching ones of one level merged.
+    void Merge(const std::vector<EditSegment>& pieces);
+    template <typename Change>
+    EditRefusal ChangeLevel(SampleRange outputRange, bool oneRange, Change change);
 
     int64_t sourceSamples_ = 0;
     std::vector<EditSegment> segments_;

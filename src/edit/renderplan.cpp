@@ -139,6 +139,14 @@ const char* JoinModeName(JoinMode mode) {
     return "lossless";
 }
 
+std::vector<LevelSpan> LevelSpans(const EditList& edits) {
+    std::vector<LevelSpan> spans;
+    for (const EditSegment& s : edits.Segments())
+        if (!s.level.IsUnchanged())
+            spans.push_back({s.source.start, s.source.end, s.level.gainSteps, s.level.fadeInSamples, s.level.fadeOutSamples});
+    return spans;
+}
+
 uint32_t RenderPlan::FrameLength(const FrameTable& table, size_t i) const {
     const PlannedFrame& f = frames[i];
     if (f.patch >= 0) return patches[static_cast<size_t>(f.patch)].length;
@@ -238,5 +246,6 @@ bool PlanRender(const FrameTable& table, const EditList& edits, const SideInfoSo
     plan.outputSamples = at;
     plan.vbr = table.variableBitrate || src.kind == VbrHeader::Kind::Xing || src.kind == VbrHeader::Kind::Vbri;
     for (const PlannedJoin& j : plan.joins) plan.vbr = plan.vbr || j.grown;
+    if (const std::vector<LevelSpan> spans = LevelSpans(edits); !spans.empty()) plan.gains = PlanForTimeline(table, spans);
     return true;
 }

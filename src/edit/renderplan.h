@@ -12,6 +12,7 @@
 
 #include "edit/editlist.h"
 #include "edit/reservoir.h"
+#include "level/gainplan.h"
 #include "mpeg/framescan.h"
 #include "mpeg/sideinfo.h"
 
@@ -74,6 +75,9 @@ struct RenderPlan {
     uint16_t encoderDelay = 0;
     uint16_t encoderPadding = 0;
     bool vbr = false;  // "Xing" rather than "Info"
+    // The kept ranges' level, as global gains of the source's granules; changes nothing when the
+    // edit list sets no level.
+    GainPlan gains = GainPlan(0);
 
     // Length of output frame `i`.
     uint32_t FrameLength(const FrameTable& table, size_t i) const;
@@ -95,6 +99,9 @@ inline constexpr size_t kSmoothJoinFrames = 4;
 
 // The side information of source frame `i`, read when the plan needs it (the frame before a join).
 using SideInfoSource = std::function<std::optional<Layer3SideInfo>(size_t frame)>;
+
+// The level of each kept range of `edits`, on the source's timeline.
+std::vector<LevelSpan> LevelSpans(const EditList& edits);
 
 // Plans `edits` (on the decoded timeline of the source walked into `table`) as lossless joins on
 // the frame starts nearest to each edit point. False with `error` when the source is no Layer III

@@ -9,6 +9,7 @@
 #include "clips/xingframe.h"
 #include "files/descriptor.h"
 #include "files/safefile.h"
+#include "level/framegains.h"
 #include "mpeg/sideinfo.h"
 
 namespace {
@@ -72,6 +73,22 @@ bool ReadCarried(int fd, const FrameTable& table, const RenderPlan& plan, std::v
             if (ReadAt(fd, out[i].data() + at, c.length, f.offset + c.sourceOffset) != static_cast<int64_t>(c.length))
                 return Fail(error, ErrorText("Cannot read the source file", errno));
         }
+    }
+    return true;
+}
+
+// The level of the frames [first, end) of the plan, read into `bytes` one after another: their
+// global gains as the plan's gains say, each frame's CRC with them.
+bool PatchGains(const FrameTable& table, const RenderPlan& plan, size_t first, size_t end, std::vector<uint8_t>& bytes) {
+    if (!plan.gains.Changes()) return true;
+    GainCount count;
+    size_t at = 0;
+    for (size_t i = first; i < end; ++i) {
+        const size_t length = i + 1 == end ? bytes.size() - at : table.frames[plan.frames[i].source].length;
+        if (at + length > bytes.size()) return false;
+        if (!PatchFrameGains(std::span<uint8_t>(bytes).subspan(at, length), plan.frames[i].source, plan.gains, count))
+            return false;
+        at += length;
     }
     return true;
 }
@@ -154,11 +171,13 @@ bool WriteRender(const std::string& source, const FrameTable& table, const Rende
             // Plain frames go from the read buffer straight to the file.
             next = PlainRunEnd(table, plan, i);
             if (!ReadFrames(file.get(), table, plan, i, next, buf, error)) return false;
+            if (!PatchGains(table, plan, i, next, buf)) return Fail(error, "The edit plan does not fit the source");
             bytes = buf;
         } else {
             const FramePatch& patch = plan.patches[static_cast<size_t>(f.patch)];
             if (!patch.reencoded && !ReadFrames(file.get(), table, plan, i, next, buf, error)) return false;
-            if (!PatchFrame(buf, patch, carried[static_cast<size_t>(f.patch)], patched))
+            if (!PatchFrame(buf, patch, carried[static_cast<size_t>(f.patch)], patched) ||
+                (!patch.reencoded && !PatchGains(table, plan, i, next, patched)))
                 return Fail(error, "The edit plan does not fit the source");
             bytes = patched;
         }

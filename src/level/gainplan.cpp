@@ -58,6 +58,8 @@ void GainPlan::AddFadeOut(GranuleRange range) {
     At(end - 1) = kMute;
 }
 
+bool GainPlan::Changes() const { return !perGranule_.empty() || channelSteps_[0] != 0 || channelSteps_[1] != 0; }
+
 int GainPlan::StepsAt(size_t granule, int channel) const {
     const int extra = perGranule_.empty() || granule >= perGranule_.size() ? 0 : perGranule_[granule];
     if (extra == kMute) return kMute;
@@ -79,12 +81,50 @@ uint8_t GainPlan::Apply(uint8_t old, size_t granule, int channel, bool* clamped)
 
 size_t GranulesPerFrame(const FrameTable& table) { return table.version == MpegVersion::Mpeg1 ? 2 : 1; }
 
+namespace {
+
+// Granule k holds the encoder's input from sample 576k on, less the encoder's delay; its decoded
+// output comes out the decoder's 529 samples later, which a gapless decoder drops together with
+// the encoder delay and a plain decoder plays.
+double GranuleOffset(int encoderDelay) { return encoderDelay >= 0 ? encoderDelay : -kDecoderDelay; }
+
+}  // namespace
+
+size_t GranuleAt(size_t granules, int encoderDelay, int64_t sample) {
+    if (granules == 0) return 0;
+    const double k = std::floor((static_cast<double>(sample) + GranuleOffset(encoderDelay)) / kGranuleSamples);
+    return static_cast<size_t>(std::clamp(k, 0.0, static_cast<double>(granules - 1)));
+}
+
+double GainFactor(int steps) { return steps == kMute ? 0.0 : std::exp2(steps / 4.0); }
+
+int TimelineDelay(const FrameTable& table) { return table.vbr.hasLame ? table.vbr.encoderDelay : 0; }
+
+GainPlan PlanForTimeline(const FrameTable& table, const std::vector<LevelSpan>& spans) {
+    const size_t granules = table.frames.size() * GranulesPerFrame(table);
+    const int delay = TimelineDelay(table);
+    GainPlan plan = PlanForSpans(granules, delay, spans);
+    // The timeline's last sample, as the edit list counts it: the LAME tag's padding left out, or
+    // the decoder's warm-up without one.
+    const int64_t raw = static_cast<int64_t>(table.frames.size()) * table.samplesPerFrame;
+    const int64_t end = table.vbr.hasLame ? std::min(raw, raw + static_cast<int64_t>(kDecoderDelay) - table.vbr.encoderPadding) -
+                                                static_cast<int64_t>(kDecoderDelay) - delay
+                                          : raw - static_cast<int64_t>(kDecoderDelay);
+    // A fade from or to silence at an end of the stream mutes the granules beyond that end too:
+    // their overlap would otherwise sound in the first or the last samples.
+    for (const LevelSpan& s : spans) {
+        const GranuleRange range = GranulesForSamples(granules, delay, s.start, s.end);
+        if (s.fadeInSamples > 0 && s.start <= 0)
+            for (size_t k = 0; k < range.first; ++k) plan.AddFadeOut({k, k + 1});
+        if (s.fadeOutSamples > 0 && s.end >= end)
+            for (size_t k = range.end; k < granules; ++k) plan.AddFadeOut({k, k + 1});
+    }
+    return plan;
+}
+
 GranuleRange GranulesForSamples(size_t granules, int encoderDelay, int64_t start, int64_t end) {
     if (end <= start) return {};
-    // Granule k holds the encoder's input from sample 576k on, less the encoder's delay; its
-    // decoded output comes out the decoder's 529 samples later, which a gapless decoder drops
-    // together with the encoder delay and a plain decoder plays.
-    const double offset = encoderDelay >= 0 ? encoderDelay : -kDecoderDelay;
+    const double offset = GranuleOffset(encoderDelay);
     const auto at = [&](int64_t sample) {
         const double k = std::round((static_cast<double>(std::max<int64_t>(0, sample)) + offset) / kGranuleSamples);
         return static_cast<size_t>(std::clamp(k, 0.0, static_cast<double>(granules)));

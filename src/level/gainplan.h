@@ -47,6 +47,8 @@ public:
     void SetWrap(bool wrap) { wrap_ = wrap; }
 
     int ChannelSteps(int channel) const { return channelSteps_[channel & 1]; }
+    // False for a plan that leaves every gain as it is.
+    bool Changes() const;
     // True when every granule of a channel moves by the same amount.
     bool IsUniform() const { return perGranule_.empty(); }
     // Steps of one granule of one channel; kMute for a muted one.
@@ -86,3 +88,15 @@ GainPlan PlanForSpans(size_t granules, int encoderDelay, const std::vector<Level
 
 // Granules per frame of the stream: 2 in MPEG-1, 1 in MPEG-2 and 2.5.
 size_t GranulesPerFrame(const FrameTable& table);
+
+// The delay PlanForSpans takes for samples of a stream's edited timeline: its LAME tag's, or 0
+// without one, as the edit list counts such a stream.
+int TimelineDelay(const FrameTable& table);
+// The plan giving `spans` (samples of the edited timeline's source) their level on the frames of
+// `table`: what the renderer writes into the frames and the player applies to what it decodes,
+// so that what is heard is what is saved.
+GainPlan PlanForTimeline(const FrameTable& table, const std::vector<LevelSpan>& spans);
+// The granule whose decoded output holds sample `sample`: the rule GranulesForSamples rounds to.
+size_t GranuleAt(size_t granules, int encoderDelay, int64_t sample);
+// What a granule moved by `steps` scales its decoded output by: 2^(steps/4), 0 for kMute.
+double GainFactor(int steps);

@@ -89,6 +89,19 @@ bool MeasureLevelSource(LevelSource& source, const LevelRequest& request, std::s
     return true;
 }
 
+int NormaliseSteps(const LevelSource& source, double targetLufs, bool* peakLimited) {
+    *peakLimited = false;
+    const double loudness = source.meter.Loudness();
+    if (!std::isfinite(loudness)) return 0;
+    const double samplePeak = source.meter.SamplePeak();
+    const double truePeak = std::isfinite(source.truePeak) ? std::max(source.truePeak, samplePeak) : samplePeak;
+    const int steps = StepsForDb(targetLufs - loudness);
+    const int limit = StepsBelow(truePeak, TruePeakCeiling(), steps);
+    if (limit >= steps) return steps;
+    *peakLimited = true;
+    return limit;
+}
+
 LevelReport ApplyLevel(LevelSource& source, const LevelRequest& request, const LevelProgress& progress) {
     LevelReport report;
     const FrameTable& table = source.table;
@@ -99,7 +112,6 @@ LevelReport ApplyLevel(LevelSource& source, const LevelRequest& request, const L
         report.truePeakBefore = source.truePeak;
     }
     const double samplePeak = source.meter.SamplePeak();
-    const double truePeak = std::isfinite(source.truePeak) ? std::max(source.truePeak, samplePeak) : samplePeak;
 
     // How many steps, and where.
     int steps = 0;
@@ -116,12 +128,8 @@ LevelReport ApplyLevel(LevelSource& source, const LevelRequest& request, const L
         break;
     case LevelMode::Normalize: {
         if (!std::isfinite(report.loudnessBefore)) return Refused(report, source.path + " is silent: there is nothing to normalise");
-        steps = report.stepsRequested = StepsForDb(request.targetLufs - report.loudnessBefore);
-        const int limit = StepsBelow(truePeak, TruePeakCeiling(), steps);
-        if (limit < steps) {
-            steps = limit;
-            report.peakLimited = true;
-        }
+        report.stepsRequested = StepsForDb(request.targetLufs - report.loudnessBefore);
+        steps = NormaliseSteps(source, request.targetLufs, &report.peakLimited);
         break;
     }
     default:

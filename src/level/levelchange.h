@@ -85,6 +85,10 @@ bool OpenLevelSource(const std::string& path, LevelSource& source, std::string* 
 // False with `error` when the file cannot be decoded.
 bool MeasureLevelSource(LevelSource& source, const LevelRequest& request, std::string* error,
                         const std::function<bool(double)>& progress = {});
+// Whole steps from the measured loudness to `targetLufs`, held back where the true peak (or the
+// sample peak, when the true peak was not needed) would pass its ceiling; `peakLimited` says so.
+// 0 for silence.
+int NormaliseSteps(const LevelSource& source, double targetLufs, bool* peakLimited);
 // Plans and writes the change; the source must have been measured as the request needs.
 LevelReport ApplyLevel(LevelSource& source, const LevelRequest& request, const LevelProgress& progress = {});
 

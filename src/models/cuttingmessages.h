@@ -27,3 +27,5 @@ inline constexpr const char* kEditedOverSource =
 inline constexpr const char* kNoEdits =
     "Nothing has been cut out yet. Select a stretch and press Delete (or Keep only selection), then save.";
 inline constexpr const char* kEditedSaved = "Edited file saved.";
+inline constexpr const char* kFadeAcrossJoin =
+    "A fade runs within one kept stretch. Please select a stretch that does not cross an edit.";

@@ -289,6 +289,44 @@ std::optional<Notice> CuttingSession::KeepOnlySelection() {
     return Edit(true);
 }
 
+std::optional<Notice> CuttingSession::LevelEdit(const std::function<EditRefusal(EditList&, SampleRange)>& change,
+                                                bool whole) {
+    SampleRange range{0, edits_.OutputSamples()};
+    if (whole) {
+        if (auto refusal = CheckFileOpen()) return refusal;
+        if (sampleRate_ <= 0 || range.end <= 0) return Refusal(kWaitForLength, NoticeIcon::Exclamation);
+    } else if (auto refusal = EditRange(&range)) {
+        return refusal;
+    }
+    return Recorded([&]() -> std::optional<Notice> {
+        const EditRefusal refused = change(edits_, range);
+        if (refused == EditRefusal::AcrossJoin) return Refusal(kFadeAcrossJoin, NoticeIcon::Exclamation);
+        if (refused != EditRefusal::None) return Refusal(kTooShort, NoticeIcon::Error);
+        return std::nullopt;
+    });
+}
+
+std::optional<Notice> CuttingSession::CheckLevelSelection() const {
+    SampleRange range;
+    return EditRange(&range);
+}
+
+std::optional<Notice> CuttingSession::ChangeSelectionGain(int steps) {
+    return LevelEdit([steps](EditList& e, SampleRange r) { return e.ChangeGain(r, steps); }, false);
+}
+
+std::optional<Notice> CuttingSession::FadeInSelection() {
+    return LevelEdit([](EditList& e, SampleRange r) { return e.FadeIn(r); }, false);
+}
+
+std::optional<Notice> CuttingSession::FadeOutSelection() {
+    return LevelEdit([](EditList& e, SampleRange r) { return e.FadeOut(r); }, false);
+}
+
+std::optional<Notice> CuttingSession::SetTimelineGain(int steps) {
+    return LevelEdit([steps](EditList& e, SampleRange r) { return e.SetGain(r, steps); }, true);
+}
+
 std::optional<Notice> CuttingSession::CheckFileOpen() const {
     if (path_.empty()) return Refusal(kOpenFirst, NoticeIcon::Error);
     return std::nullopt;
@@ -336,7 +374,7 @@ std::string CuttingSession::DefaultClipName() const {
 }
 
 bool CuttingSession::SaveSelection(const std::string& target, bool wholeFrames, std::string* error, bool replace,
-                                   std::string* note) const {
+                                   std::string* note, const FrameTable* table) const {
     ClipFinisher finish;
     if (tags_) finish = [this](const std::string& clip, std::string* why) { return tags_->WriteInto(clip, why); };
     ClipTags tags;
@@ -350,6 +388,22 @@ bool CuttingSession::SaveSelection(const std::string& target, bool wholeFrames, 
         // source, and that range is cut.
         const int64_t first = std::llround(start * sampleRate_);
         const int64_t last = std::max<int64_t>(first, std::llround(end * sampleRate_) - 1);
+        bool leveled = false;
+        for (size_t i = edits_.SegmentAt(first); i <= edits_.SegmentAt(last); ++i)
+            leveled = leveled || !edits_.Segments()[i].level.IsUnchanged();
+        if (leveled) {
+            // The clip plays at the selection's level: rendered with it, joins and all, on whole frames.
+            if (!table) {
+                *error = kWaitForLength;
+                return false;
+            }
+            EditList clip = edits_;
+            clip.KeepOnly({first, last + 1});
+            RenderOptions options;
+            options.replaceExisting = replace;
+            RenderPlan plan;
+            return ::SaveEdited(path_, *table, clip, options, target, oneTagPass, finish, {}, plan, error);
+        }
         if (edits_.SegmentAt(first) != edits_.SegmentAt(last)) {
             *error = kSelectionAcrossJoin;
             return false;

@@ -111,6 +111,16 @@ public:
     // selection is no longer there as it was); one undo brings back both.
     std::optional<Notice> CutOutSelection();
     std::optional<Notice> KeepOnlySelection();
+    // Level of the selection, between the marks' seconds: its gain moved by `steps` of 1.5 dB, or
+    // a fade from silence up to it or from it down to silence (within one kept stretch). The
+    // marks stay; one undo takes the change back.
+    // Why the selection cannot take a level change, if it cannot.
+    std::optional<Notice> CheckLevelSelection() const;
+    std::optional<Notice> ChangeSelectionGain(int steps);
+    std::optional<Notice> FadeInSelection();
+    std::optional<Notice> FadeOutSelection();
+    // The gain of the whole timeline made `steps` (a normalisation), fades left as they are.
+    std::optional<Notice> SetTimelineGain(int steps);
     // A time of the timeline `from` in the timeline `to`, through the source sample it plays;
     // nothing when that sample is not in `to`.
     static std::optional<double> MapSeconds(const EditList& from, const EditList& to, int sampleRate, double seconds);
@@ -145,8 +155,10 @@ public:
     // writes its fields into the clip before it takes its name. Without `replace` an existing
     // `target` is kept and the save fails. False with `error` when nothing was saved. `note`
     // (may be null) says where a clip of whole frames starts when that is not the start mark.
+    // A selection of an edited timeline whose level was changed is rendered from `table` (the
+    // open file's frame walk) with that level; without the table it is refused.
     bool SaveSelection(const std::string& target, bool wholeFrames, std::string* error, bool replace = true,
-                       std::string* note = nullptr) const;
+                       std::string* note = nullptr, const FrameTable* table = nullptr) const;
     // "Save edited as...": the edited timeline of the open file (walked into `table`) rendered
     // losslessly as `target`, with the tag editor's fields. Never over the open file itself. The
     // render's joins come back in `joins`. False with `error` when nothing was saved (a failure,
@@ -192,6 +204,8 @@ private:
     // The selection as an output range of samples, or why there is none to edit.
     std::optional<Notice> EditRange(SampleRange* range) const;
     std::optional<Notice> Edit(bool keep);
+    // Runs `change` on the edit list over the selection as one step of the history.
+    std::optional<Notice> LevelEdit(const std::function<EditRefusal(EditList&, SampleRange)>& change, bool whole);
     std::optional<Notice> MarkEnd(const MarkSeconds& shown, double position, int sliderSecond);
     MarkSeconds Shown() const;
     static MarkSeconds ShownAt(double seconds);

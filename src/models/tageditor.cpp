@@ -191,6 +191,7 @@ void TagEditor::Load() {
     mdlID3::MpegInfo info;
     mdlID3::ReadMpegInfo(path_, info);
     technical_ = DescribeMpegInfo(info);
+    technical_.replayGain = ReplayGainLineOf(path_);
     loaded_ = true;
     Changed();
 }
@@ -281,6 +282,7 @@ Notice TagEditor::UpdateInfo() {
         mdlID3::MpegInfo info;
         mdlID3::ReadMpegInfo(path_, info);
         technical_ = DescribeMpegInfo(info);
+        technical_.replayGain = ReplayGainLineOf(path_);
         Changed();
         return {"MP3 Properties have been modified.", NoticeIcon::Information};
     }

@@ -2,6 +2,9 @@
 
 #include <cctype>
 #include <cstdio>
+#include <vector>
+
+#include "level/txxxtag.h"
 
 namespace {
 
@@ -33,4 +36,24 @@ TechnicalLines DescribeMpegInfo(const mdlID3::MpegInfo& info) {
     lines.v2 = "ID3 v2 tag: " + (info.ID3v2Major == -1 ? std::string("none")
                                                          : "version 2." + std::to_string(info.ID3v2Major));
     return lines;
+}
+
+std::string ReplayGainLine(std::span<const uint8_t> tag) {
+    std::string line;
+    for (const char* kind : {"TRACK", "ALBUM"}) {
+        const std::optional<std::string> gain = FindTxxx(tag, std::string("REPLAYGAIN_") + kind + "_GAIN");
+        const std::optional<std::string> peak = FindTxxx(tag, std::string("REPLAYGAIN_") + kind + "_PEAK");
+        if (!gain && !peak) continue;
+        line += line.empty() ? "ReplayGain: " : "; ";
+        line += Lower(kind);
+        if (gain) line += " " + *gain;
+        if (peak) line += std::string(gain ? ", " : " ") + "peak " + *peak;
+    }
+    return line;
+}
+
+std::string ReplayGainLineOf(const std::string& path) {
+    std::vector<uint8_t> tag;
+    if (!ReadLeadingTag(path, tag, nullptr)) return {};
+    return ReplayGainLine(tag);
 }

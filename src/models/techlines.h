@@ -1,5 +1,7 @@
 #pragma once
 // The one-line texts under "Additional Information" for a file's technical data.
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "id3/mpeginfo.h"
@@ -15,6 +17,12 @@ struct TechnicalLines {
     std::string emphasis;     // lblEmphasis
     std::string v1;           // lblv1Vers
     std::string v2;           // lblv2Vers
+    std::string replayGain;   // lblReplayGain: empty when the tag holds no ReplayGain values
 };
 
 TechnicalLines DescribeMpegInfo(const mdlID3::MpegInfo& info);
+// The ReplayGain values of a leading ID3v2 tag's user text frames, as players read them:
+// "ReplayGain: track -6.20 dB, peak 0.988831; album -5.10 dB, peak 1.000000". Empty for none.
+std::string ReplayGainLine(std::span<const uint8_t> tag);
+// The same from the file at `path`.
+std::string ReplayGainLineOf(const std::string& path);

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <cmath>
+#include <cstring>
 
 #include "mpeg/framescan.h"
 #include "playback/pcm.h"
@@ -11,6 +14,28 @@ namespace {
 constexpr size_t kChunkBytes = 8192;
 // While the ring is full the thread looks again this often; the sink drains it far slower.
 constexpr auto kFullWait = std::chrono::milliseconds(20);
+
+// Scales the 16-bit stereo `frames` whose first is source sample `first` by the plan's granule
+// gains, as the frames' changed global gains would scale them in the decoder.
+void ApplyGains(uint8_t* pcm, size_t frames, int64_t first, const GainPlan& plan, int delay) {
+    size_t granule = SIZE_MAX;
+    double factor[pcm::kChannels] = {1.0, 1.0};
+    for (size_t i = 0; i < frames; ++i) {
+        const size_t g = GranuleAt(plan.Granules(), delay, first + static_cast<int64_t>(i));
+        if (g != granule) {
+            granule = g;
+            for (int c = 0; c < pcm::kChannels; ++c) factor[c] = GainFactor(plan.StepsAt(g, c));
+        }
+        for (int c = 0; c < pcm::kChannels; ++c) {
+            uint8_t* at = pcm + i * pcm::kBytesPerFrame + c * 2;
+            int16_t v;
+            std::memcpy(&v, at, sizeof v);
+            v = static_cast<int16_t>(std::clamp(std::lround(v * factor[c]), -32768L, 32767L));
+            std::memcpy(at, &v, sizeof v);
+        }
+    }
+}
+
 }  // namespace
 
 DecoderThread::DecoderThread(RingBuffer& ring) : ring_(ring), chunk_(kChunkBytes), thread_([this] { Run(); }) {}
@@ -112,15 +137,21 @@ void DecoderThread::Apply(Request& request, std::optional<uint64_t>& filling) {
     if (request.decoder) {
         current_ = std::move(request.decoder);
         currentSerial_ = request.serial;
+        table_.reset();
     }
     // Copying the offsets into the decoder takes a millisecond or two even for a long file.
-    if (request.index && current_ && request.indexSerial == currentSerial_) current_->SetIndex(*request.index);
+    if (request.index && current_ && request.indexSerial == currentSerial_) {
+        current_->SetIndex(*request.index);
+        table_ = request.index;
+    }
     if (request.idle) filling.reset();
     if (request.segments) {
-        cursor_.SetSegments(*request.segments);
+        segments_ = *request.segments;
+        cursor_.SetSegments(segments_);
         // A run in progress was decoded for the old stretches; the engine starts a new one.
         if (!request.start) filling.reset();
     }
+    if (request.segments || request.index || request.decoder) PlanLevel();
     if (request.start) {
         filling = request.start->first;
         const int64_t source = cursor_.Seek(request.start->second);
@@ -131,12 +162,23 @@ void DecoderThread::Apply(Request& request, std::optional<uint64_t>& filling) {
     }
 }
 
+void DecoderThread::PlanLevel() {
+    std::vector<LevelSpan> spans;
+    for (const PlaySegment& s : segments_)
+        if (!s.level.IsUnchanged())
+            spans.push_back({s.sourceStart, s.sourceEnd, s.level.gainSteps, s.level.fadeInSamples, s.level.fadeOutSamples});
+    gains_ = spans.empty() || !table_ ? GainPlan() : PlanForTimeline(*table_, spans);
+    gainDelay_ = table_ ? TimelineDelay(*table_) : 0;
+}
+
 size_t DecoderThread::SegmentRoom() {
     if (cursor_.Whole()) return chunk_.size();
     while (cursor_.Remaining() <= 0) {
-        // The next stretch follows at the very next sample of the output: no gap, no overlap.
+        // The next stretch follows at the very next sample of the output: no gap, no overlap. One
+        // that follows on in the source too (a change of level) is decoded straight on.
+        const int64_t decoded = cursor_.Source();
         const int64_t next = cursor_.Next();
-        if (next < 0 || !current_->SeekToSample(next)) return 0;
+        if (next < 0 || (next != decoded && !current_->SeekToSample(next))) return 0;
     }
     const int64_t room = cursor_.Remaining() * pcm::kBytesPerFrame;
     return static_cast<size_t>(std::min<int64_t>(room, static_cast<int64_t>(chunk_.size())));
@@ -150,6 +192,8 @@ bool DecoderThread::FillOnce(uint64_t generation) {
     }
     size_t bytes = 0;
     const Decoder::ReadStatus status = current_->Read(chunk_.data(), room, bytes);
+    if (bytes > 0 && gains_.Changes() && !cursor_.Whole())
+        ApplyGains(chunk_.data(), bytes / pcm::kBytesPerFrame, cursor_.Source(), gains_, gainDelay_);
     if (bytes > 0) ring_.Write(generation, chunk_.data(), bytes);
     cursor_.Advance(static_cast<int64_t>(bytes / pcm::kBytesPerFrame));
     if (status == Decoder::ReadStatus::Data) return true;

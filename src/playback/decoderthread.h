@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "decode/decoder.h"
+#include "level/gainplan.h"
 #include "playback/ringbuffer.h"
 #include "playback/segmentcursor.h"
 
@@ -30,8 +31,9 @@ public:
     void Start(uint64_t generation, int64_t sample);
     // Stop filling (the ring has been reset by the caller).
     void Idle();
-    // The stretches of the current file to play, in order (empty: all of it); the next Start
-    // counts in their output. A new file plays whole until told otherwise.
+    // The stretches of the current file to play, in order (empty: all of it), each scaled by its
+    // level granule by granule as a render writes it; the next Start counts in their output. A
+    // new file plays whole until told otherwise.
     void SetSegments(std::vector<PlaySegment> segments);
 
 private:
@@ -51,6 +53,8 @@ private:
     bool FillOnce(uint64_t generation);
     // Room left in the current stretch, moving on to the next one when it is used up; 0 at the end.
     size_t SegmentRoom();
+    // The stretches' level as granule gains, once both the stretches and the frame walk are known.
+    void PlanLevel();
 
     RingBuffer& ring_;
     std::mutex mutex_;
@@ -63,6 +67,10 @@ private:
     std::unique_ptr<Decoder> current_;
     uint64_t currentSerial_ = 0;
     SegmentCursor cursor_;
+    std::vector<PlaySegment> segments_;
+    std::shared_ptr<const FrameTable> table_;  // the current file's walk
+    GainPlan gains_;
+    int gainDelay_ = 0;
     std::vector<uint8_t> chunk_;
     std::thread thread_;
 };

@@ -7,10 +7,16 @@
 #include <cstdint>
 #include <vector>
 
-// Source samples [sourceStart, sourceEnd), counted as the decoder counts them.
+#include "edit/editlist.h"
+
+// Source samples [sourceStart, sourceEnd), counted as the decoder counts them, played at `level`.
 struct PlaySegment {
+    PlaySegment() = default;
+    PlaySegment(int64_t start, int64_t end, SegmentLevel played = {}) : sourceStart(start), sourceEnd(end), level(played) {}
+
     int64_t sourceStart = 0;
     int64_t sourceEnd = 0;
+    SegmentLevel level;
 
     bool operator==(const PlaySegment&) const = default;
 };
@@ -27,6 +33,8 @@ public:
     int64_t Seek(int64_t sample);
     // Samples the decoder may deliver before the current stretch ends (the whole source: no limit).
     int64_t Remaining() const;
+    // The next source sample to deliver.
+    int64_t Source() const { return source_; }
     // `samples` more were delivered.
     void Advance(int64_t samples);
     // The current stretch is used up: moves to the next and returns its source start, -1 when

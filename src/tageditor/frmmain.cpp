@@ -210,6 +210,10 @@ void frmMain::BuildVisiblePart() {
     for (QLabel* line : {lblMPEG, lblLen, lblkBit, lblCopy, lblOrig, lblCRC, lblEmphasis, lblv1Vers,
                          lblv2Vers, lblFreq})
         infoLayout->addWidget(line);
+    lblReplayGain = MakeLabel("lblReplayGain", QString(), fraInfo);
+    lblReplayGain->setWordWrap(true);
+    lblReplayGain->setVisible(false);
+    infoLayout->addWidget(lblReplayGain);
     lblChapters = MakeLabel("lblChapters", QString(), fraInfo);
     lblChapters->setVisible(false);
     infoLayout->addWidget(lblChapters);
@@ -301,6 +305,8 @@ void frmMain::Refresh() {
     lblEmphasis->setText(FromUtf8(lines.emphasis));
     lblv1Vers->setText(FromUtf8(lines.v1));
     lblv2Vers->setText(FromUtf8(lines.v2));
+    lblReplayGain->setText(FromUtf8(lines.replayGain));
+    lblReplayGain->setVisible(!lines.replayGain.empty());
     const std::vector<std::string> chapters = m.ChapterLines();
     QStringList list;
     for (const std::string& line : chapters) list << FromUtf8(line);

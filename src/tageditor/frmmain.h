@@ -70,6 +70,7 @@ public:
     QLabel* lblEmphasis = nullptr;
     QLabel* lblv1Vers = nullptr;
     QLabel* lblv2Vers = nullptr;
+    QLabel* lblReplayGain = nullptr;  // read-only; hidden when the tag holds no ReplayGain values
     // The file's chapters, read-only: their count here, the list in its tooltip; hidden without.
     QLabel* lblChapters = nullptr;
 

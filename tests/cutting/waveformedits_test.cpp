@@ -41,6 +41,42 @@ TEST(WaveformEdits, TheEditedEnvelopeIsTheKeptStretchesBackToBack) {
     EXPECT_FLOAT_EQ(edited.summaries[0][1].max, 0.991f) << "blocks 16-31: source 506-519, then 990-991";
 }
 
+TEST(WaveformEdits, EachStretchIsDrawnAtItsLevel) {
+    auto flat = std::make_shared<WaveformEnvelope>();
+    flat->blocks.assign(1000, PeakPair{-0.25f, 0.25f});
+    const double block = flat->secondsPerBlock;
+    flat->seconds = 1000 * block;
+    struct Case {
+        const char* what;
+        StretchLevel level;
+        size_t at;        // block of the 100-block stretch
+        float expected;  // its peak
+    } cases[] = {
+        {"as it is", {}, 50, 0.25f},
+        {"+4 steps doubles", {4, 0, 0}, 50, 0.5f},
+        {"+12 steps clips at full scale", {12, 0, 0}, 50, 1.0f},
+        {"-2 steps", {-2, 0, 0}, 50, 0.25f / std::sqrt(2.0f)},
+        {"a fade in starts silent", {0, 50 * block, 0}, 0, 0.0f},
+        {"half way into a fade in: 30 steps down", {0, 100 * block, 0}, 50, 0.25f * std::exp2(-60.0f * (1 - 50.5f / 100) / 4)},
+        {"after the fade in, the level", {0, 50 * block, 0}, 60, 0.25f},
+        {"a fade out ends silent", {0, 0, 50 * block}, 99, 0.0f},
+    };
+    for (const Case& c : cases) {
+        const WaveformEnvelope edited = EditedEnvelope(*flat, {{100 * block, 200 * block}}, {c.level});
+        ASSERT_EQ(edited.blocks.size(), 100u);
+        EXPECT_NEAR(edited.blocks[c.at].max, c.expected, 1e-3 * c.expected + 1e-6) << c.what;
+        EXPECT_FLOAT_EQ(edited.blocks[c.at].min, -edited.blocks[c.at].max) << c.what;
+    }
+    // Stretches that follow on in the source differ in level only: no join is drawn between them.
+    TestApp();
+    WaveformView view;
+    view.SetEnvelope(flat);
+    view.SetEdits({{0, 100 * block}, {100 * block, 200 * block}, {300 * block, 1000 * block}}, 1000 * block,
+                  {{}, {2, 0, 0}, {}});
+    ASSERT_EQ(view.Joins().size(), 1u);
+    EXPECT_NEAR(view.Joins()[0], 200 * block, 1e-9);
+}
+
 TEST(WaveformEdits, JoinsRemovedRangesAndTheStripFollowTheSource) {
     TestApp();
     WaveformView view;

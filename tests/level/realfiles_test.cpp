@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "edit/editrender.h"
+#include "edit/sourcetimeline.h"
 #include "files/safefile.h"
 #include "level/levelchange.h"
 #include "level/txxxtag.h"
@@ -317,4 +319,73 @@ TEST_F(RealFiles, AFailedWriteLeavesTheFileAsItWas) {
     EXPECT_GT(failures, 2);
     for (const auto& entry : std::filesystem::directory_iterator(dir->path()))
         EXPECT_EQ(entry.path().string().find(".trimbel-"), std::string::npos) << entry.path();
+}
+
+// An edit list's level saved with "Save edited as...": the frames are the source's but for the
+// global gains in their side information (and CRCs), and the decoded level moves by the steps.
+TEST_F(RealFiles, SavedEditsCarryTheirLevelInTheSideInformationOnly) {
+    const std::string src = Encoded("edited", 44100, 2, "synth 6 sine 440 gain -6", "-p -b 160");
+    FrameTable table;
+    ASSERT_TRUE(ScanFrames(src, table));
+    const int64_t samples = SourceTimeline(table).DecodedSamples();
+    const auto before = splittest::DecodeMpg123(src);
+    const Bytes source = testfiles::ReadFile(src);
+    struct Case {
+        const char* name;
+        int steps;  // 0: a fade out over the range instead
+        double from, to;
+    } cases[] = {{"whole +2", 2, 0, 6}, {"whole -3", -3, 0, 6}, {"range +4", 4, 2, 4}, {"fade out", 0, 3, 6}};
+    const size_t g = 576 * 2;  // one granule of stereo samples
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditList edits(samples);
+        const SampleRange range{std::llround(c.from * 44100), std::min<int64_t>(samples, std::llround(c.to * 44100))};
+        ASSERT_EQ(c.steps != 0 ? edits.ChangeGain(range, c.steps) : edits.FadeOut(range), EditRefusal::None);
+        const std::string out = dir->file(std::string("edited-") + std::to_string(&c - cases) + ".mp3");
+        RenderPlan plan;
+        std::string error;
+        ASSERT_TRUE(SaveEdited(src, table, edits, RenderOptions{}, out, nullptr, {}, {}, plan, &error)) << error;
+
+        FrameTable written;
+        ASSERT_TRUE(ScanFrames(out, written));
+        ASSERT_EQ(written.frames.size(), table.frames.size());
+        const Bytes bytes = testfiles::ReadFile(out);
+        size_t changed = 0, outside = 0;
+        for (size_t i = 0; i < table.frames.size(); ++i) {
+            const MpegFrame &a = table.frames[i], &b = written.frames[i];
+            ASSERT_EQ(a.length, b.length);
+            const size_t sideEnd = 4 + (a.crc() ? 2 : 0) + Layer3SideInfoSize(table.version, a.channelMode());
+            for (size_t k = 0; k < a.length; ++k) {
+                if (source[a.offset + k] == bytes[b.offset + k]) continue;
+                ++changed;
+                if (k < 4 || k >= sideEnd) ++outside;
+            }
+        }
+        EXPECT_GT(changed, 0u);
+        EXPECT_EQ(outside, 0u);
+        EXPECT_EQ(Mpg123Complaints(out), "");
+        EXPECT_EQ(FfmpegComplaints(out), "");
+
+        const auto after = splittest::DecodeMpg123(out);
+        ASSERT_EQ(after.size(), before.size());
+        const size_t start = range.start * 2, end = range.end * 2;
+        int worst = 0;
+        for (size_t i = 0; i < after.size(); ++i)
+            if (i + g < start || i >= end + g) worst = std::max(worst, std::abs(after[i] - before[i]));
+        EXPECT_LE(worst, 2) << "outside the range the sound is the source's";
+        if (c.steps != 0) {
+            EXPECT_NEAR(RmsDb(after, start + g, end - g) - RmsDb(before, start + g, end - g), c.steps * 1.50515, 0.05);
+            continue;
+        }
+        double last = 0;
+        int falls = 0;
+        for (size_t from = start + g; from + g <= after.size(); from += g) {
+            const double level = RmsDb(after, from, from + g);
+            EXPECT_LE(level, last + 0.3) << "granule at sample " << from / 2;
+            if (level < last - 0.5) ++falls;
+            last = level;
+        }
+        EXPECT_GT(falls, 30);
+        EXPECT_LT(RmsDb(after, after.size() - 4410 * 2), -80.0) << "the last 100 ms are silent";
+    }
 }
