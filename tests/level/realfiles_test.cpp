@@ -324,7 +324,7 @@ TEST_F(RealFiles, AFailedWriteLeavesTheFileAsItWas) {
 // An edit list's level saved with "Save edited as...": the frames are the source's but for the
 // global gains in their side information (and CRCs), and the decoded level moves by the steps.
 TEST_F(RealFiles, SavedEditsCarryTheirLevelInTheSideInformationOnly) {
-    const std::string src = Encoded("edited", 44100, 2, "synth 6 sine 440 gain -6", "-p -b 160");
+    const std::string src = Encoded("edited", 2, "synth 6 sine 440 gain -6", "-p -b 160");
     FrameTable table;
     ASSERT_TRUE(ScanFrames(src, table));
     const int64_t samples = SourceTimeline(table).DecodedSamples();
@@ -363,8 +363,7 @@ TEST_F(RealFiles, SavedEditsCarryTheirLevelInTheSideInformationOnly) {
         }
         EXPECT_GT(changed, 0u);
         EXPECT_EQ(outside, 0u);
-        EXPECT_EQ(Mpg123Complaints(out), "");
-        EXPECT_EQ(FfmpegComplaints(out), "");
+        EXPECT_EQ(DecoderComplaints(out), "");
 
         const auto after = splittest::DecodeMpg123(out);
         ASSERT_EQ(after.size(), before.size());
