@@ -19,6 +19,7 @@
 
 #include "cli/progressline.h"
 #include "cli/refusal.h"
+#include "cli/smoothjoinsoption.h"
 #include "cli/subcommands.h"
 #include "cli/timeargument.h"
 #include "clips/clipfile.h"
@@ -133,10 +134,8 @@ int RunEdit(int argc, char** argv) {
     QCommandLineOption outputOption("output", "The edited file to write.", "OUT");
     QCommandLineOption overwriteOption("overwrite", "Replace OUT if it exists.");
     QCommandLineOption jsonOption("json", "Describe the result as JSON (samples, kept segments, joins).");
-    QCommandLineOption smoothOption("smooth-joins", "Join on the exact samples, re-encoding a few frames at each join.");
-    QCommandLineOption crossfadeOption("crossfade", "Crossfade of smooth joins in milliseconds (0-100, default 5).", "MS",
-                                       "5");
-    parser.addOptions({deleteOption, keepOption, outputOption, smoothOption, crossfadeOption, overwriteOption, jsonOption});
+    const SmoothJoinsOptions smooth("Join on the exact samples, re-encoding a few frames at each join.");
+    parser.addOptions({deleteOption, keepOption, outputOption, smooth.smooth, smooth.crossfade, overwriteOption, jsonOption});
     if (!parser.parse(args)) return Refuse(parser.errorText());
     if (parser.isSet("help")) {
         std::printf("%s", SubcommandHelp(parser, "edit").toLocal8Bit().constData());
@@ -147,12 +146,8 @@ int RunEdit(int argc, char** argv) {
     if (!parser.isSet(outputOption) || parser.value(outputOption).isEmpty()) return Refuse("give --output OUT (see --help)");
 
     RenderOptions options;
-    options.smoothJoins = parser.isSet(smoothOption);
-    bool crossfadeOk = false;
-    options.crossfadeMs = parser.value(crossfadeOption).toInt(&crossfadeOk);
-    if (!crossfadeOk || options.crossfadeMs < 0 || options.crossfadeMs > 100)
-        return Refuse("--crossfade takes whole milliseconds from 0 to 100");
-    if (parser.isSet(crossfadeOption) && !options.smoothJoins) return Refuse("--crossfade needs --smooth-joins");
+    if (const QString refusal = smooth.Read(parser, &options.smoothJoins, &options.crossfadeMs); !refusal.isEmpty())
+        return Refuse(refusal);
 
     const QString path = parser.positionalArguments().first();
     const QString output = parser.value(outputOption);

@@ -16,6 +16,7 @@
 
 #include "cli/progressline.h"
 #include "cli/refusal.h"
+#include "cli/smoothjoinsoption.h"
 #include "cli/subcommands.h"
 #include "join/joinfiles.h"
 
@@ -71,10 +72,8 @@ int RunJoin(int argc, char** argv) {
     QCommandLineOption chaptersOption("chapters", "Give the joined file one chapter per input, titled from its tag or name.");
     QCommandLineOption overwriteOption("overwrite", "Replace the output file if it exists.");
     QCommandLineOption jsonOption("json", "Describe the joined file as JSON (inputs with start and end in seconds).");
-    QCommandLineOption smoothOption("smooth-joins", "Join unrelated files on the sample, re-encoding a few frames at each join.");
-    QCommandLineOption crossfadeOption("crossfade", "Crossfade of smooth joins in milliseconds (0-100, default 5).", "MS",
-                                       "5");
-    parser.addOptions({outputOption, chaptersOption, smoothOption, crossfadeOption, overwriteOption, jsonOption});
+    const SmoothJoinsOptions smooth("Join unrelated files on the sample, re-encoding a few frames at each join.");
+    parser.addOptions({outputOption, chaptersOption, smooth.smooth, smooth.crossfade, overwriteOption, jsonOption});
     if (!parser.parse(args)) return Refuse(parser.errorText());
     if (parser.isSet("help")) {
         std::printf("%s", SubcommandHelp(parser, "join").toLocal8Bit().constData());
@@ -92,12 +91,8 @@ int RunJoin(int argc, char** argv) {
     JoinOptions options;
     options.chapters = parser.isSet(chaptersOption);
     options.overwrite = parser.isSet(overwriteOption);
-    options.smoothJoins = parser.isSet(smoothOption);
-    bool crossfadeOk = false;
-    options.crossfadeMs = parser.value(crossfadeOption).toInt(&crossfadeOk);
-    if (!crossfadeOk || options.crossfadeMs < 0 || options.crossfadeMs > 100)
-        return Refuse("--crossfade takes whole milliseconds from 0 to 100");
-    if (parser.isSet(crossfadeOption) && !options.smoothJoins) return Refuse("--crossfade needs --smooth-joins");
+    if (const QString refusal = smooth.Read(parser, &options.smoothJoins, &options.crossfadeMs); !refusal.isEmpty())
+        return Refuse(refusal);
 
     ProgressLine progress("Joining");
     const JoinOutcome outcome = JoinFiles(inputs, output, options, [&progress](double f) {
