@@ -94,7 +94,6 @@ TEST_F(Form1Menu, OpenRecentListsOpenedFilesThatStillExistAndKeepsThemForTheNext
     testfiles::WriteFile(second, testfiles::SilentFrames(20));
     testfiles::WriteFile(gone, testfiles::SilentFrames(20));
     for (const std::string& path : {source, gone, second}) form->OpenFile(QString::fromStdString(path));
-    EXPECT_EQ(form->Recent().Paths(), (std::vector<std::string>{second, gone, source}));
     std::filesystem::remove(gone);
     emit form->RecentMenu->aboutToShow();
     QStringList shown;

