@@ -68,7 +68,16 @@ void StopXServer() {
 }
 
 bool Xdo(const QStringList& arguments) {
-    const bool ok = QProcess::execute("xdotool", arguments) == 0;
+    // With --sync xdotool waits for the X server to show the change; one that never comes fails
+    // the step instead of holding the whole run.
+    QProcess xdo;
+    xdo.start("xdotool", arguments);
+    const bool finished = xdo.waitForFinished(15000);
+    if (!finished) {
+        xdo.kill();
+        xdo.waitForFinished();
+    }
+    const bool ok = finished && xdo.exitStatus() == QProcess::NormalExit && xdo.exitCode() == 0;
     if (!ok) std::fprintf(stderr, "xdotool %s failed\n", qPrintable(arguments.join(' ')));
     return ok;
 }
