@@ -8,7 +8,6 @@
 
 #include "id3/id3v1.h"
 #include "id3/id3v2write.h"
-#include "models/clipsave.h"
 #include "models/module1.h"
 #include "form1fixture.h"
 #include "mpeg/framescan.h"
@@ -77,22 +76,6 @@ TEST_F(CleanClipSave, TheBoxStartsOffAndItsClipDecodesCleanlyAtTheMarkedLength) 
     EXPECT_EQ(clipPcm, sourcePcm.substr(2 * 44100 * 4, clipPcm.size()));
 }
 
-TEST_F(CleanClipSave, WithTheBoxOffTheClipIsTheClassicByteRange) {
-    const std::string clip = dir.file("classic.mp3");
-    OpenMarkAndSave(clip);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, "MP3 clip saved.");
-
-    const Bytes source = testfiles::ReadFile(lameFile);
-    ClipBytes range;
-    std::string error;
-    ASSERT_TRUE(ClipByteRange(*form->Session().CurStart(),
-                              *form->Session().CurDuration(),
-                              static_cast<int64_t>(source.size()), &range, &error));
-    const Bytes expected(source.begin() + range.offset, source.begin() + range.offset + range.length);
-    EXPECT_EQ(testfiles::ReadFile(clip), expected);
-}
-
 TEST_F(CleanClipSave, WithTheRealEditorTheWindowSavesTheClipThatTrimbelCutSaves) {
     const std::filesystem::path trimbel = TRIMBEL_BINARY;
     if (trimbel.empty() || !std::filesystem::exists(trimbel)) GTEST_SKIP() << "the trimbel program is not built";
@@ -127,18 +110,6 @@ TEST_F(CleanClipSave, WithTheRealEditorTheWindowSavesTheClipThatTrimbelCutSaves)
         EXPECT_EQ(std::string(clip.begin(), clip.begin() + 3), "ID3");
         EXPECT_EQ(std::string(clip.end() - 128, clip.end() - 125), "TAG");
     }
-}
-
-TEST_F(CleanClipSave, AFailedTagHandOverFailsTheCleanSaveAndLeavesNoClip) {
-    form->CheckFrames->setChecked(true);
-    tags.failWrite = true;
-    const std::string clip = dir.file("clean.mp3");
-    OpenMarkAndSave(clip);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].caption, "Error");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Error);
-    EXPECT_FALSE(std::filesystem::exists(clip));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);  // wav, mp3, song
 }
 
 }  // namespace

@@ -1,11 +1,16 @@
+// The cutting window over its session: what each button shows and tells the player. The marks'
+// rules, the refusals' order and the clip's byte range are the session's, tested without a window.
 #include "cutting/form1.h"
 
 #include <filesystem>
+#include <functional>
 
 #include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QSignalSpy>
+#include <QUrl>
 
 #include "cutting/lengthprogress.h"
 #include "cutting/waveformview.h"
@@ -13,80 +18,96 @@
 
 namespace {
 
-TEST_F(Form1Test, StartsWithItsCaptionsTimersAndTheDonationMessage) {
+const QString kStarted = "Selection started.Click on End selection button to end marking selection." + kPadding;
+const QString kEnded = "  Selection Ended. press ` Save selection ` button to save the clip .Press PLAY SELECTION "
+                       "button to play the selected song." + kPadding;
+
+class Form1Window : public Form1Test {
+protected:
+    // Drags a file (or several, or a web address) over the window and drops it; true when taken.
+    bool Drop(const QList<QUrl>& urls) {
+        QMimeData mime;
+        mime.setUrls(urls);
+        const QPoint at = form->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &drop);
+        return enter.isAccepted();
+    }
+    QUrl Local(const std::string& path) { return QUrl::fromLocalFile(QString::fromStdString(path)); }
+};
+
+TEST_F(Form1Window, StartsWithItsCaptionsTimersAndTheDonationMessage) {
     EXPECT_EQ(form->windowTitle(), "Trimbel");
     EXPECT_EQ(form->CandyButton15->text(), "View/Change  MP3 Info");
     EXPECT_EQ(form->CandyButton2->text(), "Play Selection");
     EXPECT_EQ(form->CandyButton6->text(), "Save Selection");
     EXPECT_EQ(form->Heading->text(), "Trimbel 1.9");
-    EXPECT_EQ(form->Label4->text(), "NA");
     EXPECT_EQ(form->Label15->text(), "NA");
     EXPECT_EQ(form->Slider1->TickFrequency(), 20);
-    EXPECT_EQ(form->Slider1->Min(), 0);
     EXPECT_EQ(form->Slider1->Max(), 10);
     EXPECT_EQ(form->Scroller()->Text(),
               "Please donate to help us keep the software free.Click on the donate button above to donate. " + kPadding);
     EXPECT_TRUE(form->Timer1->isActive());
-    EXPECT_FALSE(form->Timer2->isActive());
-    EXPECT_FALSE(form->Timer4->isActive());
-    EXPECT_FALSE(form->Timer6->isActive());
-    EXPECT_EQ(form->Timer1->interval(), 100);
-    EXPECT_EQ(form->Timer4->interval(), 10);
-    EXPECT_EQ(form->Timer6->interval(), 1000);
+    EXPECT_FALSE(form->Timer2->isActive() || form->Timer4->isActive() || form->Timer6->isActive());
 }
 
-TEST_F(Form1Test, OpenLoadsChecksHandsOverAndStartsTheTimers) {
-    player.durationSeconds = 3725.4;
-    dialogs.opens.push_back({QString::fromStdString(source), "song.mp3"});
-    form->Label2->setText("x");
-    Click(form->CandyButton1);
+TEST_F(Form1Window, EveryWayOfOpeningLoadsChecksHandsOverAndStartsTheTimers) {
+    const std::string text = dir.file("notes.txt");
+    testfiles::WriteFile(text, testfiles::FromString("hello"));
+    const QList<QUrl> refused[] = {{Local(text)}, {Local(source), Local(source)}, {QUrl("https://example.org/a.mp3")}};
+    for (const QList<QUrl>& urls : refused) EXPECT_FALSE(Drop(urls)) << urls.first().toString().toStdString();
+    EXPECT_TRUE(form->Session().Path().empty() && player.calls.empty() && messages.shown.empty());
 
-    EXPECT_EQ(dialogs.openFilters.at(0), "Audio Files (*.mp3)|*.mp3");
-    EXPECT_EQ(form->Session().Path(), source);
-    EXPECT_EQ(player.calls, (std::vector<std::string>{"URL=" + source, "play"}));
-    EXPECT_EQ(checked, std::vector<std::string>{source});
-    EXPECT_EQ(tags.calls, std::vector<std::string>{"load " + source + " | song.mp3"});
-    EXPECT_EQ(form->Session().FileSize(), 160000);
-    EXPECT_EQ(form->Label15->text(), "01:02:05");
-    EXPECT_EQ(form->Label2->text(), "");
-    EXPECT_EQ(form->Label1->text(), "");
-    EXPECT_EQ(form->Session().SongName(), "song.mp3");
-    EXPECT_EQ(form->Scroller()->Text(), "Playing song.mp3" + kPadding);
-    EXPECT_TRUE(form->Scroller()->IsVisible());
-    EXPECT_TRUE(form->Timer2->isActive());
-    EXPECT_TRUE(form->Timer6->isActive());
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(Form1Test, AFileTheAnalysisRejectsIsWarnedAboutAndStillPlayed) {
-    checkResult = false;
-    dialogs.opens.push_back({QString::fromStdString(source), "song.mp3"});
-    Click(form->CandyButton1);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, "Unable to load the file!");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(messages.shown[0].caption, "Trimbel");
-    EXPECT_EQ(messages.shown[0].owner, form.get());
-    EXPECT_EQ(player.calls.back(), "play");
-    EXPECT_TRUE(form->Timer6->isActive());
-}
-
-// A file given on the command line or dropped: the save dialog then starts in its folder, as
-// after choosing it in the open dialog, not wherever the program was started.
-TEST_F(Form1Test, AFileOpenedWithoutTheDialogIsNotedForTheDialogs) {
     const QString path = QString::fromStdString(source);
-    form->OpenFile(path);
-    EXPECT_EQ(QString::fromStdString(form->Session().Path()), path);
-    EXPECT_EQ(dialogs.noted, std::vector<QString>{path});
-    EXPECT_TRUE(dialogs.openFilters.empty());
-
-    // The open dialog knows its own choice; nothing more is noted.
-    dialogs.opens.push_back({path, "song.mp3"});
-    Click(form->CandyButton1);
-    EXPECT_EQ(dialogs.noted.size(), 1u);
+    const struct {
+        const char* route;
+        std::function<void()> open;
+        bool analysed;
+        size_t noted;  // files noted for the dialogs' folder so far
+    } routes[] = {
+        {"the Open button", [&] { dialogs.opens.push_back({path, "song.mp3"}); Click(form->CandyButton1); }, true, 0},
+        {"a file the analysis rejects is still played",
+         [&] { dialogs.opens.push_back({path, "song.mp3"}); Click(form->CandyButton1); }, false, 0},
+        {"the command line", [&] { form->OpenFile(path); }, true, 1},
+        {"a drop", [&] { EXPECT_TRUE(Drop({Local(source)})); }, true, 2},
+    };
+    player.durationSeconds = 3725.4;
+    for (const auto& r : routes) {
+        SCOPED_TRACE(r.route);
+        checkResult = r.analysed;
+        player.calls.clear();
+        checked.clear();
+        tags.calls.clear();
+        messages.shown.clear();
+        form->Label2->setText("x");
+        r.open();
+        ASSERT_GE(player.calls.size(), 2u);
+        EXPECT_EQ(std::vector<std::string>(player.calls.end() - 2, player.calls.end()),
+                  (std::vector<std::string>{"URL=" + source, "play"}));
+        EXPECT_EQ(checked, std::vector<std::string>{source});
+        EXPECT_EQ(tags.calls, std::vector<std::string>{"load " + source + " | song.mp3"});
+        EXPECT_EQ(form->Session().FileSize(), 160000);
+        EXPECT_EQ(form->Label15->text(), "01:02:05");
+        EXPECT_EQ(form->Label2->text(), "");
+        EXPECT_EQ(form->Scroller()->Text(), "Playing song.mp3" + kPadding);
+        EXPECT_TRUE(form->Scroller()->IsVisible() && form->Timer2->isActive() && form->Timer6->isActive());
+        EXPECT_EQ(dialogs.noted.size(), r.noted);
+        if (r.analysed) {
+            EXPECT_TRUE(messages.shown.empty());
+        } else {
+            ASSERT_EQ(messages.shown.size(), 1u);
+            EXPECT_EQ(messages.shown[0].text, "Unable to load the file!");
+            EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
+            EXPECT_EQ(messages.shown[0].caption, "Trimbel");
+            EXPECT_EQ(messages.shown[0].owner, form.get());
+        }
+    }
+    EXPECT_EQ(dialogs.openFilters, (std::vector<QString>(2, "Audio Files (*.mp3)|*.mp3")));
 }
 
-TEST_F(Form1Test, CancelledOpenResetsTheDisplaysAndStopsPlaybackButKeepsTheFile) {
+TEST_F(Form1Window, CancelledOpenResetsTheDisplaysAndStopsPlaybackButKeepsTheFile) {
     OpenTimed(source);
     MarkSelection(2.5, 4.75);
     player.calls.clear();
@@ -103,57 +124,53 @@ TEST_F(Form1Test, CancelledOpenResetsTheDisplaysAndStopsPlaybackButKeepsTheFile)
     EXPECT_TRUE(form->RateKnown());
 }
 
-TEST_F(Form1Test, DurationTickDerivesTheRateOnlyOnceTheDurationIsKnown) {
+TEST_F(Form1Window, DurationTickDerivesTheRateOnlyOnceTheDurationIsKnown) {
     dialogs.opens.push_back({QString::fromStdString(source), "song.mp3"});
     Click(form->CandyButton1);
     EXPECT_EQ(form->Label15->text(), "00:00:00");
     form->Timer6_Timer();
     EXPECT_TRUE(form->Timer6->isActive());
     EXPECT_FALSE(form->Session().Rate().has_value());
-    EXPECT_EQ(form->Slider1->Max(), 10);
 
     player.durationSeconds = 12.5;  // rounds half to even: 12
     form->Timer6_Timer();
     EXPECT_FALSE(form->Timer6->isActive());
     EXPECT_EQ(form->Slider1->Max(), 12);
     EXPECT_EQ(form->Session().Rate(), 12800.0);
-    EXPECT_TRUE(form->RateKnown());
     // Shown again once the length is known (large files are timed in the background).
     EXPECT_EQ(form->Label15->text(), "00:00:12");
 }
 
-TEST_F(Form1Test, PositionFollowShowsTheExactSecondsAndMovesTheSliderWithoutSeeking) {
-    OpenTimed(source);
+TEST_F(Form1Window, PositionFollowShowsTheExactSecondsAndTheSliderSeeksOnlyWhenMoved) {
+    OpenTimed(source, 10.4);
     player.calls.clear();
-    player.position = 7.3456789012345678;
-    form->Timer1_Timer();
-    EXPECT_EQ(form->Label1->text(), "7.34567890123457");
-    EXPECT_EQ(form->Slider1->Value(), 7);
-
-    player.position = -1;  // no position: the display keeps its text
-    form->Timer1_Timer();
-    EXPECT_EQ(form->Label1->text(), "7.34567890123457");
-    EXPECT_EQ(form->Slider1->Value(), 0);
-
-    player.position = 25;  // above Max (10): clamped
-    form->Timer1_Timer();
-    EXPECT_EQ(form->Slider1->Value(), 10);
+    const struct {
+        double position;
+        QString shown;  // Label1 keeps its text when there is no position
+        int slider;
+    } ticks[] = {{7.3456789012345678, "7.34567890123457", 7}, {-1, "7.34567890123457", 0}, {25, "25", 10}};
+    for (const auto& t : ticks) {
+        player.position = t.position;
+        form->Timer1_Timer();
+        EXPECT_EQ(form->Label1->text(), t.shown) << t.position;
+        EXPECT_EQ(form->Slider1->Value(), t.slider) << t.position;
+    }
     EXPECT_TRUE(player.calls.empty());
-}
+    // Elapsed and remaining follow the slider's second.
+    player.position = 3.6;
+    form->Timer1_Timer();
+    form->Timer2_Timer();
+    EXPECT_EQ(form->Label17->text(), "00:00:04");
+    EXPECT_EQ(form->Label16->text(), "00:00:06");
 
-TEST_F(Form1Test, UserMovesOfTheSliderSeek) {
-    OpenTimed(source);
-    player.calls.clear();
     QSignalSpy spy(form->Slider1, &PositionSlider::Scroll);
-    form->Slider1->SetValue(3);
-    EXPECT_EQ(spy.count(), 0);
     form->Slider1->setFocus();
     QTest::keyClick(form->Slider1, Qt::Key_Right);
     EXPECT_EQ(spy.count(), 1);
-    EXPECT_EQ(player.calls, std::vector<std::string>{"seek=4.000000"});
+    EXPECT_EQ(player.calls, std::vector<std::string>{"seek=5.000000"});
 }
 
-TEST_F(Form1Test, PauseAtTwelvePointSevenResumesAtThirteen) {
+TEST_F(Form1Window, PauseAtTwelvePointSevenResumesAtThirteen) {
     OpenTimed(source, 20);
     player.calls.clear();
     At(12.7, form->CandyButton5);
@@ -174,126 +191,85 @@ TEST_F(Form1Test, PauseAtTwelvePointSevenResumesAtThirteen) {
     EXPECT_EQ(form->Scroller()->Text(), "STOPPEDsong.mp3" + kPadding);
 }
 
-TEST_F(Form1Test, ButtonsThatNeedAFileSayOpenFirst) {
-    form->Label3->setText("kept?");
-    for (QAbstractButton* b : {form->CandyButton5, form->CandyButton7, form->CandyButton2, form->CandyButton3,
-                               form->CandyButton4, form->CandyButton6}) {
-        Click(b);
-        EXPECT_EQ(LastMessage(), "Please select a MP3 file by clicking on OPEN button") << b->text().toStdString();
-        EXPECT_EQ(messages.shown.back().icon, MsgIcon::Error);
-        EXPECT_EQ(messages.shown.back().caption, "Trimbel");
+// Each button shows its session's refusal, in the window's caption and with its icon.
+TEST_F(Form1Window, ButtonsShowTheSessionsRefusalsWithTheirIcons) {
+    const struct {
+        const char* when;
+        std::function<void()> before;
+        QAbstractButton* button;
+        QString text;
+        MsgIcon icon;
+    } refusals[] = {
+        {"no file", [] {}, form->CandyButton5, "Please select a MP3 file by clicking on OPEN button", MsgIcon::Error},
+        {"no file", [] {}, form->CandyButton3, "Please select a MP3 file by clicking on OPEN button", MsgIcon::Error},
+        {"no file", [] {}, form->CandyButton15, "Please select a file first by clicking on OPEN button", MsgIcon::Error},
+        {"no marks", [&] { OpenTimed(source); }, form->CandyButton4,
+         "You need to start the selection process.First start marking by clicking on Set Start button.Then click on "
+         "set end button button",
+         MsgIcon::Exclamation},
+        {"no marks", [] {}, form->CandyButton2, "Please select a Starting point by clicking on Set start button",
+         MsgIcon::Exclamation},
+        {"no end", [&] { At(2, form->CandyButton3); }, form->CandyButton2,
+         "Please select a End point by clicking on Set end button", MsgIcon::Exclamation},
+        {"end before start", [&] { MarkSelection(7.5, 4); }, form->CandyButton2,
+         "Please select a greater length.This small value is of no use.", MsgIcon::Error},
+        {"end before start", [] {}, form->CandyButton6, "End time is shorter than Start time.This selection is invalid",
+         MsgIcon::Error},
+    };
+    for (const auto& r : refusals) {
+        SCOPED_TRACE(std::string(r.when) + ", " + r.button->text().toStdString());
+        r.before();
+        player.calls.clear();
+        messages.shown.clear();
+        Click(r.button);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text, r.text);
+        EXPECT_EQ(messages.shown[0].icon, r.icon);
+        EXPECT_EQ(messages.shown[0].caption, "Trimbel");
+        EXPECT_TRUE(player.calls.empty());
     }
-    EXPECT_EQ(form->Label3->text(), "");  // Set start empties the end display first
-    EXPECT_EQ(messages.shown.size(), 6u);
-    EXPECT_TRUE(player.calls.empty());
-
-    Click(form->CandyButton15);
-    EXPECT_EQ(LastMessage(), "Please select a file first by clicking on OPEN button");
-    Click(form->CandyButton1);  // cancelled first open dialog
-    Click(form->CandyButton15);
-    EXPECT_EQ(LastMessage(), "Please select a file first by clicking on OPEN button");
-    EXPECT_TRUE(tags.calls.empty());
-}
-
-TEST_F(Form1Test, ViewChangeShowsTheEditorOnTheOpenFile) {
-    OpenTimed(source);
-    tags.calls.clear();
-    Click(form->CandyButton15);
-    EXPECT_EQ(tags.calls, std::vector<std::string>{"show " + source + " | song.mp3"});
-}
-
-TEST_F(Form1Test, SetStartAtZeroMarksByteHundredAndSecondOne) {
-    OpenTimed(source);
-    At(0, form->CandyButton3);
-    EXPECT_EQ(form->Label2->text(), "0 Secs");
-    EXPECT_EQ(form->Session().CurStart(), 100.0);
-    EXPECT_EQ(form->Slider1->Value(), 1);
-    EXPECT_EQ(form->Slider1->SelStart(), 1);
-    EXPECT_EQ(form->Slider1->SelLength(), 0);
-    EXPECT_EQ(player.position, 0);
-    EXPECT_EQ(form->Scroller()->Text(),
-              "Selection started.Click on End selection button to end marking selection." + kPadding);
-}
-
-TEST_F(Form1Test, MarksUseThePositionAtTheClickAndDisplaysTheLastFollowedOne) {
-    OpenTimed(source);
-    player.position = 5;
-    form->Timer1_Timer();
-    player.position = 5.05;  // moved on since the last tick
-    Click(form->CandyButton3);
-    EXPECT_EQ(form->Label2->text(), "5 Secs");
-    EXPECT_EQ(form->Session().CurStart(), 80800.0);
-
-    At(8.25, form->CandyButton4);
-    EXPECT_EQ(form->Label3->text(), "8.25 Secs");
-    EXPECT_EQ(form->Label4->text(), "3.25 Secs");
-    EXPECT_EQ(form->Session().CurEnd(), 132000.0);
-    EXPECT_EQ(form->Session().CurDuration(), 51200.0);
-    EXPECT_EQ(form->Slider1->SelStart(), 5);
-    EXPECT_EQ(form->Slider1->SelLength(), 3);
-    EXPECT_EQ(form->Scroller()->Text(),
-              "  Selection Ended. press ` Save selection ` button to save the clip .Press PLAY SELECTION button "
-              "to play the selected song." + kPadding);
-}
-
-TEST_F(Form1Test, AnEndBeforeTheStartGivesANegativeLengthAndAnOrderedBand) {
-    OpenTimed(source);
-    MarkSelection(7.5, 4);
-    EXPECT_EQ(form->Label4->text(), "-3.5 Secs");
-    EXPECT_EQ(form->Session().CurDuration(), -56000.0);
-    EXPECT_EQ(form->Slider1->SelStart(), 4);
-    EXPECT_EQ(form->Slider1->SelLength(), 4);  // whole seconds 4..8
-
-    Click(form->CandyButton2);
-    EXPECT_EQ(LastMessage(), "Please select a greater length.This small value is of no use.");
-    Click(form->CandyButton6);
-    EXPECT_EQ(LastMessage(), "End time is shorter than Start time.This selection is invalid");
-}
-
-TEST_F(Form1Test, SetEndWithoutStartAsksToStartFirst) {
-    OpenTimed(source);
-    Click(form->CandyButton4);
-    EXPECT_EQ(LastMessage(), "You need to start the selection process.First start marking by clicking on Set Start "
-                             "button.Then click on set end button button");
-    EXPECT_EQ(messages.shown.back().icon, MsgIcon::Exclamation);
-    EXPECT_FALSE(form->Session().CurEnd().has_value());
-}
-
-TEST_F(Form1Test, NewSelectionOnlyClearsTheBand) {
-    OpenTimed(source);
-    MarkSelection(2, 6);
-    Click(form->CandyButton8);
-    EXPECT_FALSE(form->Slider1->HasSelection());
-    EXPECT_EQ(form->Label2->text(), "2 Secs");
-    EXPECT_EQ(form->Label4->text(), "4 Secs");
-    EXPECT_EQ(form->Session().CurStart(), 32000.0);
-}
-
-TEST_F(Form1Test, PlaySelectionChecksInOrderAndRefusesOneSecondExactly) {
-    OpenTimed(source);
-    Click(form->CandyButton2);
-    EXPECT_EQ(LastMessage(), "Please select a Starting point by clicking on Set start button");
-    EXPECT_EQ(messages.shown.back().icon, MsgIcon::Exclamation);
-    At(2, form->CandyButton3);
-    Click(form->CandyButton2);
-    EXPECT_EQ(LastMessage(), "Please select a End point by clicking on Set end button");
-    At(3, form->CandyButton4);
-    Click(form->CandyButton2);
-    EXPECT_EQ(LastMessage(), "Please select a greater length.This small value is of no use.");
-    EXPECT_EQ(messages.shown.back().icon, MsgIcon::Error);
+    EXPECT_TRUE(dialogs.saveDefaults.empty());
     EXPECT_FALSE(form->Timer4->isActive());
-
-    player.calls.clear();
-    At(3.01, form->CandyButton4);
-    size_t before = messages.shown.size();
-    Click(form->CandyButton2);
-    EXPECT_EQ(messages.shown.size(), before);
-    // From the start mark's sample, told to end on the end mark's (3.01 s at 44.1 kHz).
-    EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "seek sample 88200", "end sample 132741", "play"}));
-    EXPECT_TRUE(form->Timer4->isActive());
+    EXPECT_EQ(tags.calls.size(), 1u) << "only the load at Open";
 }
 
-TEST_F(Form1Test, PlaySelectionEndsOnTheEndMarkAndTheWatchIgnoresSeeks) {
+TEST_F(Form1Window, MarksShowInTheDisplaysTheBandAndTheTicker) {
+    OpenTimed(source);  // 16000 bytes per second
+    const struct {
+        const char* what;
+        double shown, atClick;  // the position the last tick showed, and the player's at the click
+        QAbstractButton* button;
+        QStringList labels;     // start, end, length
+        double curStart;
+        int selStart, selLength;
+        QString ticker;
+    } steps[] = {
+        {"a start at 0 s: byte 100, second 1", 0, 0, form->CandyButton3, {"0 Secs", "", ""}, 100, 1, 0, kStarted},
+        {"the display's seconds, the player's bytes", 5, 5.05, form->CandyButton3, {"5 Secs", "", ""}, 80800, 5, 0,
+         kStarted},
+        {"an end", 8.25, 8.25, form->CandyButton4, {"5 Secs", "8.25 Secs", "3.25 Secs"}, 80800, 5, 3, kEnded},
+        {"an end before a start", 4, 4, form->CandyButton4, {"5 Secs", "4 Secs", "-1 Secs"}, 80800, 4, 1, kEnded},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.what);
+        player.position = s.shown;
+        form->Timer1_Timer();
+        player.position = s.atClick;
+        Click(s.button);
+        EXPECT_EQ(QStringList({form->Label2->text(), form->Label3->text(), form->Label4->text()}), s.labels);
+        EXPECT_EQ(form->Session().CurStart(), s.curStart);
+        EXPECT_EQ(form->Slider1->SelStart(), s.selStart);
+        EXPECT_EQ(form->Slider1->SelLength(), s.selLength);
+        EXPECT_EQ(form->Scroller()->Text(), s.ticker);
+        EXPECT_EQ(form->Waveform1->HasSelection(), s.selLength > 0);
+    }
+    Click(form->CandyButton8);  // New selection clears the band only
+    EXPECT_FALSE(form->Slider1->HasSelection());
+    EXPECT_FALSE(form->Waveform1->HasSelection());
+    EXPECT_EQ(form->Label4->text(), "-1 Secs");
+}
+
+TEST_F(Form1Window, PlaySelectionRunsFromMarkToMarkAndTheWatchStopsIt) {
     OpenTimed(source);
     MarkSelection(2, 5.5);
     const struct {
@@ -303,11 +279,13 @@ TEST_F(Form1Test, PlaySelectionEndsOnTheEndMarkAndTheWatchIgnoresSeeks) {
     } cases[] = {
         {"played to the mark", {2.3, 3.4, 4.6, 5.45, 5.8}, true},
         {"a seek past the end", {2.3, 7.2, 7.5, 9.0}, false},
-        {"a seek back before it", {2.3, 7.2, 3.0, 4.1}, false},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        player.calls.clear();
         Click(form->CandyButton2);
-        ASSERT_EQ(player.endSample, 242550) << c.name;
+        // From the start mark's sample, told to end on the end mark's.
+        EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "seek sample 88200", "end sample 242550", "play"}));
         for (double seconds : c.played) {
             // A jump is a seek: the player forgets where to end, as the engine does.
             if (std::abs(seconds - player.position) > 1) player.setCurrentPosition(seconds);
@@ -315,8 +293,8 @@ TEST_F(Form1Test, PlaySelectionEndsOnTheEndMarkAndTheWatchIgnoresSeeks) {
             player.calls.clear();
             form->Timer4_Timer();
         }
-        EXPECT_EQ(form->Timer4->isActive(), !c.stopped) << c.name;
-        EXPECT_EQ(player.calls, c.stopped ? std::vector<std::string>{"stop"} : std::vector<std::string>{}) << c.name;
+        EXPECT_EQ(form->Timer4->isActive(), !c.stopped);
+        EXPECT_EQ(player.calls, c.stopped ? std::vector<std::string>{"stop"} : std::vector<std::string>{});
     }
     // Stop, then Play/Pause from the top: the player is told the end mark again, and the still
     // running watch stops it there.
@@ -332,69 +310,21 @@ TEST_F(Form1Test, PlaySelectionEndsOnTheEndMarkAndTheWatchIgnoresSeeks) {
     EXPECT_FALSE(form->Timer4->isActive());
 }
 
-TEST_F(Form1Test, ElapsedAndRemainingFollowTheSliderSecond) {
-    OpenTimed(source, 10.4);
-    player.position = 3.6;
-    form->Timer1_Timer();
-    form->Timer2_Timer();
-    EXPECT_EQ(form->Label17->text(), "00:00:04");
-    EXPECT_EQ(form->Label16->text(), "00:00:06");
-    player.durationSeconds = 3;  // position rounded past the end
-    form->Timer2_Timer();
-    EXPECT_EQ(form->Label16->text(), "-00:00:01");
-}
-
-TEST_F(Form1Test, MarkingBeforeTheRateIsKnownAsksToWait) {
-    OpenTimed(source);
-    MarkSelection(1, 4);
-    // A second file whose length is not known yet: the first file's rate must not be used.
-    std::string other = dir.file("other.mp3");
-    testfiles::WriteFile(other, testfiles::SilentFrames(3));
-    player.durationSeconds = 0;
-    dialogs.opens.push_back({QString::fromStdString(other), "other.mp3"});
-    Click(form->CandyButton1);
-    EXPECT_EQ(form->Session().CurStart(), 16000.0);  // the old marks stay
-    At(2, form->CandyButton3);
-    EXPECT_EQ(LastMessage(), "Please wait until the track length is known (it shows beside \"Total  track time\"), "
-                             "then try again.");
-    EXPECT_EQ(form->Label2->text(), "");
-    EXPECT_EQ(form->Session().CurStart(), 16000.0);
-    player.durationSeconds = 2;
-    form->Timer6_Timer();
-    At(0.5, form->CandyButton3);
-    EXPECT_EQ(form->Session().CurStart(), 312.75);  // 1251 bytes in 2 s
-}
-
-TEST_F(Form1Test, SaveChecksRunInTheirOrder) {
-    OpenTimed(source);
-    Click(form->CandyButton6);
-    EXPECT_EQ(LastMessage(), "Please select a Starting point by clicking on Set start button");
-    MarkSelection(2, 6);
-    At(3, form->CandyButton3);  // a second Set start empties the end display
-    Click(form->CandyButton6);
-    EXPECT_EQ(LastMessage(), "End time is shorter than Start time.This selection is invalid");
-    EXPECT_EQ(messages.shown.back().icon, MsgIcon::Error);
-    At(0, form->CandyButton3);
-    Click(form->CandyButton6);
-    EXPECT_EQ(LastMessage(), "Please select a End point by clicking on Set end button");
-    At(1, form->CandyButton4);
-    Click(form->CandyButton6);
-    EXPECT_EQ(LastMessage(), "Please select a greater length.This small value is of no use.");
-    EXPECT_TRUE(dialogs.saveDefaults.empty());
-}
-
-TEST_F(Form1Test, SaveWritesTheSelectedBytesAndHandsTheClipToTheEditor) {
+TEST_F(Form1Window, SaveWritesTheSelectedBytesAndHandsTheClipToTheEditor) {
     OpenTimed(source);
     MarkSelection(2.5, 4.75);
+    player.calls.clear();
+    Click(form->CandyButton6);  // cancelled: nothing saved
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+
     std::string clip = dir.file("clip.mp3");
     dialogs.saves.push_back({QString::fromStdString(clip), "clip.mp3"});
-    player.calls.clear();
     Click(form->CandyButton6);
-
-    EXPECT_EQ(dialogs.saveFilters.at(0), "Audio Files (*.mp3)|*.mp3");
-    EXPECT_EQ(dialogs.saveDefaults.at(0), "Trimbel_song24052024140307.mp3");
+    EXPECT_EQ(dialogs.saveFilters.at(1), "Audio Files (*.mp3)|*.mp3");
+    EXPECT_EQ(dialogs.saveDefaults.at(1), "Trimbel_song24052024140307.mp3");
     EXPECT_FALSE(form->Scroller()->IsVisible());
-    EXPECT_EQ(player.calls, std::vector<std::string>{"stop"});
+    EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "stop"}));
     EXPECT_FALSE(form->Timer2->isActive());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "MP3 clip saved.");
@@ -409,63 +339,40 @@ TEST_F(Form1Test, SaveWritesTheSelectedBytesAndHandsTheClipToTheEditor) {
     EXPECT_EQ(testfiles::ReadFile(source), sourceBytes);
 }
 
-TEST_F(Form1Test, SaveFromSecondZeroStartsAtByteHundredAndPastTheEndStopsAtTheEnd) {
-    OpenTimed(source);
-    MarkSelection(0, 12);  // beyond the 10 s file
-    std::string clip = dir.file("whole.mp3");
-    dialogs.saves.push_back({QString::fromStdString(clip), "whole.mp3"});
-    Click(form->CandyButton6);
-    EXPECT_EQ(LastMessage(), "MP3 clip saved.");
-    EXPECT_EQ(testfiles::ReadFile(clip), Bytes(sourceBytes.begin() + 99, sourceBytes.end()));
-}
-
-TEST_F(Form1Test, CancelledSaveDialogSavesNothing) {
+TEST_F(Form1Window, AFailedSaveSaysWhyAndLeavesEveryFileAsItWas) {
     OpenTimed(source);
     MarkSelection(2, 6);
-    Click(form->CandyButton6);
-    EXPECT_EQ(dialogs.saveDefaults.size(), 1u);
-    EXPECT_TRUE(messages.shown.empty());
-    EXPECT_TRUE(tags.calls.size() == 1u);  // only the load at Open
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    const std::string existing = dir.file("existing.mp3");
+    testfiles::WriteFile(existing, testfiles::FromString("keep me"));
+    const struct {
+        const char* what;
+        bool frames, failWrite;
+        const std::string& target;
+        QString text;  // what the box says, in part
+    } cases[] = {
+        {"over the source", false, false, source, "cut from"},
+        {"over the source, on frame boundaries", true, false, source, "cut from"},
+        {"a failed tag write", false, true, existing, "Tag write failed: No space left on device"},
+        {"a failed tag write, on frame boundaries", true, true, existing, "Tag write failed: No space left on device"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        form->CheckFrames->setChecked(c.frames);
+        tags.failWrite = c.failWrite;
+        messages.shown.clear();
+        dialogs.saves.push_back({QString::fromStdString(c.target), "x.mp3"});
+        Click(form->CandyButton6);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].caption, "Error");
+        EXPECT_EQ(messages.shown[0].icon, MsgIcon::Error);
+        EXPECT_TRUE(messages.shown[0].text.contains(c.text)) << messages.shown[0].text.toStdString();
+        EXPECT_EQ(testfiles::ReadFile(source), sourceBytes);
+        EXPECT_EQ(testfiles::ReadFile(existing), testfiles::FromString("keep me"));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+    }
 }
 
-TEST_F(Form1Test, SavingOverTheSourceIsRefused) {
-    OpenTimed(source);
-    MarkSelection(2, 6);
-    dialogs.saves.push_back({QString::fromStdString(source), "song.mp3"});
-    Click(form->CandyButton6);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].caption, "Error");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Error);
-    EXPECT_TRUE(messages.shown[0].text.contains("cut from"));
-    EXPECT_EQ(testfiles::ReadFile(source), sourceBytes);
-
-    // Cutting on frame boundaries refuses it in the same words.
-    form->CheckFrames->setChecked(true);
-    dialogs.saves.push_back({QString::fromStdString(source), "song.mp3"});
-    Click(form->CandyButton6);
-    ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown[1].caption, "Error");
-    EXPECT_EQ(messages.shown[1].text, messages.shown[0].text);
-    EXPECT_EQ(testfiles::ReadFile(source), sourceBytes);
-}
-
-TEST_F(Form1Test, AFailedTagWriteLeavesNoClipAndTheOldFileOfThatName) {
-    OpenTimed(source);
-    MarkSelection(2, 6);
-    std::string clip = dir.file("existing.mp3");
-    testfiles::WriteFile(clip, testfiles::FromString("keep me"));
-    tags.failWrite = true;
-    dialogs.saves.push_back({QString::fromStdString(clip), "existing.mp3"});
-    Click(form->CandyButton6);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, "Tag write failed: No space left on device");
-    EXPECT_EQ(messages.shown[0].caption, "Error");
-    EXPECT_EQ(testfiles::ReadFile(clip), testfiles::FromString("keep me"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
-}
-
-TEST_F(Form1Test, WithoutATagEditorTheClipIsStillSaved) {
+TEST_F(Form1Window, WithoutATagEditorTheClipIsStillSavedAndExitQuits) {
     parts.tags = nullptr;
     form = std::make_unique<Form1>(parts);
     OpenTimed(source);
@@ -477,47 +384,35 @@ TEST_F(Form1Test, WithoutATagEditorTheClipIsStillSaved) {
     EXPECT_EQ(testfiles::ReadFile(clip).size(), 32000u);
     Click(form->CandyButton15);  // nothing to show it on, and no message either
     EXPECT_EQ(messages.shown.size(), 1u);
-}
-
-TEST_F(Form1Test, ExitEndsTheProgram) {
     Click(form->CandyButton9);
     EXPECT_EQ(quits, 1);
 }
-
-}  // namespace
-
-namespace {
 
 struct FakeLengthProgress : LengthProgress {
     double LengthScanProgress() const override { return fraction; }
     double fraction = -1;
 };
 
-}  // namespace
-
-TEST_F(Form1Test, ALongLengthMeasurementShowsInTheWaveformBandUntilItEnds) {
+TEST_F(Form1Window, ALongLengthMeasurementShowsInTheWaveformBandUntilItEnds) {
+    form->LengthTimer_Timer();  // nothing to poll
+    EXPECT_FALSE(form->LengthTimer->isActive());
     FakeLengthProgress measuring;
     parts.lengthProgress = &measuring;
     Form1 window(parts);
-    dialogs.opens.push_back({QString::fromStdString(source), "song.mp3"});
     measuring.fraction = 0;
-    window.CandyButton1_Click();
+    window.OpenFile(QString::fromStdString(source));
     EXPECT_TRUE(window.LengthTimer->isActive());
     // Quiet for the first half second: a quick measurement never flashes up.
-    for (int tick = 1; tick < 5; ++tick) {
-        measuring.fraction = tick / 100.0;
+    const struct {
+        double fraction;
+        QString note;
+    } ticks[] = {{0.01, ""}, {0.02, ""}, {0.03, ""}, {0.04, ""}, {0.427, "Measuring track length\u2026 42%"},
+                 {1, "Measuring track length\u2026 100%"}, {-1, ""}};
+    for (const auto& t : ticks) {
+        measuring.fraction = t.fraction;
         window.LengthTimer_Timer();
-        EXPECT_EQ(window.Waveform1->Note(), "") << tick;
+        EXPECT_EQ(window.Waveform1->Note(), t.note) << t.fraction;
     }
-    measuring.fraction = 0.427;
-    window.LengthTimer_Timer();
-    EXPECT_EQ(window.Waveform1->Note(), QString("Measuring track length\u2026 42%"));
-    measuring.fraction = 1;
-    window.LengthTimer_Timer();
-    EXPECT_EQ(window.Waveform1->Note(), QString("Measuring track length\u2026 100%"));
-    measuring.fraction = -1;
-    window.LengthTimer_Timer();
-    EXPECT_EQ(window.Waveform1->Note(), "");
     EXPECT_FALSE(window.LengthTimer->isActive());
 
     // A new file starts the quiet time again and drops the old note.
@@ -529,9 +424,4 @@ TEST_F(Form1Test, ALongLengthMeasurementShowsInTheWaveformBandUntilItEnds) {
     EXPECT_EQ(window.Waveform1->Note(), "");
 }
 
-TEST_F(Form1Test, WithoutALengthMeasurementNothingIsPolled) {
-    OpenTimed(source);
-    EXPECT_FALSE(form->LengthTimer->isActive());
-    form->LengthTimer_Timer();
-    EXPECT_EQ(form->Waveform1->Note(), "");
-}
+}  // namespace

@@ -19,16 +19,9 @@ protected:
     Form1Edits() {
         mp3 = dir.file("talk.mp3");
         testfiles::WriteFile(mp3, testfiles::SilentFrames(kFrames));
-        form->activateWindow();
-        QApplication::setActiveWindow(form.get());
-        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        Activate();
         OpenTimed(mp3, 13);
-        QTRY_VERIFY_WITH_TIMEOUT(form->CutPoints()->Model().Ready(), 10000);
-    }
-    // Once the window is active again (after a message box, say), as a user's key would be.
-    void Key(QKeyCombination key) {
-        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
-        QTest::keyClick(form.get(), key.key(), key.keyboardModifiers());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return form->CutPoints()->Model().Ready(); }, 10000));
     }
     std::vector<double> Cuts() const {
         std::vector<double> starts;

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 #include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 
 #include "cutting/form1.h"
@@ -72,6 +74,36 @@ protected:
     void MarkSelection(double start, double end) {
         At(start, form->CandyButton3);
         At(end, form->CandyButton4);
+    }
+
+    // Made the active window, as keys need it.
+    void Activate() {
+        form->activateWindow();
+        QApplication::setActiveWindow(form.get());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
+
+    // Once the window is active again (after a message box, say), as a user's key would be.
+    void Key(QKeyCombination key) {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClick(form.get(), key.key(), key.keyboardModifiers());
+    }
+
+    // The item whose text, without its & marks, is `text` in the menu `menu` or its submenus.
+    QAction* MenuItem(const QString& menu, const QString& text) {
+        std::vector<QMenu*> open;
+        for (QAction* top : form->MenuBar1->actions())
+            if (top->text().remove('&') == menu && top->menu()) open.push_back(top->menu());
+        while (!open.empty()) {
+            QMenu* m = open.back();
+            open.pop_back();
+            for (QAction* action : m->actions()) {
+                if (action->text().remove('&') == text) return action;
+                if (action->menu()) open.push_back(action->menu());
+            }
+        }
+        ADD_FAILURE() << "no item " << menu.toStdString() << " > " << text.toStdString();
+        return nullptr;
     }
 
     QString LastMessage() const { return messages.shown.empty() ? QString() : messages.shown.back().text; }

@@ -1,7 +1,6 @@
 // The cutting window's routes to a mark besides the buttons (waveform drags, frame nudges, typed
 // times, undo and redo), the play position steps and prelistens, and the window's mended edges:
-// the length display of large files, files with no audio, the displays after a save, Enter after
-// a message box, resizing.
+// files with no audio, the displays after a save, Enter after a message box, resizing.
 #include <functional>
 
 #include <QAccessible>
@@ -22,115 +21,71 @@ namespace {
 
 class Form1Marks : public Form1Test {
 protected:
-    Form1Marks() {
-        form->activateWindow();
-        QApplication::setActiveWindow(form.get());
-        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    }
-    // The displays and byte marks a route left, to compare with the buttons'.
-    std::vector<QString> Values() const {
-        const auto& s = form->Session();
-        return {form->Label2->text(), form->Label3->text(), form->Label4->text(),
-                QString::number(s.CurStart().value_or(-1), 'g', 15), QString::number(s.CurEnd().value_or(-1), 'g', 15),
-                QString::number(s.CurDuration().value_or(-1), 'g', 15), QString::number(form->Slider1->SelStart()),
-                QString::number(form->Slider1->SelLength())};
-    }
-    // Once the window is active again (after a message box, say), as a user's key would be.
-    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
-        QTest::keyClick(form.get(), static_cast<Qt::Key>(key), modifiers);
-    }
+    Form1Marks() { Activate(); }
+    QStringList Labels() const { return {form->Label2->text(), form->Label3->text(), form->Label4->text()}; }
 };
 
 }  // namespace
 
-TEST_F(Form1Marks, DraggedEdgesAndSelectionsLeaveWhatTheButtonsLeaveThere) {
+// The routes to a mark besides the buttons; what each leaves is the session's, tested without a window.
+TEST_F(Form1Marks, DragsNudgesTypedTimesAndUndoReachTheMarks) {
     OpenTimed(source);  // 16000 bytes per second
-    MarkSelection(3.5, 6);
-    const std::vector<QString> byButtons = Values();
-    EXPECT_EQ(byButtons, (std::vector<QString>{"3.5 Secs", "6 Secs", "2.5 Secs", "56000", "96000", "40000", "4", "2"}));
-
     MarkSelection(2, 6);
-    emit form->Waveform1->startDragged(3.5);
-    EXPECT_EQ(Values(), byButtons);
-    EXPECT_EQ(form->Waveform1->StartMark(), 3.5);
-    EXPECT_EQ(form->Waveform1->EndMark(), 6.0);
-
-    // A new selection dragged across, with the mouse, from 1.25 s to 4.5 s.
-    form->Waveform1->SetView(0.0, 10.0);
-    auto x = [&](double seconds) { return QPoint(static_cast<int>(std::lround(form->Waveform1->XAtSeconds(seconds))), 40); };
-    const double from = form->Waveform1->SecondsAtX(x(1.25).x());
-    const double to = form->Waveform1->SecondsAtX(x(4.5).x());
-    QTest::mousePress(form->Waveform1, Qt::LeftButton, {}, x(1.25));
-    QTest::mouseMove(form->Waveform1, x(3.0));
-    QTest::mouseMove(form->Waveform1, x(4.5));
-    QTest::mouseRelease(form->Waveform1, Qt::LeftButton, {}, x(4.5));
-    EXPECT_EQ(form->Session().Start().seconds, std::round(from * 1000) / 1000);
-    EXPECT_EQ(form->Session().End().seconds, std::round(to * 1000) / 1000);
-    EXPECT_NEAR(*form->Session().CurStart(), 16000 * from, 1e-6);
-    ASSERT_TRUE(form->Waveform1->HasSelection());
-    EXPECT_EQ(*form->Waveform1->EndMark(), form->Session().End().seconds);
-
-    // The end edge dragged with the mouse to 8 s.
-    const QPoint end = x(*form->Waveform1->EndMark());
-    QTest::mousePress(form->Waveform1, Qt::LeftButton, {}, end);
-    QTest::mouseMove(form->Waveform1, x(6.0));
-    QTest::mouseMove(form->Waveform1, x(8.0));
-    QTest::mouseRelease(form->Waveform1, Qt::LeftButton, {}, x(8.0));
-    EXPECT_NEAR(form->Session().End().seconds, 8.0, 0.02);
-    EXPECT_EQ(form->Label3->text(), QString::fromStdString(CuttingSession::MarkText(form->Session().End())));
-}
-
-TEST_F(Form1Marks, NudgesTypedTimesUndoAndRedoByKeysAndFields) {
-    OpenTimed(source);
-    MarkSelection(2, 6);
-    // One MPEG frame at 44.1 kHz is 1152 / 44100 s = 26.122 ms.
-    Key(Qt::Key_Right, Qt::AltModifier);
-    EXPECT_EQ(form->Label2->text(), "2.026 Secs");
-    EXPECT_EQ(form->Label3->text(), "6 Secs");
-    EXPECT_EQ(form->Label4->text(), "3.974 Secs");
-    EXPECT_EQ(form->Session().CurStart(), 32417.9591836735);
-    Key(Qt::Key_Left, Qt::AltModifier | Qt::ShiftModifier);
-    EXPECT_EQ(form->Label3->text(), "5.974 Secs");
-    EXPECT_EQ(form->Session().CurEnd(), 95582.0408163265);  // 16000 x (6 - 1152 / 44100)
-
-    form->MarkTime->setText("0:08.125");
-    QTest::mouseClick(form->EndAtTime, Qt::LeftButton);
-    EXPECT_EQ(form->Label3->text(), "8.125 Secs");
-    EXPECT_EQ(form->Label4->text(), "6.099 Secs");
-    EXPECT_EQ(form->Session().CurEnd(), 130000);
-    form->MarkTime->setText("1:75");
-    QTest::mouseClick(form->StartAtTime, Qt::LeftButton);
+    const double frame = 1152.0 / 44100;  // 26.122 ms
+    const struct {
+        const char* route;
+        std::function<void()> act;
+        QStringList labels;  // start, end, length
+    } routes[] = {
+        {"the start's edge dragged", [&] { emit form->Waveform1->startDragged(3.5); }, {"3.5 Secs", "6 Secs", "2.5 Secs"}},
+        {"the end's edge dragged", [&] { emit form->Waveform1->endDragged(8.0); }, {"3.5 Secs", "8 Secs", "4.5 Secs"}},
+        {"a selection dragged across", [&] { emit form->Waveform1->selectionDragged(1.25, 4.5); },
+         {"1.25 Secs", "4.5 Secs", "3.25 Secs"}},
+        {"Alt+Right nudges the start a frame on", [&] { Key(Qt::ALT | Qt::Key_Right); },
+         {"1.276 Secs", "4.5 Secs", "3.224 Secs"}},
+        {"Alt+Shift+Left nudges the end a frame back", [&] { Key(Qt::ALT | Qt::SHIFT | Qt::Key_Left); },
+         {"1.276 Secs", "4.474 Secs", "3.198 Secs"}},
+        {"a typed end",
+         [&] {
+             form->MarkTime->setText("0:08.125");
+             QTest::mouseClick(form->EndAtTime, Qt::LeftButton);
+         },
+         {"1.276 Secs", "8.125 Secs", "6.849 Secs"}},
+        {"a time that is none is refused",
+         [&] {
+             form->MarkTime->setText("1:75");
+             QTest::mouseClick(form->StartAtTime, Qt::LeftButton);
+         },
+         {"1.276 Secs", "8.125 Secs", "6.849 Secs"}},
+        {"Ctrl+Z undoes the typed end", [&] { Key(Qt::CTRL | Qt::Key_Z); }, {"1.276 Secs", "4.474 Secs", "3.198 Secs"}},
+        {"Ctrl+Shift+Z redoes it", [&] { Key(Qt::CTRL | Qt::SHIFT | Qt::Key_Z); }, {"1.276 Secs", "8.125 Secs", "6.849 Secs"}},
+    };
+    for (const auto& r : routes) {
+        r.act();
+        EXPECT_EQ(Labels(), r.labels) << r.route;
+        EXPECT_EQ(form->Waveform1->EndMark(), form->Session().End().seconds) << r.route;
+    }
     EXPECT_EQ(LastMessage(), kTypeATime);
-    EXPECT_EQ(form->Label2->text(), "2.026 Secs");
-
-    Key(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(form->Label3->text(), "5.974 Secs");
-    Key(Qt::Key_Z, Qt::ControlModifier);
-    Key(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(form->Label2->text(), "2 Secs");
-    EXPECT_EQ(form->Label3->text(), "6 Secs");
-    EXPECT_EQ(form->Session().CurStart(), 32000);
-    Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(form->Label2->text(), "2.026 Secs");
-    // Z zooms the waveform to the selection, - and + zoom out and in.
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_NEAR(*form->Session().CurStart(), 16000 * (1.25 + frame), 1e-6);
+    // Z zooms the waveform to the selection, - zooms out; the slider's band stays.
     Key(Qt::Key_Z);
     EXPECT_TRUE(form->Waveform1->ZoomedIn());
-    EXPECT_LE(form->Waveform1->ViewStart(), 2.026);
-    EXPECT_GE(form->Waveform1->ViewStart() + form->Waveform1->ViewSeconds(), 5.974);
+    EXPECT_LE(form->Waveform1->ViewStart(), 1.276);
+    EXPECT_GE(form->Waveform1->ViewStart() + form->Waveform1->ViewSeconds(), 8.125);
     const double seconds = form->Waveform1->ViewSeconds();
     Key(Qt::Key_Minus);
     EXPECT_NEAR(form->Waveform1->ViewSeconds(), std::min(seconds * 2, 10.0), 1e-9);
-    EXPECT_EQ(form->Slider1->SelStart(), 2);
-    EXPECT_EQ(form->Slider1->SelLength(), 4);
+    EXPECT_EQ(form->Slider1->SelStart(), 1);
+    EXPECT_EQ(form->Slider1->SelLength(), 7);
 }
 
 TEST_F(Form1Marks, StepsMoveThePositionByAFrameOrASecond) {
     OpenTimed(source);
     player.position = 4.0;
     player.calls.clear();
-    Key(Qt::Key_Right, Qt::ShiftModifier);
-    Key(Qt::Key_Left, Qt::ControlModifier);
+    Key(Qt::SHIFT | Qt::Key_Right);
+    Key(Qt::CTRL | Qt::Key_Left);
     ASSERT_EQ(player.calls.size(), 2u);
     // To the sample: a frame of 1152 samples on, then a second back.
     EXPECT_EQ(player.calls[0], "seek sample " + std::to_string(4 * 44100 + 1152));
@@ -210,10 +165,8 @@ TEST_F(Form1Marks, AFileWithoutMpegAudioIsRefusedAndNothingOfTheFileBeforeStays)
     EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "URL="})) << "the file before is unloaded, nothing played";
     EXPECT_EQ(form->Scroller()->Text(), "");
     EXPECT_TRUE(form->Session().Path().empty());
-    for (QAbstractButton* button : {form->CandyButton5, form->CandyButton3, form->CandyButton2, form->CandyButton6}) {
-        Click(button);
-        EXPECT_EQ(LastMessage(), kOpenFirst) << button->text().toStdString();
-    }
+    Click(form->CandyButton2);
+    EXPECT_EQ(LastMessage(), kOpenFirst);
     EXPECT_EQ(player.calls.size(), 2u);
 }
 
@@ -232,14 +185,7 @@ TEST_F(Form1Marks, TheWaveformTakesTheExtraSpaceAndTheRestKeepsItsLayout) {
     EXPECT_EQ(form->Waveform1->geometry().bottom() + 1, form->Slider1->geometry().top());
 }
 
-TEST_F(Form1Marks, LengthShowsOnceKnownAndAFileWithoutAudioSaysSo) {
-    dialogs.opens.push_back({QString::fromStdString(source), "song.mp3"});
-    Click(form->CandyButton1);
-    EXPECT_EQ(form->Label15->text(), "00:00:00");
-    player.durationSeconds = 2521.6;  // timed in the background, known later
-    form->Timer6_Timer();
-    EXPECT_EQ(form->Label15->text(), "00:42:02");
-
+TEST_F(Form1Marks, AFileWithoutAudioSaysSoInsteadOfWaitingForItsLength) {
     // A file whose frames the player cannot time, though the analysis finds none either.
     checkResult = false;
     anyFile = true;
@@ -292,13 +238,4 @@ TEST_F(Form1Marks, EveryControlHasANameAndARoleForScreenReaders) {
         EXPECT_EQ(accessible->role(), e.role) << e.name.toStdString();
         EXPECT_EQ(accessible->text(QAccessible::Name), e.name);
     }
-    QAccessibleInterface* ticker = QAccessible::queryAccessibleInterface(form->Scroller()->Control());
-    ASSERT_NE(ticker, nullptr);
-    EXPECT_EQ(ticker->role(), QAccessible::StaticText);
-    EXPECT_EQ(ticker->text(QAccessible::Name),
-              "Please donate to help us keep the software free.Click on the donate button above to donate.");
-    OpenTimed(source);
-    MarkSelection(2, 6.5);
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(form->Waveform1)->text(QAccessible::Description).left(70),
-              "Selection from 2.000 seconds to 6.500 seconds, 4.500 seconds long. Pla");
 }

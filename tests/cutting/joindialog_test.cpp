@@ -7,8 +7,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
 
@@ -24,11 +22,7 @@ class JoinDialogTest : public Form1Test {
 protected:
     // File > Join files..., as the menu bar runs it; the dialog once it is up and active.
     JoinDialog* OpenJoinDialog() {
-        for (QAction* top : form->MenuBar1->actions()) {
-            if (top->text().remove('&') != "File") continue;
-            for (QAction* action : top->menu()->actions())
-                if (action->text().remove('&') == "Join files...") action->trigger();
-        }
+        if (QAction* item = MenuItem("File", "Join files...")) item->trigger();
         JoinDialog* dialog = nullptr;
         const auto up = [&] {
             dialog = form->findChild<JoinDialog*>();

@@ -41,28 +41,6 @@ void ChooseIn(Show show, const QString& path) {
 
 }  // namespace
 
-TEST(QtFileDialogsTest, AFileOpenedWithoutTheDialogIsWhereTheNextDialogsStart) {
-    TestApp();
-    testfiles::TempDir dir;
-    const QString folder = QDir(QString::fromStdString(dir.path().string())).absolutePath();
-    const QString elsewhere = QDir::tempPath();
-    ASSERT_NE(folder, elsewhere);
-    const QString started = QDir::currentPath();
-    QDir::setCurrent(elsewhere);
-
-    QtFileDialogs dialogs;
-    dialogs.NoteOpened(folder + "/song.mp3");
-
-    FileChoice saved;
-    EXPECT_EQ(FolderShownBy([&] { saved = dialogs.ShowSave(nullptr, "Audio Files (*.mp3)|*.mp3", "clip.mp3"); }),
-              folder);
-    EXPECT_TRUE(saved.path.isEmpty());
-    FileChoice opened;
-    EXPECT_EQ(FolderShownBy([&] { opened = dialogs.ShowOpen(nullptr, "Audio Files (*.mp3)|*.mp3"); }), folder);
-    EXPECT_TRUE(opened.path.isEmpty());
-    QDir::setCurrent(started);
-}
-
 TEST(QtFileDialogsTest, OpenAndSaveFoldersAreRememberedBetweenRuns) {
     TestApp();
     testfiles::TempDir dir;
@@ -89,14 +67,24 @@ TEST(QtFileDialogsTest, OpenAndSaveFoldersAreRememberedBetweenRuns) {
     EXPECT_EQ(FolderShownBy([&] { nextRun.ShowSave(nullptr, filter, "clip2.mp3"); }), root + "/clips");
 }
 
-// The open dialog for several files gives every file picked and starts where the open dialog does.
-TEST(QtFileDialogsTest, SeveralFilesPickedAtOnceComeBackTogether) {
+// A file opened without the dialog (command line, drop) is where every dialog starts, wherever the
+// program was started; the open dialog for several files gives every file picked.
+TEST(QtFileDialogsTest, AFileOpenedWithoutTheDialogIsWhereTheNextDialogsStart) {
     TestApp();
     testfiles::TempDir dir;
     const QString folder = QDir(QString::fromStdString(dir.path().string())).absolutePath();
     for (const char* name : {"a.mp3", "b.mp3"}) testfiles::WriteFile(dir.file(name), testfiles::SilentFrames(3));
+    const QString started = QDir::currentPath();
+    QDir::setCurrent(QDir::tempPath());
+    ASSERT_NE(folder, QDir::currentPath());
     QtFileDialogs dialogs;
     dialogs.NoteOpened(folder + "/a.mp3");
+    const QString filter = "Audio Files (*.mp3)|*.mp3";
+    FileChoice saved, opened;
+    EXPECT_EQ(FolderShownBy([&] { saved = dialogs.ShowSave(nullptr, filter, "clip.mp3"); }), folder);
+    EXPECT_EQ(FolderShownBy([&] { opened = dialogs.ShowOpen(nullptr, filter); }), folder);
+    EXPECT_TRUE(saved.path.isEmpty() && opened.path.isEmpty());
+
     QString shownIn;
     QTimer::singleShot(0, [&shownIn] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -105,8 +93,10 @@ TEST(QtFileDialogsTest, SeveralFilesPickedAtOnceComeBackTogether) {
         shownIn = dialog->directory().absolutePath();
         names->setText("\"b.mp3\" \"a.mp3\"");
         QMetaObject::invokeMethod(dialog, "accept");
+        QTimer::singleShot(1000, dialog, &QDialog::reject);  // names it cannot find leave it open
     });
-    const QStringList picked = dialogs.ShowOpenFiles(nullptr, "Audio Files (*.mp3)|*.mp3");
+    const QStringList picked = dialogs.ShowOpenFiles(nullptr, filter);
+    QDir::setCurrent(started);
     EXPECT_EQ(shownIn, folder);
     EXPECT_EQ(picked, QStringList({folder + "/b.mp3", folder + "/a.mp3"}));
 }

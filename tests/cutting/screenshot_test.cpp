@@ -12,40 +12,22 @@
 #include "cutting/cutpointscontroller.h"
 #include "cutting/form1.h"
 #include "cutting/waveformview.h"
-#include "cuttingfakes.h"
-#include "mpeg/framescan.h"
-#include "support/fakemessageboxes.h"
-#include "support/testfiles.h"
+#include "form1fixture.h"
 
 namespace {
 
-TEST(Form1Screenshot, ShowsTheWindowWithAFileOpenAndASelection) {
-    TestApp();
-    testfiles::TempDir dir;
+TEST_F(Form1Test, ScreenshotsWithAFileOpenAndASelection) {
     std::string song = dir.file("Summer Breeze.mp3");
     const std::string wav = dir.file("tune.wav");
     // Notes that swell and fade, so the waveform has a shape to show.
     ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 '" + wav +
                            "' synth 40 sine 220 sine 330 tremolo 0.3 80 fade 1 40 4 >/dev/null 2>&1").c_str()), 0);
     ASSERT_EQ(std::system(("lame --quiet -V 4 '" + wav + "' '" + song + "'").c_str()), 0);
-    FakePlayer player;
-    FakeDialogs dialogs;
-    FakeMessageBoxes messages;
-    FixedClock clock;
-    FakeWaveOut waveOut;
-    RecordingLinkOpener links;
-    Form1Parts parts;
-    parts.player = &player;
-    parts.dialogs = &dialogs;
-    parts.messages = &messages;
-    parts.clock = &clock;
-    parts.waveOut = &waveOut;
-    parts.links = &links;
-    Form1 form(parts);
+    Form1& form = *this->form;
+    form.hide();
     form.Timer1->stop();
 
     player.durationSeconds = ScanDurationSeconds(song);
-    player.rate = 44100;
     dialogs.opens.push_back({QString::fromStdString(song), "Summer Breeze.mp3"});
     form.CandyButton1_Click();
     form.Timer6_Timer();
@@ -61,7 +43,7 @@ TEST(Form1Screenshot, ShowsTheWindowWithAFileOpenAndASelection) {
     form.resize(form.sizeHint().expandedTo(QSize(720, 0)));
     form.show();
     // The envelope is built on a worker thread; wait for it with a deadline.
-    QTRY_VERIFY_WITH_TIMEOUT(!form.Waveform1->IsBuilding() && form.Waveform1->Envelope(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Waveform1->IsBuilding() && form.Waveform1->Envelope(); }, 20000));
     // The message comes in from the right; move it until it starts near the left edge.
     MsgScroller* ticker = form.Scroller()->Control();
     for (int i = 0; i < 1000 && !(ticker->Frame().pieces.size() && ticker->Frame().pieces.front().position > 0 &&
@@ -90,7 +72,7 @@ TEST(Form1Screenshot, ShowsTheWindowWithAFileOpenAndASelection) {
     EXPECT_GT(zoomed.height(), shot.height());
 
     // The selection cut out: the join marked in the plot, the removed stretch shaded in the strip.
-    QTRY_VERIFY_WITH_TIMEOUT(form.CutPoints()->Model().Ready(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.CutPoints()->Model().Ready(); }, 20000));
     form.Waveform1->ShowWholeFile();
     form.CutOutSelection();
     ASSERT_TRUE(form.Session().Edited());

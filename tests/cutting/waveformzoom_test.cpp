@@ -2,6 +2,7 @@
 // wheel and keys, mark and selection drags reported as intents, page turns, the spoken state.
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include <QAccessible>
 #include <QAccessibleInterface>
@@ -173,59 +174,41 @@ TEST_F(WaveformZoom, ZoomToSelectionFramesBothMarks) {
     EXPECT_FALSE(view_.ZoomedIn());
 }
 
-TEST_F(WaveformZoom, DraggingAnEdgeReportsThatMarkOnly) {
-    view_.SetView(100.0, 10.0);  // 100 px a second
+// A press on a mark's edge drags that mark; elsewhere a drag is a new selection (reported in time
+// order) and a wobble under the threshold a click. Only a selection or a click moves the play position.
+TEST_F(WaveformZoom, DragsAreReportedAsTheMarkOrSelectionTheyMove) {
+    view_.SetView(100.0, 10.0);    // 100 px a second
     view_.SetMarks(102.0, 106.0);  // x 200 and 600
     QSignalSpy starts(&view_, &WaveformView::startDragged);
     QSignalSpy ends(&view_, &WaveformView::endDragged);
     QSignalSpy selections(&view_, &WaveformView::selectionDragged);
     QSignalSpy seeks(&view_, &WaveformView::seekRequested);
-
-    QTest::mousePress(&view_, Qt::LeftButton, {}, QPoint(203, 60));
-    QTest::mouseMove(&view_, QPoint(260, 60));
-    // The preview moves; the given marks stay until the window sets them.
-    EXPECT_EQ(view_.StartMark(), 102.0);
-    QTest::mouseMove(&view_, QPoint(150, 60));
-    QTest::mouseRelease(&view_, Qt::LeftButton, {}, QPoint(150, 60));
-    ASSERT_EQ(starts.count(), 1);
-    EXPECT_NEAR(starts.at(0).at(0).toDouble(), 101.5, 1e-9);
-    EXPECT_EQ(view_.StartMark(), 102.0);
-
-    QTest::mousePress(&view_, Qt::LeftButton, {}, QPoint(597, 60));
-    QTest::mouseMove(&view_, QPoint(725, 60));
-    QTest::mouseRelease(&view_, Qt::LeftButton, {}, QPoint(725, 60));
-    ASSERT_EQ(ends.count(), 1);
-    EXPECT_NEAR(ends.at(0).at(0).toDouble(), 107.25, 1e-9);
-
-    EXPECT_EQ(starts.count(), 1);
-    EXPECT_EQ(selections.count(), 0);
-    EXPECT_EQ(seeks.count(), 0) << "grabbing a mark does not move the play position";
-}
-
-TEST_F(WaveformZoom, DraggingAcrossMakesANewSelectionAndAClickSeeks) {
-    view_.SetView(100.0, 10.0);
-    view_.SetMarks(102.0, 103.0);
-    QSignalSpy selections(&view_, &WaveformView::selectionDragged);
-    QSignalSpy seeks(&view_, &WaveformView::seekRequested);
-
-    // Right to left: reported in time order.
-    QTest::mousePress(&view_, Qt::LeftButton, {}, QPoint(850, 60));
-    QTest::mouseMove(&view_, QPoint(700, 60));
-    QTest::mouseMove(&view_, QPoint(420, 60));
-    QTest::mouseRelease(&view_, Qt::LeftButton, {}, QPoint(420, 60));
-    ASSERT_EQ(selections.count(), 1);
-    EXPECT_NEAR(selections.at(0).at(0).toDouble(), 104.2, 1e-9);
-    EXPECT_NEAR(selections.at(0).at(1).toDouble(), 108.5, 1e-9);
-    ASSERT_EQ(seeks.count(), 1);
-    EXPECT_NEAR(seeks.at(0).at(0).toDouble(), 108.5, 1e-9);
-
-    // A wobble under the threshold is a click: a seek, no selection.
-    QTest::mousePress(&view_, Qt::LeftButton, {}, QPoint(900, 60));
-    QTest::mouseMove(&view_, QPoint(902, 60));
-    QTest::mouseRelease(&view_, Qt::LeftButton, {}, QPoint(902, 60));
-    EXPECT_EQ(selections.count(), 1);
-    ASSERT_EQ(seeks.count(), 2);
-    EXPECT_NEAR(seeks.at(1).at(0).toDouble(), 109.0, 1e-9);
+    const struct {
+        const char* what;
+        std::vector<int> xs;  // pressed, moved through, released
+        QSignalSpy* spy;
+        QVariantList reported;
+        int seeks;  // seeks asked so far
+    } drags[] = {
+        {"the start's edge", {203, 260, 150}, &starts, {101.5}, 0},
+        {"the end's edge", {597, 725}, &ends, {107.25}, 0},
+        {"across, right to left", {850, 700, 420}, &selections, {104.2, 108.5}, 1},
+        {"a wobble is a click", {900, 902}, &seeks, {109.0}, 2},
+    };
+    for (const auto& d : drags) {
+        SCOPED_TRACE(d.what);
+        QTest::mousePress(&view_, Qt::LeftButton, {}, QPoint(d.xs.front(), 60));
+        for (size_t i = 1; i < d.xs.size(); ++i) QTest::mouseMove(&view_, QPoint(d.xs[i], 60));
+        // The preview moves; the given marks stay until the window sets them.
+        EXPECT_EQ(view_.StartMark(), 102.0);
+        QTest::mouseRelease(&view_, Qt::LeftButton, {}, QPoint(d.xs.back(), 60));
+        ASSERT_FALSE(d.spy->isEmpty());
+        const QVariantList got = d.spy->takeLast();
+        ASSERT_EQ(got.size(), d.reported.size());
+        for (int i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i].toDouble(), d.reported[i].toDouble(), 1e-9);
+        EXPECT_TRUE(starts.isEmpty() && ends.isEmpty() && selections.isEmpty()) << "one report a drag";
+        EXPECT_EQ(seeks.count() + (d.spy == &seeks ? 1 : 0), d.seeks);
+    }
 }
 
 TEST_F(WaveformZoom, TheOverviewStripMovesTheViewWithoutSeeking) {
