@@ -238,4 +238,11 @@ TEST_F(Form1Marks, EveryControlHasANameAndARoleForScreenReaders) {
         EXPECT_EQ(accessible->role(), e.role) << e.name.toStdString();
         EXPECT_EQ(accessible->text(QAccessible::Name), e.name);
     }
+    // The playing position's value is its second.
+    form->Slider1->SetMax(240);
+    form->Slider1->SetValue(75);
+    QAccessibleValueInterface* value = QAccessible::queryAccessibleInterface(form->Slider1)->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->currentValue().toInt(), 75);
+    EXPECT_EQ(value->maximumValue().toInt(), 240);
 }

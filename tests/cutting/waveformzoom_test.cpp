@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include "cutting/cuttingfakes.h"
-#include "cutting/positionslider.h"
 #include "cutting/waveform.h"
 #include "cutting/waveformview.h"
 
@@ -276,18 +275,4 @@ TEST_F(WaveformZoom, ScreenReadersHearTheSelectionAndPosition) {
               "Selection from 1 minute 2.500 seconds to 1 minute 5.250 seconds, 2.750 seconds long. "
               "Playing position 1 minute 3.000 seconds.");
     EXPECT_TRUE(accessible->state().focusable);
-}
-
-TEST(PositionSliderAccessibility, NamedSliderWithTheSecondAsValue) {
-    TestApp();
-    PositionSlider slider;
-    slider.SetMax(240);
-    slider.SetValue(75);
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&slider);
-    ASSERT_NE(accessible, nullptr);
-    EXPECT_EQ(accessible->role(), QAccessible::Slider);
-    EXPECT_EQ(accessible->text(QAccessible::Name), "Playing position");
-    ASSERT_NE(accessible->valueInterface(), nullptr);
-    EXPECT_EQ(accessible->valueInterface()->currentValue().toInt(), 75);
-    EXPECT_EQ(accessible->valueInterface()->maximumValue().toInt(), 240);
 }
