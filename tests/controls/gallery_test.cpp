@@ -123,12 +123,13 @@ TEST(ControlsGallery, RendersEveryStyleAndStateToAPicture) {
     const QString path = QStringLiteral(TRIMBEL_SCREENSHOTS "/controls.png");
     ASSERT_TRUE(shot.save(path));
 
-    // The hovered style-7 button shows its hover body, the disabled one the grey body.
-    const CandyButton* hovered = buttons[7 * 5 + 1];
-    const CandyButton* disabled = buttons[7 * 5 + 4];
-    const QPoint rimOfHovered = hovered->geometry().topLeft() + QPoint(3, hovered->height() - 4);
-    const QPoint rimOfDisabled = disabled->geometry().topLeft() + QPoint(3, disabled->height() - 4);
-    EXPECT_NE(shot.pixel(rimOfHovered), shot.pixel(rimOfDisabled));
+    // Each style-7 button shows the body of its state: the hovered and the disabled bodies differ
+    // from the normal one near the rim (pressed and checked share its colour by default).
+    auto rim = [&](int state) {
+        const CandyButton* b = buttons[7 * 5 + state];
+        return shot.pixel(b->geometry().topLeft() + QPoint(3, b->height() - 4));
+    };
+    for (int state : {1, 4}) EXPECT_NE(rim(state), rim(0)) << states[state];
     EXPECT_EQ(QImage(path).size(), shot.size());
 }
 
