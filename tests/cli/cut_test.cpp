@@ -96,7 +96,8 @@ TEST_F(CutCommand, AnExistingFileIsReplacedOnlyWithOverwrite) {
             const QStringList args = how + QStringList{"--start", "1", "--end", "5", "--output", Q(output)};
             const ProgramRun refused = Cut(args);
             EXPECT_EQ(refused.exitCode, 2);
-            EXPECT_TRUE(refused.Says("exists already; nothing was written (give --overwrite to replace it)")) << refused.err;
+            EXPECT_TRUE(refused.Says("exists already; nothing was written (give --overwrite to replace it)"))
+                << refused.err;
             EXPECT_EQ(testfiles::ReadFile(old), testfiles::FromString("keep me"));
             const ProgramRun replaced = Cut(args + QStringList{"--overwrite"});
             EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
@@ -113,7 +114,8 @@ TEST_F(CutCommand, FramesCutsWholeFramesThatDecodeCleanlyAtTheMarkedLength) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err.find("Scanning frames"), std::string::npos) << "no progress line when stderr is a pipe";
     int status = -1;
-    EXPECT_EQ(testfiles::CommandOutput("ffmpeg -v error -nostdin -i " + ShellQuote(clip) + " -f null - 2>&1", &status), "");
+    const std::string decoded = "ffmpeg -v error -nostdin -i " + ShellQuote(clip) + " -f null - 2>&1";
+    EXPECT_EQ(testfiles::CommandOutput(decoded, &status), "");
     EXPECT_EQ(status, 0);
     // The playing time is the timeline's end less its start, where the declared delay is skipped.
     const QStringList times = Q(testfiles::CommandOutput("ffprobe -v error -show_entries format=start_time,duration "

@@ -21,7 +21,8 @@ protected:
     static void SetUpTestSuite() {
         dir_ = new testfiles::TempDir;
         // 6 s of 44.1 kHz stereo with a title tag.
-        ASSERT_TRUE(EncodeSong(dir_->file("song.mp3"), "6 sine 200:2000 pinknoise vol 0.4", "-b 128 --tt 'Edited song'"));
+        ASSERT_TRUE(
+            EncodeSong(dir_->file("song.mp3"), "6 sine 200:2000 pinknoise vol 0.4", "-b 128 --tt 'Edited song'"));
     }
     static void TearDownTestSuite() { delete dir_; }
     QString Source() const { return Q(dir_->file("song.mp3")); }

@@ -12,7 +12,8 @@ TEST(FileArgument, OnlyOneExistingFileThatIsNoSubcommandOpensTheWindow) {
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.path().string())));
     // Files named like a subcommand or an option in the current folder.
-    for (const char* name : {"My Song.mp3", "info", "--help"}) testfiles::WriteFile(dir.file(name), testfiles::SilentFrames(3));
+    for (const char* name : {"My Song.mp3", "info", "--help"})
+        testfiles::WriteFile(dir.file(name), testfiles::SilentFrames(3));
     const std::pair<std::vector<std::string>, bool> cases[] = {
         {{dir.file("My Song.mp3")}, true},
         {{"My Song.mp3"}, true},

@@ -27,7 +27,8 @@ TEST(HelpText, EveryHelpOffersTheSameHelpOptionAndNoQtOptions) {
         EXPECT_EQ(run.exitCode, 0);
         // The help wraps its lines: read it as running text.
         const std::string help = std::regex_replace(run.out, std::regex("\\s+"), " ");
-        for (const std::string& name : names) EXPECT_NE(help.find(name), std::string::npos) << name << " in " << run.out;
+        for (const std::string& name : names)
+            EXPECT_NE(help.find(name), std::string::npos) << name << " in " << run.out;
         EXPECT_NE(help.find("-h, --help Show this help. "), std::string::npos) << run.out;
         EXPECT_EQ(help.find("--help-all"), std::string::npos);
         EXPECT_EQ(help.find("-?"), std::string::npos);

@@ -23,8 +23,9 @@ bool EncodeSong(const std::string& mp3, const std::string& synth, const std::str
     using testfiles::ShellQuote;
     const std::string wav = mp3 + ".wav";
     int status = -1;
-    testfiles::CommandOutput("sox -n -r 44100 -c 2 -b 16 " + ShellQuote(wav) + " synth " + synth + " && lame --quiet " +
-                                 lameOptions + " " + ShellQuote(wav) + " " + ShellQuote(mp3) + " && rm " + ShellQuote(wav),
+    testfiles::CommandOutput("sox -n -r 44100 -c 2 -b 16 " + ShellQuote(wav) + " synth " + synth +
+                                 " && lame --quiet " + lameOptions + " " + ShellQuote(wav) + " " + ShellQuote(mp3) +
+                                 " && rm " + ShellQuote(wav),
                              &status);
     return status == 0;
 }

@@ -24,7 +24,8 @@ class Refusals : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir_ = new testfiles::TempDir;
-        ASSERT_TRUE(EncodeSong(dir_->file("song.mp3"), "6 sine 200:2000 pinknoise vol 0.4", "-b 128 --tt 'Edited song'"));
+        ASSERT_TRUE(
+            EncodeSong(dir_->file("song.mp3"), "6 sine 200:2000 pinknoise vol 0.4", "-b 128 --tt 'Edited song'"));
         fs::create_hard_link(dir_->file("song.mp3"), dir_->file("hard.mp3"));
         fs::create_symlink(dir_->file("song.mp3"), dir_->file("link.mp3"));
         fs::create_directory(dir_->file("out"));
@@ -86,7 +87,8 @@ TEST_F(Refusals, EachSaysWhyInOneLineAndWritesNothing) {
         {{"split", "@src", "--cue", "@bad.cue"}, 2, "bad.cue: line 3: INDEX needs"},
         // Nothing that split writes replaces the source or a file already there.
         {{"split", "@src", "--at", "3", "--output-dir", "@outdir", "--export-cue", "@src"}, 2, "the file being split"},
-        {{"split", "@src", "--at", "3", "--output-dir", "@outdir", "--export-cue", "@outdir/../song.mp3", "--overwrite"},
+        {{"split", "@src", "--at", "3", "--output-dir", "@outdir", "--export-cue", "@outdir/../song.mp3",
+          "--overwrite"},
          2, "the file being split"},
         {{"split", "@src", "--at", "3", "--output-dir", "@outdir", "--export-cue", "@hard.mp3", "--overwrite"}, 2,
          "the file being split"},
@@ -95,7 +97,8 @@ TEST_F(Refusals, EachSaysWhyInOneLineAndWritesNothing) {
         {{"split", "@src", "--at", "3", "--output-dir", "@outdir", "--export-cue", "@exists.mp3"}, 2,
          "exists.mp3 exists already"},
         {{"split", "@src", "--at", "3", "--output-dir", "@outdir", "--export-cue", "@part"}, 2, "the name of a part"},
-        {{"split", "@src", "--at", "3", "--output-dir", "@dir", "--name-pattern", "hard", "--overwrite"}, 2, "cut from"},
+        {{"split", "@src", "--at", "3", "--output-dir", "@dir", "--name-pattern", "hard", "--overwrite"},
+         2, "cut from"},
         {{"chapters", "@src"}, 2, "give one of --list"},
         {{"chapters", "@src", "--list", "--clear"}, 2, "give one of"},
         {{"chapters", "@src", "--at", "0.5", "--titles", "a|b|c"}, 2, "--titles gives 3 titles for 2 chapters"},
@@ -105,12 +108,14 @@ TEST_F(Refusals, EachSaysWhyInOneLineAndWritesNothing) {
          "the ranges 1-2 and 1.5-3 overlap"},
         {{"edit", "@src", "--delete", "2-2", "--output", "@never"}, 2, "the range 2-2 is empty"},
         {{"edit", "@src", "--delete", "3-1", "--output", "@never"}, 2, "the range 3-1 is empty"},
-        {{"edit", "@src", "--delete", "5-7", "--output", "@never"}, 2, "the range 5-7 lies outside the audio (0-6.000)"},
+        {{"edit", "@src", "--delete", "5-7", "--output", "@never"},
+         2, "the range 5-7 lies outside the audio (0-6.000)"},
         {{"edit", "@src", "--delete", "1:xx-2", "--output", "@never"}, 2, "a range needs START-END"},
         {{"edit", "@src", "--delete", "0-6", "--output", "@never"}, 2, "nothing of the audio would be left"},
         {{"edit", "@src", "--keep", "1-1.004", "--output", "@never"}, 2,
          "Nothing is left: every kept range is shorter than a frame"},
-        {{"edit", "@src", "--delete", "1-2", "--keep", "3-4", "--output", "@never"}, 2, "give --delete or --keep ranges"},
+        {{"edit", "@src", "--delete", "1-2", "--keep", "3-4", "--output", "@never"},
+         2, "give --delete or --keep ranges"},
         {{"edit", "@src", "--delete", "1-2", "--crossfade", "10", "--output", "@never"}, 2,
          "--crossfade needs --smooth-joins"},
         {{"edit", "@src", "--delete", "1-2", "--smooth-joins", "--crossfade", "500", "--output", "@never"}, 2,

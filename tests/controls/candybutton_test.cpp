@@ -104,9 +104,12 @@ TEST_F(CandyButtonTest, EventsDriveTheDrawStateAndTheSignals) {
         QSignalSpy dbl(&b, &CandyButton::DblClick);
         Play(b, c.script);
         EXPECT_EQ(b.DrawState(), c.state);
-        if (c.state == S::StateHovered || c.hovering == 0) EXPECT_EQ(b.Hovering(), c.state == S::StateHovered);
-        const std::vector<int> raised = {enter.count(), leave.count(), down.count(), up.count(), click.count(), dbl.count()};
-        std::vector<int> expected = {c.enter, c.leave, c.down, c.up, c.click, c.dbl};
+        if (c.state == S::StateHovered || c.hovering == 0) {
+            EXPECT_EQ(b.Hovering(), c.state == S::StateHovered);
+        }
+        const std::vector<qsizetype> raised = {enter.count(), leave.count(), down.count(),
+                                               up.count(),    click.count(), dbl.count()};
+        std::vector<qsizetype> expected = {c.enter, c.leave, c.down, c.up, c.click, c.dbl};
         for (size_t i = 0; i < expected.size(); ++i) expected[i] = expected[i] < 0 ? raised[i] : expected[i];
         EXPECT_EQ(raised, expected) << "enter, leave, down, up, click, dbl";
         EXPECT_EQ(clicked.count(), click.count());

@@ -89,9 +89,11 @@ TEST(HiDpi, ButtonPaintsABodyOfTheDevicesRatio) {
 TEST(HiDpi, KnobsArePaintedAtTheRatio) {
     TestApp();
     const std::pair<QImage, QImage> knobs[] = {
-        {Slider::KnobImage(false), Slider::KnobImage(false, 2.0)}, {Slider::KnobImage(true), Slider::KnobImage(true, 2.0)},
-        {Volume::KnobImage(false), Volume::KnobImage(false, 2.0)}, {Volume::KnobImage(true), Volume::KnobImage(true, 2.0)},
-        {Slider::KnobImage(true), Slider::CachedKnob(true, 2.0).toImage()}};
+        {Slider::KnobImage(false), Slider::KnobImage(false, 2.0)},
+        {Slider::KnobImage(true), Slider::KnobImage(true, 2.0)},
+        {Slider::KnobImage(true), Slider::CachedKnob(true, 2.0).toImage()},
+        {Volume::KnobImage(false), Volume::KnobImage(false, 2.0)},
+        {Volume::KnobImage(true), Volume::KnobImage(true, 2.0)}};
     for (const auto& [plain, sharp] : knobs) {
         EXPECT_EQ(sharp.size(), plain.size() * 2);
         EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
