@@ -45,19 +45,12 @@ TEST(MpegInfo, ConstantBitrateAfterATag) {
     Bytes audio = SilentFrames(1);
     audio.resize(4000000, 0);
     auto info = Read(Concat({tag, audio}));
-    EXPECT_EQ(info.VersionText, "version 1 layer 3");
-    EXPECT_EQ(info.Bitrate, 128);
-    EXPECT_EQ(info.Frequency, 44100);
-    EXPECT_EQ(info.ModeText, "Joint stereo");
-    EXPECT_EQ(info.Length, 250);
-    EXPECT_FALSE(info.IsVbr);
-    EXPECT_FALSE(info.UsesChecksums);  // FB: protection bit set, no checksum
-    EXPECT_FALSE(info.IsCopyrighted);
-    EXPECT_TRUE(info.IsOriginal);  // 0x44: original bit
-    EXPECT_FALSE(info.UsesEmphasis);
-    EXPECT_EQ(info.ID3v2Major, 3);
-    EXPECT_EQ(info.ID3v1Minor, -1);
-    EXPECT_EQ(info.FileSize, 4004096);
+    EXPECT_EQ(std::make_tuple(info.VersionText, info.Bitrate, info.Frequency, info.ModeText, info.Length),
+              std::make_tuple(std::string("version 1 layer 3"), 128, 44100, std::string("Joint stereo"), 250));
+    // FB: protection bit set, no checksum; 44: the original bit.
+    EXPECT_EQ(std::make_tuple(info.IsVbr, info.UsesChecksums, info.IsCopyrighted, info.IsOriginal, info.UsesEmphasis),
+              std::make_tuple(false, false, false, true, false));
+    EXPECT_EQ(std::make_tuple(info.ID3v2Major, info.ID3v1Minor, info.FileSize), std::make_tuple(3, -1, int64_t{4004096}));
 }
 
 // Version, layer, bitrate, frequency and mode from the header bits; the search skips bytes that
@@ -145,14 +138,10 @@ TEST(MpegInfo, UnusableHeadersFillWhatTheyCan) {
     auto path = dir.file("f.mp3");
     WriteFile(path, file);
     EXPECT_FALSE(ReadMpegInfo(path, info));
-    EXPECT_EQ(info.Bitrate, 0);
-    EXPECT_EQ(info.Length, 0);
-    EXPECT_TRUE(info.UsesChecksums);
-    EXPECT_TRUE(info.IsCopyrighted);
-    EXPECT_TRUE(info.IsOriginal);
-    EXPECT_EQ(info.ID3v2Major, 4);
-    EXPECT_EQ(info.ID3v1Minor, 1);
-    EXPECT_EQ(info.FileSize, static_cast<int64_t>(file.size()));
+    EXPECT_EQ(std::make_tuple(info.Bitrate, info.Length, info.UsesChecksums, info.IsCopyrighted, info.IsOriginal),
+              std::make_tuple(0, 0, true, true, true));
+    EXPECT_EQ(std::make_tuple(info.ID3v2Major, info.ID3v1Minor, info.FileSize),
+              std::make_tuple(4, 1, static_cast<int64_t>(file.size())));
 
     // A v1.0 tag.
     EXPECT_EQ(Read(Concat({SilentFrames(1), Id3v1Tag("t", "", "", "", "c", 0, 0)})).ID3v1Minor, 0);
