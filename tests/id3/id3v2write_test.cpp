@@ -177,8 +177,9 @@ TEST(TagWriteFrames, KeptFrameWritingStaysInItsBounds) {
     EXPECT_EQ(small, Bytes(20, 0xEE));
 }
 
-// Which frames the new tag holds, how large it is, whether it was written in place, and that the
-// audio after it is untouched.
+// Which frames the new tag holds, how large it is, whether it was written in place, that the audio
+// after it is untouched, and that writing it again changes nothing. (The field texts are checked
+// against mutagen.)
 TEST_F(TagWrite, TheNewTagFromTheOldOneAndTheRecord) {
     const Bytes picture = Concat({Data({0}), FromString("image/png"), Data({0, 3, 0}), Bytes(500, 0x89)});
     const Bytes withPicture = TagOf(3, {Frame(3, "APIC", picture), Frame(3, "TPE1", Text0("x"))}, 100);
@@ -238,33 +239,8 @@ TEST_F(TagWrite, TheNewTagFromTheOldOneAndTheRecord) {
         size_t used = 10;
         for (const auto& f : frames) used += 10 + f.data.size();
         EXPECT_EQ(Bytes(file.begin() + used, file.begin() + size), Bytes(size - used, 0));
-    }
-}
-
-TEST_F(TagWrite, EveryFieldReadsBackInBothVersionsAndASecondWriteChangesNothing) {
-    ID3TagInfo info;
-    info.Artist = "Bj\xC3\xB6rk";
-    info.Album = "\xE6\x97\xA5\xE6\x9C\xAC";  // 日本
-    info.Title = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";
-    info.Year = "2003";
-    info.Genre = "Rock";
-    info.Comment = "  spaced \xE2\x98\x83 ";
-    info.Track = "3/12";
-    info.Encoder = "enc";
-    info.LinkTo = "http://example.org/a";
-    info.Copyright = "(c) me";
-    info.Composer = "Comp\xC3\xB8ser";
-    info.OrigArtist = "\xF0\x9F\x8E\xB5 orig";  // outside the BMP: a surrogate pair in UTF-16
-    for (int version : {kWriteV23, kWriteV24}) {
-        SCOPED_TRACE(version);
-        const auto path = tmp.file("rt" + std::to_string(version) + ".mp3");
-        WriteFile(path, audio);
-        ASSERT_TRUE(WriteID3v2Tag(path, info, version, false, true));
-        ID3TagInfo back;
-        ASSERT_TRUE(ReadID3v2Tag(path, back));
-        EXPECT_EQ(Fields(back), Fields(info));
-        const Bytes file = ReadFile(path);
-        ASSERT_TRUE(WriteID3v2Tag(path, info, version, false, true));
+        // A second write of the same record fits and changes nothing.
+        ASSERT_TRUE(WriteID3v2Tag(path, r.info, r.version, r.clear, true));
         EXPECT_EQ(ReadFile(path), file);
     }
 }
