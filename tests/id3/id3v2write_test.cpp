@@ -76,14 +76,18 @@ TEST(TagWriteFrames, FieldFramesByteForByte) {
     const std::string x200(200, 'x');
     const Row rows[] = {
         {"TPE1", "Bj\xC3\xB6rk", kWriteV23, Concat({Str("TPE1"), Data({0, 0, 0, 7, 0, 0}), Text0("Bj\xF6rk")})},
-        {"COMM", " hi ", kWriteV24, Concat({Str("COMM"), Data({0, 0, 0, 10, 0, 0, 0}), Str("eng"), {0}, Str(" hi "), {0}})},
-        {"WXXX", "http://a.b/", kWriteV23, Concat({Str("WXXX"), Data({0, 0, 0, 14, 0, 0, 0, 0}), Str("http://a.b/"), {0}})},
+        {"COMM", " hi ", kWriteV24,
+         Concat({Str("COMM"), Data({0, 0, 0, 10, 0, 0, 0}), Str("eng"), {0}, Str(" hi "), {0}})},
+        {"WXXX", "http://a.b/", kWriteV23,
+         Concat({Str("WXXX"), Data({0, 0, 0, 14, 0, 0, 0, 0}), Str("http://a.b/"), {0}})},
         // "Я" is U+042F.
-        {"TIT2", "\xD0\xAF!", kWriteV23, Concat({Str("TIT2"), Data({0, 0, 0, 9, 0, 0, 1, 0xFF, 0xFE, 0x2F, 0x04, '!', 0, 0, 0})})},
+        {"TIT2", "\xD0\xAF!", kWriteV23,
+         Concat({Str("TIT2"), Data({0, 0, 0, 9, 0, 0, 1, 0xFF, 0xFE, 0x2F, 0x04, '!', 0, 0, 0})})},
         {"TIT2", "\xD0\xAF!", kWriteV24, Concat({Str("TIT2"), Data({0, 0, 0, 5, 0, 0, 3, 0xD0, 0xAF, '!', 0})})},
         // The comment's empty description carries its own byte order mark in UTF-16.
         {"COMM", "\xD0\xAF", kWriteV23,
-         Concat({Str("COMM"), Data({0, 0, 0, 14, 0, 0, 1, 'e', 'n', 'g', 0xFF, 0xFE, 0, 0, 0xFF, 0xFE, 0x2F, 0x04, 0, 0})})},
+         Concat({Str("COMM"),
+                 Data({0, 0, 0, 14, 0, 0, 1, 'e', 'n', 'g', 0xFF, 0xFE, 0, 0, 0xFF, 0xFE, 0x2F, 0x04, 0, 0})})},
         {"WXXX", "http://\xD0\xAF.ru", kWriteV23,
          Concat({Str("WXXX"), Data({0, 0, 0, 19, 0, 0, 0, 0}), Str("http://%D0%AF.ru"), {0}})},
         {"TIT2", x200, kWriteV23, Concat({Str("TIT2"), Data({0, 0, 0, 202, 0, 0}), Text0(x200)})},
@@ -152,7 +156,8 @@ TEST(TagWriteFrames, UpgradeConvertsVersion22Entries) {
         {"LNK", Data({'T', 'T', '2', 'u', 0, 'x'}), "LINK", Data({'T', 'I', 'T', '2', 'u', 0, 'x'})},
         {"LNK", Data({'T'}), "LNK", Data({'T'})},
         {"TDOR", Concat({{0}, Str("1999-03-01")}), "TORY", Concat({{0}, Str("1999")})},
-        {"TDOR", Data({1, 0xFF, 0xFE, '2', 0, '0', 0, '0', 0, '1', 0, '-', 0, 0, 0}), "TORY", Concat({{0}, Str("2001")})},
+        {"TDOR", Data({1, 0xFF, 0xFE, '2', 0, '0', 0, '0', 0, '1', 0, '-', 0, 0, 0}), "TORY",
+         Concat({{0}, Str("2001")})},
         {"TT2", Data({0, 'a'}), "TIT2", Data({0, 'a'})},
         {"XYZ", Data({1}), "XYZ", Data({1})},
     };
@@ -183,11 +188,13 @@ TEST(TagWriteFrames, KeptFrameWritingStaysInItsBounds) {
 TEST_F(TagWrite, TheNewTagFromTheOldOneAndTheRecord) {
     const Bytes picture = Concat({Data({0}), FromString("image/png"), Data({0, 3, 0}), Bytes(500, 0x89)});
     const Bytes withPicture = TagOf(3, {Frame(3, "APIC", picture), Frame(3, "TPE1", Text0("x"))}, 100);
-    const Bytes fits = TagOf(3, {Frame(3, "TIT2", Text0("A long old title here")), Frame(3, "TXXX", Data({0, 'k', 0, 'v'}))}, 300);
+    const Bytes fits =
+        TagOf(3, {Frame(3, "TIT2", Text0("A long old title here")), Frame(3, "TXXX", Data({0, 'k', 0, 'v'}))}, 300);
     const Bytes v24 = TagOf(4, {Frame(4, "TDOR", Text0("1999-03-01")), Frame(4, "TDRC", Text0("2004")),
                                 Frame(4, "TIPL", Data({0, 'a', 0, 'b', 0}))});
-    const Bytes v22 = TagOf(2, {Frame22("TT2", Text0("t")), Frame22("PIC", Data({0, 'J', 'P', 'G', 3, 'c', 0, 0xFF, 0xD8})),
-                                Frame22("CRM", Data({1, 2, 3}))}, 20);
+    const Bytes pic22 = Data({0, 'J', 'P', 'G', 3, 'c', 0, 0xFF, 0xD8});
+    const Bytes v22 =
+        TagOf(2, {Frame22("TT2", Text0("t")), Frame22("PIC", pic22), Frame22("CRM", Data({1, 2, 3}))}, 20);
     const Bytes year = Concat({{0}, Str("1999")});
     struct Row {
         const char* what;
@@ -332,7 +339,8 @@ TEST_F(TagWrite, AMovingWriteReportsTheAudioCopyUpToItsEndAnInPlaceOneNone) {
     const Bytes big = SilentFrames(10000);
     WriteFile(path, big);
     CopyReports copies;
-    ASSERT_TRUE(WriteID3v2Tag(path, Record(&ID3TagInfo::Title, "grows"), kWriteV23, false, true)) << LastTagWriteError();
+    ASSERT_TRUE(WriteID3v2Tag(path, Record(&ID3TagInfo::Title, "grows"), kWriteV23, false, true))
+        << LastTagWriteError();
     ASSERT_GE(copies.reports.size(), 3u);
     int64_t last = 0;
     for (const auto& [done, total] : copies.reports) {

@@ -172,7 +172,8 @@ print(after["TIT2"].text[0][:9], after.version[1])
 
         ID3TagInfo info;
         info.Title = "new title that makes the tag grow " + std::string(3000, 'x');
-        ASSERT_TRUE(mdlID3::WriteID3v2Tag(after, info, WriteVersion(major), false, true)) << mdlID3::LastTagWriteError();
+        ASSERT_TRUE(mdlID3::WriteID3v2Tag(after, info, WriteVersion(major), false, true))
+            << mdlID3::LastTagWriteError();
         EXPECT_EQ(RunScript(compareScript, {before, after}), "same\nnew title " + std::to_string(major) + "\n");
         EXPECT_EQ(RunScript(kChaptersScript, {after}), chaptersBefore);
 
@@ -291,14 +292,15 @@ TEST_F(Interop, MutagenReadsOurChaptersExactlyInOrder) {
         const Bytes start = major == 4 ? Bytes{'I', 'D', '3', 4, 0, 0, 0, 0, 0, 0} : Bytes{};
         WriteFile(path, Concat({start, SilentFrames(40)}));
         std::vector<mdlID3::Chapter> chapters(3);
-        for (size_t i = 0; i < 3; ++i) std::tie(chapters[i].StartMs, chapters[i].Title) = std::tuple(starts[i], titles[i]);
+        for (size_t i = 0; i < 3; ++i)
+            std::tie(chapters[i].StartMs, chapters[i].Title) = std::tuple(starts[i], titles[i]);
         mdlID3::ArrangeChapters(chapters, 1044);
         ASSERT_TRUE(mdlID3::WriteChapters(path, chapters)) << mdlID3::LastTagWriteError();
         EXPECT_EQ(ReadFile(path)[3], major);
         std::string expected = "tocs 1 chaps 3\nflags 3\n";
         for (size_t i = 0; i < 3; ++i)
-            expected += "chp" + std::to_string(i) + " " + std::to_string(starts[i]) + " " + std::to_string(starts[i + 1]) +
-                        " 0xffffffff " + Hex(titles[i]) + "\n";
+            expected += "chp" + std::to_string(i) + " " + std::to_string(starts[i]) + " " +
+                        std::to_string(starts[i + 1]) + " 0xffffffff " + Hex(titles[i]) + "\n";
         EXPECT_EQ(RunScript(kChaptersScript, {path}), expected);
     }
 }
@@ -315,8 +317,8 @@ TEST(ToolInterop, WeReadEyeD3AndId3v2Tags) {
     ID3TagInfo info;
     ASSERT_TRUE(mdlID3::ReadID3v2Tag(path, info));
     // eyeD3 writes a UTF-16 artist and a two-digit track.
-    EXPECT_EQ(Fields(info), (std::vector<std::string>{"\xC3\x84rtist \xD0\x96", "Album", "Title", "", "Rock", "Com ment",
-                                                      "03", "", "http://e.example", "", "", ""}));
+    EXPECT_EQ(Fields(info), (std::vector<std::string>{"\xC3\x84rtist \xD0\x96", "Album", "Title", "", "Rock",
+                                                      "Com ment", "03", "", "http://e.example", "", "", ""}));
 
     // id3v2 writes both an ID3v2.3 and an ID3v1.1 tag.
     const auto both = dir.file("i.mp3");

@@ -50,7 +50,8 @@ TEST(MpegInfo, ConstantBitrateAfterATag) {
     // FB: protection bit set, no checksum; 44: the original bit.
     EXPECT_EQ(std::make_tuple(info.IsVbr, info.UsesChecksums, info.IsCopyrighted, info.IsOriginal, info.UsesEmphasis),
               std::make_tuple(false, false, false, true, false));
-    EXPECT_EQ(std::make_tuple(info.ID3v2Major, info.ID3v1Minor, info.FileSize), std::make_tuple(3, -1, int64_t{4004096}));
+    EXPECT_EQ(std::make_tuple(info.ID3v2Major, info.ID3v1Minor, info.FileSize),
+              std::make_tuple(3, -1, int64_t{4004096}));
 }
 
 // Version, layer, bitrate, frequency and mode from the header bits; the search skips bytes that
