@@ -235,10 +235,11 @@ TEST_F(TagWrite, TheNewTagFromTheOldOneAndTheRecord) {
         EXPECT_EQ(Bytes(file.begin(), file.begin() + 4), Data({'I', 'D', '3', r.version == kWriteV24 ? 4 : 3}));
         const auto frames = WalkFrames(file);
         EXPECT_EQ(Ids(frames), r.ids);
-        for (const auto& [index, content] : r.data)
-            if (index < frames.size()) EXPECT_EQ(frames[index].data, content) << index;
+        for (const auto& [index, content] : r.data) EXPECT_EQ(frames.at(index).data, content) << index;
         const size_t size = TagSize(file);
-        if (r.tagSize > 0) EXPECT_EQ(size, static_cast<size_t>(r.tagSize));
+        if (r.tagSize > 0) {
+            EXPECT_EQ(size, static_cast<size_t>(r.tagSize));
+        }
         // In place exactly when the old tag had room.
         EXPECT_EQ(Inode(path) == before, size == r.old.size() && !r.old.empty());
         EXPECT_EQ(Tail(file, size), audio);

@@ -117,7 +117,9 @@ TEST(MpegInfo, XingInfoAndVbriHeaders) {
         const auto info = Read(frame);
         EXPECT_EQ(std::make_tuple(info.IsVbr, info.HasInfoHeader, info.Bitrate),
                   std::make_tuple(r.vbr, r.infoHeader, r.bitrate));
-        if (r.length > 0) EXPECT_EQ(info.Length, r.length);
+        if (r.length > 0) {
+            EXPECT_EQ(info.Length, r.length);
+        }
     }
     // VBRI, 32 bytes after the header, replaces Xing values.
     Bytes frame = Frame(0xFB, 0x90, 0x44);
