@@ -94,13 +94,12 @@ TEST(ID3v2Read, LaterFrameWinsAndRecordIsClearedFirst) {
     EXPECT_EQ(info.Year, "2004");
 }
 
+// (The content-type frame goes through this in the every-field table.)
 TEST(ID3v2Read, GenreTexts) {
     for (auto [stored, shown] : {std::pair<std::string, std::string>{"(13)", "Pop"}, {"(17)Rock", "Rock"},
                                  {"(200)", ""}, {"(CR)", "Cover"}, {"(RX)", "Remix"}, {"17", "17"},
-                                 {"Rock (live)", "Rock (live)"}, {")(13", ")(13"}, {"(99999999999)", ""}}) {
+                                 {"Rock (live)", "Rock (live)"}, {")(13", ")(13"}, {"(99999999999)", ""}})
         EXPECT_EQ(ParseGenreText(stored), shown) << stored;
-        EXPECT_EQ(ReadTag(Tag(3, Frame23("TCON", Text(stored)))).Genre, shown) << stored;
-    }
 }
 
 TEST(ID3v2Read, Version24PlainSizesAreRetried) {
