@@ -216,39 +216,6 @@ TEST_F(SessionTest, ANewFileKeepsTheOldByteMarksAndRateUntilItsOwnIsKnown) {
     EXPECT_EQ(session.PositionText(), "");
 }
 
-TEST_F(SessionTest, UndoAndRedoPutEveryMarkChangeBackExactly) {
-    OpenTimed();
-    EXPECT_FALSE(session.UndoMarks());
-    Mark(2, 6);                            // two steps
-    const SessionMarks marked = session.Marks();
-    ASSERT_FALSE(session.MoveEndTo(7.5));  // a drag
-    session.NewSelection();                // the band goes
-    const SessionMarks last = session.Marks();
-
-    ASSERT_TRUE(session.UndoMarks());
-    EXPECT_TRUE(session.Band().shown);
-    ASSERT_TRUE(session.UndoMarks());
-    EXPECT_EQ(session.Marks(), marked);
-    ASSERT_TRUE(session.UndoMarks());
-    EXPECT_FALSE(session.End().set);
-    EXPECT_EQ(CuttingSession::MarkText(session.Start()), "2 Secs");
-    ASSERT_TRUE(session.UndoMarks());
-    EXPECT_FALSE(session.Start().set);
-    EXPECT_FALSE(session.UndoMarks());
-
-    for (int i = 0; i < 4; ++i) ASSERT_TRUE(session.RedoMarks());
-    EXPECT_EQ(session.Marks(), last);
-    EXPECT_FALSE(session.RedoMarks());
-    // An unchanged mark is no step: the redo stays.
-    ASSERT_TRUE(session.UndoMarks());
-    EXPECT_FALSE(session.MoveEndBy(0));
-    EXPECT_TRUE(session.CanRedoMarks());
-    // Marks put back whole as an undo puts them.
-    session.RestoreMarks(marked);
-    EXPECT_EQ(session.CurDuration(), 64000.0);
-    EXPECT_FALSE(session.CheckSaveSelection());
-}
-
 TEST_F(SessionTest, PlaySelectionPlaysFromMarkToMarkAndOnlyPlayingAcrossTheEndStopsIt) {
     OpenTimed();
     Mark(2.5, 6.75);

@@ -127,25 +127,49 @@ TEST_F(SessionEdits, EditsLeaveTheseSegmentsAndUndoTakesEachBack) {
     }
 }
 
+// Each step is put back exactly, marks and edits together.
 TEST_F(SessionEdits, UndoAndRedoTakeEditsAndMarksTogether) {
+    EXPECT_FALSE(session.UndoMarks());
     Select(2, 5);
     const SessionMarks selected = session.Marks();
     ASSERT_FALSE(session.CutOutSelection());
     Select(1, 3);
     const SessionMarks second = session.Marks();
+    ASSERT_FALSE(session.MoveEndTo(3.5));  // a drag
+    const SessionMarks dragged = session.Marks();
     ASSERT_FALSE(session.KeepOnlySelection());
     const std::vector<Seg> kept = Segments();
+    Select(0.5, 1.5);
+    session.NewSelection();  // the band goes
+    const SessionMarks last = session.Marks();
 
     ASSERT_TRUE(session.UndoMarks());
-    EXPECT_EQ(session.Marks(), second);
+    EXPECT_TRUE(session.Band().shown);
+    ASSERT_TRUE(session.UndoMarks());  // the marking of 0.5..1.5
+    ASSERT_TRUE(session.UndoMarks());  // the keep
+    EXPECT_EQ(session.Marks(), dragged);
     EXPECT_EQ(Segments(), (std::vector<Seg>{{0, 2}, {5, 10}}));
+    ASSERT_TRUE(session.UndoMarks());
+    EXPECT_EQ(session.Marks(), second);
     ASSERT_TRUE(session.UndoMarks());  // the marking of 1..3
     ASSERT_TRUE(session.UndoMarks());  // the cut
     EXPECT_EQ(session.Marks(), selected);
     EXPECT_FALSE(session.Edited());
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(session.RedoMarks());
+    ASSERT_TRUE(session.UndoMarks());
+    EXPECT_FALSE(session.Start().set);
+    EXPECT_FALSE(session.UndoMarks());
+    for (int i = 0; i < 7; ++i) ASSERT_TRUE(session.RedoMarks());
+    EXPECT_EQ(session.Marks(), last);
     EXPECT_EQ(Segments(), kept);
     EXPECT_FALSE(session.RedoMarks());
+    // An unchanged mark is no step: the redo stays.
+    ASSERT_TRUE(session.UndoMarks());
+    EXPECT_FALSE(session.MoveEndBy(0));
+    EXPECT_TRUE(session.CanRedoMarks());
+    // Marks put back whole as an undo puts them.
+    session.RestoreMarks(dragged);
+    EXPECT_EQ(session.Marks(), dragged);
+    EXPECT_FALSE(session.CheckSaveSelection());
 
     // A new file starts without edits or history.
     session.Open(source, "talk.mp3");

@@ -21,12 +21,11 @@ namespace {
 
 using Samples = std::vector<int16_t>;
 
-TEST(SegmentCursor, MapsOutputSamplesToTheStretchesAndStepsAcrossThem) {
+// How the thread steps from stretch to stretch is checked by what it delivers, below.
+TEST(SegmentCursor, MapsOutputSamplesToTheStretches) {
     SegmentCursor cursor;
-    EXPECT_TRUE(cursor.Whole());
     EXPECT_EQ(cursor.Seek(1234), 1234) << "no stretches: the source itself";
     EXPECT_EQ(cursor.Length(), -1);
-
     cursor.SetSegments({{100, 200}, {500, 500}, {1000, 1050}, {2000, 2300}});
     EXPECT_EQ(cursor.Length(), 100 + 50 + 300) << "an empty stretch counts for nothing";
     struct Case {
@@ -37,14 +36,6 @@ TEST(SegmentCursor, MapsOutputSamplesToTheStretchesAndStepsAcrossThem) {
         EXPECT_EQ(cursor.Seek(c.output), c.source) << c.output;
         EXPECT_EQ(cursor.Remaining(), c.remaining) << c.output;
     }
-    cursor.Seek(90);
-    cursor.Advance(10);
-    EXPECT_EQ(cursor.Remaining(), 0);
-    EXPECT_EQ(cursor.Next(), 1000);
-    cursor.Advance(50);
-    EXPECT_EQ(cursor.Next(), 2000);
-    cursor.Advance(300);
-    EXPECT_EQ(cursor.Next(), -1);
 }
 
 Samples Decoded(const std::string& mp3) {
