@@ -48,12 +48,7 @@ protected:
         }
         ready_ = true;
     }
-    static void TearDownTestSuite() {
-        delete dir_;
-        dir_ = nullptr;
-        tones_.clear();
-        ready_ = false;
-    }
+    static void TearDownTestSuite() { delete dir_; }
     void SetUp() override {
         if (!ready_ && qEnvironmentVariableIsSet("TRIMBEL_REQUIRE_SINK"))
             FAIL() << "needs PulseAudio with the null sink test_null, sox and lame";
@@ -78,14 +73,11 @@ protected:
             const bool right = sound.share > 0.5 && sound.level > 0.7 * kToneLevel * volume &&
                                sound.level < 1.3 * kToneLevel * volume && std::abs(sound.hz - hz) < hz * 0.04;
             if (right) return;
-            if (look == 0) {
-                ++dropouts;
-                continue;
-            }
-            EXPECT_GT(sound.share, 0.5) << context;
-            EXPECT_GT(sound.level, 0.7 * kToneLevel * volume) << context;
-            EXPECT_LT(sound.level, 1.3 * kToneLevel * volume) << context;
-            EXPECT_NEAR(sound.hz, hz, hz * 0.04) << context;
+            dropouts += look == 0;
+            if (look == 1)
+                ADD_FAILURE() << context << ": heard " << sound.hz << " Hz at level " << sound.level << " in "
+                              << sound.share << " of the stretch; expected " << hz << " Hz at "
+                              << kToneLevel * volume;
         }
     }
 
@@ -96,17 +88,13 @@ protected:
         EXPECT_LT(soundcheck::Level(recorder.Left(), end - kWindow, end), 200) << context;
     }
 
-    static testfiles::TempDir* dir_;
-    static std::vector<ToneFile> tones_;
-    static bool ready_;
+    static inline testfiles::TempDir* dir_ = nullptr;
+    static inline std::vector<ToneFile> tones_;
+    static inline bool ready_ = false;
     std::unique_ptr<soundcheck::SinkLock> lock;
     soundcheck::MonitorRecorder recorder;
     int dropouts = 0;
 };
-
-testfiles::TempDir* RealOutput::dir_ = nullptr;
-std::vector<ToneFile> RealOutput::tones_;
-bool RealOutput::ready_ = false;
 
 int EnvironmentCount(const char* name, int fallback) {
     const char* text = std::getenv(name);
