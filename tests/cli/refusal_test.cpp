@@ -144,6 +144,7 @@ TEST_F(Refusals, EachSaysWhyInOneLineAndWritesNothing) {
         EXPECT_TRUE(fs::is_symlink(dir_->file("link.mp3")));
         EXPECT_EQ(testfiles::ReadFile(dir_->file("exists.mp3")), testfiles::FromString("keep me"));
         EXPECT_EQ(fs::directory_iterator(dir_->file("out")), fs::directory_iterator());
+        EXPECT_FALSE(fs::exists(dir_->file("missing.mp3")));
     }
     // A bare word is still taken for a subcommand.
     const ProgramRun word = Trimbel({"frob"});
