@@ -45,48 +45,42 @@ Outcome RunWithStdout(const std::vector<std::string>& args, int stdoutFd, const 
     return outcome;
 }
 
-class CheckedOutput : public ::testing::Test {
-protected:
-    CheckedOutput() {
-        song = dir.file("song.mp3");
-        testfiles::WriteFile(song, testfiles::Concat({testfiles::SilentFrames(20),
-                                                      testfiles::Id3v1Tag("Title", "Artist", "", "1999", "", 17)}));
-    }
+TEST(CheckedOutput, AFullDiskOrAReaderThatWentAwayIsAFailureWithAMessage) {
     testfiles::TempDir dir;
-    std::string song;
-};
-
-TEST_F(CheckedOutput, AFullDiskIsAFailureWithAMessage) {
+    const std::string song = dir.file("song.mp3");
+    testfiles::WriteFile(song, testfiles::Concat({testfiles::SilentFrames(20),
+                                                  testfiles::Id3v1Tag("Title", "Artist", "", "1999", "", 17)}));
     const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
-    if (full < 0) GTEST_SKIP() << "no /dev/full here";
-    const std::vector<std::vector<std::string>> commands = {
-        {"info", song}, {"info", song, "--json"}, {"--help"}, {"--version"}, {"info", "--help"}};
-    for (const auto& args : commands) {
-        const Outcome run = RunWithStdout(args, full, dir.file("err"));
-        EXPECT_TRUE(run.exited) << args[0];
-        EXPECT_EQ(run.code, 1) << args[0] << " " << args.back();
-        EXPECT_NE(run.err.find("cannot write the output: No space left on device"), std::string::npos) << run.err;
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe2(pipeEnds, O_CLOEXEC), 0);
+    ::close(pipeEnds[0]);  // nobody will read: every write gets EPIPE (or SIGPIPE)
+    const struct {
+        int fd;
+        std::vector<std::string> args;
+        std::string says;
+    } cases[] = {
+        {full, {"info", song}, "cannot write the output: No space left on device"},
+        {full, {"info", song, "--json"}, "cannot write the output: No space left on device"},
+        {full, {"--help"}, "cannot write the output: No space left on device"},
+        {full, {"--version"}, "cannot write the output: No space left on device"},
+        {full, {"info", "--help"}, "cannot write the output: No space left on device"},
+        {pipeEnds[1], {"info", song, "--json"}, "cannot write the output"},
+        {pipeEnds[1], {"--help"}, "cannot write the output"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.back() + (c.fd == full ? " into /dev/full" : " into a closed pipe"));
+        if (c.fd < 0) continue;  // no /dev/full here
+        const Outcome run = RunWithStdout(c.args, c.fd, dir.file("err"));
+        EXPECT_TRUE(run.exited) << "killed by a signal";
+        EXPECT_EQ(run.code, 1);
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
     }
     ::close(full);
-
-    // The same commands with somewhere to write succeed: the failure above is the output's.
+    ::close(pipeEnds[1]);
+    // With somewhere to write the same command succeeds: the failures above are the output's.
     int status = -1;
     testfiles::CommandOutput(testfiles::ShellQuote(TRIMBEL_BINARY) + " info " + testfiles::ShellQuote(song), &status);
     EXPECT_EQ(status, 0);
-}
-
-TEST_F(CheckedOutput, AReaderThatWentAwayIsAFailureNotASignal) {
-    int fds[2];
-    ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
-    ::close(fds[0]);  // nobody will read: every write gets EPIPE (or SIGPIPE)
-    for (const std::vector<std::string>& args : {std::vector<std::string>{"info", song, "--json"},
-                                                 std::vector<std::string>{"--help"}}) {
-        const Outcome run = RunWithStdout(args, fds[1], dir.file("err"));
-        EXPECT_TRUE(run.exited) << "killed by a signal: " << args[0];
-        EXPECT_EQ(run.code, 1) << args[0];
-        EXPECT_NE(run.err.find("cannot write the output"), std::string::npos) << run.err;
-    }
-    ::close(fds[1]);
 }
 
 }  // namespace

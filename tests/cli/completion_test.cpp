@@ -39,26 +39,26 @@ protected:
     testfiles::TempDir dir;
 };
 
-TEST_F(Completion, SubcommandsOptionsAndTheirWords) {
-    EXPECT_EQ(Offered("''"), "LOUD.MP3\nchapters\ncut\nedit\ngain\ninfo\njoin\nsong.mp3\nsongs\nsplit\ntag\n");
-    EXPECT_EQ(Offered("split song.mp3 --cu"), "--cue\n");
-    EXPECT_EQ(Offered("c"), "chapters\ncut\n");
-    EXPECT_EQ(Offered("--"), "--help\n--version\n");
-    EXPECT_EQ(Offered("info --"), "--help\n--json\n");
-    EXPECT_EQ(Offered("tag --v"), "--v1\n--v2-version\n");
-    EXPECT_EQ(Offered("cut song.mp3 --st"), "--start\n");
-    EXPECT_EQ(Offered("tag --v1 ''"), "keep\nremove\nwrite\n");
-    EXPECT_EQ(Offered("tag --v2-version 2"), "2.3\n2.4\n");
-}
-
-TEST_F(Completion, FilesWhereAFileGoesAndNothingForFreeText) {
-    EXPECT_EQ(Offered("info ''"), "LOUD.MP3\nsong.mp3\nsongs\n");
-    EXPECT_EQ(Offered("cut song.mp3 --output ''"), "LOUD.MP3\nalbum.cue\nnotes.txt\nsong.mp3\nsongs\n");
-    EXPECT_EQ(Offered("split song.mp3 --cue ''"), "album.cue\nsongs\n");
-    EXPECT_EQ(Offered("split song.mp3 --output-dir ''"), "songs\n");
-    EXPECT_EQ(Offered("tag song.mp3 --artist ''"), "\n");
-    EXPECT_EQ(Offered("tag song.mp3 --artist A --title ''"), "\n");
-    EXPECT_EQ(Offered("song.mp3 --"), "\n");  // no subcommand: nothing to offer
+TEST_F(Completion, SubcommandsOptionsTheirWordsAndFilesWhereAFileGoes) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"''", "LOUD.MP3\nchapters\ncut\nedit\ngain\ninfo\njoin\nsong.mp3\nsongs\nsplit\ntag\n"},
+        {"c", "chapters\ncut\n"},
+        {"--", "--help\n--version\n"},
+        {"info --", "--help\n--json\n"},
+        {"tag --v", "--v1\n--v2-version\n"},
+        {"cut song.mp3 --st", "--start\n"},
+        {"split song.mp3 --cu", "--cue\n"},
+        {"tag --v1 ''", "keep\nremove\nwrite\n"},
+        {"tag --v2-version 2", "2.3\n2.4\n"},
+        {"info ''", "LOUD.MP3\nsong.mp3\nsongs\n"},
+        {"cut song.mp3 --output ''", "LOUD.MP3\nalbum.cue\nnotes.txt\nsong.mp3\nsongs\n"},
+        {"split song.mp3 --cue ''", "album.cue\nsongs\n"},
+        {"split song.mp3 --output-dir ''", "songs\n"},
+        {"tag song.mp3 --artist ''", "\n"},  // free text: nothing to offer
+        {"tag song.mp3 --artist A --title ''", "\n"},
+        {"song.mp3 --", "\n"},  // no subcommand: nothing to offer
+    };
+    for (const auto& [typed, offered] : cases) EXPECT_EQ(Offered(typed), offered) << typed;
 }
 
 }  // namespace

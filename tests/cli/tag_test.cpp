@@ -2,39 +2,21 @@
 #include <algorithm>
 #include <filesystem>
 
-#include <QProcess>
-#include <QStringList>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
 #include "id3/id3v1.h"
 #include "id3/id3v2read.h"
+#include "programrun.h"
 #include "support/testfiles.h"
 
 using namespace testfiles;
 
 namespace {
 
-struct TagRun {
-    int exitCode = -1;
-    std::string err;
-};
-
-TagRun Tag(const std::string& path, QStringList arguments) {
-    arguments.prepend(QString::fromStdString(path));
-    arguments.prepend("tag");
-    QProcess process;
-    process.start(TRIMBEL_BINARY, arguments);
-    TagRun run;
-    if (!process.waitForFinished(60000)) return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.err = process.readAllStandardError().toStdString();
-    return run;
-}
-
-bool OneLine(const std::string& text) {
-    return !text.empty() && text.back() == '\n' && text.find('\n') == text.size() - 1;
+ProgramRun Tag(const std::string& path, const QStringList& arguments) {
+    return Trimbel(QStringList{"tag", Q(path)} + arguments);
 }
 
 // A version 2.3 tag holding a title and a private frame the record does not cover.
@@ -64,7 +46,7 @@ protected:
 TEST_F(TagCommand, ReplacesGivenFieldsAndKeepsTheRest) {
     const auto path = tmp.file("song.mp3");
     WriteFile(path, Concat({OldTag(), audio, v1}));
-    const TagRun run = Tag(path, {"--artist", "Bj\u00f6rk", "--genre", "rock", "--album",
+    const ProgramRun run = Tag(path, {"--artist", "Bj\u00f6rk", "--genre", "rock", "--album",
                                QString::fromUtf8("\xE6\x97\xA5\xE6\x9C\xAC")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(run.err.empty());
@@ -117,27 +99,6 @@ TEST_F(TagCommand, Version1KeepWriteRemove) {
     EXPECT_EQ(ReadFile(path).size(), withV1 - 128);
 }
 
-TEST_F(TagCommand, FailuresSayWhyAndChangeNothing) {
-    const auto path = tmp.file("song.mp3");
-    const Bytes original = Concat({OldTag(), audio, v1});
-    WriteFile(path, original);
-    for (const QStringList& bad : {QStringList{"--v2-version", "2.5"}, QStringList{"--v1", "maybe"},
-                                   QStringList{"--no-such-option"}, QStringList{"--title"}}) {
-        SCOPED_TRACE(bad.join(' ').toStdString());
-        const TagRun run = Tag(path, bad);
-        EXPECT_NE(run.exitCode, 0);
-        EXPECT_TRUE(OneLine(run.err)) << run.err;
-        EXPECT_EQ(ReadFile(path), original);
-    }
-    const TagRun missing = Tag(tmp.file("missing.mp3"), {"--title", "x"});
-    EXPECT_NE(missing.exitCode, 0);
-    EXPECT_TRUE(OneLine(missing.err)) << missing.err;
-    EXPECT_FALSE(std::filesystem::exists(tmp.file("missing.mp3")));
-    const TagRun folder = Tag(tmp.path().string(), {"--title", "x"});
-    EXPECT_NE(folder.exitCode, 0);
-    EXPECT_TRUE(OneLine(folder.err)) << folder.err;
-}
-
 TEST_F(TagCommand, FullDiskLeavesTheFileExactlyAsItWas) {
     const std::string disk = tmp.file("disk");
     std::filesystem::create_directory(disk);
@@ -147,10 +108,10 @@ TEST_F(TagCommand, FullDiskLeavesTheFileExactlyAsItWas) {
     const Bytes original = Concat({SilentFrames(400), v1});  // about 167 KB of 256 KB
     WriteFile(path, original);
     // The new tag moves the audio: no room for the copy. The version 1 step, done first, is undone.
-    const TagRun run = Tag(path, {"--title", "x", "--v1", "write"});
+    const ProgramRun run = Tag(path, {"--title", "x", "--v1", "write"});
     EXPECT_NE(run.exitCode, 0);
-    EXPECT_TRUE(OneLine(run.err)) << run.err;
-    EXPECT_NE(run.err.find("No space left"), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_TRUE(run.Says("No space left")) << run.err;
     EXPECT_EQ(ReadFile(path), original);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk), {}), 1);
     ::umount2(disk.c_str(), MNT_DETACH);

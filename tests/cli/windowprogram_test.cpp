@@ -22,17 +22,13 @@ protected:
         song = dir.file("My Song.mp3");
         testfiles::WriteFile(song, testfiles::SilentFrames(3));
     }
-    void InstallStandIn() {
-        const fs::path standIn = program.parent_path() / "trimbel-window";
-        std::ofstream(standIn) << "#!/bin/sh\nprintf '[%s]' \"$@\" > \"$(dirname \"$0\")/started\"\n";
-        fs::permissions(standIn, fs::perms::owner_all);
-    }
     std::string Run(const std::string& args, int* status) {
         return testfiles::CommandOutput("cd " + testfiles::ShellQuote(dir.path().string()) + " && " +
                                             testfiles::ShellQuote(program.string()) + " " + args + " 2>&1",
                                         status);
     }
     std::string Started() {
+        if (!fs::exists(program.parent_path() / "started")) return "";
         const testfiles::Bytes bytes = testfiles::ReadFile((program.parent_path() / "started").string());
         return std::string(bytes.begin(), bytes.end());
     }
@@ -42,39 +38,37 @@ protected:
 };
 
 TEST_F(WindowProgram, NoArgumentsOrAFileStartTheWindowProgramBesideIt) {
-    InstallStandIn();
-    int status = -1;
-    Run("", &status);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(Started(), "[]");
-
-    Run(testfiles::ShellQuote("My Song.mp3"), &status);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(Started(), "[My Song.mp3]");  // as given: the window program starts in the same folder
-
-    Run(testfiles::ShellQuote(song), &status);
-    EXPECT_EQ(Started(), "[" + song + "]");
-}
-
-TEST_F(WindowProgram, SubcommandsAndMistypedPathsStayInTheCommandLine) {
-    InstallStandIn();
-    int status = -1;
-    const std::string out = Run("info " + testfiles::ShellQuote(song), &status);
-    EXPECT_EQ(status, 0) << out;
-    EXPECT_NE(out.find("header_start"), std::string::npos) << out;
-    Run("missing.mp3", &status);
-    EXPECT_EQ(status, 2);
-    Run("--version", &status);
-    EXPECT_EQ(status, 0);
-    EXPECT_FALSE(fs::exists(program.parent_path() / "started"));
-}
-
-TEST_F(WindowProgram, AMissingWindowProgramIsReported) {
-    int status = -1;
-    const std::string out = Run(testfiles::ShellQuote(song), &status);
-    EXPECT_EQ(status, 127);
-    EXPECT_NE(out.find("cannot start the windows"), std::string::npos) << out;
-    EXPECT_NE(out.find((program.parent_path() / "trimbel-window").string()), std::string::npos) << out;
+    const fs::path standIn = program.parent_path() / "trimbel-window";
+    const struct {
+        bool installed;
+        std::string args;
+        int status;
+        std::string started;  // the stand-in's arguments; "" when it must not start
+        std::string says;
+    } cases[] = {
+        {true, "", 0, "[]", ""},
+        // As given: the window program starts in the same folder.
+        {true, testfiles::ShellQuote("My Song.mp3"), 0, "[My Song.mp3]", ""},
+        {true, testfiles::ShellQuote(song), 0, "[" + song + "]", ""},
+        {true, "info " + testfiles::ShellQuote(song), 0, "", "header_start"},
+        {true, "--version", 0, "", "trimbel "},
+        {false, testfiles::ShellQuote(song), 127, "", "cannot start the windows"},
+        {false, testfiles::ShellQuote(song), 127, "", standIn.string()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        fs::remove(standIn);
+        fs::remove(program.parent_path() / "started");
+        if (c.installed) {
+            std::ofstream(standIn) << "#!/bin/sh\nprintf '[%s]' \"$@\" > \"$(dirname \"$0\")/started\"\n";
+            fs::permissions(standIn, fs::perms::owner_all);
+        }
+        int status = -1;
+        const std::string out = Run(c.args, &status);
+        EXPECT_EQ(status, c.status) << out;
+        EXPECT_EQ(Started(), c.started);
+        EXPECT_NE(out.find(c.says), std::string::npos) << out;
+    }
 }
 
 // The command line loads QtCore at most: what the windows need stays in the window program.

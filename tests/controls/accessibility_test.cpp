@@ -9,20 +9,8 @@
 #include "controls/msgscroller.h"
 #include "controls/slider.h"
 #include "controls/volume.h"
-#include "controls/waveout.h"
+#include "fakewaveout.h"
 #include "qtapp.h"
-
-namespace {
-
-class LevelWaveOut : public WaveOut {
-public:
-    int DeviceCount() const override { return 1; }
-    uint32_t GetVolume() const override { return word; }
-    void SetVolume(uint32_t w) override { word = w; }
-    uint32_t word = 0;
-};
-
-}  // namespace
 
 TEST(ControlsAccessibility, SliderIsASliderWithItsRangeAndValue) {
     TestApp();
@@ -56,7 +44,7 @@ TEST(ControlsAccessibility, SliderIsASliderWithItsRangeAndValue) {
 
 TEST(ControlsAccessibility, VolumeIsANamedSliderThatSaysWhenMuted) {
     TestApp();
-    LevelWaveOut out;
+    FakeWaveOut out;
     Volume volume(out);
     volume.SetVolume(20);
     volume.Poll();

@@ -1,44 +1,17 @@
 // The candy button's properties, states and events, driven by mouse and key events.
+#include <sstream>
+
 #include <gtest/gtest.h>
 
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QSignalSpy>
 
 #include "controls/candybutton.h"
 #include "controls/candypainter.h"
 #include "controls/propertybag.h"
 #include "qtapp.h"
+#include "sendevents.h"
 
 namespace {
-
-void Mouse(QWidget* w, QEvent::Type type, QPointF pos, Qt::MouseButton button,
-           Qt::MouseButtons buttons) {
-    QMouseEvent e(type, pos, w->mapToGlobal(pos), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
-
-void Move(QWidget* w, QPointF pos, Qt::MouseButtons buttons = Qt::NoButton) {
-    Mouse(w, QEvent::MouseMove, pos, Qt::NoButton, buttons);
-}
-
-void Press(QWidget* w, QPointF pos) {
-    Mouse(w, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
-}
-
-void Release(QWidget* w, QPointF pos) {
-    Mouse(w, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton);
-}
-
-void Leave(QWidget* w) {
-    QEvent e(QEvent::Leave);
-    QApplication::sendEvent(w, &e);
-}
-
-void Key(QWidget* w, QEvent::Type type, int key) {
-    QKeyEvent e(type, key, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
 
 class CandyButtonTest : public ::testing::Test {
 protected:
@@ -51,20 +24,100 @@ protected:
     CandyButton button{"&Open", nullptr};
 };
 
+// Plays `script` on `b`: words such as "move:50" (x, at mid-height), "drag:50" (moving with the
+// left button held), "both:50" (left and right held), "press:50", "release:50", "dbl:50",
+// "leave", "key"/"keyup" (Return), "focus"/"blur", "check"/"uncheck", "disable", "caption"
+// (a new caption), "highlite" (caption highlighting on).
+void Play(CandyButton& b, const std::string& script) {
+    std::istringstream words(script);
+    for (std::string word; words >> word;) {
+        const std::string op = word.substr(0, word.find(':'));
+        const QPointF at(word.find(':') == std::string::npos ? 0 : std::stod(word.substr(word.find(':') + 1)), 12);
+        if (op == "move") Move(&b, at);
+        else if (op == "drag") Move(&b, at, Qt::LeftButton);
+        else if (op == "both") Move(&b, at, Qt::LeftButton | Qt::RightButton);
+        else if (op == "press") Press(&b, at);
+        else if (op == "release") Release(&b, at);
+        else if (op == "dbl") Mouse(&b, QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
+        else if (op == "leave") Plain(&b, QEvent::Leave);
+        else if (op == "key") Key(&b, Qt::Key_Return);
+        else if (op == "keyup") Key(&b, Qt::Key_Return, QEvent::KeyRelease);
+        else if (op == "focus") Plain(&b, QEvent::FocusIn);
+        else if (op == "blur") Plain(&b, QEvent::FocusOut);
+        else if (op == "check" || op == "uncheck") b.SetChecked(op == "check");
+        else if (op == "disable") b.SetEnabled(false);
+        else if (op == "caption") b.SetCaption("Help");
+        else if (op == "highlite") b.SetCaptionHighLite(true);
+        else ADD_FAILURE() << "no such step: " << word;
+    }
+}
+
 }  // namespace
 
-TEST_F(CandyButtonTest, NewButtonStartsWithTheDefaults) {
-    CandyButton fresh;
-    EXPECT_TRUE(fresh.Enabled());
-    EXPECT_EQ(fresh.Caption(), "CandyButton");
-    EXPECT_EQ(fresh.ColorButtonUp(), 0xE99950u);
-    EXPECT_EQ(fresh.ColorButtonDown(), 0xE99950u);
-    EXPECT_EQ(fresh.ColorButtonHover(), 0xFFC090u);
-    EXPECT_EQ(fresh.ColorBright(), 0xFFEDB0u);
-    EXPECT_EQ(fresh.CaptionHighLiteColor(), 0x00FF00u);
-    EXPECT_EQ(fresh.Style(), 0);
-    EXPECT_EQ(fresh.ColorScheme(), 0);
-    EXPECT_TRUE(fresh.Picture().isNull());
+TEST_F(CandyButtonTest, EventsDriveTheDrawStateAndTheSignals) {
+    using S = CandyButton;
+    const struct {
+        std::string script;
+        int state;
+        int enter, leave, down, up, click, dbl;  // signals raised; -1: left to other rows
+        int hovering = -1;                       // 0: must not be hovering (Hovered implies it is)
+        float downX = 50;                        // where MouseDown says the press was
+    } cases[] = {
+        {"move:50", S::StateHovered, 1, 0, 0, 0, 0, 0},
+        {"move:50 move:60", S::StateHovered, 1, 0, 0, 0, 0, 0},
+        {"move:50 leave", S::StateNormal, 1, 1, 0, 0, 0, 0, 0},
+        {"move:0", S::StateNormal, 0, 0, 0, 0, 0, 0, 0},  // the edge itself is not over the button
+        {"drag:50", S::StateNormal, 0, 0, 0, 0, 0, 0, 0},  // only the left button held: no hover
+        {"both:50", S::StateHovered, 1, 0, 0, 0, 0, 0},
+        {"move:50 press:50", S::StatePressed, 1, 0, 1, 0, 0, 0},
+        {"move:50 press:50 drag:60", S::StatePressed, 1, 0, 1, 0, 0, 0},
+        {"move:50 press:50 drag:150", S::StateNormal, 1, -1, 1, 0, 0, 0, 0},
+        // Released outside: no click, and the button keeps the focus.
+        {"move:50 press:50 drag:150 release:150", S::StateFocused, 1, -1, 1, 1, 0, 0, 0},
+        {"move:50 press:50 release:50", S::StateHovered, 1, 0, 1, 1, 1, 0},
+        {"press:50 release:50 dbl:50", S::StatePressed, 0, 0, 1, 1, 1, 1},
+        {"press:50 release:50 dbl:50 release:50", S::StateFocused, 0, 0, 1, 2, 1, 1},
+        {"key", S::StatePressed, 0, 0, 1, 0, 0, 0, -1, 0},
+        {"key keyup", S::StateFocused, 0, 0, 1, 1, 1, 0, -1, 0},
+        {"check", S::StateChecked, 0, 0, 0, 0, 0, 0},
+        {"check move:50 press:50", S::StateChecked, 1, 0, 1, 0, 0, 0},
+        {"check move:50 press:50 release:50 leave", S::StateChecked, 1, 1, 1, 1, 1, 0},
+        {"check move:50 uncheck", S::StateHovered, 1, 0, 0, 0, 0, 0},
+        {"disable move:50 press:50 release:50 dbl:50 key keyup leave", S::StateNormal, 1, 1, 0, 0, 0, 0},
+        {"focus", S::StateFocused, 0, 0, 0, 0, 0, 0},
+        {"focus move:50 leave", S::StateFocused, 1, 1, 0, 0, 0, 0},
+        {"focus move:50 leave blur", S::StateNormal, 1, 1, 0, 0, 0, 0},
+        {"move:50 focus", S::StateHovered, 1, 0, 0, 0, 0, 0},
+        // A setter repaints in the normal state; one that only stores does not.
+        {"move:50 caption", S::StateNormal, 1, 0, 0, 0, 0, 0},
+        {"move:50 caption move:60 leave move:60 highlite", S::StateHovered, 2, 1, 0, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        CandyButton b("&Open", nullptr);
+        b.setGeometry(0, 0, 100, 25);
+        b.SetStyle(7);
+        b.show();
+        QSignalSpy enter(&b, &CandyButton::MouseEnter), leave(&b, &CandyButton::MouseLeave);
+        QSignalSpy down(&b, &CandyButton::MouseDown), up(&b, &CandyButton::MouseUp);
+        QSignalSpy click(&b, &CandyButton::Click), clicked(&b, &QAbstractButton::clicked);
+        QSignalSpy dbl(&b, &CandyButton::DblClick);
+        Play(b, c.script);
+        EXPECT_EQ(b.DrawState(), c.state);
+        if (c.state == S::StateHovered || c.hovering == 0) {
+            EXPECT_EQ(b.Hovering(), c.state == S::StateHovered);
+        }
+        const std::vector<qsizetype> raised = {enter.count(), leave.count(), down.count(),
+                                               up.count(),    click.count(), dbl.count()};
+        std::vector<qsizetype> expected = {c.enter, c.leave, c.down, c.up, c.click, c.dbl};
+        for (size_t i = 0; i < expected.size(); ++i) expected[i] = expected[i] < 0 ? raised[i] : expected[i];
+        EXPECT_EQ(raised, expected) << "enter, leave, down, up, click, dbl";
+        EXPECT_EQ(clicked.count(), click.count());
+        if (!down.isEmpty()) {
+            EXPECT_EQ(down[0][0].value<short>(), 1);
+            EXPECT_FLOAT_EQ(down[0][2].toFloat(), c.downX);
+        }
+    }
 }
 
 TEST_F(CandyButtonTest, SchemeSetsFourColoursAndAnyColourSetAfterwardsResetsIt) {
@@ -98,159 +151,6 @@ TEST_F(CandyButtonTest, StyleChangeRebuildsTheWindowShape) {
     button.SetStyle(7);
     button.resize(100, 1);
     EXPECT_GE(button.CornerRadius(), 1);
-}
-
-TEST_F(CandyButtonTest, HoverStartsOnMoveAndEndsOnLeave) {
-    QSignalSpy enter(&button, &CandyButton::MouseEnter);
-    QSignalSpy leave(&button, &CandyButton::MouseLeave);
-    Move(&button, {50, 12});
-    EXPECT_TRUE(button.Hovering());
-    EXPECT_EQ(button.DrawState(), CandyButton::StateHovered);
-    Move(&button, {60, 12});
-    EXPECT_EQ(enter.count(), 1);
-    Leave(&button);
-    EXPECT_FALSE(button.Hovering());
-    EXPECT_EQ(leave.count(), 1);
-    EXPECT_EQ(button.DrawState(), CandyButton::StateNormal);
-    // The edge itself does not count as over the button.
-    Move(&button, {0, 12});
-    EXPECT_FALSE(button.Hovering());
-}
-
-TEST_F(CandyButtonTest, MovingInWithOnlyTheLeftButtonHeldDoesNotHover) {
-    QSignalSpy enter(&button, &CandyButton::MouseEnter);
-    Move(&button, {50, 12}, Qt::LeftButton);
-    EXPECT_FALSE(button.Hovering());
-    EXPECT_EQ(enter.count(), 0);
-    Move(&button, {50, 12}, Qt::LeftButton | Qt::RightButton);
-    EXPECT_TRUE(button.Hovering());
-}
-
-TEST_F(CandyButtonTest, PressDragOutsideAndReleaseKeepsFocusAndRaisesNoClick) {
-    QSignalSpy down(&button, &CandyButton::MouseDown);
-    QSignalSpy up(&button, &CandyButton::MouseUp);
-    QSignalSpy click(&button, &CandyButton::Click);
-    Move(&button, {50, 12});
-    Press(&button, {50, 12});
-    EXPECT_EQ(button.DrawState(), CandyButton::StatePressed);
-    ASSERT_EQ(down.count(), 1);
-    EXPECT_EQ(down[0][0].value<short>(), 1);
-    EXPECT_FLOAT_EQ(down[0][2].toFloat(), 50.0f);
-    Move(&button, {50, 20}, Qt::LeftButton);
-    EXPECT_EQ(button.DrawState(), CandyButton::StatePressed);
-    Move(&button, {150, 12}, Qt::LeftButton);
-    EXPECT_EQ(button.DrawState(), CandyButton::StateNormal);
-    EXPECT_FALSE(button.Hovering());
-    Release(&button, {150, 12});
-    EXPECT_EQ(button.DrawState(), CandyButton::StateFocused);
-    EXPECT_EQ(up.count(), 1);
-    EXPECT_EQ(click.count(), 0);
-}
-
-TEST_F(CandyButtonTest, ClickInsideRaisesClickAndClicked) {
-    QSignalSpy click(&button, &CandyButton::Click);
-    QSignalSpy clicked(&button, &QAbstractButton::clicked);
-    Move(&button, {50, 12});
-    Press(&button, {50, 12});
-    Release(&button, {50, 12});
-    EXPECT_EQ(click.count(), 1);
-    EXPECT_EQ(clicked.count(), 1);
-    EXPECT_EQ(button.DrawState(), CandyButton::StateHovered);
-}
-
-TEST_F(CandyButtonTest, DoubleClickRaisesDblClickInsteadOfASecondClick) {
-    QSignalSpy click(&button, &CandyButton::Click);
-    QSignalSpy dbl(&button, &CandyButton::DblClick);
-    Press(&button, {50, 12});
-    Release(&button, {50, 12});
-    Mouse(&button, QEvent::MouseButtonDblClick, {50, 12}, Qt::LeftButton, Qt::LeftButton);
-    EXPECT_EQ(button.DrawState(), CandyButton::StatePressed);
-    Release(&button, {50, 12});
-    EXPECT_EQ(click.count(), 1);
-    EXPECT_EQ(dbl.count(), 1);
-}
-
-TEST_F(CandyButtonTest, EnterKeyPressesAndClicks) {
-    QSignalSpy down(&button, &CandyButton::MouseDown);
-    QSignalSpy up(&button, &CandyButton::MouseUp);
-    QSignalSpy click(&button, &CandyButton::Click);
-    Key(&button, QEvent::KeyPress, Qt::Key_Return);
-    EXPECT_EQ(button.DrawState(), CandyButton::StatePressed);
-    ASSERT_EQ(down.count(), 1);
-    EXPECT_EQ(down[0][0].value<short>(), 1);
-    EXPECT_FLOAT_EQ(down[0][2].toFloat(), 0.0f);
-    EXPECT_EQ(click.count(), 0);
-    Key(&button, QEvent::KeyRelease, Qt::Key_Return);
-    EXPECT_EQ(up.count(), 1);
-    EXPECT_EQ(click.count(), 1);
-    EXPECT_EQ(button.DrawState(), CandyButton::StateFocused);
-}
-
-TEST_F(CandyButtonTest, CheckedButtonStaysCheckedThroughEveryTransition) {
-    button.SetChecked(true);
-    EXPECT_EQ(button.DrawState(), CandyButton::StateChecked);
-    Move(&button, {50, 12});
-    EXPECT_EQ(button.DrawState(), CandyButton::StateChecked);
-    Press(&button, {50, 12});
-    EXPECT_EQ(button.DrawState(), CandyButton::StateChecked);
-    Release(&button, {50, 12});
-    EXPECT_EQ(button.DrawState(), CandyButton::StateChecked);
-    Leave(&button);
-    EXPECT_EQ(button.DrawState(), CandyButton::StateChecked);
-    Move(&button, {50, 12});
-    button.SetChecked(false);
-    EXPECT_EQ(button.DrawState(), CandyButton::StateHovered);
-    EXPECT_EQ(button.BodyColor(CandyButton::StateChecked), button.ColorButtonDown());
-}
-
-TEST_F(CandyButtonTest, DisabledButtonRaisesOnlyEnterAndLeave) {
-    button.SetEnabled(false);
-    QSignalSpy click(&button, &CandyButton::Click);
-    QSignalSpy dbl(&button, &CandyButton::DblClick);
-    QSignalSpy down(&button, &CandyButton::MouseDown);
-    QSignalSpy up(&button, &CandyButton::MouseUp);
-    QSignalSpy enter(&button, &CandyButton::MouseEnter);
-    QSignalSpy leave(&button, &CandyButton::MouseLeave);
-    Move(&button, {50, 12});
-    Press(&button, {50, 12});
-    Release(&button, {50, 12});
-    Mouse(&button, QEvent::MouseButtonDblClick, {50, 12}, Qt::LeftButton, Qt::LeftButton);
-    Key(&button, QEvent::KeyPress, Qt::Key_Return);
-    Key(&button, QEvent::KeyRelease, Qt::Key_Return);
-    Leave(&button);
-    EXPECT_EQ(click.count(), 0);
-    EXPECT_EQ(dbl.count(), 0);
-    EXPECT_EQ(down.count(), 0);
-    EXPECT_EQ(up.count(), 0);
-    EXPECT_EQ(enter.count(), 1);
-    EXPECT_EQ(leave.count(), 1);
-}
-
-TEST_F(CandyButtonTest, FocusShowsTheFocusedStateUnlessHovering) {
-    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
-    QApplication::sendEvent(&button, &in);
-    EXPECT_EQ(button.DrawState(), CandyButton::StateFocused);
-    Move(&button, {50, 12});
-    Leave(&button);
-    EXPECT_EQ(button.DrawState(), CandyButton::StateFocused);  // keeps focus after the leave
-    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-    QApplication::sendEvent(&button, &out);
-    EXPECT_EQ(button.DrawState(), CandyButton::StateNormal);
-    Move(&button, {50, 12});
-    QApplication::sendEvent(&button, &in);
-    EXPECT_EQ(button.DrawState(), CandyButton::StateHovered);
-}
-
-TEST_F(CandyButtonTest, SettersRepaintInTheNormalState) {
-    Move(&button, {50, 12});
-    ASSERT_EQ(button.DrawState(), CandyButton::StateHovered);
-    button.SetCaption("Help");
-    EXPECT_EQ(button.DrawState(), CandyButton::StateNormal);
-    Move(&button, {60, 12});
-    Leave(&button);
-    Move(&button, {60, 12});
-    button.SetCaptionHighLite(true);  // only stores
-    EXPECT_EQ(button.DrawState(), CandyButton::StateHovered);
 }
 
 TEST_F(CandyButtonTest, SavesOnlyNonDefaultsPlusTheAlwaysWrittenKeysInOrder) {

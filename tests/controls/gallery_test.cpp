@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -14,31 +13,27 @@
 #include "controls/msgscroller.h"
 #include "controls/slider.h"
 #include "controls/volume.h"
-#include "controls/waveout.h"
 #include "controls/windowfonts.h"
+#include "fakewaveout.h"
 #include "qtapp.h"
+#include "sendevents.h"
 
 namespace {
 
-class StoredWaveOut : public WaveOut {
-public:
-    int DeviceCount() const override { return 1; }
-    uint32_t GetVolume() const override { return word; }
-    void SetVolume(uint32_t w) override { word = w; }
-    uint32_t word = 0x79E779E7;
-};
-
-void Hover(QWidget* w) {
-    QMouseEvent move(QEvent::MouseMove, QPointF(w->width() / 2.0, w->height() / 2.0),
-                     w->mapToGlobal(QPointF(w->width() / 2.0, w->height() / 2.0)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &move);
-}
-
-void Press(QWidget* w) {
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
+// A button of `style` dressed as the windows dress it: style 6 as the tag editor's, the others
+// as the cutting window's.
+CandyButton* Button(const char* caption, int style, double points, QWidget* sheet) {
+    auto* b = new CandyButton(caption, sheet);
+    b->SetStyle(style);
+    if (style == 6) {
+        b->SetFont(WindowFont("Tahoma", 9, false));
+        b->SetCaptionHighLiteColor(0);
+        b->SetIconHighLiteColor(0);
+    } else {
+        b->SetFont(WindowFont("Arial", points, true));
+        b->SetForeColor(kSysHighlight);
+    }
+    return b;
 }
 
 }  // namespace
@@ -64,16 +59,7 @@ TEST(ControlsGallery, RendersEveryStyleAndStateToAPicture) {
         auto* label = new QLabel(QStringLiteral("Style %1").arg(style), &sheet);
         label->setGeometry(10, 30 + style * cellH + 4, 70, 18);
         for (int s = 0; s < 5; ++s) {
-            auto* b = new CandyButton(style == 6 ? "Update &Info" : "&Open", &sheet);
-            b->SetStyle(style);
-            if (style == 6) {
-                b->SetFont(WindowFont("Tahoma", 9, false));
-                b->SetCaptionHighLiteColor(0);
-                b->SetIconHighLiteColor(0);
-            } else {
-                b->SetFont(WindowFont("Arial", 9, true));
-                b->SetForeColor(kSysHighlight);
-            }
+            auto* b = Button(style == 6 ? "Update &Info" : "&Open", style, 9, &sheet);
             b->setGeometry(90 + s * cellW, 30 + style * cellH, 110, 27);
             buttons.push_back(b);
         }
@@ -96,7 +82,8 @@ TEST(ControlsGallery, RendersEveryStyleAndStateToAPicture) {
     standing->AddItem(QStringLiteral("A standing message"));
     standing->SetAutoScroll(true);
 
-    StoredWaveOut waveOut;
+    FakeWaveOut waveOut;
+    waveOut.word = 0x79E779E7;
     auto* slider = new Slider(&sheet);
     slider->SetStyle(1);
     slider->setGeometry(20, 400, Slider::kThickness, 66);
@@ -110,33 +97,22 @@ TEST(ControlsGallery, RendersEveryStyleAndStateToAPicture) {
 
     // The two windows' own buttons at their values.
     int x = 10;
-    for (const char* caption : {"Open", "Play/Pause", "Stop", "Play Selection", "Save Selection",
-                                "Homepage", "Help", "DONATE"}) {
-        auto* b = new CandyButton(caption, &sheet);
-        b->SetStyle(7);
+    for (const char* caption : {"Open", "Play/Pause", "Stop", "Play Selection", "Save Selection", "Homepage", "Help",
+                                "DONATE"}) {
         const bool small = QString(caption) == "Homepage" || QString(caption) == "Help";
-        b->SetFont(WindowFont("Arial", small ? 8.25 : 9, true));
-        b->SetForeColor(kSysHighlight);
+        auto* b = Button(caption, 7, small ? 8.25 : 9, &sheet);
         const int w = std::max(72, b->sizeHint().width());
         b->setGeometry(x, 478, w, 25);
         x += w + 6;
     }
-    x = 10;
-    for (const char* caption : {"Update Info", "Cancel"}) {
-        auto* b = new CandyButton(caption, &sheet);
-        b->SetStyle(6);
-        b->SetFont(WindowFont("Tahoma", 9, false));
-        b->SetCaptionHighLiteColor(0);
-        b->SetIconHighLiteColor(0);
-        b->setGeometry(x, 508, 90, 25);
-        x += 96;
-    }
+    Button("Update Info", 6, 9, &sheet)->setGeometry(10, 508, 90, 25);
+    Button("Cancel", 6, 9, &sheet)->setGeometry(106, 508, 90, 25);
 
     sheet.show();
     for (size_t i = 0; i < buttons.size(); ++i) {
         switch (i % 5) {
-        case 1: Hover(buttons[i]); break;
-        case 2: Press(buttons[i]); break;
+        case 1: Move(buttons[i], buttons[i]->rect().center()); break;
+        case 2: Press(buttons[i], {5, 5}); break;
         case 3: buttons[i]->SetChecked(true); break;
         case 4: buttons[i]->SetEnabled(false); break;
         default: break;
@@ -147,13 +123,13 @@ TEST(ControlsGallery, RendersEveryStyleAndStateToAPicture) {
     const QString path = QStringLiteral(TRIMBEL_SCREENSHOTS "/controls.png");
     ASSERT_TRUE(shot.save(path));
 
-    // The hovered style-7 button shows its hover body, the disabled one the grey body.
-    const CandyButton* hovered = buttons[7 * 5 + 1];
-    const CandyButton* disabled = buttons[7 * 5 + 4];
-    EXPECT_EQ(hovered->DrawState(), CandyButton::StateHovered);
-    const QPoint rimOfHovered = hovered->geometry().topLeft() + QPoint(3, hovered->height() - 4);
-    const QPoint rimOfDisabled = disabled->geometry().topLeft() + QPoint(3, disabled->height() - 4);
-    EXPECT_NE(shot.pixel(rimOfHovered), shot.pixel(rimOfDisabled));
+    // Each style-7 button shows the body of its state: the hovered and the disabled bodies differ
+    // from the normal one near the rim (pressed and checked share its colour by default).
+    auto rim = [&](int state) {
+        const CandyButton* b = buttons[7 * 5 + state];
+        return shot.pixel(b->geometry().topLeft() + QPoint(3, b->height() - 4));
+    };
+    for (int state : {1, 4}) EXPECT_NE(rim(state), rim(0)) << states[state];
     EXPECT_EQ(QImage(path).size(), shot.size());
 }
 

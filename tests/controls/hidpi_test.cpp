@@ -43,44 +43,37 @@ QImage Doubled(const QImage& image) {
 
 }  // namespace
 
-TEST(HiDpi, CandyBodyIsPaintedOnTheDevicePixels) {
+// The button renders, on a device of ratio 2, a body painted for that ratio: twice the pixels
+// each way, with a one-pixel outline that a stretched body would have two pixels wide.
+TEST(HiDpi, ButtonPaintsABodyOfTheDevicesRatio) {
+    TestApp();
     const CandyBody in = Style7Body(97, 25);
     EXPECT_EQ(PaintCandyBodyAt(in, 1.0), PaintCandyBody(in));
-    const QImage sharp = PaintCandyBodyAt(in, 2.0);
-    ASSERT_EQ(sharp.size(), QSize(194, 50));
-    EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
-    EXPECT_EQ(sharp.deviceIndependentSize(), QSizeF(97, 25));
-    // The one-pixel outline stays one device pixel: a stretched body would have it two wide.
+    const QImage painted = PaintCandyBodyAt(in, 2.0);
     const QImage stretched = Doubled(PaintCandyBody(in));
-    EXPECT_GT(DifferingPixels(sharp.convertToFormat(QImage::Format_ARGB32_Premultiplied), stretched), 200);
-    EXPECT_NE(sharp.pixel(97, 1), sharp.pixel(97, 2)) << "outline row, then the glare inside it";
+    EXPECT_GT(DifferingPixels(painted.convertToFormat(QImage::Format_ARGB32_Premultiplied), stretched), 200);
+    EXPECT_NE(painted.pixel(97, 1), painted.pixel(97, 2)) << "outline row, then the glare inside it";
     EXPECT_EQ(stretched.pixel(97, 0), stretched.pixel(97, 1));
-}
 
-TEST(HiDpi, ButtonCachesABodyPerRatioAndPaintsTheDevicesOwn) {
-    TestApp();
     QPixmapCache::clear();
     CandyButton button("Save Selection", nullptr);
     button.SetStyle(7);
     button.resize(97, 25);
-    // Rendered onto a device of ratio 2 (which also delivers the resize), the button draws the
-    // body of that ratio.
     QImage target(194, 50, QImage::Format_ARGB32_Premultiplied);
     target.setDevicePixelRatio(2.0);
-    target.fill(Qt::transparent);
-    button.render(&target);
-    const QPixmap normal = button.CachedBody(CandyButton::StateNormal, 1.0);
+    // The first rendering delivers the resize. Rendering clips to the rounded window shape and
+    // moves what is left to the image's corner, so the shape goes before the second.
+    for (bool shaped : {true, false}) {
+        if (!shaped) button.clearMask();
+        target.fill(Qt::transparent);
+        button.render(&target);
+    }
+    EXPECT_EQ(button.CachedBody(CandyButton::StateNormal, 1.0).size(), QSize(97, 25));
     const QPixmap sharp = button.CachedBody(CandyButton::StateNormal, 2.0);
-    EXPECT_EQ(normal.size(), QSize(97, 25));
-    EXPECT_EQ(sharp.size(), QSize(194, 50)) << "twice the pixels each way";
+    EXPECT_EQ(sharp.size(), QSize(194, 50));
     EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
     EXPECT_EQ(sharp.deviceIndependentSize(), QSizeF(97, 25));
-
-    // The top rows (no caption there) match that body pixel for pixel. Rendering clips to the
-    // rounded window shape and moves what is left to the image's corner, so the shape goes first.
-    button.clearMask();
-    target.fill(Qt::transparent);
-    button.render(&target);
+    // The top rows (no caption there) match that body pixel for pixel.
     const QImage body = sharp.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
     int compared = 0;
     for (int y = 0; y < 8; ++y) {
@@ -95,18 +88,17 @@ TEST(HiDpi, ButtonCachesABodyPerRatioAndPaintsTheDevicesOwn) {
 
 TEST(HiDpi, KnobsArePaintedAtTheRatio) {
     TestApp();
-    for (bool vertical : {false, true}) {
-        const QImage plain = Slider::KnobImage(vertical);
-        const QImage sharp = Slider::KnobImage(vertical, 2.0);
+    const std::pair<QImage, QImage> knobs[] = {
+        {Slider::KnobImage(false), Slider::KnobImage(false, 2.0)},
+        {Slider::KnobImage(true), Slider::KnobImage(true, 2.0)},
+        {Slider::KnobImage(true), Slider::CachedKnob(true, 2.0).toImage()},
+        {Volume::KnobImage(false), Volume::KnobImage(false, 2.0)},
+        {Volume::KnobImage(true), Volume::KnobImage(true, 2.0)}};
+    for (const auto& [plain, sharp] : knobs) {
         EXPECT_EQ(sharp.size(), plain.size() * 2);
         EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
-        EXPECT_GT(DifferingPixels(sharp, Doubled(plain)), 10) << "not a stretched copy";
-        EXPECT_EQ(Slider::CachedKnob(vertical, 2.0).size(), plain.size() * 2);
+        EXPECT_GT(DifferingPixels(sharp.convertToFormat(QImage::Format_ARGB32_Premultiplied), Doubled(plain)), 10)
+            << "not a stretched copy";
     }
-    for (bool pressed : {false, true}) {
-        const QImage sharp = Volume::KnobImage(pressed, 2.0);
-        EXPECT_EQ(sharp.size(), QSize(2 * Volume::kKnobWidth, 2 * Volume::kKnobHeight));
-        EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
-        EXPECT_GT(DifferingPixels(sharp, Doubled(Volume::KnobImage(pressed))), 10);
-    }
+    EXPECT_EQ(Volume::KnobImage(false).size(), QSize(Volume::kKnobWidth, Volume::kKnobHeight));
 }

@@ -2,20 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
-#include <QMouseEvent>
 #include <QSignalSpy>
 
 #include "controls/msgscroller.h"
 #include "controls/propertybag.h"
 #include "qtapp.h"
+#include "sendevents.h"
 
 namespace {
-
-void Mouse(QWidget* w, QEvent::Type type, QPointF pos, Qt::MouseButton button,
-           Qt::MouseButtons buttons) {
-    QMouseEvent e(type, pos, w->mapToGlobal(pos), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
 
 class ScrollerTest : public ::testing::Test {
 protected:

@@ -1,26 +1,14 @@
 // The slider: setters and their clamping, the order of reading, pointer and keys.
 #include <gtest/gtest.h>
 
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QSignalSpy>
 
 #include "controls/propertybag.h"
 #include "controls/slider.h"
 #include "qtapp.h"
+#include "sendevents.h"
 
 namespace {
-
-void Mouse(QWidget* w, QEvent::Type type, QPointF pos, Qt::MouseButton button,
-           Qt::MouseButtons buttons) {
-    QMouseEvent e(type, pos, w->mapToGlobal(pos), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
-
-void Key(QWidget* w, int key) {
-    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
 
 class SliderTest : public ::testing::Test {
 protected:

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "id3/id3v1.h"
+#include "id3v2write_fixtures.h"
 #include "support/testfiles.h"
 
 using namespace mdlID3;
@@ -21,48 +22,31 @@ Bytes Audio() { return SilentFrames(3); }
 
 }  // namespace
 
-TEST(ID3v1Read, FieldsTrimmedAndTrackRule) {
+// Fields trimmed, Latin-1 made UTF-8, a zero ends a field; byte 125 = 0 with byte 126 not 0 is
+// a v1.1 track, else the comment runs over all 30 bytes.
+TEST(ID3v1Read, FieldsTrackAndGenre) {
+    auto noTrack = Id3v1Tag("T", "A", "B", "2000", std::string(28, 'c'), 255, 0);
+    noTrack[125] = 0;
+    noTrack[126] = 0;
+    auto afterZero = Id3v1Tag("Caf\xE9", "A", "B", "2000", "", 12);
+    afterZero[3 + 5] = 'X';  // after the zero that ends "Caf\xE9": not part of the title
+    const std::pair<Bytes, std::vector<std::string>> rows[] = {
+        {Id3v1Tag("  Title  ", "Artist", "Album", "1999", "Comment", 17, 7),
+         {"Artist", "Album", "Title", "1999", "Rock", "Comment", "7", "", "", "", "", ""}},
+        {noTrack, {"A", "B", "T", "2000", "", std::string(28, 'c'), "", "", "", "", "", ""}},
+        {Id3v1Tag("T", "A", "B", "2000", std::string(30, 'd'), 0, 0),
+         {"A", "B", "T", "2000", "Blues", std::string(30, 'd'), "", "", "", "", "", ""}},
+        {afterZero, {"A", "B", "Caf\xC3\xA9", "2000", "Other", "", "", "", "", "", "", ""}},
+    };
     TempDir dir;
     auto path = dir.file("a.mp3");
-    WriteFile(path, Concat({Audio(), Id3v1Tag("  Title  ", "Artist", "Album", "1999", "Comment", 17, 7)}));
-    ID3TagInfo info;
-    info.Encoder = "stale";
-    ASSERT_TRUE(ReadID3v1Tag(path, info));
-    EXPECT_EQ(info.Title, "Title");
-    EXPECT_EQ(info.Artist, "Artist");
-    EXPECT_EQ(info.Album, "Album");
-    EXPECT_EQ(info.Year, "1999");
-    EXPECT_EQ(info.Comment, "Comment");
-    EXPECT_EQ(info.Track, "7");
-    EXPECT_EQ(info.Genre, "Rock");
-    EXPECT_EQ(info.Encoder, "");
-
-    // Byte 125 = 0 and byte 126 = 0: a 30-byte comment and no track.
-    auto tag = Id3v1Tag("T", "A", "B", "2000", std::string(28, 'c'), 255, 0);
-    tag[125] = 0;
-    tag[126] = 0;
-    WriteFile(path, Concat({Audio(), tag}));
-    ASSERT_TRUE(ReadID3v1Tag(path, info));
-    EXPECT_EQ(info.Comment, std::string(28, 'c'));
-    EXPECT_EQ(info.Track, "");
-    EXPECT_EQ(info.Genre, "");
-
-    // Byte 125 not 0: the comment runs over all 30 bytes.
-    tag = Id3v1Tag("T", "A", "B", "2000", std::string(30, 'd'), 0, 0);
-    WriteFile(path, Concat({Audio(), tag}));
-    ASSERT_TRUE(ReadID3v1Tag(path, info));
-    EXPECT_EQ(info.Comment, std::string(30, 'd'));
-    EXPECT_EQ(info.Track, "");
-    EXPECT_EQ(info.Genre, "Blues");
-}
-
-TEST(ID3v1Read, Latin1BecomesUtf8AndZeroEndsAField) {
-    auto tag = Id3v1Tag("Caf\xE9", "A", "B", "2000", "", 12);
-    tag[3 + 5] = 'X';  // after the zero that ends "Caf\xE9": not part of the title
-    ID3TagInfo info;
-    ASSERT_TRUE(ParseID3v1Tag(tag, info));
-    EXPECT_EQ(info.Title, "Caf\xC3\xA9");
-    EXPECT_EQ(info.Genre, "Other");
+    for (const auto& [tag, fields] : rows) {
+        WriteFile(path, Concat({Audio(), tag}));
+        ID3TagInfo info;
+        info.Encoder = "stale";
+        ASSERT_TRUE(ReadID3v1Tag(path, info));
+        EXPECT_EQ(writefixtures::Fields(info), fields);
+    }
 }
 
 TEST(ID3v1Read, NoTagShortOrMissingFileLeavesRecord) {
@@ -105,18 +89,13 @@ TEST(ID3v1Build, LimitsTrackGenreAndLineBreaks) {
     EXPECT_EQ(tag[126], 12);
     EXPECT_EQ(tag[127], 17);
 
-    info.Genre = "Rock & Roll";
-    EXPECT_EQ(BuildID3v1Tag(info)[127], 78);
-    info.Genre = "";
-    EXPECT_EQ(BuildID3v1Tag(info)[127], 255);
-    info.Genre = "Not a genre";
-    EXPECT_EQ(BuildID3v1Tag(info)[127], 255);
-
-    for (const char* track : {"0", "256", "1000", "abc", "3/12", "", "-1"}) {
-        info.Track = track;
-        EXPECT_EQ(BuildID3v1Tag(info)[126], 0) << track;
+    for (auto [genre, value] : {std::pair{"Rock & Roll", 78}, {"", 255}, {"Not a genre", 255}}) {
+        info.Genre = genre;
+        EXPECT_EQ(BuildID3v1Tag(info)[127], value) << genre;
     }
-    for (auto [track, value] : {std::pair{"1", 1}, {" 255 ", 255}, {"007", 7}}) {
+
+    for (auto [track, value] : {std::pair{"1", 1}, {" 255 ", 255}, {"007", 7}, {"0", 0}, {"256", 0}, {"1000", 0},
+                                {"abc", 0}, {"3/12", 0}, {"", 0}, {"-1", 0}}) {
         info.Track = track;
         EXPECT_EQ(BuildID3v1Tag(info)[126], value) << track;
     }
@@ -149,7 +128,7 @@ TEST(ID3v1Write, AppendsThenOverwritesInPlace) {
     EXPECT_EQ(std::filesystem::file_size(tiny), 133u);
 }
 
-TEST(ID3v1Write, ReadOnlyFileNeedsClearReadOnly) {
+TEST(ID3v1Write, ReadOnlyFileNeedsClearReadOnlyAndAMissingOneFails) {
     TempDir dir;
     auto path = dir.file("ro.mp3");
     WriteFile(path, Audio());
@@ -164,37 +143,30 @@ TEST(ID3v1Write, ReadOnlyFileNeedsClearReadOnly) {
     auto perms = std::filesystem::status(path).permissions();
     EXPECT_NE(perms & std::filesystem::perms::owner_write, std::filesystem::perms::none);
     EXPECT_EQ(std::filesystem::file_size(path), Audio().size() + 128);
-}
-
-TEST(ID3v1Write, MissingFileOrFolderFails) {
-    TempDir dir;
-    ID3TagInfo info;
+    // A missing file is not made; a folder is no file.
     EXPECT_FALSE(WriteID3v1Tag(dir.file("missing.mp3"), info, true));
     EXPECT_FALSE(std::filesystem::exists(dir.file("missing.mp3")));
     EXPECT_FALSE(WriteID3v1Tag(dir.path().string(), info, true));
     EXPECT_FALSE(RemoveID3v1Tag(dir.file("missing.mp3"), true));
 }
 
+// Only a tag is cut; a file without one (shorter than a tag, empty included) stays as it is, and
+// either way the removal succeeds.
 TEST(ID3v1Remove, CutsOnlyATag) {
     TempDir dir;
     auto path = dir.file("a.mp3");
-    Bytes audio = Audio();
-    WriteFile(path, Concat({audio, Id3v1Tag("T", "A", "B", "1", "", 0)}));
-    EXPECT_TRUE(RemoveID3v1Tag(path, false));
-    EXPECT_EQ(ReadFile(path), audio);
-    // No tag: unchanged, still true.
-    EXPECT_TRUE(RemoveID3v1Tag(path, false));
-    EXPECT_EQ(ReadFile(path), audio);
-    // Shorter than 128 bytes (no room for a tag), empty included: nothing to remove, unchanged.
-    for (size_t size : {size_t{127}, size_t{3}, size_t{0}}) {
-        WriteFile(path, Bytes(size, 'T'));
-        EXPECT_TRUE(RemoveID3v1Tag(path, false)) << size;
-        EXPECT_EQ(ReadFile(path), Bytes(size, 'T')) << size;
+    const Bytes tag = Id3v1Tag("T", "A", "B", "1", "", 0);
+    const std::pair<Bytes, Bytes> rows[] = {{Concat({Audio(), tag}), Audio()},
+                                            {Audio(), Audio()},
+                                            {Bytes(127, 'T'), Bytes(127, 'T')},
+                                            {Bytes(3, 'T'), Bytes(3, 'T')},
+                                            {{}, {}},
+                                            {tag, {}}};
+    for (const auto& [before, after] : rows) {
+        WriteFile(path, before);
+        EXPECT_TRUE(RemoveID3v1Tag(path, false)) << before.size();
+        EXPECT_EQ(ReadFile(path), after) << before.size();
     }
-    // Exactly 128 bytes that are a tag: the file becomes empty.
-    WriteFile(path, Id3v1Tag("T", "A", "B", "1", "", 0));
-    EXPECT_TRUE(RemoveID3v1Tag(path, false));
-    EXPECT_EQ(ReadFile(path).size(), 0u);
 }
 
 TEST(ID3v1Write, FullDiskLeavesFileAsItWas) {

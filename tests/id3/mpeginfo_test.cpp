@@ -1,4 +1,6 @@
 // Technical data of MP3 files built from frames and tags.
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 #include "id3/mpeginfo.h"
@@ -43,100 +45,88 @@ TEST(MpegInfo, ConstantBitrateAfterATag) {
     Bytes audio = SilentFrames(1);
     audio.resize(4000000, 0);
     auto info = Read(Concat({tag, audio}));
-    EXPECT_EQ(info.VersionText, "version 1 layer 3");
-    EXPECT_EQ(info.Bitrate, 128);
-    EXPECT_EQ(info.Frequency, 44100);
-    EXPECT_EQ(info.ModeText, "Joint stereo");
-    EXPECT_EQ(info.Length, 250);
-    EXPECT_FALSE(info.IsVbr);
-    EXPECT_FALSE(info.UsesChecksums);  // FB: protection bit set, no checksum
-    EXPECT_FALSE(info.IsCopyrighted);
-    EXPECT_TRUE(info.IsOriginal);  // 0x44: original bit
-    EXPECT_FALSE(info.UsesEmphasis);
-    EXPECT_EQ(info.ID3v2Major, 3);
-    EXPECT_EQ(info.ID3v1Minor, -1);
-    EXPECT_EQ(info.FileSize, 4004096);
+    EXPECT_EQ(std::make_tuple(info.VersionText, info.Bitrate, info.Frequency, info.ModeText, info.Length),
+              std::make_tuple(std::string("version 1 layer 3"), 128, 44100, std::string("Joint stereo"), 250));
+    // FB: protection bit set, no checksum; 44: the original bit.
+    EXPECT_EQ(std::make_tuple(info.IsVbr, info.UsesChecksums, info.IsCopyrighted, info.IsOriginal, info.UsesEmphasis),
+              std::make_tuple(false, false, false, true, false));
+    EXPECT_EQ(std::make_tuple(info.ID3v2Major, info.ID3v1Minor, info.FileSize),
+              std::make_tuple(3, -1, int64_t{4004096}));
 }
 
-TEST(MpegInfo, HeaderFieldsAndSyncSearch) {
-    // Garbage before the first sync; MPEG 1 layer 2, CRC, 48000 Hz, dual channel, copyright,
-    // emphasis.
-    Bytes junk{0x00, 0xFF, 0x1F, 0x12};
-    auto info = Read(Concat({junk, Frame(0xFC, 0x44, 0x8B, 2000)}));
-    EXPECT_EQ(info.VersionText, "version 1 layer 2");
-    EXPECT_TRUE(info.UsesChecksums);
-    EXPECT_EQ(info.Frequency, 48000);
-    EXPECT_EQ(info.Bitrate, 64);
-    EXPECT_EQ(info.ModeText, "Dual channel");
-    EXPECT_TRUE(info.IsCopyrighted);
-    EXPECT_FALSE(info.IsOriginal);
-    EXPECT_TRUE(info.UsesEmphasis);
-
-    info = Read(Frame(0xFF, 0x10, 0xC0));  // MPEG 1 layer 1 32 kbit/s, mono
-    EXPECT_EQ(info.VersionText, "version 1 layer 1");
-    EXPECT_EQ(info.ModeText, "Mono");
-    EXPECT_EQ(info.Bitrate, 32);
-    info = Read(Frame(0xFB, 0x00, 0x00) /* bitrate index 0 */, false);
-    EXPECT_EQ(info.ModeText, "Stereo");
-}
-
-TEST(MpegInfo, Mpeg2And25Tables) {
-    auto info = Read(Frame(0xF3, 0x80, 0x00));  // MPEG 2 layer 3, index 8, 22050 Hz
-    EXPECT_EQ(info.VersionText, "version 2 layer 3");
-    EXPECT_EQ(info.Frequency, 22050);
-    EXPECT_EQ(info.Bitrate, 64);
-    info = Read(Frame(0xE3, 0xE0, 0x00));  // MPEG 2.5 layer 3, index 14, 11025 Hz
-    EXPECT_EQ(info.VersionText, "version 2.5 layer 3");
-    EXPECT_EQ(info.Frequency, 11025);
-    EXPECT_EQ(info.Bitrate, 160);
-    info = Read(Frame(0xF7, 0xE8, 0x00));  // MPEG 2 layer 1, index 14, 16000 Hz
-    EXPECT_EQ(info.VersionText, "version 2 layer 1");
-    EXPECT_EQ(info.Bitrate, 256);
-    EXPECT_EQ(info.Frequency, 16000);
+// Version, layer, bitrate, frequency and mode from the header bits; the search skips bytes that
+// are no sync. Free-format, invalid bitrate and reserved frequency give false.
+TEST(MpegInfo, HeaderFields) {
+    struct Row {
+        Bytes file;
+        bool ok;
+        const char* version;
+        int32_t bitrate;
+        int32_t frequency;
+        const char* mode;
+    };
+    const Row rows[] = {
+        {Concat({{0x00, 0xFF, 0x1F, 0x12}, Frame(0xFC, 0x44, 0x8B, 2000)}), true, "version 1 layer 2", 64, 48000,
+         "Dual channel"},
+        {Frame(0xFF, 0x10, 0xC0), true, "version 1 layer 1", 32, 44100, "Mono"},
+        {Frame(0xF3, 0x80, 0x00), true, "version 2 layer 3", 64, 22050, "Stereo"},
+        {Frame(0xE3, 0xE0, 0x00), true, "version 2.5 layer 3", 160, 11025, "Stereo"},
+        {Frame(0xF7, 0xE8, 0x00), true, "version 2 layer 1", 256, 16000, "Stereo"},
+        {Frame(0xFB, 0x00, 0x00), false, "version 1 layer 3", 0, 44100, "Stereo"},  // free format
+        {Frame(0xFB, 0xF0, 0x00), false, "version 1 layer 3", 0, 44100, "Stereo"},  // bitrate index 15
+        {Frame(0xFB, 0x9C, 0x00), false, "version 1 layer 3", 0, 0, "Stereo"},      // reserved frequency
+        {Frame(0xEB, 0x90, 0x00), false, "", 0, 0, ""},                            // reserved version
+        {Frame(0xF9, 0x90, 0x00), false, "", 0, 0, ""},                            // reserved layer
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::PrintToString(Bytes(r.file.begin(), r.file.begin() + 4)));
+        const auto info = Read(r.file, r.ok);
+        EXPECT_EQ(std::make_tuple(info.VersionText, info.Bitrate, info.Frequency, info.ModeText),
+                  std::make_tuple(std::string(r.version), r.bitrate, r.frequency, std::string(r.mode)));
+    }
+    // CRC, copyright and emphasis bits, and no original bit.
+    const auto flags = Read(Frame(0xFC, 0x44, 0x8B));
+    EXPECT_TRUE(flags.UsesChecksums && flags.IsCopyrighted && flags.UsesEmphasis);
+    EXPECT_FALSE(flags.IsOriginal);
 }
 
 TEST(MpegInfo, XingInfoAndVbriHeaders) {
-    Bytes frame = Frame(0xFB, 0x90, 0x44);
-    PutXing(frame, 4 + 32, "Xing", 3, 10000, 5000000);
-    auto info = Read(frame);
-    EXPECT_TRUE(info.IsVbr);
-    EXPECT_FALSE(info.HasInfoHeader);
-    EXPECT_EQ(info.Bitrate, 153);
-    EXPECT_EQ(info.Length, 261);
-
-    // An encoder's "Info" header of a constant-bitrate file gives the same counts, marked as such.
-    frame = Frame(0xFB, 0x90, 0x44);
-    PutXing(frame, 4 + 32, "Info", 3, 10000, 5000000);
-    info = Read(frame);
-    EXPECT_TRUE(info.IsVbr);
-    EXPECT_TRUE(info.HasInfoHeader);
-    EXPECT_EQ(info.Bitrate, 153);
-
-    // Frames without bytes: not VBR, bitrate from the header.
-    frame = Frame(0xFB, 0x90, 0x44);
-    PutXing(frame, 4 + 32, "Info", 1, 10000, 5000000);
-    info = Read(frame);
-    EXPECT_FALSE(info.IsVbr);
-    EXPECT_EQ(info.Bitrate, 128);
-
-    // Mono MPEG 1: 17 bytes of side information. MPEG 2 layer 3: 576 samples per frame.
-    frame = Frame(0xFB, 0x90, 0xC4);
-    PutXing(frame, 4 + 17, "Xing", 3, 10000, 5000000);
-    EXPECT_EQ(Read(frame).Length, 261);
-    frame = Frame(0xF3, 0x80, 0x44);
-    PutXing(frame, 4 + 17, "Xing", 3, 10000, 2500000);
-    info = Read(frame);
-    EXPECT_EQ(info.Length, 261);  // 10000 * 576 / 22050
-    EXPECT_EQ(info.Bitrate, 77);  // 250 / 576 / 125 * 22050 = 76.56
-
+    struct Row {
+        const char* what;
+        uint8_t b2, b3;
+        size_t at;  // after the side information
+        const char* magic;
+        uint8_t flags;
+        uint32_t bytes;
+        bool vbr, infoHeader;
+        int32_t bitrate, length;
+    };
+    const Row rows[] = {
+        {"Xing", 0xFB, 0x44, 4 + 32, "Xing", 3, 5000000, true, false, 153, 261},
+        // An encoder's "Info" header of a constant-bitrate file gives the same counts, marked as such.
+        {"Info", 0xFB, 0x44, 4 + 32, "Info", 3, 5000000, true, true, 153, 261},
+        {"frames without bytes", 0xFB, 0x44, 4 + 32, "Info", 1, 5000000, false, false, 128, 0},
+        {"mono", 0xFB, 0xC4, 4 + 17, "Xing", 3, 5000000, true, false, 153, 261},
+        // 576 samples per frame: 10000 * 576 / 22050 s, 250 / 576 / 125 * 22050 = 76.56 kbit/s.
+        {"MPEG 2", 0xF3, 0x44, 4 + 17, "Xing", 3, 2500000, true, false, 77, 261},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        Bytes frame = Frame(r.b2, r.b2 == 0xF3 ? 0x80 : 0x90, r.b3);
+        PutXing(frame, r.at, r.magic, r.flags, 10000, r.bytes);
+        const auto info = Read(frame);
+        EXPECT_EQ(std::make_tuple(info.IsVbr, info.HasInfoHeader, info.Bitrate),
+                  std::make_tuple(r.vbr, r.infoHeader, r.bitrate));
+        if (r.length > 0) {
+            EXPECT_EQ(info.Length, r.length);
+        }
+    }
     // VBRI, 32 bytes after the header, replaces Xing values.
-    frame = Frame(0xFB, 0x90, 0x44);
+    Bytes frame = Frame(0xFB, 0x90, 0x44);
     Bytes vbri = Concat({v2fixtures::Str("VBRI"), Bytes(6, 0), v2fixtures::Plain32(5000000), v2fixtures::Plain32(10000)});
     std::copy(vbri.begin(), vbri.end(), frame.begin() + 36);
-    info = Read(frame);
-    EXPECT_TRUE(info.IsVbr);
-    EXPECT_FALSE(info.HasInfoHeader);
-    EXPECT_EQ(info.Bitrate, 153);
+    const auto info = Read(frame);
+    EXPECT_EQ(std::make_tuple(info.IsVbr, info.HasInfoHeader, info.Bitrate), std::make_tuple(true, false, 153));
 }
 
 TEST(MpegInfo, UnusableHeadersFillWhatTheyCan) {
@@ -151,25 +141,13 @@ TEST(MpegInfo, UnusableHeadersFillWhatTheyCan) {
     auto path = dir.file("f.mp3");
     WriteFile(path, file);
     EXPECT_FALSE(ReadMpegInfo(path, info));
-    EXPECT_EQ(info.Bitrate, 0);
-    EXPECT_EQ(info.Length, 0);
-    EXPECT_TRUE(info.UsesChecksums);
-    EXPECT_TRUE(info.IsCopyrighted);
-    EXPECT_TRUE(info.IsOriginal);
-    EXPECT_EQ(info.ID3v2Major, 4);
-    EXPECT_EQ(info.ID3v1Minor, 1);
-    EXPECT_EQ(info.FileSize, static_cast<int64_t>(file.size()));
+    EXPECT_EQ(std::make_tuple(info.Bitrate, info.Length, info.UsesChecksums, info.IsCopyrighted, info.IsOriginal),
+              std::make_tuple(0, 0, true, true, true));
+    EXPECT_EQ(std::make_tuple(info.ID3v2Major, info.ID3v1Minor, info.FileSize),
+              std::make_tuple(4, 1, static_cast<int64_t>(file.size())));
 
-    info = Read(Frame(0xFB, 0xF0, 0x00), false);  // bitrate index 15
-    EXPECT_EQ(info.Bitrate, 0);
-    info = Read(Frame(0xFB, 0x9C, 0x00), false);  // reserved frequency
-    EXPECT_EQ(info.Frequency, 0);
-    EXPECT_EQ(info.Length, 0);
-    // Reserved version and layer end the MPEG part; v1.0 tag seen.
-    info = Read(Concat({Frame(0xEB, 0x90, 0x00), Id3v1Tag("t", "", "", "", "c", 0, 0)}), false);
-    EXPECT_EQ(info.VersionText, "");
-    EXPECT_EQ(info.ID3v1Minor, 0);
-    EXPECT_EQ(Read(Frame(0xF9, 0x90, 0x00), false).VersionText, "");
+    // A v1.0 tag.
+    EXPECT_EQ(Read(Concat({SilentFrames(1), Id3v1Tag("t", "", "", "", "c", 0, 0)})).ID3v1Minor, 0);
 }
 
 TEST(MpegInfo, TinyOrMissingFilesLeaveRecord) {

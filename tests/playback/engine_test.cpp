@@ -1,6 +1,8 @@
 // The engine's state changes as the window drives them, with a device or without one (the test
 // command runs these "RealPlayer" tests both ways): the end of the file, calls in any order and
-// in quick succession, positions in samples.
+// in quick succession, positions in samples, seeks before a big file's walk is done; and no
+// GStreamer library is ever loaded.
+#include <fstream>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -40,6 +42,18 @@ TEST_F(RealPlayerEngine, PlaysToTheEndThenStandsStoppedAtTheStart) {
     engine.play();
     EXPECT_EQ(engine.playState(), MediaPlayer::kPlaying);
     ASSERT_TRUE(QTest::qWaitFor([&] { return engine.currentPosition() > 0.3; }, kDeadlineMs));
+    engine.SetOutputVolume(0.5f);
+    engine.pause();
+    engine.stop();
+
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    int libraries = 0;
+    while (std::getline(maps, line)) {
+        if (line.find(".so") != std::string::npos) ++libraries;
+        EXPECT_EQ(line.find("gst"), std::string::npos) << line;
+    }
+    EXPECT_GT(libraries, 10) << "the check looked at a real map: libmpg123 and Qt Multimedia are in it";
 }
 
 TEST_F(RealPlayerEngine, ARunToldWhereToEndPausesOnThatSample) {
@@ -122,6 +136,27 @@ TEST_F(RealPlayerEngine, PositionsInSamplesAreExact) {
     engine.pause();
     EXPECT_GE(engine.positionSamples(), before);
     EXPECT_LT(engine.positionSamples(), before + 44100);
+}
+
+// Over the size the engine waits for, the walk runs on while the file plays: a seek before it ends
+// goes to its target unclamped and plays on from there; once it ends the length is exact, and a
+// mark taken just after a seek is the target.
+TEST_F(RealPlayerEngine, AFileTooBigToWaitForSeeksBeforeItsWalkEnds) {
+    const int frames = 82000;  // 34 MB: over the 32 MB the engine waits for
+    PlaybackEngine engine;
+    engine.setURL(Make("big.mp3", frames));
+    EXPECT_EQ(engine.duration(), 0) << "the walk is still running";
+    const int64_t target = int64_t{frames - 1000} * 1152;
+    engine.setPositionSamples(target);
+    EXPECT_EQ(engine.positionSamples(), target);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return engine.positionSamples() > target + 4410; }, kDeadlineMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return engine.duration() > 0; }, 30000)) << "the walk never ended";
+    EXPECT_NEAR(engine.duration(), frames * 1152 / 44100.0, 1e-6);
+    const int64_t mark = int64_t{frames / 2} * 1152;
+    engine.setPositionSamples(mark);
+    QTest::qWait(50);
+    EXPECT_GE(engine.positionSamples(), mark);
+    EXPECT_LT(engine.positionSamples(), mark + 22050);
 }
 
 }  // namespace

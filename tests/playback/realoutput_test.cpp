@@ -1,12 +1,14 @@
 // The engine on PulseAudio's null sink, checked by what the sink's monitor carries: random
-// sequences of every operation, the steps that used to leave playback silent, and how exactly
-// the reported position matches the sample heard. Skipped when no daemon with "test_null"
-// answers, or fail then where the test command asks for the sink. Waits poll with deadlines; a fresh daemon is slow on its first stream.
+// sequences of every operation (with a tag written into the playing file among them), an edited
+// timeline's joins, and how exactly the reported position matches the sample heard. Skipped when
+// no daemon with "test_null" answers, or fail then where the test command asks for the sink.
+// Waits poll with deadlines; a fresh daemon is slow on its first stream.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <random>
+#include <tuple>
 
 #include <gtest/gtest.h>
 #include <QTest>
@@ -46,12 +48,7 @@ protected:
         }
         ready_ = true;
     }
-    static void TearDownTestSuite() {
-        delete dir_;
-        dir_ = nullptr;
-        tones_.clear();
-        ready_ = false;
-    }
+    static void TearDownTestSuite() { delete dir_; }
     void SetUp() override {
         if (!ready_ && qEnvironmentVariableIsSet("TRIMBEL_REQUIRE_SINK"))
             FAIL() << "needs PulseAudio with the null sink test_null, sox and lame";
@@ -76,14 +73,11 @@ protected:
             const bool right = sound.share > 0.5 && sound.level > 0.7 * kToneLevel * volume &&
                                sound.level < 1.3 * kToneLevel * volume && std::abs(sound.hz - hz) < hz * 0.04;
             if (right) return;
-            if (look == 0) {
-                ++dropouts;
-                continue;
-            }
-            EXPECT_GT(sound.share, 0.5) << context;
-            EXPECT_GT(sound.level, 0.7 * kToneLevel * volume) << context;
-            EXPECT_LT(sound.level, 1.3 * kToneLevel * volume) << context;
-            EXPECT_NEAR(sound.hz, hz, hz * 0.04) << context;
+            dropouts += look == 0;
+            if (look == 1)
+                ADD_FAILURE() << context << ": heard " << sound.hz << " Hz at level " << sound.level << " in "
+                              << sound.share << " of the stretch; expected " << hz << " Hz at "
+                              << kToneLevel * volume;
         }
     }
 
@@ -94,17 +88,13 @@ protected:
         EXPECT_LT(soundcheck::Level(recorder.Left(), end - kWindow, end), 200) << context;
     }
 
-    static testfiles::TempDir* dir_;
-    static std::vector<ToneFile> tones_;
-    static bool ready_;
+    static inline testfiles::TempDir* dir_ = nullptr;
+    static inline std::vector<ToneFile> tones_;
+    static inline bool ready_ = false;
     std::unique_ptr<soundcheck::SinkLock> lock;
     soundcheck::MonitorRecorder recorder;
     int dropouts = 0;
 };
-
-testfiles::TempDir* RealOutput::dir_ = nullptr;
-std::vector<ToneFile> RealOutput::tones_;
-bool RealOutput::ready_ = false;
 
 int EnvironmentCount(const char* name, int fallback) {
     const char* text = std::getenv(name);
@@ -125,9 +115,10 @@ TEST_F(RealOutput, RandomOperationsAreAlwaysHeardRight) {
     double volume = 1.0;
     engine.setURL(QString::fromStdString(file->path));
     ExpectHeard(engine, file->hz, volume, "first open");
-    enum Op { Open, Play, Pause, Resume, Stop, Seek, PlaySelection, Volume };
-    constexpr int kOps = Volume + 1;
-    const char* names[] = {"open", "play", "pause", "resume", "stop", "seek", "play selection", "volume"};
+    // A tag written into the playing file once left playback silent for the rest of the session.
+    enum Op { Open, Play, Pause, Resume, Stop, Seek, PlaySelection, Volume, WriteTag };
+    constexpr int kOps = WriteTag + 1;
+    const char* names[] = {"open", "play", "pause", "resume", "stop", "seek", "play selection", "volume", "tag"};
     for (int i = 0; i < operations && !HasFatalFailure(); ++i) {
         const Op op = static_cast<Op>(random() % kOps);
         const double target = uniform(0, file->seconds - 2.5);
@@ -163,6 +154,12 @@ TEST_F(RealOutput, RandomOperationsAreAlwaysHeardRight) {
             volume = uniform(0.3, 1.0);
             engine.SetOutputVolume(static_cast<float>(volume));
             break;
+        case WriteTag: {
+            mdlID3::ID3TagInfo tags;
+            tags.Title = "Step " + std::to_string(i);
+            ASSERT_TRUE(mdlID3::WriteID3v2Tag(file->path, tags, mdlID3::kWriteV23, false, true)) << context;
+            break;
+        }
         }
         // Near its end a file would stop during the check: start it over first.
         if (engine.playState() == MediaPlayer::kPlaying && engine.currentPosition() > file->seconds - 2)
@@ -177,51 +174,6 @@ TEST_F(RealOutput, RandomOperationsAreAlwaysHeardRight) {
     }
     EXPECT_TRUE(engine.LastError().isEmpty()) << engine.LastError().toStdString();
     std::printf("%d operations, %d plays heard right only at the second look\n", operations, dropouts);
-}
-
-// The steps that left playback silent for the rest of a session: open a three-minute file,
-// write a new title into it while it plays, pause, resume, stop, play; then open it again;
-// then stop as Open does, play from the slider's second, and drag the slider.
-TEST_F(RealOutput, TagWritePauseResumeStopPlayAndReopenStayAudible) {
-    const std::string path = dir_->file("three-minutes.mp3");
-    ASSERT_TRUE(soundcheck::MakeToneMp3(path, 440, 180));
-    PlaybackEngine engine;
-    engine.setURL(QString::fromStdString(path));
-    EXPECT_NEAR(engine.duration(), 180, 0.1);
-    ExpectHeard(engine, 440, 1, "open");
-
-    mdlID3::ID3TagInfo tags;
-    mdlID3::ReadID3v2Tag(path, tags);
-    tags.Title = "A new title";
-    ASSERT_TRUE(mdlID3::WriteID3v2Tag(path, tags, mdlID3::kWriteV23, false, true));
-
-    engine.pause();
-    ExpectQuiet("pause");
-    const double held = engine.currentPosition();
-    engine.play();
-    ExpectHeard(engine, 440, 1, "resume");
-    EXPECT_GE(engine.currentPosition(), held);
-    engine.stop();
-    ExpectQuiet("stop");
-    EXPECT_EQ(engine.currentPosition(), 0);
-    engine.play();
-    ExpectHeard(engine, 440, 1, "play after stop");
-    EXPECT_LT(engine.currentPosition(), 3);
-    EXPECT_NEAR(engine.duration(), 180, 0.1);
-
-    engine.setURL(QString::fromStdString(path));
-    ExpectHeard(engine, 440, 1, "open again");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return engine.currentPosition() > 0.6; }, kDeadlineMs));
-
-    engine.stop();
-    ExpectQuiet("stop before the open dialog");
-    engine.setCurrentPosition(std::round(engine.currentPosition()));
-    engine.play();
-    ExpectHeard(engine, 440, 1, "play/pause after the dialog was cancelled");
-    engine.setCurrentPosition(97);
-    ExpectHeard(engine, 440, 1, "slider dragged");
-    EXPECT_GT(engine.currentPosition(), 97);
-    EXPECT_LT(engine.currentPosition(), 100);
 }
 
 // Last loud sample of the recording, and the first loud sample after the last quiet stretch
@@ -270,6 +222,59 @@ TEST_F(RealOutput, ThePositionIsTheSampleHeard) {
         EXPECT_NEAR(reported, heard, 0.030 * kRate) << "seek to " << t << ": reported "
             << reported / double(kRate) << " s, heard " << heard / double(kRate) << " s";
         engine.play();
+    }
+}
+
+// Three tones of 1.5 s (440, 880, 1320 Hz) played as 0-1 s, 2-2.5 s and 3.5-4.5 s: 2.5 s with two
+// joins, heard with no gap and with the sound after each removed range.
+TEST_F(RealOutput, AnEditedTimelineSkipsTheRemovedStretchesWithoutAGap) {
+    QStringList wavs;
+    for (const int hz : {440, 880, 1320}) {
+        wavs << QString::fromStdString(dir_->file(std::to_string(hz) + ".wav"));
+        ASSERT_TRUE(soundcheck::Run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wavs.back(), "synth", "1.5",
+                                            "sine", QString::number(hz), "vol", "0.5"}));
+    }
+    const QString all = QString::fromStdString(dir_->file("steps.wav"));
+    const std::string mp3 = dir_->file("steps.mp3");
+    ASSERT_TRUE(soundcheck::Run("sox", wavs + QStringList{all}));
+    ASSERT_TRUE(soundcheck::Run("lame", {"--quiet", "-b", "192", all, QString::fromStdString(mp3)}));
+    const std::vector<PlaySegment> segments = {{0, kRate}, {2 * kRate, kRate * 5 / 2}, {kRate * 7 / 2, kRate * 9 / 2}};
+    // A loaded machine can starve the sink for a moment; that is the sink's gap, not a join's:
+    // one more run is allowed before the test fails.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        PlaybackEngine engine;
+        engine.setURL(QString::fromStdString(mp3));
+        engine.pause();
+        ASSERT_TRUE(engine.setSegments(segments));
+        EXPECT_NEAR(engine.duration(), 2.5, 1e-9);
+        engine.setPositionSamples(0);
+        const int64_t start = recorder.Now();
+        engine.play();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return engine.playState() != MediaPlayer::kPlaying; }, 15000));
+        QTest::qWait(300);
+        ASSERT_GT(recorder.Now(), 0) << "the recording stalls";
+        const std::vector<int16_t>& left = recorder.Left();
+        int64_t first = -1, last = -1, gap = 0;
+        for (int64_t i = std::max<int64_t>(start, 0); i < static_cast<int64_t>(left.size()); ++i) {
+            if (std::abs(left[i]) < 3000) continue;
+            if (first < 0) first = i;
+            last = i;
+        }
+        ASSERT_GE(first, 0) << "nothing was heard";
+        for (int64_t i = first, run = 0; i < last; ++i) {
+            run = std::abs(left[i]) < 300 ? run + 1 : 0;
+            gap = std::max(gap, run);
+        }
+        const double heard = static_cast<double>(last - first) / kRate;
+        if (attempt == 0 && (gap > kRate / 50 || std::abs(heard - 2.5) > 0.05)) continue;
+        EXPECT_LE(gap, kRate / 50) << "a silence of " << gap << " samples";
+        EXPECT_NEAR(heard, 2.5, 0.05);
+        for (const auto& [from, to, hz] : {std::tuple{0.2, 0.8, 440.0}, {1.1, 1.4, 880.0}, {1.7, 2.3, 1320.0}}) {
+            const soundcheck::Sound sound =
+                soundcheck::Measure(left, first + std::llround(from * kRate), first + std::llround(to * kRate));
+            EXPECT_NEAR(sound.hz, hz, hz * 0.04) << "at " << from << " s of the edited timeline";
+        }
+        return;
     }
 }
 

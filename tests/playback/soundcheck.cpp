@@ -50,43 +50,6 @@ bool MakeToneMp3(const std::string& path, double hz, double seconds, const std::
     return ok;
 }
 
-// lame's encoder delay and libmpg123's decoder delay.
-constexpr int64_t kCodecDelay = 576 + 529;
-
-int64_t LongFile::SampleAt(int minute, int block, double seconds) const {
-    return minute * minuteSamples + std::llround((block * 10.0 + seconds) * kRate) + kCodecDelay;
-}
-
-bool MakeLongMp3(const std::string& path, int minutes, LongFile* file) {
-    const QString base = QString::fromStdString(path);
-    QStringList pieces;
-    bool ok = true;
-    for (int b = 0; b < 6 && ok; ++b) {
-        const QString quiet = base + QString(".q%1.wav").arg(b), tone = base + QString(".t%1.wav").arg(b);
-        ok = Run("sox", {"-n", "-r", QString::number(kRate), "-c", "2", "-b", "16", quiet, "trim", "0", "2"}) &&
-             Run("sox", {"-n", "-r", QString::number(kRate), "-c", "2", "-b", "16", tone, "synth", "8", "sine",
-                         QString::number(LongFile::BlockHz(b)), "vol", "0.5"});
-        for (double gap : {2.0, 4.0, 6.0}) ok = ok && CutGap(tone, gap, 0.05);
-        pieces << quiet << tone;
-    }
-    const QString wav = base + ".minute.wav", minute = base + ".minute.mp3";
-    ok = ok && Run("sox", QStringList(pieces) << wav) &&
-         Run("lame", {"--quiet", "-t", "-b", "128", "-q", "9", wav, minute});
-    for (const QString& piece : pieces) QFile::remove(piece);
-    QFile::remove(wav);
-    QFile in(minute);
-    QFile out(base);
-    ok = ok && in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    const QByteArray bytes = ok ? in.readAll() : QByteArray();
-    for (int i = 0; i < minutes && ok; ++i) ok = out.write(bytes) == bytes.size();
-    out.close();
-    QFile::remove(minute);
-    // 128 kbit/s at 44.1 kHz: frames of 417 or 418 bytes, 417.96 on average.
-    file->path = path;
-    file->minuteSamples = std::llround(bytes.size() / (144.0 * 128000 / kRate)) * 1152;
-    return ok && !bytes.isEmpty();
-}
-
 SinkLock::SinkLock() {
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     const QByteArray path = (runtime.isEmpty() ? QByteArray("/tmp") : runtime) + "/trimbel-test-null-sink.lock";

@@ -24,19 +24,6 @@ bool Run(const QString& program, const QStringList& arguments);
 bool MakeToneMp3(const std::string& path, double hz, double seconds, const std::vector<double>& gapsAt = {},
                  double gapSeconds = 0.05);
 
-// A long file made cheaply: one minute of six 10-second blocks (2 s of silence, then 8 s of
-// block b's tone at BlockHz(b) with 50 ms gaps at 4, 6 and 8 s into the block), encoded by lame
-// without a LAME tag and repeated `minutes` times frame to frame.
-struct LongFile {
-    std::string path;
-    int64_t minuteSamples = 0;  // one repetition: whole frames
-    // Sample of the output where second `seconds` of block `block` of minute `minute` is heard
-    // (the encoder's and decoder's delays included: nothing is trimmed without a LAME tag).
-    int64_t SampleAt(int minute, int block, double seconds) const;
-    static double BlockHz(int block) { return 300.0 + 100.0 * block; }
-};
-bool MakeLongMp3(const std::string& path, int minutes, LongFile* file);
-
 // Held while a test plays sound into the null sink and records it: tests run in parallel
 // processes, and two tones on one sink would spoil both recordings. The lock file lives beside
 // the daemon's socket, so each daemon has its own.

@@ -139,19 +139,15 @@ TEST(CueImport, ALongTitleIsCutAtACharactersStartAsLibcueKeepsIt) {
 }
 
 TEST(CueImport, TimesAtTheirLimits) {
-    EXPECT_EQ(CueTimeFrames("00:00:00"), 0);
-    EXPECT_EQ(CueTimeFrames("00:00:74"), 74);
-    EXPECT_EQ(CueTimeFrames("00:59:00"), 59 * 75);
-    EXPECT_EQ(CueTimeFrames("120:00:01"), 120 * 60 * 75 + 1);
-    EXPECT_EQ(CueTimeFrames("00:00:75"), -1);
-    EXPECT_EQ(CueTimeFrames("00:0:00"), -1);
-    EXPECT_EQ(CueTimeFrames("-1:00:00"), -1);
-    EXPECT_EQ(CueTimeFrames("00:00"), -1);
+    const std::pair<const char*, int> frames[] = {
+        {"00:00:00", 0},  {"00:00:74", 74},  {"00:59:00", 59 * 75}, {"120:00:01", 120 * 60 * 75 + 1},
+        {"00:00:75", -1}, {"00:0:00", -1},   {"-1:00:00", -1},      {"00:00", -1}};
+    for (const auto& [text, value] : frames) EXPECT_EQ(CueTimeFrames(text), value) << text;
     EXPECT_EQ(CueTime(150 + 74 / 75.0), "02:30:74");
     EXPECT_EQ(CueTime(7265.5), "121:05:38");  // 0.5 s = 37.5 frames, to the nearest
 }
 
-TEST(CueExport, APlanReadsBackAsTheSamePlan) {
+TEST(CueExport, APlanReadsBackAsTheSamePlanAndBadFilesAreErrors) {
     SplitPlan plan(300);
     plan.AddCut(61.2);
     plan.AddGap(120, 122.5);
@@ -178,12 +174,8 @@ TEST(CueExport, APlanReadsBackAsTheSamePlan) {
     EXPECT_EQ(back.Part(1).title, "Back\\slash");  // a backslash before the closing quote would escape it
     EXPECT_EQ(back.Part(2).title, "Dr\xC3\xBC" "ben");
     EXPECT_EQ(back.Part(2).performer, "Gast");
-}
 
-TEST(CueImport, MissingOrHugeFilesAreErrors) {
-    testfiles::TempDir dir;
-    CueSheet sheet;
-    std::string error;
+    // A missing or huge file is an error.
     EXPECT_FALSE(ReadCueSheet(dir.file("none.cue"), &sheet, &error));
     EXPECT_NE(error.find("none.cue"), std::string::npos);
     testfiles::WriteFile(dir.file("big.cue"), testfiles::Bytes((1 << 20) + 1, 'R'));

@@ -1,4 +1,5 @@
 // Writing the parts: tags, names, existing files, failures part-way and cancelling.
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -71,10 +72,10 @@ TEST_F(PartWriter, PartsAreTaggedFromTheSourceWithTheirOwnTitleAndTrack) {
         ASSERT_TRUE(mdlID3::ReadID3v1Tag(part.path, v1));
         EXPECT_EQ(v1.Title, titles[i]);
         EXPECT_EQ(v1.Track, std::to_string(i + 1));
+        // Each part starts where the one before ends, on its cut point's sample.
+        EXPECT_EQ(part.start, i == 0 ? 0.0 : outcome.written[i - 1].end);
+        EXPECT_EQ(part.end, i < 2 ? 3.0 * (i + 1) : split.DurationSeconds());
     }
-    // Each part starts and ends on its cut points' samples.
-    EXPECT_EQ(outcome.written[0].end, 3.0);
-    EXPECT_EQ(outcome.written[1].start, 3.0);
     EXPECT_EQ(outcome.written[1].samples, 3u * 44100);
     EXPECT_TRUE(outcome.written[1].exactStart);
     EXPECT_EQ(outcome.written[0].samples + outcome.written[1].samples + outcome.written[2].samples, 400u * 1152 - 529);
@@ -120,20 +121,20 @@ TEST_F(PartWriter, AFolderFlushThatFailsIsAFailureWithThePartsSaved) {
     EXPECT_EQ(FilesIn(options.outputDir), 3u);
 }
 
-TEST_F(PartWriter, AFailurePartWayKeepsTheWrittenPartsAndNamesTheFailedOne) {
-    fs::create_directory(Out("show - 03.mp3"));  // no file can take this name
-    options.overwrite = true;
-    const SplitOutcome outcome = SaveParts(split, plan, options);
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(outcome.failedPart, 2);
-    EXPECT_NE(outcome.error.find("Part 3"), std::string::npos) << outcome.error;
-    ASSERT_EQ(outcome.written.size(), 2u);
-    EXPECT_TRUE(fs::is_regular_file(outcome.written[1].path));
-    EXPECT_EQ(FilesIn(options.outputDir), 3u);  // two parts and the folder: no temporary file left
-}
-
-TEST_F(PartWriter, CancelStopsBetweenParts) {
+TEST_F(PartWriter, ProgressRisesToTheEndAndCancelStopsBetweenParts) {
     std::vector<double> fractions;
+    ASSERT_TRUE(SaveParts(split, plan, options, [&](size_t part, double f) {
+                    EXPECT_LT(part, plan.PartCount() + 1);
+                    fractions.push_back(f);
+                    return true;
+                }).ok);
+    ASSERT_EQ(fractions.size(), plan.PartCount() + 1);
+    EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
+    EXPECT_EQ(fractions.back(), 1.0);
+
+    fs::remove_all(options.outputDir);
+    fs::create_directory(options.outputDir);
+    fractions.clear();
     const SplitOutcome outcome = SaveParts(split, plan, options, [&](size_t part, double f) {
         fractions.push_back(f);
         return part < 1;
@@ -152,36 +153,6 @@ TEST_F(PartWriter, CancelStopsBetweenParts) {
     const SplitOutcome none = SaveParts(split, plan, options, [](size_t, double) { return false; });
     EXPECT_TRUE(none.cancelled);
     EXPECT_EQ(FilesIn(options.outputDir), 0u);
-}
-
-TEST_F(PartWriter, ManyShortPartsFollowEachOtherAndCountTheirTracks) {
-    plan.ClearCuts();
-    for (double t = 0.5; t < 10; t += 0.5) plan.AddCut(t);
-    size_t calls = 0;
-    double last = -1;
-    const SplitOutcome outcome = SaveParts(split, plan, options, [&](size_t part, double f) {
-        EXPECT_GE(f, last);
-        EXPECT_LE(part, plan.PartCount());
-        last = f;
-        ++calls;
-        return true;
-    });
-    ASSERT_TRUE(outcome.ok) << outcome.error;
-    ASSERT_EQ(outcome.written.size(), plan.PartCount());
-    EXPECT_EQ(calls, plan.PartCount() + 1);
-    EXPECT_EQ(last, 1.0);
-    uint64_t samples = 0;
-    for (size_t i = 0; i < outcome.written.size(); ++i) {
-        samples += outcome.written[i].samples;
-        if (i > 0) {
-            EXPECT_EQ(outcome.written[i].start, outcome.written[i - 1].end);
-        }
-        mdlID3::ID3TagInfo v2;
-        ASSERT_TRUE(mdlID3::ReadID3v2Tag(outcome.written[i].path, v2));
-        EXPECT_EQ(v2.Track, std::to_string(i + 1) + "/" + std::to_string(plan.PartCount()));
-    }
-    EXPECT_EQ(samples, 400u * 1152 - 529);
-    EXPECT_EQ(FilesIn(options.outputDir), plan.PartCount());
 }
 
 TEST_F(PartWriter, PartsAreTheFilesThatTaggingTheFinishedPartMakes) {

@@ -36,12 +36,8 @@ TEST(SplitPlan, CutsSplitThePartThatHoldsThemAndKeepTheTitlesInPlace) {
 
 TEST(SplitPlan, RefusesCutsOutsideTheAudioOrOnAnotherCut) {
     SplitPlan plan(10);
-    EXPECT_EQ(plan.AddCut(0), -1);
-    EXPECT_EQ(plan.AddCut(10), -1);
-    EXPECT_EQ(plan.AddCut(-1), -1);
-    EXPECT_EQ(plan.AddCut(std::nan("")), -1);
-    EXPECT_EQ(plan.AddCut(5), 0);
-    EXPECT_EQ(plan.AddCut(5), -1);
+    for (auto [at, index] : {std::pair{0.0, -1}, {10.0, -1}, {-1.0, -1}, {std::nan(""), -1}, {5.0, 0}, {5.0, -1}})
+        EXPECT_EQ(plan.AddCut(at), index) << at;
     EXPECT_EQ(plan.CutCount(), 1u);
     EXPECT_EQ(SplitPlan(0).AddCut(1), -1);
 }
