@@ -68,8 +68,6 @@ TEST_F(Form1Keys, EveryKeyAndMenuItemReachesItsHandler) {
 
 TEST_F(Form1Keys, TheWaveformShowsTheMarksAndPositionAndSeeksLikeTheSlider) {
     OpenTimed(source);
-    EXPECT_EQ(form->Waveform1->Span(), 10);  // follows the slider's range
-    EXPECT_EQ(form->Waveform1->geometry().left(), form->Slider1->geometry().left());
 
     // A click seeks to the clicked sample; zoomed in to frames of several pixels, to the nearest
     // frame start. The slider shows the whole second.
@@ -100,12 +98,6 @@ TEST_F(Form1Keys, TheWaveformShowsTheMarksAndPositionAndSeeksLikeTheSlider) {
     EXPECT_TRUE(form->Label1->text().startsWith("7")) << form->Label1->text().toStdString();
     Click(form->CandyButton3);
     EXPECT_DOUBLE_EQ(form->Session().Start().seconds, 7.0);
-
-    player.calls.clear();
-    const QPoint x(static_cast<int>(form->Waveform1->XAtSeconds(8)), form->Waveform1->height() / 2);
-    QTest::mouseClick(form->Waveform1, Qt::LeftButton, {}, x);
-    ASSERT_FALSE(player.calls.empty());
-    EXPECT_EQ(player.calls.back(), "seek sample " + std::to_string(std::llround(form->Waveform1->SecondsAtX(x.x()) * 44100)));
 }
 
 }  // namespace
