@@ -9,7 +9,7 @@
 #include "controls/msgscroller.h"
 #include "controls/slider.h"
 #include "controls/volume.h"
-#include "fakewaveout.h"
+#include "support/fakewaveout.h"
 #include "qtapp.h"
 
 TEST(ControlsAccessibility, SliderIsASliderWithItsRangeAndValue) {

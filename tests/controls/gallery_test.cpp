@@ -14,7 +14,7 @@
 #include "controls/slider.h"
 #include "controls/volume.h"
 #include "controls/windowfonts.h"
-#include "fakewaveout.h"
+#include "support/fakewaveout.h"
 #include "qtapp.h"
 #include "sendevents.h"
 

@@ -4,7 +4,7 @@
 #include "controls/qtwaveout.h"
 #include "controls/soundmod.h"
 #include "controls/volume.h"
-#include "fakewaveout.h"
+#include "support/fakewaveout.h"
 #include "qtapp.h"
 #include "sendevents.h"
 

@@ -7,7 +7,7 @@
 #include <QApplication>
 
 #include "controls/linkopener.h"
-#include "controls/waveout.h"
+#include "support/fakewaveout.h"
 #include "cutting/clock.h"
 #include "cutting/filedialogs.h"
 #include "cutting/mediaplayer.h"
@@ -189,19 +189,6 @@ public:
     bool failWrite = false;
 };
 
-// Keeps the volume word it is given, as one output device would.
-class FakeWaveOut : public WaveOut {
-public:
-    int DeviceCount() const override { return devices; }
-    uint32_t GetVolume() const override { return word; }
-    void SetVolume(uint32_t volumeWord) override {
-        word = volumeWord;
-        ++sets;
-    }
-    int devices = 1;
-    uint32_t word = 0xFFFFFFFFu;
-    int sets = 0;
-};
 
 // Records the addresses it is asked to open instead of starting a browser.
 class RecordingLinkOpener : public LinkOpener {
