@@ -58,18 +58,25 @@ std::vector<size_t> LameCrcBytes(const std::string& path) {
     return {at + 32, at + 33, at + 34, at + 35};
 }
 
-// The bytes a gain change may touch: each audio frame's side information and CRC, and the LAME
-// tag's two CRCs.
-std::vector<bool> ChangeableBytes(const std::string& path) {
-    FrameTable table;
-    EXPECT_TRUE(ScanFrames(path, table));
-    std::vector<bool> may(static_cast<size_t>(table.fileSize), false);
-    for (const MpegFrame& f : table.frames) {
-        const size_t from = static_cast<size_t>(f.offset) + 4;
-        std::fill_n(may.begin() + from, (f.crc() ? 2 : 0) + Layer3SideInfoSize(table.version, f.channelMode()), true);
+// Bytes of the audio frames of `out` that differ from those of `src`, frame for frame: all of them,
+// and those outside the header's side information and CRC (which a gain change may touch).
+std::pair<size_t, size_t> FrameChanges(const std::string& src, const std::string& out) {
+    FrameTable a, b;
+    EXPECT_TRUE(ScanFrames(src, a) && ScanFrames(out, b));
+    EXPECT_EQ(a.frames.size(), b.frames.size());
+    const Bytes source = testfiles::ReadFile(src), bytes = testfiles::ReadFile(out);
+    size_t changed = 0, outside = 0;
+    for (size_t i = 0; i < std::min(a.frames.size(), b.frames.size()); ++i) {
+        const MpegFrame &f = a.frames[i], &g = b.frames[i];
+        EXPECT_EQ(f.length, g.length) << "frame " << i;
+        const size_t sideEnd = 4 + (f.crc() ? 2 : 0) + Layer3SideInfoSize(a.version, f.channelMode());
+        for (size_t k = 0; k < std::min(f.length, g.length); ++k) {
+            if (source[f.offset + k] == bytes[g.offset + k]) continue;
+            ++changed;
+            outside += k < 4 || k >= sideEnd;
+        }
     }
-    for (size_t i : LameCrcBytes(path)) may[i] = true;
-    return may;
+    return {changed, outside};
 }
 
 // What follows the leading ID3v2 tag.
@@ -162,21 +169,14 @@ TEST_F(RealFiles, StepsChangeTheDecodedLevelExactlyTouchingOnlySideInformationAn
             ASSERT_EQ(after.size(), before.size());
             EXPECT_NEAR(RmsDb(after) - RmsDb(before), steps * 1.50515, 0.05);
             EXPECT_EQ(DecoderComplaints(out), "");
-            // Byte by byte, behind the tag that now holds the undo record.
-            const Bytes a = testfiles::ReadFile(src), b = Audio(out);
-            ASSERT_EQ(a.size(), b.size());
-            const std::vector<bool> may = ChangeableBytes(src);
-            size_t changed = 0, outside = 0;
-            for (size_t i = 0; i < a.size(); ++i) {
-                changed += a[i] != b[i];
-                outside += a[i] != b[i] && !may[i];
-            }
+            // Byte by byte; the undo below also finds any change outside the frames.
+            const auto [changed, outside] = FrameChanges(src, out);
             EXPECT_GT(changed, 0u);
             EXPECT_EQ(outside, 0u);
             const LevelReport undone = Apply(out, Request(LevelMode::Undo), out + ".undone.mp3");
             ASSERT_TRUE(undone.ok) << undone.error;
             EXPECT_TRUE(undone.undoRemoved);
-            EXPECT_EQ(testfiles::ReadFile(out + ".undone.mp3"), a);
+            EXPECT_EQ(testfiles::ReadFile(out + ".undone.mp3"), testfiles::ReadFile(src));
         }
         EXPECT_FALSE(Apply(src, Request(LevelMode::Undo), src + ".nothing.mp3").ok);
     }
@@ -248,21 +248,7 @@ TEST_F(RealFiles, StretchesChangeOnlyTheirSideInformationAndTheirSound) {
             EXPECT_TRUE(r.undoRecord.empty());
         }
 
-        FrameTable written;
-        ASSERT_TRUE(ScanFrames(out, written));
-        ASSERT_EQ(written.frames.size(), table.frames.size());
-        const Bytes source = testfiles::ReadFile(c.src), bytes = testfiles::ReadFile(out);
-        size_t changed = 0, outside = 0;
-        for (size_t i = 0; i < table.frames.size(); ++i) {
-            const MpegFrame &a = table.frames[i], &b = written.frames[i];
-            ASSERT_EQ(a.length, b.length);
-            const size_t sideEnd = 4 + (a.crc() ? 2 : 0) + Layer3SideInfoSize(table.version, a.channelMode());
-            for (size_t k = 0; k < a.length; ++k) {
-                if (source[a.offset + k] == bytes[b.offset + k]) continue;
-                ++changed;
-                outside += k < 4 || k >= sideEnd;
-            }
-        }
+        const auto [changed, outside] = FrameChanges(c.src, out);
         EXPECT_GT(changed, 0u);
         EXPECT_EQ(outside, 0u);
         EXPECT_EQ(DecoderComplaints(out), "");
