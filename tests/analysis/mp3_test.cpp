@@ -184,9 +184,12 @@ TEST(MP3Test, LengthAndAudioCount) {
         int frameCount, length;
     } cases[] = {
         // 32 kbit/s = 4000 bytes a second; the header at 1 leaves Size - 5 audio bytes.
-        {0, {0xFF, 0xFB, 0x10, 0x44}, 2005, 2000, 0},   {0, {0xFF, 0xFB, 0x10, 0x44}, 6005, 6000, 2},
-        {0, {0xFF, 0xFB, 0x10, 0x44}, 10005, 10000, 2}, {0, {0xFF, 0xFB, 0x10, 0x44}, 14005, 14000, 4},
-        {0, {0xFF, 0xFB, 0x10, 0x44}, 14006, 14001, 4}, {0, {0xFF, 0xFB, 0x10, 0x44}, 14004, 13999, 3},
+        {0, {0xFF, 0xFB, 0x10, 0x44}, 2005, 2000, 0},
+        {0, {0xFF, 0xFB, 0x10, 0x44}, 6005, 6000, 2},
+        {0, {0xFF, 0xFB, 0x10, 0x44}, 10005, 10000, 2},
+        {0, {0xFF, 0xFB, 0x10, 0x44}, 14005, 14000, 4},
+        {0, {0xFF, 0xFB, 0x10, 0x44}, 14006, 14001, 4},
+        {0, {0xFF, 0xFB, 0x10, 0x44}, 14004, 13999, 3},
         {295, {0xFF, 0xFB, 0x00, 0x44}, 300, 1, 8},  // at bitrate 0 one byte plays 8 seconds
         {298, {0xFF, 0xFB}, 300, 0, 0},
     };
@@ -294,11 +297,18 @@ TEST(MP3Test, LoadAndSaveRefuseWhatIsNotAnAudioFile) {
         bool load, save;
         int size;  // after a failed load
     } cases[] = {
-        {"", false, false, 0},          {dir.file("missing.mp3"), false, false, 0}, {dir.path().string(), false, false, 0},
-        {"/dev/zero", false, false, 0}, {fifo, false, false, 0},                    {dir.file("0"), false, false, 0},
-        {dir.file("1"), false, false, 1},     {dir.file("127"), false, false, 127},
-        {dir.file("128"), false, true, 128},  {dir.file("129"), true, true, 0},
-        {dir.file(".hidden.mp3"), true, true, 0}, {dir.file("ro.mp3"), true, false, 0},
+        {"", false, false, 0},
+        {dir.file("missing.mp3"), false, false, 0},
+        {dir.path().string(), false, false, 0},
+        {"/dev/zero", false, false, 0},
+        {fifo, false, false, 0},
+        {dir.file("0"), false, false, 0},
+        {dir.file("1"), false, false, 1},
+        {dir.file("127"), false, false, 127},
+        {dir.file("128"), false, true, 128},
+        {dir.file("129"), true, true, 0},
+        {dir.file(".hidden.mp3"), true, true, 0},
+        {dir.file("ro.mp3"), true, false, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);

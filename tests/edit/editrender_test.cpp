@@ -185,10 +185,12 @@ TEST_P(EditRenderTest, DeletionsDecodeToTheKeptSamples) {
             EXPECT_EQ(kept, plan.outputSamples);
             std::vector<SampleRange> skip;
             if (mode != Smooth) {
-                for (const PlannedJoin& j : plan.joins) skip.push_back({j.outputSample - kAroundJoin, j.outputSample + kAroundJoin});
+                for (const PlannedJoin& j : plan.joins)
+                    skip.push_back({j.outputSample - kAroundJoin, j.outputSample + kAroundJoin});
                 std::string mismatch;
                 for (size_t d = 0; d < decoders.size(); ++d) {
-                    const std::string why = Mismatch(sourcePcm[d], Decode(decoders[d], out, dir.file("err")), plan, ch, shift, skip);
+                    const Decoded decoded = Decode(decoders[d], out, dir.file("err"));
+                    const std::string why = Mismatch(sourcePcm[d], decoded, plan, ch, shift, skip);
                     if (!why.empty()) mismatch += decoders[d] + ": " + why + "\n";
                 }
                 if (mode == Unrepaired) {

@@ -54,11 +54,16 @@ TEST(MpegHeaderTest, DecodesEveryVersionAndLayerAndRejectsReservedOnes) {
         int version = 0, layer = 0, kbps = 0, rate = 0, length = 0, samples = 0;  // version 0: refused
     };
     const Case cases[] = {
-        {{0xFF, 0xFB, 0x90, 0x44}, 1, 3, 128, 44100, 417, 1152},  {{0xFF, 0xFB, 0x92, 0x44}, 1, 3, 128, 44100, 418, 1152},
-        {{0xFF, 0xFB, 0xE4, 0xC4}, 1, 3, 320, 48000, 960, 1152},  {{0xFF, 0xFD, 0xE8, 0x00}, 1, 2, 384, 32000, 1728, 1152},
-        {{0xFF, 0xFF, 0x10, 0x00}, 1, 1, 32, 44100, 32, 384},     {{0xFF, 0xFF, 0xE2, 0x00}, 1, 1, 448, 44100, 488, 384},
-        {{0xFF, 0xF3, 0x40, 0xC4}, 2, 3, 32, 22050, 104, 576},    {{0xFF, 0xF5, 0x80, 0x00}, 2, 2, 64, 22050, 417, 1152},
-        {{0xFF, 0xE3, 0x18, 0x00}, 25, 3, 8, 8000, 72, 576},      {{0xFF, 0xE3, 0xE8, 0x00}, 25, 3, 160, 8000, 1440, 576},
+        {{0xFF, 0xFB, 0x90, 0x44}, 1, 3, 128, 44100, 417, 1152},
+        {{0xFF, 0xFB, 0x92, 0x44}, 1, 3, 128, 44100, 418, 1152},
+        {{0xFF, 0xFB, 0xE4, 0xC4}, 1, 3, 320, 48000, 960, 1152},
+        {{0xFF, 0xFD, 0xE8, 0x00}, 1, 2, 384, 32000, 1728, 1152},
+        {{0xFF, 0xFF, 0x10, 0x00}, 1, 1, 32, 44100, 32, 384},
+        {{0xFF, 0xFF, 0xE2, 0x00}, 1, 1, 448, 44100, 488, 384},
+        {{0xFF, 0xF3, 0x40, 0xC4}, 2, 3, 32, 22050, 104, 576},
+        {{0xFF, 0xF5, 0x80, 0x00}, 2, 2, 64, 22050, 417, 1152},
+        {{0xFF, 0xE3, 0x18, 0x00}, 25, 3, 8, 8000, 72, 576},
+        {{0xFF, 0xE3, 0xE8, 0x00}, 25, 3, 160, 8000, 1440, 576},
         {{0xFF, 0xEB, 0x90, 0x44}},  // reserved version
         {{0xFF, 0xF9, 0x90, 0x44}},  // reserved layer
         {{0xFF, 0xFB, 0xF0, 0x44}},  // bitrate index 15
@@ -68,11 +73,14 @@ TEST(MpegHeaderTest, DecodesEveryVersionAndLayerAndRejectsReservedOnes) {
         {{0xFE, 0xFB, 0x90, 0x44}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << std::hex << int(c.bytes[0]) << " " << int(c.bytes[1]) << " " << int(c.bytes[2]));
+        SCOPED_TRACE(testing::Message() << std::hex << int(c.bytes[0]) << " " << int(c.bytes[1]) << " "
+                                        << int(c.bytes[2]));
         MpegHeader h;
         ASSERT_EQ(DecodeMpegHeader(c.bytes.data(), h), c.version != 0);
         if (c.version == 0) continue;
-        EXPECT_EQ(h.version, c.version == 1 ? MpegVersion::Mpeg1 : c.version == 2 ? MpegVersion::Mpeg2 : MpegVersion::Mpeg25);
+        const MpegVersion version =
+            c.version == 1 ? MpegVersion::Mpeg1 : c.version == 2 ? MpegVersion::Mpeg2 : MpegVersion::Mpeg25;
+        EXPECT_EQ(h.version, version);
         EXPECT_EQ(h.layer, c.layer);
         EXPECT_EQ(h.bitrateKbps, c.kbps);
         EXPECT_EQ(h.sampleRate, static_cast<uint32_t>(c.rate));
@@ -116,7 +124,11 @@ TEST(FrameScanTest, WalksTheseFiles) {
     // A size byte with its top bit set (plain 00 00 01 80 = 384) over three 8 kbit/s MPEG-2.5
     // frames of 72 bytes: the walk starts after the tag, not inside it.
     Bytes plainSize = Concat({Bytes{'I', 'D', '3', 3, 0, 0, 0, 0, 1, 0x80}, Bytes(384, 0)});
-    for (int i = 0; i < 3; ++i) plainSize[20 + 72 * i] = 0xFF, plainSize[21 + 72 * i] = 0xE3, plainSize[22 + 72 * i] = 0x14;
+    for (int i = 0; i < 3; ++i) {
+        plainSize[20 + 72 * i] = 0xFF;
+        plainSize[21 + 72 * i] = 0xE3;
+        plainSize[22 + 72 * i] = 0x14;
+    }
     const Bytes v1 = Id3v1Tag("t", "a", "b", "2001", "c", 1);
     const Bytes ape = Concat({Bytes(32, 0xFF), FromString("APETAGEX"), Bytes{0xD0, 0x07, 0, 0, 64}, Bytes(19, 0)});
     // A lone header look-alike in 37 bytes of junk, and a frame cut short by the end of the file.
@@ -261,10 +273,13 @@ TEST(FrameScanTest, MapsSecondsToFramesAndStopsAFewFramesAfterThem) {
     WriteFile(dir.file("a.mp3"), Concat({SilentFrames(100), Id3v1Tag("", "", "", "", "", 0)}));
     const FrameTable whole = Scan(dir.file("a.mp3"));
     const double frame = 1152.0 / 44100;
-    const std::pair<double, size_t> at[] = {{0.0, 0},           {10 * frame, 10},        {10 * frame + 1e-7, 11},
-                                            {10 * frame - 1e-4, 10}, {99 * frame, 99}, {99.5 * frame, 100}, {1e9, 100}};
+    const std::pair<double, size_t> at[] = {
+        {0.0, 0}, {10 * frame, 10}, {10 * frame + 1e-7, 11}, {10 * frame - 1e-4, 10},
+        {99 * frame, 99}, {99.5 * frame, 100}, {1e9, 100},
+    };
     for (auto [seconds, index] : at) EXPECT_EQ(FrameIndexAtSeconds(whole, seconds), index) << seconds;
-    const std::tuple<double, bool, size_t> until[] = {{10 * frame, false, 12}, {98 * frame, true, 100}, {1e300, true, 100}};
+    const std::tuple<double, bool, size_t> until[] = {
+        {10 * frame, false, 12}, {98 * frame, true, 100}, {1e300, true, 100}};
     for (auto [seconds, complete, frames] : until) {
         FrameTable t;
         ASSERT_TRUE(ScanFramesUntil(dir.file("a.mp3"), seconds, t));
