@@ -326,9 +326,9 @@ TEST(FrameScanTest, AgreesWithFfprobeAndMutagenOnEncodedFiles) {
         {"48k.mp3", "lame --quiet -V4 --resample 48 s.wav 48k.mp3", true},
         {"mpeg2.mp3", "lame --quiet -V5 --resample 22.05 s.wav mpeg2.mp3", true},
         {"mpeg25.mp3", "lame --quiet -b 32 --resample 11.025 s.wav mpeg25.mp3", true},
-        {"tagged.mp3", "lame --quiet -V2 --add-id3v2 --id3v2-only --tt Title s.wav t0.mp3 && "
-                       "lame --quiet -V2 --id3v1-only --tt Title s.wav t1.mp3 && "
-                       "lame --quiet -V2 --add-id3v2 --tt Title --ta Artist s.wav tagged.mp3", true},
+        {"v2only.mp3", "lame --quiet -V2 --add-id3v2 --id3v2-only --tt Title s.wav v2only.mp3", true},
+        {"v1only.mp3", "lame --quiet -V2 --id3v1-only --tt Title s.wav v1only.mp3", true},
+        {"tagged.mp3", "lame --quiet -V2 --add-id3v2 --tt Title --ta Artist s.wav tagged.mp3", true},
         {"layer2.mp2", "ffmpeg -v error -y -i s.wav -c:a mp2 -b:a 192k layer2.mp2", false},
     };
     for (const auto& c : cases) {
