@@ -8,6 +8,7 @@
 #include <QMediaDevices>
 
 #include "playback/pcm.h"
+#include "playback/pulsewriteguard.h"
 #include "playback/sinkdevice.h"
 
 namespace {
@@ -23,6 +24,8 @@ constexpr int kDrainLeadMs = 60;
 AudioOutput::AudioOutput(SinkDevice& device, QObject* parent) : QObject(parent), device_(device) {
     drain_.setInterval(kDrainMs);
     connect(&drain_, &QTimer::timeout, this, &AudioOutput::DrainSilently);
+    static const bool guarded = PulseWriteGuardActive();
+    if (!guarded) qWarning("the PulseAudio write guard is not in effect: a sound server that goes away may hang playback");
 }
 
 AudioOutput::~AudioOutput() { Stop(); }
