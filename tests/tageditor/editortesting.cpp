@@ -19,8 +19,6 @@ void EnsureApp() {
     new QApplication(argc, argv);
 }
 
-testfiles::Bytes Audio(int frames) { return testfiles::SilentFrames(frames); }
-
 namespace {
 
 // Python string literal for arbitrary UTF-8 text.

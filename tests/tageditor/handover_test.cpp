@@ -59,7 +59,8 @@ protected:
 
 TEST_F(HandOverTest, OpenLoadsIntoOneHiddenEditorViewChangeShowsItAndCancelHidesIt) {
     EXPECT_TRUE(Editors().empty());  // built on first use only
-    const std::string source = Mp3("song.mp3", Concat({Audio(), Id3v1Tag("Song", "Band", "Rec", "1999", "", 17)}));
+    const std::string source =
+        Mp3("song.mp3", Concat({SilentFrames(40), Id3v1Tag("Song", "Band", "Rec", "1999", "", 17)}));
     const Bytes sourceBytes = ReadFile(source);
     handOver->LoadFile(source, "song.mp3");
     frmMain* editor = Editor();
@@ -83,7 +84,7 @@ TEST_F(HandOverTest, OpenLoadsIntoOneHiddenEditorViewChangeShowsItAndCancelHides
 }
 
 TEST_F(HandOverTest, TheEditorOpensCentredOverTheWindowThatAsksAndWhollyOnTheScreen) {
-    const std::string path = Mp3("song.mp3", Audio(20));
+    const std::string path = Mp3("song.mp3", SilentFrames(20));
     handOver->LoadFile(path, "song.mp3");
     frmMain* editor = Editor();
     ASSERT_NE(editor, nullptr);
@@ -119,12 +120,12 @@ TEST_F(HandOverTest, TheEditorOpensCentredOverTheWindowThatAsksAndWhollyOnTheScr
 // A saved clip gets the editor's fields as they are, the loaded defaults and what was typed, and
 // loses a version 1 tag the source had not, in one pass or two; a failure comes back as an error, never a box.
 TEST_F(HandOverTest, AClipGetsTheEditorsFieldsAndAFailureIsAnErrorWithoutAMessageBox) {
-    const std::string source = Mp3("plain song.mp3", Audio());
+    const std::string source = Mp3("plain song.mp3", SilentFrames(40));
     handOver->LoadFile(source, "plain song.mp3");
     ASSERT_NE(Editor(), nullptr);
     ASSERT_TRUE(Editor()->frav2->isHidden());
     Editor()->v2Title->setText(QStringLiteral("Shorter cut"));
-    const std::string clip = Mp3("clip.mp3", Concat({Audio(25), Id3v1Tag("x", "y", "z", "2000", "", 1)}));
+    const std::string clip = Mp3("clip.mp3", Concat({SilentFrames(25), Id3v1Tag("x", "y", "z", "2000", "", 1)}));
     std::string error;
     ASSERT_TRUE(handOver->WriteInto(clip, &error)) << error;
     auto tags = MutagenReadV2(clip);
@@ -135,7 +136,7 @@ TEST_F(HandOverTest, AClipGetsTheEditorsFieldsAndAFailureIsAnErrorWithoutAMessag
     EXPECT_EQ(tags.count("TDRC") + tags.count("TCON"), 0u);
     EXPECT_FALSE(HasV1Tag(clip));
     EXPECT_FALSE(Editor()->frav2->isHidden());  // a write puts the version 2 fields in view
-    EXPECT_EQ(ReadFile(source), Audio());
+    EXPECT_EQ(ReadFile(source), SilentFrames(40));
     // The tags for a clip written in one pass are the ones this write gave it.
     ClipTags onePass;
     ASSERT_TRUE(handOver->TagsForClip(&onePass));
@@ -153,7 +154,7 @@ TEST_F(HandOverTest, AClipGetsTheEditorsFieldsAndAFailureIsAnErrorWithoutAMessag
 
 // The editor as the user sees it, for the README.
 TEST_F(HandOverTest, ScreenshotOfTheEditorOnATaggedFile) {
-    const std::string source = Mp3("Harbour Lights.mp3", Audio(400));
+    const std::string source = Mp3("Harbour Lights.mp3", SilentFrames(400));
     MutagenWriteV2(source, {{"TPE1", "The Quays"},
                             {"TALB", "Low Tide"},
                             {"TIT2", "Harbour Lights"},
