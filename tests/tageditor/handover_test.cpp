@@ -26,13 +26,6 @@ namespace {
 
 const std::string kHome = tageditor::kMakerHomePage;
 
-std::vector<frmMain*> Editors() {
-    std::vector<frmMain*> found;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* editor = qobject_cast<frmMain*>(w)) found.push_back(editor);
-    return found;
-}
-
 class HandOverTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -41,9 +34,12 @@ protected:
         ASSERT_NE(handOver, nullptr);
     }
 
+    // The one editor window; null when there is none or more than one.
     frmMain* Editor() {
-        auto editors = Editors();
-        return editors.size() == 1 ? editors[0] : nullptr;
+        std::vector<frmMain*> found;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* editor = qobject_cast<frmMain*>(w)) found.push_back(editor);
+        return found.size() == 1 ? found[0] : nullptr;
     }
 
     std::string Mp3(const std::string& name, const Bytes& data) {
@@ -58,7 +54,7 @@ protected:
 };
 
 TEST_F(HandOverTest, OpenLoadsIntoOneHiddenEditorViewChangeShowsItAndCancelHidesIt) {
-    EXPECT_TRUE(Editors().empty());  // built on first use only
+    EXPECT_EQ(Editor(), nullptr);  // built on first use only
     const std::string source =
         Mp3("song.mp3", Concat({SilentFrames(40), Id3v1Tag("Song", "Band", "Rec", "1999", "", 17)}));
     const Bytes sourceBytes = ReadFile(source);
@@ -155,21 +151,12 @@ TEST_F(HandOverTest, AClipGetsTheEditorsFieldsAndAFailureIsAnErrorWithoutAMessag
 // The editor as the user sees it, for the README.
 TEST_F(HandOverTest, ScreenshotOfTheEditorOnATaggedFile) {
     const std::string source = Mp3("Harbour Lights.mp3", SilentFrames(400));
-    MutagenWriteV2(source, {{"TPE1", "The Quays"},
-                            {"TALB", "Low Tide"},
-                            {"TIT2", "Harbour Lights"},
-                            {"TRCK", "3"},
-                            {"TDRC", "2019"},
-                            {"TCON", "Alternative"},
-                            {"COMM", "Recorded live at the pier, first take."},
-                            {"TCOM", "M. Okafor"},
-                            {"TCOP", "2019 Low Tide Records"},
-                            {"WXXX", "www.thequays.example"},
+    MutagenWriteV2(source, {{"TPE1", "The Quays"}, {"TALB", "Low Tide"}, {"TIT2", "Harbour Lights"}, {"TRCK", "3"},
+                            {"TDRC", "2019"}, {"TCON", "Alternative"}, {"COMM", "Recorded live at the pier, first take."},
+                            {"TCOM", "M. Okafor"}, {"TCOP", "2019 Low Tide Records"}, {"WXXX", "www.thequays.example"},
                             {"TENC", "LAME 3.100"}});
-    Bytes withV1 = ReadFile(source);
-    const Bytes v1 = Id3v1Tag("Harbour Lights", "The Quays", "Low Tide", "2019", "", 20, 3);
-    withV1.insert(withV1.end(), v1.begin(), v1.end());
-    WriteFile(source, withV1);
+    WriteFile(source,
+              Concat({ReadFile(source), Id3v1Tag("Harbour Lights", "The Quays", "Low Tide", "2019", "", 20, 3)}));
     handOver->LoadFile(source, "Harbour Lights.mp3");
     handOver->ShowFor(source, "Harbour Lights.mp3");
     frmMain* editor = Editor();
