@@ -52,53 +52,17 @@ protected:
     testfiles::TempDir dir;
 };
 
-TEST_F(Decoding, WalkIndexGivesExactLengthAndExactSeeks) {
-    // With the LAME tag the encoder's delay and padding go; without it every frame is heard.
-    const struct {
-        const char* name;
-        double seconds;
-        const char* lame;
-        int64_t exactLength;  // 0: every frame's samples
-    } cases[] = {{"tagged", 2.5, "-b 128", 110250}, {"plain", 2.5, "-t -b 128", 0}, {"long", 120, "-b 128", 5292000}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string path = Tone(dir, c.name, c.seconds, c.lame);
-        FrameTable table;
-        ASSERT_TRUE(ScanFrames(path, table));
-        const int64_t exactLength = c.exactLength ? c.exactLength : static_cast<int64_t>(table.frames.size()) * 1152;
-        EXPECT_GE(exactLength, 110250);
-        EXPECT_EQ(Decoder::GaplessLength(table), exactLength);
-
-        Decoder reference;
-        ASSERT_TRUE(reference.Open(path)) << reference.Error();
-        EXPECT_EQ(reference.SampleRate(), 44100);
-        EXPECT_EQ(reference.Channels(), 2);
-        const std::vector<uint8_t> all = DecodeAll(reference);
-        EXPECT_EQ(static_cast<int64_t>(all.size()), exactLength * 4);
-
-        // The index is handed over while decoding is under way; the decoding goes on where it was.
-        Decoder indexed;
-        ASSERT_TRUE(indexed.Open(path));
-        std::vector<uint8_t> joined = DecodeAll(indexed, 100000);
-        ASSERT_TRUE(indexed.SetIndex(table));
-        EXPECT_EQ(indexed.LengthSamples(), exactLength);
-        const std::vector<uint8_t> rest = DecodeAll(indexed);
-        joined.insert(joined.end(), rest.begin(), rest.end());
-        EXPECT_TRUE(joined == all);
-        const int64_t last = exactLength - 100;
-        for (int64_t sample : {int64_t{0}, int64_t{1}, int64_t{1151}, int64_t{1152}, int64_t{1700}, int64_t{40000}, last / 2, last})
-            ExpectExactSeek(indexed, all, sample);
-    }
-}
-
-// A seek far into a long file reads a few frames, not the file, with the walk's index or on the
-// constant-bitrate grid fitted to the frames the first seconds of playing showed libmpg123;
-// with neither (a variable bitrate, or junk that moved the frames off the grid) libmpg123 reads
-// its way there. Every seek lands on the exact sample.
-TEST_F(Decoding, SeeksReadOnlyNearTheTargetWhereAnIndexOrTheGridHolds) {
-    const std::string vbr = Tone(dir, "vbr", 120, "-V 2"), cbr = Tone(dir, "cbr", 120, "-b 128");
+// Exact length and exact seeks (frame boundaries, the bit reservoir and the first frames
+// included) in three ways: with our own frame walk as the index, handed over while decoding is
+// under way; on the constant-bitrate grid fitted to the frames the first seconds of playing showed
+// libmpg123; and, with neither (a variable bitrate, or junk that moved the frames off the grid),
+// libmpg123 reading its way there. With the LAME tag the encoder's delay and padding go; without it
+// every frame is heard.
+TEST_F(Decoding, ExactLengthAndSeeksReadingOnlyNearTheTargetWhereAnIndexOrTheGridHolds) {
+    const std::string tagged = Tone(dir, "tagged", 2.5, "-b 128"), plain = Tone(dir, "plain", 2.5, "-t -b 128"),
+                      cbr = Tone(dir, "cbr", 120, "-b 128"), vbr = Tone(dir, "vbr", 120, "-V 2"),
+                      junky = Tone(dir, "junky", 30, "-t -b 128");
     // Ten bytes of junk after frame 500 of a constant-bitrate file.
-    const std::string junky = Tone(dir, "junky", 30, "-t -b 128");
     FrameTable clean;
     ASSERT_TRUE(ScanFrames(junky, clean));
     testfiles::Bytes bytes = testfiles::ReadFile(junky);
@@ -106,36 +70,54 @@ TEST_F(Decoding, SeeksReadOnlyNearTheTargetWhereAnIndexOrTheGridHolds) {
     testfiles::WriteFile(junky, bytes);
     const struct {
         const std::string& path;
+        int64_t exactLength;  // 0: every frame's samples
         bool index;
-        int64_t target;
-        const char* reads;  // "few" frames, "near" the target, "through" half the file to it
+        std::vector<int64_t> targets;  // negative: from the end
+        const char* reads;             // "few" frames, "near" the target, "through" half the file to it
     } cases[] = {
-        {vbr, true, 44100 * 100, "few"},         {vbr, false, 44100 * 100, "through"}, {cbr, false, 44100 * 100 + 3, "near"},
-        {cbr, false, 44100 * 119, "near"},       {cbr, false, 44100 * 30, ""},         {junky, false, 620 * 1152 + 77, ""},
+        {tagged, 110250, true, {0, 1, 1151, 1152, 1700, 40000, -100}, "few"},
+        {plain, 0, true, {0, 1, 1151, 1152, 1700, 40000, -100}, "few"},
+        {cbr, 5292000, true, {1152, 44100 * 100, -100}, "few"},
+        {vbr, 5292000, true, {44100 * 100}, "few"},
+        {vbr, 5292000, false, {44100 * 100}, "through"},
+        {cbr, 5292000, false, {44100 * 100 + 3, 44100 * 119}, "near"},
+        {cbr, 5292000, false, {44100 * 30}, ""},
+        {junky, 0, false, {620 * 1152 + 77}, ""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.path + " to " + std::to_string(c.target) + (c.index ? " with the index" : ""));
+        SCOPED_TRACE(c.path + (c.index ? " with the index" : ""));
         FrameTable table;
         ASSERT_TRUE(ScanFrames(c.path, table));
+        const int64_t exactLength = c.exactLength ? c.exactLength : static_cast<int64_t>(table.frames.size()) * 1152;
+        EXPECT_EQ(Decoder::GaplessLength(table), exactLength);
         Decoder reference, decoder;
-        ASSERT_TRUE(reference.Open(c.path));
-        ASSERT_TRUE(decoder.Open(c.path));
+        ASSERT_TRUE(reference.Open(c.path)) << reference.Error();
+        EXPECT_EQ(reference.SampleRate(), 44100);
+        EXPECT_EQ(reference.Channels(), 2);
         const std::vector<uint8_t> all = DecodeAll(reference);
+        EXPECT_EQ(static_cast<int64_t>(all.size()), exactLength * 4);
+        ASSERT_TRUE(decoder.Open(c.path));
+        // What the player does at once after opening: decode the first seconds into its buffer.
+        std::vector<uint8_t> joined = DecodeAll(decoder, c.index ? 100000 : 2 * 44100 * 4);
         if (c.index) {
+            // The decoding goes on where it was.
             ASSERT_TRUE(decoder.SetIndex(table));
-        } else {
-            // What the player does at once after opening: decode the first seconds into its buffer.
-            ASSERT_GE(DecodeAll(decoder, 2 * 44100 * 4).size(), 2u * 44100 * 4);
+            EXPECT_EQ(decoder.LengthSamples(), exactLength);
+            const std::vector<uint8_t> rest = DecodeAll(decoder);
+            joined.insert(joined.end(), rest.begin(), rest.end());
+            EXPECT_TRUE(joined == all);
         }
-        const int64_t half = table.frames[static_cast<size_t>(c.target / 1152)].offset / 2;
-        const int64_t before = testfiles::BytesReadByProcess();
-        ExpectExactSeek(decoder, all, c.target);
-        const int64_t read = testfiles::BytesReadByProcess() - before;
-        const std::string reads = c.reads;
-        const bool few = reads == "few", near = reads == "near", through = reads == "through";
-        EXPECT_TRUE(!few || read < 64 * 1024) << read;
-        EXPECT_TRUE(!near || read < half) << read << " of " << half * 2;
-        EXPECT_TRUE(!through || read > half) << read << " of " << half * 2;
+        for (int64_t target : c.targets) {
+            if (target < 0) target += exactLength;
+            const int64_t half = table.frames[static_cast<size_t>(target / 1152)].offset / 2;
+            const int64_t before = testfiles::BytesReadByProcess();
+            ExpectExactSeek(decoder, all, target);
+            const int64_t read = testfiles::BytesReadByProcess() - before;
+            const std::string reads = c.reads;
+            EXPECT_TRUE(reads != "few" || read < 64 * 1024) << read << " bytes for " << target;
+            EXPECT_TRUE(reads != "near" || read < half) << read << " of " << half * 2;
+            EXPECT_TRUE(reads != "through" || read > half) << read << " of " << half * 2;
+        }
     }
 }
 

@@ -93,11 +93,12 @@ Decoded Decode(const std::string& decoder, const std::string& path, const std::s
 }
 
 // What is wrong with `out` as the render `plan` of `source` (both decoded the same way): empty
-// when it has the kept samples' count and every sample further than kAroundJoin from a join is
-// within kTolerance of the source's at the mapped position.
+// when it has the kept samples' count and every sample outside `skip` is within kTolerance of the
+// source's at the mapped position.
 // `shift` is where the source's decoded sample 0 is in `source`: a source without a LAME tag decodes
 // with the 529 samples of decoder delay that the edited file, which has one, drops.
-std::string Mismatch(const Decoded& source, const Decoded& out, const RenderPlan& plan, int channels, int64_t shift) {
+std::string Mismatch(const Decoded& source, const Decoded& out, const RenderPlan& plan, int channels, int64_t shift,
+                     const std::vector<SampleRange>& skip) {
     std::ostringstream why;
     if (!out.warnings.empty()) why << "decoder warnings: " << out.warnings;
     if (static_cast<int64_t>(out.pcm.size()) != plan.outputSamples * channels)
@@ -108,9 +109,9 @@ std::string Mismatch(const Decoded& source, const Decoded& out, const RenderPlan
     for (const PlannedSegment& seg : plan.segments) {
         for (int64_t k = 0; k < seg.source.Length(); ++k) {
             const int64_t o = seg.outputStart + k;
-            bool nearJoin = false;
-            for (const PlannedJoin& j : plan.joins) nearJoin = nearJoin || std::llabs(o - j.outputSample) < kAroundJoin;
-            if (nearJoin) continue;
+            bool skipped = false;
+            for (const SampleRange& r : skip) skipped = skipped || (o >= r.start && o < r.end);
+            if (skipped) continue;
             for (int c = 0; c < channels; ++c) {
                 const int d = std::abs(out.pcm[o * channels + c] - source.pcm[(shift + seg.source.start + k) * channels + c]);
                 if (d > worst) worst = d, worstAt = o;
@@ -123,7 +124,14 @@ std::string Mismatch(const Decoded& source, const Decoded& out, const RenderPlan
 
 class EditRenderTest : public ::testing::TestWithParam<Encoding> {};
 
-TEST_P(EditRenderTest, DeletionsDecodeToTheKeptSamplesWithSourceFramesUnchanged) {
+// Each deletion set saved three ways: lossless with the reservoir repair, without it, and with
+// smooth joins. Lossless: decoded by mpg123 and ffmpeg to the kept samples (but kAroundJoin around
+// each join), every frame but the one before a join the source's byte for byte. Smooth (mpg123):
+// each join on its exact sample, the removed lengths whole frames, no click, and every sample the
+// source's outside what the re-encoded frames reach: their own samples, and after them the granule
+// where the first copied frame overlaps the last re-encoded one plus the 480 samples of the
+// synthesis filter's memory.
+TEST_P(EditRenderTest, DeletionsDecodeToTheKeptSamples) {
     const Encoding& e = GetParam();
     const std::string source = Fixture(e);
     ASSERT_FALSE(source.empty()) << "sox or lame failed";
@@ -133,13 +141,16 @@ TEST_P(EditRenderTest, DeletionsDecodeToTheKeptSamplesWithSourceFramesUnchanged)
     ASSERT_TRUE(ScanFrames(source, table, &error)) << error;
     const Bytes sourceBytes = ReadFile(source);
     const SourceTimeline timeline(table);
-    const int64_t shift = table.vbr.hasLame ? 0 : 529;
+    const int64_t shift = table.vbr.hasLame ? 0 : 529, n = table.samplesPerFrame;
+    const int ch = e.channels;
     const std::vector<std::string> decoders = {"mpg123", "ffmpeg"};
     std::vector<Decoded> sourcePcm;
     for (const std::string& d : decoders) {
         sourcePcm.push_back(Decode(d, source, dir.file("err")));
-        ASSERT_EQ(static_cast<int64_t>(sourcePcm.back().pcm.size()), (timeline.DecodedSamples() + shift) * e.channels) << d;
+        ASSERT_EQ(static_cast<int64_t>(sourcePcm.back().pcm.size()), (timeline.DecodedSamples() + shift) * ch) << d;
     }
+    const auto S = [&](int64_t s, int c) { return int{sourcePcm[0].pcm[(shift + s) * ch + c]}; };
+    const int64_t tenMs = e.rate / 100, crossfade = e.rate * 5 / 1000;
     // The side information as the walk saw it, refused one byte short; in a protected stream our
     // CRC is the encoder's on every frame.
     for (const MpegFrame& f : table.frames) {
@@ -154,50 +165,112 @@ TEST_P(EditRenderTest, DeletionsDecodeToTheKeptSamplesWithSourceFramesUnchanged)
         }
     }
 
+    enum Mode { Repaired, Unrepaired, Smooth };
     int unrepairedFailures = 0, joinsWithBorrowedBytes = 0;
     for (const auto& deletion : kDeletions) {
-        SCOPED_TRACE(std::to_string(deletion.size()) + " deletions");
         std::vector<SampleRange> ranges;
         for (auto [a, b] : deletion) ranges.push_back({std::llround(a * e.rate), std::llround(b * e.rate)});
         EditList edits(timeline.DecodedSamples());
         ASSERT_EQ(edits.DeleteSource(ranges), EditRefusal::None);
-
-        for (const bool repair : {true, false}) {
-            const std::string out = dir.file(repair ? "edited.mp3" : "unrepaired.mp3");
+        for (const Mode mode : {Repaired, Unrepaired, Smooth}) {
+            SCOPED_TRACE(std::to_string(deletion.size()) + " deletions, mode " + std::to_string(mode));
+            const std::string out = dir.file("edited.mp3");
             RenderPlan plan;
-            ASSERT_TRUE(SaveEdited(source, table, edits, {repair}, out, nullptr, {}, {}, plan, &error)) << error;
+            const RenderOptions options{.repairReservoir = mode != Unrepaired, .smoothJoins = mode == Smooth};
+            ASSERT_TRUE(SaveEdited(source, table, edits, options, out, nullptr, {}, {}, plan, &error)) << error;
             ASSERT_EQ(plan.joins.size(), ranges.size() - (ranges.front().start == 0) -
                                              (ranges.back().end == timeline.DecodedSamples()));
-            std::string mismatch;
-            for (size_t d = 0; d < decoders.size(); ++d) {
-                const std::string why = Mismatch(sourcePcm[d], Decode(decoders[d], out, dir.file("err")), plan, e.channels, shift);
-                if (!why.empty()) mismatch += decoders[d] + ": " + why + "\n";
-            }
-            if (!repair) {
-                unrepairedFailures += !mismatch.empty();
+            int64_t kept = 0;
+            for (const PlannedSegment& s : plan.segments) kept += s.source.Length();
+            EXPECT_EQ(kept, plan.outputSamples);
+            std::vector<SampleRange> skip;
+            if (mode != Smooth) {
+                for (const PlannedJoin& j : plan.joins)
+                    skip.push_back({j.outputSample - kAroundJoin, j.outputSample + kAroundJoin});
+                std::string mismatch;
+                for (size_t d = 0; d < decoders.size(); ++d) {
+                    const Decoded decoded = Decode(decoders[d], out, dir.file("err"));
+                    const std::string why = Mismatch(sourcePcm[d], decoded, plan, ch, shift, skip);
+                    if (!why.empty()) mismatch += decoders[d] + ": " + why + "\n";
+                }
+                if (mode == Unrepaired) {
+                    unrepairedFailures += !mismatch.empty();
+                    continue;
+                }
+                EXPECT_EQ(mismatch, "");
+                for (const PlannedJoin& j : plan.joins) {
+                    EXPECT_NE(j.mode, JoinMode::LeadFrames) << "join at " << j.outputSample;
+                    joinsWithBorrowedBytes += table.frames[plan.frames[j.outputFrame].source].mainDataBegin > 0;
+                }
+                // Every audio frame but the one before each join is the source's, byte for byte.
+                FrameTable written;
+                ASSERT_TRUE(ScanFrames(out, written, &error)) << error;
+                ASSERT_EQ(written.frames.size(), plan.frames.size());
+                const Bytes outBytes = ReadFile(out);
+                for (size_t i = 0; i < plan.frames.size(); ++i) {
+                    bool beforeJoin = false;
+                    for (const PlannedJoin& j : plan.joins) beforeJoin = beforeJoin || j.outputFrame == i + 1;
+                    if (beforeJoin) continue;
+                    const MpegFrame& o = written.frames[i];
+                    const MpegFrame& s = table.frames[plan.frames[i].source];
+                    ASSERT_EQ(o.length, s.length) << "frame " << i;
+                    ASSERT_EQ(std::memcmp(outBytes.data() + o.offset, sourceBytes.data() + s.offset, s.length), 0)
+                        << "frame " << i;
+                }
                 continue;
             }
-            EXPECT_EQ(mismatch, "");
-            for (const PlannedJoin& j : plan.joins) {
-                EXPECT_NE(j.mode, JoinMode::LeadFrames) << "join at " << j.outputSample;
-                joinsWithBorrowedBytes += table.frames[plan.frames[j.outputFrame].source].mainDataBegin > 0;
-            }
 
-            // Every audio frame but the one before each join is the source's, byte for byte.
-            FrameTable written;
-            ASSERT_TRUE(ScanFrames(out, written, &error)) << error;
-            ASSERT_EQ(written.frames.size(), plan.frames.size());
-            const Bytes outBytes = ReadFile(out);
-            for (size_t i = 0; i < plan.frames.size(); ++i) {
-                bool beforeJoin = false;
-                for (const PlannedJoin& j : plan.joins) beforeJoin = beforeJoin || j.outputFrame == i + 1;
-                if (beforeJoin) continue;
-                const MpegFrame& o = written.frames[i];
-                const MpegFrame& s = table.frames[plan.frames[i].source];
-                ASSERT_EQ(o.length, s.length) << "frame " << i;
-                ASSERT_EQ(std::memcmp(outBytes.data() + o.offset, sourceBytes.data() + s.offset, s.length), 0)
-                    << "frame " << i;
+            const Decoded o = Decode("mpg123", out, dir.file("err"));
+            ASSERT_EQ(static_cast<int64_t>(o.pcm.size()), plan.outputSamples * ch);
+            const auto O = [&](int64_t s, int c) { return int{o.pcm[s * ch + c]}; };
+            const int64_t leadOut = 529 + plan.encoderDelay;
+            size_t j = 0;
+            for (const PlannedJoin& join : plan.joins) {
+                // Only a join too near the end for its frames stays lossless.
+                if (plan.segments[j + 1].source.Length() > 8 * n) {
+                    ASSERT_EQ(join.mode, JoinMode::Smooth) << "join at " << join.outputSample;
+                } else if (join.mode != JoinMode::Smooth) {
+                    skip.push_back({join.outputSample - kAroundJoin, join.outputSample + kAroundJoin});
+                    ++j;
+                    continue;
+                }
+                EXPECT_LE(join.reencodedFrames, 4);
+                EXPECT_EQ(join.removed % n, 0);
+                EXPECT_LE(std::llabs(join.removed - join.requestedRemoved), n / 2);
+                const int64_t from = static_cast<int64_t>(join.reencodeFrom) * n - leadOut;
+                skip.push_back({from, from + join.reencodedFrames * n + 576 + 480});
+                // On the exact sample: the incoming audio just after the crossfade and the outgoing
+                // just before it match the source best at no shift at all.
+                const int64_t at = join.outputSample, end = plan.segments[j].source.end,
+                              resume = plan.segments[j + 1].source.start;
+                EXPECT_EQ(end, ranges[j + (ranges.front().start == 0)].start);
+                const auto bestLag = [&](int64_t outFrom, int64_t srcFrom) {
+                    int64_t best = 0;
+                    double bestError = -1;
+                    for (int64_t lag = -8; lag <= 8; ++lag) {
+                        double sum = 0;
+                        for (int64_t k = 0; k < 256; ++k)
+                            for (int c = 0; c < ch; ++c) sum += std::pow(O(outFrom + k, c) - S(srcFrom + lag + k, c), 2);
+                        if (bestError < 0 || sum < bestError) bestError = sum, best = lag;
+                    }
+                    return best;
+                };
+                EXPECT_EQ(bestLag(at + crossfade, resume + crossfade), 0) << "incoming audio at " << at;
+                EXPECT_EQ(bestLag(at - crossfade - 256, end - crossfade - 256), 0) << "outgoing audio at " << at;
+                // No click: no step across the join larger than twice the largest in 10 ms of source
+                // on either side of it.
+                int sourceStep = 0, outStep = 0;
+                for (int c = 0; c < ch; ++c) {
+                    for (int64_t k = 0; k + 1 < tenMs; ++k) {
+                        sourceStep = std::max({sourceStep, std::abs(S(end - tenMs + k + 1, c) - S(end - tenMs + k, c)),
+                                               std::abs(S(resume + k + 1, c) - S(resume + k, c))});
+                    }
+                    for (int64_t k = at - tenMs; k + 1 < at + tenMs; ++k) outStep = std::max(outStep, std::abs(O(k + 1, c) - O(k, c)));
+                }
+                EXPECT_LE(outStep, 2 * sourceStep) << "join at " << at;
+                ++j;
             }
+            EXPECT_EQ(Mismatch(sourcePcm[0], o, plan, ch, shift, skip), "");
         }
     }
     // The repair is what makes the joins clean: without it the same checks fail.
@@ -241,108 +314,3 @@ INSTANTIATE_TEST_SUITE_P(LameOutput, EditRenderTest, ::testing::ValuesIn(kEncodi
                          [](const ::testing::TestParamInfo<Encoding>& info) { return std::string(info.param.name); });
 
 }  // namespace
-
-// Smooth joins on real encoder output, decoded by mpg123: each join on its exact sample, the
-// removed lengths whole frames, no click, and every sample the source's outside what the
-// re-encoded frames reach: their own samples, and after them the granule where the first copied
-// frame overlaps the last re-encoded one plus the 480 samples of the synthesis filter's memory.
-TEST_P(EditRenderTest, SmoothJoinsStartOnTheExactSampleWithoutAClick) {
-    const Encoding& e = GetParam();
-    const std::string source = Fixture(e);
-    ASSERT_FALSE(source.empty()) << "sox or lame failed";
-    TempDir dir;
-    FrameTable table;
-    std::string error;
-    ASSERT_TRUE(ScanFrames(source, table, &error)) << error;
-    const SourceTimeline timeline(table);
-    const int64_t shift = table.vbr.hasLame ? 0 : 529, n = table.samplesPerFrame;
-    const int ch = e.channels;
-    const Decoded src = Decode("mpg123", source, dir.file("err"));
-    const auto S = [&](int64_t s, int c) { return int{src.pcm[(shift + s) * ch + c]}; };
-    const int64_t tenMs = e.rate / 100, crossfade = e.rate * 5 / 1000;
-
-    for (const auto& deletion : kDeletions) {
-        SCOPED_TRACE(std::to_string(deletion.size()) + " deletions");
-        std::vector<SampleRange> ranges;
-        for (auto [a, b] : deletion) ranges.push_back({std::llround(a * e.rate), std::llround(b * e.rate)});
-        EditList edits(timeline.DecodedSamples());
-        ASSERT_EQ(edits.DeleteSource(ranges), EditRefusal::None);
-        const std::string out = dir.file("smooth.mp3");
-        RenderPlan plan;
-        ASSERT_TRUE(SaveEdited(source, table, edits, {.smoothJoins = true}, out, nullptr, {}, {}, plan, &error)) << error;
-        const Decoded o = Decode("mpg123", out, dir.file("err"));
-        EXPECT_EQ(o.warnings, "");
-        ASSERT_EQ(static_cast<int64_t>(o.pcm.size()), plan.outputSamples * ch);
-        const auto O = [&](int64_t s, int c) { return int{o.pcm[s * ch + c]}; };
-        int64_t kept = 0;
-        for (const PlannedSegment& s : plan.segments) kept += s.source.Length();
-        EXPECT_EQ(kept, plan.outputSamples);
-
-        // Output samples a re-encoded frame reaches: its own and a granule of the frame after.
-        const int64_t leadOut = 529 + plan.encoderDelay;
-        std::vector<SampleRange> reencoded;
-        size_t j = 0;
-        for (const PlannedJoin& join : plan.joins) {
-            // Only a join too near the end for its frames stays lossless.
-            if (plan.segments[j + 1].source.Length() > 8 * n) {
-                ASSERT_EQ(join.mode, JoinMode::Smooth) << "join at " << join.outputSample;
-            } else if (join.mode != JoinMode::Smooth) {
-                reencoded.push_back({join.outputSample - kAroundJoin, join.outputSample + kAroundJoin});
-                ++j;
-                continue;
-            }
-            EXPECT_LE(join.reencodedFrames, 4);
-            EXPECT_EQ(join.removed % n, 0);
-            EXPECT_LE(std::llabs(join.removed - join.requestedRemoved), n / 2);
-            const int64_t from = static_cast<int64_t>(join.reencodeFrom) * n - leadOut;
-            reencoded.push_back({from, from + join.reencodedFrames * n + 576 + 480});
-            // On the exact sample: the incoming audio just after the crossfade and the outgoing just
-            // before it match the source best at no shift at all.
-            const int64_t at = join.outputSample, end = plan.segments[j].source.end,
-                          resume = plan.segments[j + 1].source.start;
-            EXPECT_EQ(end, ranges[j + (ranges.front().start == 0)].start);
-            const auto bestLag = [&](int64_t outFrom, int64_t srcFrom) {
-                int64_t best = 0;
-                double bestError = -1;
-                for (int64_t lag = -8; lag <= 8; ++lag) {
-                    double sum = 0;
-                    for (int64_t k = 0; k < 256; ++k)
-                        for (int c = 0; c < ch; ++c) sum += std::pow(O(outFrom + k, c) - S(srcFrom + lag + k, c), 2);
-                    if (bestError < 0 || sum < bestError) bestError = sum, best = lag;
-                }
-                return best;
-            };
-            EXPECT_EQ(bestLag(at + crossfade, resume + crossfade), 0) << "incoming audio at " << at;
-            EXPECT_EQ(bestLag(at - crossfade - 256, end - crossfade - 256), 0) << "outgoing audio at " << at;
-            // No click: no step across the join larger than twice the largest in 10 ms of source
-            // on either side of it.
-            int sourceStep = 0, outStep = 0;
-            for (int c = 0; c < ch; ++c) {
-                for (int64_t k = 0; k + 1 < tenMs; ++k) {
-                    sourceStep = std::max({sourceStep, std::abs(S(end - tenMs + k + 1, c) - S(end - tenMs + k, c)),
-                                           std::abs(S(resume + k + 1, c) - S(resume + k, c))});
-                }
-                for (int64_t k = at - tenMs; k + 1 < at + tenMs; ++k) outStep = std::max(outStep, std::abs(O(k + 1, c) - O(k, c)));
-            }
-            EXPECT_LE(outStep, 2 * sourceStep) << "join at " << at;
-            std::printf("[ figures  ] %s join at %lld: %d frames re-encoded, removed %lld of %lld asked, largest step %d "
-                            "(source %d)\n",
-                            e.name, static_cast<long long>(at), join.reencodedFrames, static_cast<long long>(join.removed),
-                            static_cast<long long>(join.requestedRemoved), outStep, sourceStep);
-            ++j;
-        }
-
-        // Everywhere else within 2 LSB of the source at the mapped position.
-        int worst = 0;
-        int64_t worstAt = -1;
-        for (const PlannedSegment& seg : plan.segments)
-            for (int64_t k = 0; k < seg.source.Length(); ++k) {
-                const int64_t s = seg.outputStart + k;
-                bool skip = false;
-                for (const SampleRange& r : reencoded) skip = skip || (s >= r.start && s < r.end);
-                for (int c = 0; c < ch && !skip; ++c)
-                    if (std::abs(O(s, c) - S(seg.source.start + k, c)) > worst) worst = std::abs(O(s, c) - S(seg.source.start + k, c)), worstAt = s;
-            }
-        EXPECT_LE(worst, kTolerance) << "at output sample " << worstAt;
-    }
-}

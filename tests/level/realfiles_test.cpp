@@ -58,18 +58,25 @@ std::vector<size_t> LameCrcBytes(const std::string& path) {
     return {at + 32, at + 33, at + 34, at + 35};
 }
 
-// The bytes a gain change may touch: each audio frame's side information and CRC, and the LAME
-// tag's two CRCs.
-std::vector<bool> ChangeableBytes(const std::string& path) {
-    FrameTable table;
-    EXPECT_TRUE(ScanFrames(path, table));
-    std::vector<bool> may(static_cast<size_t>(table.fileSize), false);
-    for (const MpegFrame& f : table.frames) {
-        const size_t from = static_cast<size_t>(f.offset) + 4;
-        std::fill_n(may.begin() + from, (f.crc() ? 2 : 0) + Layer3SideInfoSize(table.version, f.channelMode()), true);
+// Bytes of the audio frames of `out` that differ from those of `src`, frame for frame: all of them,
+// and those outside the header's side information and CRC (which a gain change may touch).
+std::pair<size_t, size_t> FrameChanges(const std::string& src, const std::string& out) {
+    FrameTable a, b;
+    EXPECT_TRUE(ScanFrames(src, a) && ScanFrames(out, b));
+    EXPECT_EQ(a.frames.size(), b.frames.size());
+    const Bytes source = testfiles::ReadFile(src), bytes = testfiles::ReadFile(out);
+    size_t changed = 0, outside = 0;
+    for (size_t i = 0; i < std::min(a.frames.size(), b.frames.size()); ++i) {
+        const MpegFrame &f = a.frames[i], &g = b.frames[i];
+        EXPECT_EQ(f.length, g.length) << "frame " << i;
+        const size_t sideEnd = 4 + (f.crc() ? 2 : 0) + Layer3SideInfoSize(a.version, f.channelMode());
+        for (size_t k = 0; k < std::min(f.length, g.length); ++k) {
+            if (source[f.offset + k] == bytes[g.offset + k]) continue;
+            ++changed;
+            outside += k < 4 || k >= sideEnd;
+        }
     }
-    for (size_t i : LameCrcBytes(path)) may[i] = true;
-    return may;
+    return {changed, outside};
 }
 
 // What follows the leading ID3v2 tag.
@@ -162,21 +169,14 @@ TEST_F(RealFiles, StepsChangeTheDecodedLevelExactlyTouchingOnlySideInformationAn
             ASSERT_EQ(after.size(), before.size());
             EXPECT_NEAR(RmsDb(after) - RmsDb(before), steps * 1.50515, 0.05);
             EXPECT_EQ(DecoderComplaints(out), "");
-            // Byte by byte, behind the tag that now holds the undo record.
-            const Bytes a = testfiles::ReadFile(src), b = Audio(out);
-            ASSERT_EQ(a.size(), b.size());
-            const std::vector<bool> may = ChangeableBytes(src);
-            size_t changed = 0, outside = 0;
-            for (size_t i = 0; i < a.size(); ++i) {
-                changed += a[i] != b[i];
-                outside += a[i] != b[i] && !may[i];
-            }
+            // Byte by byte; the undo below also finds any change outside the frames.
+            const auto [changed, outside] = FrameChanges(src, out);
             EXPECT_GT(changed, 0u);
             EXPECT_EQ(outside, 0u);
             const LevelReport undone = Apply(out, Request(LevelMode::Undo), out + ".undone.mp3");
             ASSERT_TRUE(undone.ok) << undone.error;
             EXPECT_TRUE(undone.undoRemoved);
-            EXPECT_EQ(testfiles::ReadFile(out + ".undone.mp3"), a);
+            EXPECT_EQ(testfiles::ReadFile(out + ".undone.mp3"), testfiles::ReadFile(src));
         }
         EXPECT_FALSE(Apply(src, Request(LevelMode::Undo), src + ".nothing.mp3").ok);
     }
@@ -206,39 +206,74 @@ TEST_F(RealFiles, Mp3gainUndoesOurChangeAndWeUndoItsChange) {
     EXPECT_EQ(testfiles::ReadFile(theirs + ".undone.mp3"), original);
 }
 
-// A range changes the level inside it only; a fade-out falls granule by granule to silence and
-// leaves what is before it as it was.
-TEST_F(RealFiles, RangeGainAndFadeOutChangeOnlyTheirStretch) {
-    const std::string noise = Noise("range", "-b 192"), tone = Encoded("fade", 2, "synth 6 sine 440 gain -6", "-b 128");
-    LevelRequest range = Request(LevelMode::Steps, 4), fade;
-    range.range = TimeRange{2.0, 4.0};
-    fade.fadeOut = TimeRange{3.0, HUGE_VAL};
-    const LevelReport ranged = Apply(noise, range, dir->file("ranged.mp3")), faded = Apply(tone, fade, dir->file("faded.mp3"));
-    ASSERT_TRUE(ranged.ok) << ranged.error;
-    ASSERT_TRUE(faded.ok) << faded.error;
-    EXPECT_TRUE(ranged.undoRecord.empty());
-    EXPECT_EQ(std::filesystem::file_size(dir->file("faded.mp3")), std::filesystem::file_size(tone));
+// A level change over a stretch, made by the level command or saved with an edit list ("Save
+// edited as..."): every frame is the source's but for the global gains in its side information
+// (and its CRC); outside the stretch the sound is the source's, inside it moves by the steps, or a
+// fade-out falls granule by granule to silence.
+TEST_F(RealFiles, StretchesChangeOnlyTheirSideInformationAndTheirSound) {
+    const std::string noise = Noise("range", "-b 192"), tone = Encoded("fade", 2, "synth 6 sine 440 gain -6", "-b 128"),
+                      protectedTone = Encoded("edited", 2, "synth 6 sine 440 gain -6", "-p -b 160");
+    struct Case {
+        const char* name;
+        const std::string& src;
+        bool edits;  // saved with an edit list, else by the level command
+        int steps;   // 0: a fade out over the stretch instead
+        double from, to;
+    } cases[] = {
+        {"range +4", noise, false, 4, 2, 4},
+        {"fade out", tone, false, 0, 3, 6},
+        {"edited whole +2", protectedTone, true, 2, 0, 6},
+        {"edited whole -3", protectedTone, true, -3, 0, 6},
+        {"edited range +4", protectedTone, true, 4, 2, 4},
+        {"edited fade out", protectedTone, true, 0, 3, 6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FrameTable table;
+        ASSERT_TRUE(ScanFrames(c.src, table));
+        const int64_t samples = SourceTimeline(table).DecodedSamples();
+        const SampleRange range{std::llround(c.from * 44100), std::min<int64_t>(samples, std::llround(c.to * 44100))};
+        const std::string out = dir->file(std::string("stretch-") + std::to_string(&c - cases) + ".mp3");
+        if (c.edits) {
+            EditList edits(samples);
+            ASSERT_EQ(c.steps != 0 ? edits.ChangeGain(range, c.steps) : edits.FadeOut(range), EditRefusal::None);
+            RenderPlan plan;
+            std::string error;
+            ASSERT_TRUE(SaveEdited(c.src, table, edits, RenderOptions{}, out, nullptr, {}, {}, plan, &error)) << error;
+        } else {
+            LevelRequest request = Request(LevelMode::Steps, c.steps);
+            (c.steps != 0 ? request.range : request.fadeOut) = TimeRange{c.from, c.steps != 0 ? c.to : HUGE_VAL};
+            const LevelReport r = Apply(c.src, request, out);
+            ASSERT_TRUE(r.ok) << r.error;
+            EXPECT_TRUE(r.undoRecord.empty());
+        }
 
-    const auto a = splittest::DecodeMpg123(noise), b = splittest::DecodeMpg123(dir->file("ranged.mp3"));
-    ASSERT_EQ(a.size(), b.size());
-    const size_t start = 2 * kSecond, end = 4 * kSecond;
-    EXPECT_LE(Worst(a, b, [&](size_t i) { return i + kGranule >= start && i < end + kGranule; }), 2);
-    EXPECT_NEAR(RmsDb(b, start + kGranule, end - kGranule) - RmsDb(a, start + kGranule, end - kGranule), 4 * 1.50515, 0.05);
+        const auto [changed, outside] = FrameChanges(c.src, out);
+        EXPECT_GT(changed, 0u);
+        EXPECT_EQ(outside, 0u);
+        EXPECT_EQ(DecoderComplaints(out), "");
 
-    const auto s = splittest::DecodeMpg123(dir->file("faded.mp3")), before = splittest::DecodeMpg123(tone);
-    ASSERT_GE(s.size(), 6 * kSecond);
-    ASSERT_EQ(s.size(), before.size());
-    double last = 0;
-    int falls = 0;
-    for (size_t from = 3 * kSecond + kGranule; from + kGranule <= s.size(); from += kGranule) {
-        const double level = RmsDb(s, from, from + kGranule);
-        EXPECT_LE(level, last + 0.3) << "granule at sample " << from / 2;
-        falls += level < last - 0.5;
-        last = level;
+        const auto before = splittest::DecodeMpg123(c.src), after = splittest::DecodeMpg123(out);
+        ASSERT_EQ(after.size(), before.size());
+        const size_t start = range.start * 2, end = range.end * 2;
+        EXPECT_LE(Worst(after, before, [&](size_t i) { return i + kGranule >= start && i < end + kGranule; }), 2)
+            << "outside the stretch the sound is the source's";
+        if (c.steps != 0) {
+            EXPECT_NEAR(RmsDb(after, start + kGranule, end - kGranule) - RmsDb(before, start + kGranule, end - kGranule),
+                        c.steps * 1.50515, 0.05);
+            continue;
+        }
+        double last = 0;
+        int falls = 0;
+        for (size_t from = start + kGranule; from + kGranule <= after.size(); from += kGranule) {
+            const double level = RmsDb(after, from, from + kGranule);
+            EXPECT_LE(level, last + 0.3) << "granule at sample " << from / 2;
+            falls += level < last - 0.5;
+            last = level;
+        }
+        EXPECT_GT(falls, 30);
+        EXPECT_LT(RmsDb(after, after.size() - kSecond / 10), -80.0) << "the last 100 ms are silent";
     }
-    EXPECT_GT(falls, 30);
-    EXPECT_LT(RmsDb(s, s.size() - kSecond / 10), -80.0);
-    EXPECT_LE(Worst(s, before, [&](size_t i) { return i + kGranule >= 3 * kSecond; }), 2);
 }
 
 TEST_F(RealFiles, NormaliseReachesTheTargetUnlessPeakLimited) {
@@ -319,72 +354,4 @@ TEST_F(RealFiles, AFailedWriteLeavesTheFileAsItWas) {
     EXPECT_GT(failures, 2);
     for (const auto& entry : std::filesystem::directory_iterator(dir->path()))
         EXPECT_EQ(entry.path().string().find(".trimbel-"), std::string::npos) << entry.path();
-}
-
-// An edit list's level saved with "Save edited as...": the frames are the source's but for the
-// global gains in their side information (and CRCs), and the decoded level moves by the steps.
-TEST_F(RealFiles, SavedEditsCarryTheirLevelInTheSideInformationOnly) {
-    const std::string src = Encoded("edited", 2, "synth 6 sine 440 gain -6", "-p -b 160");
-    FrameTable table;
-    ASSERT_TRUE(ScanFrames(src, table));
-    const int64_t samples = SourceTimeline(table).DecodedSamples();
-    const auto before = splittest::DecodeMpg123(src);
-    const Bytes source = testfiles::ReadFile(src);
-    struct Case {
-        const char* name;
-        int steps;  // 0: a fade out over the range instead
-        double from, to;
-    } cases[] = {{"whole +2", 2, 0, 6}, {"whole -3", -3, 0, 6}, {"range +4", 4, 2, 4}, {"fade out", 0, 3, 6}};
-    const size_t g = 576 * 2;  // one granule of stereo samples
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EditList edits(samples);
-        const SampleRange range{std::llround(c.from * 44100), std::min<int64_t>(samples, std::llround(c.to * 44100))};
-        ASSERT_EQ(c.steps != 0 ? edits.ChangeGain(range, c.steps) : edits.FadeOut(range), EditRefusal::None);
-        const std::string out = dir->file(std::string("edited-") + std::to_string(&c - cases) + ".mp3");
-        RenderPlan plan;
-        std::string error;
-        ASSERT_TRUE(SaveEdited(src, table, edits, RenderOptions{}, out, nullptr, {}, {}, plan, &error)) << error;
-
-        FrameTable written;
-        ASSERT_TRUE(ScanFrames(out, written));
-        ASSERT_EQ(written.frames.size(), table.frames.size());
-        const Bytes bytes = testfiles::ReadFile(out);
-        size_t changed = 0, outside = 0;
-        for (size_t i = 0; i < table.frames.size(); ++i) {
-            const MpegFrame &a = table.frames[i], &b = written.frames[i];
-            ASSERT_EQ(a.length, b.length);
-            const size_t sideEnd = 4 + (a.crc() ? 2 : 0) + Layer3SideInfoSize(table.version, a.channelMode());
-            for (size_t k = 0; k < a.length; ++k) {
-                if (source[a.offset + k] == bytes[b.offset + k]) continue;
-                ++changed;
-                if (k < 4 || k >= sideEnd) ++outside;
-            }
-        }
-        EXPECT_GT(changed, 0u);
-        EXPECT_EQ(outside, 0u);
-        EXPECT_EQ(DecoderComplaints(out), "");
-
-        const auto after = splittest::DecodeMpg123(out);
-        ASSERT_EQ(after.size(), before.size());
-        const size_t start = range.start * 2, end = range.end * 2;
-        int worst = 0;
-        for (size_t i = 0; i < after.size(); ++i)
-            if (i + g < start || i >= end + g) worst = std::max(worst, std::abs(after[i] - before[i]));
-        EXPECT_LE(worst, 2) << "outside the range the sound is the source's";
-        if (c.steps != 0) {
-            EXPECT_NEAR(RmsDb(after, start + g, end - g) - RmsDb(before, start + g, end - g), c.steps * 1.50515, 0.05);
-            continue;
-        }
-        double last = 0;
-        int falls = 0;
-        for (size_t from = start + g; from + g <= after.size(); from += g) {
-            const double level = RmsDb(after, from, from + g);
-            EXPECT_LE(level, last + 0.3) << "granule at sample " << from / 2;
-            if (level < last - 0.5) ++falls;
-            last = level;
-        }
-        EXPECT_GT(falls, 30);
-        EXPECT_LT(RmsDb(after, after.size() - 4410 * 2), -80.0) << "the last 100 ms are silent";
-    }
 }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "mpeg/framescan.h"
+#include "mpeg/mpegheader.h"
 #include "mpeg/id3v2size.h"
 #include "support/testfiles.h"
 
@@ -39,28 +39,6 @@ TEST(ID3v2Size, OneRuleForHeadersAndFooters) {
     EXPECT_EQ(ID3v2TagBytes(Bytes{'I', 'D', '4', 3, 0, 0, 0, 0, 0, 5}), 0);
     EXPECT_EQ(ID3v2AppendedTagBytes(Bytes{'3', 'D', 'I', 4, 0, 0x10, 0, 0, 1, 0}), 10 + 128 + 10);
     EXPECT_EQ(ID3v2AppendedTagBytes(Bytes{'I', 'D', '3', 4, 0, 0x10, 0, 0, 1, 0}), 0);
-}
-
-TEST(ID3v2Size, FrameWalkSkipsATagWithAPlainSize) {
-    // 384 bytes of tag body (plain size 00 00 01 80) holding what looks like the start of a
-    // stream: the walk starts after the tag, not inside it.
-    TempDir dir;
-    const std::string path = dir.file("plain.mp3");
-    const Bytes body(384, 0);
-    Bytes tagged = Concat({Bytes{'I', 'D', '3', 3, 0, 0, 0, 0, 1, 0x80}, body, SilentFrames(20)});
-    // Three 8 kbit/s MPEG-2.5 Layer III frames (72 bytes each) inside the tag body.
-    for (int i = 0; i < 3; ++i) {
-        tagged[20 + 72 * i] = 0xFF;
-        tagged[21 + 72 * i] = 0xE3;
-        tagged[22 + 72 * i] = 0x14;
-    }
-    WriteFile(path, tagged);
-    FrameTable table;
-    std::string error;
-    ASSERT_TRUE(ScanFrames(path, table, &error)) << error;
-    EXPECT_EQ(table.id3v2Bytes, 394);
-    EXPECT_EQ(table.audioStart, 394);
-    EXPECT_EQ(table.frames.size(), 20u);
 }
 
 TEST(VbrHeaderParse, FieldsOnlyWhereTheFrameHoldsThem) {
