@@ -381,29 +381,4 @@ TEST(CleanCutBytesTest, RefusesWhatItCannotCutAndLeavesFilesAlone) {
     EXPECT_EQ(files, 3u);  // s.mp3, old.mp3, l2.mp2
 }
 
-TEST(CleanCutBytesTest, TheFinisherWorksOnTheCheckedClipBeforeItTakesItsName) {
-    TempDir dir;
-    WriteFile(dir.file("s.mp3"), SilentFrames(100));
-    std::string seen;
-    int64_t framesSeen = 0;
-    const auto addTag = [&](const std::string& path, std::string*) {
-        seen = path;
-        FrameTable t;
-        if (ScanFrames(path, t)) framesSeen = static_cast<int64_t>(t.frames.size());
-        Bytes bytes = Concat({ReadFile(path), Id3v1Tag("Clip", "", "", "", "", 0)});
-        WriteFile(path, bytes);
-        return !std::filesystem::exists(dir.file("c.mp3"));
-    };
-    CleanClipResult r;
-    std::string error;
-    ASSERT_TRUE(SaveCleanClip(dir.file("s.mp3"), 0.5, 1.5, dir.file("c.mp3"), &error, &r, addTag)) << error;
-    EXPECT_NE(seen, dir.file("c.mp3"));
-    EXPECT_EQ(std::filesystem::path(seen).parent_path(), dir.path());
-    EXPECT_FALSE(std::filesystem::exists(seen));
-    EXPECT_EQ(framesSeen, r.frames);
-    const Bytes clip = ReadFile(dir.file("c.mp3"));
-    ASSERT_EQ(clip.size(), r.bytes + 128u);
-    EXPECT_EQ(std::string(clip.end() - 128, clip.end() - 125), "TAG");
-}
-
 }  // namespace
