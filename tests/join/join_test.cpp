@@ -1,6 +1,6 @@
 // Joins of real encoder output: a split's parts join back into the source's very frames and
 // samples; unrelated files join into one stream whose header, length and chapters players trust;
-// inputs unlike the first are refused with nothing written.
+// a join refused or cancelled writes nothing.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -218,49 +218,43 @@ TEST_F(JoinUnrelated, SmoothJoinsDropPaddingAndDelayWithoutAClick) {
     EXPECT_EQ(start, outcome.decodedSamples);
 }
 
-// Refused with nothing written: an input unlike the first (the messages are the plan's), a
-// target that is one of the inputs, and one that exists unless asked to replace it.
-TEST_F(JoinUnrelated, RefusalsWriteNothing) {
-    const std::string low = dir.file("low.mp3"), taken = dir.file("taken.mp3"), joined = dir.file("refused.mp3");
-    ASSERT_TRUE(splittest::Encode(low, 22050, 2, "synth 1 sine 500", "-b 64"));
-    testfiles::WriteFile(taken, testfiles::FromString("keep me"));
-    const Bytes first = testfiles::ReadFile(paths[0]);
-    const size_t files = Files(dir.path().string());
-    EXPECT_NE(JoinFiles({paths[0], low, paths[1]}, joined, JoinOptions{true, false}).error.find("low.mp3 has 22050 Hz"),
-              std::string::npos);
-    EXPECT_NE(JoinFiles(paths, paths[0], JoinOptions{false, true}).error.find("is one of the files to join"), std::string::npos);
-    EXPECT_NE(JoinFiles(paths, taken, JoinOptions{}).error.find("exists already"), std::string::npos);
-    EXPECT_EQ(Files(dir.path().string()), files);
-    EXPECT_EQ(testfiles::ReadFile(paths[0]), first);
-    EXPECT_EQ(testfiles::ReadFile(taken), testfiles::FromString("keep me"));
-    EXPECT_TRUE(JoinFiles(paths, taken, JoinOptions{false, true}).ok);
-}
-
-}  // namespace
-
-namespace {
-
-// Cancelled while the inputs are read or while the frames are copied, a join leaves the folder
-// as it was: a file it was to replace keeps its bytes, and no temporary file stays behind.
-TEST(JoinCancel, NothingIsWrittenWhereverTheJoinIsCancelled) {
+// Refused (an input unlike the first, a target that is one of the inputs, one that exists unless
+// asked to replace it) or cancelled while the inputs are read or while the frames are copied, a
+// join leaves the folder as it was: a file it was to replace keeps its bytes, no temporary file
+// stays behind.
+TEST(JoinRefusedOrCancelled, WritesNothing) {
     testfiles::TempDir dir;
-    const std::string a = dir.file("a.mp3"), b = dir.file("b.mp3"), out = dir.file("out.mp3");
+    const std::string a = dir.file("a.mp3"), b = dir.file("b.mp3"), odd = dir.file("odd.mp3"), out = dir.file("out.mp3");
     testfiles::WriteFile(a, testfiles::SilentFrames(100));
     testfiles::WriteFile(b, testfiles::SilentFrames(60, 0xA0));
+    testfiles::WriteFile(odd, testfiles::SilentFrames(60, 0x94));  // 48000 Hz
     const Bytes old = testfiles::FromString("the file the join was to replace");
-    for (const double at : {0.0, 0.5}) {
-        testfiles::WriteFile(out, old);
-        bool asked = false;
-        const JoinOutcome outcome = JoinFiles({a, b}, out, JoinOptions{false, true}, [&](double fraction) {
-            asked = asked || fraction > at;
-            return fraction <= at;
-        });
-        EXPECT_TRUE(asked) << at;
-        EXPECT_FALSE(outcome.ok) << at;
-        EXPECT_TRUE(outcome.cancelled) << at << ": " << outcome.error;
-        EXPECT_EQ(testfiles::ReadFile(out), old) << at;
-        EXPECT_EQ(Files(dir.path().string()), 3u) << at;
+    testfiles::WriteFile(out, old);
+    const auto cancelAt = [](double at) { return [at](double fraction) { return fraction <= at; }; };
+    const struct {
+        std::vector<std::string> inputs;
+        std::string target;
+        JoinOptions options;
+        JoinProgress progress;
+        std::string error;  // empty: cancelled
+    } cases[] = {
+        {{a, odd, b}, dir.file("new.mp3"), JoinOptions{true, true}, {}, "odd.mp3 has 48000 Hz"},
+        {{a, b}, a, JoinOptions{false, true}, {}, "is one of the files to join"},
+        {{a, b}, out, JoinOptions{}, {}, "exists already"},
+        {{a, b}, out, JoinOptions{false, true}, cancelAt(0.0), ""},
+        {{a, b}, out, JoinOptions{false, true}, cancelAt(0.5), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        const JoinOutcome outcome = JoinFiles(c.inputs, c.target, c.options, c.progress);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.cancelled, c.error.empty()) << outcome.error;
+        EXPECT_NE(outcome.error.find(c.error), std::string::npos) << outcome.error;
+        EXPECT_EQ(testfiles::ReadFile(out), old);
+        EXPECT_EQ(testfiles::ReadFile(a), testfiles::SilentFrames(100));
+        EXPECT_EQ(Files(dir.path().string()), 4u);
     }
+    EXPECT_TRUE(JoinFiles({a, b}, out, JoinOptions{false, true}).ok);
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
 #include "tageditor/editortesting.h"
 
-#include <array>
-#include <cstdio>
-#include <filesystem>
 #include <stdexcept>
 
 #include <QApplication>
@@ -22,14 +19,7 @@ void EnsureApp() {
     new QApplication(argc, argv);
 }
 
-testfiles::Bytes Audio(int frames) { return testfiles::SilentFrames(frames); }
-
 namespace {
-
-// The system's interpreter: Debian's python3-mutagen lives in its dist-packages.
-std::string Python() {
-    return std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
-}
 
 // Python string literal for arbitrary UTF-8 text.
 std::string PyString(const std::string& text) {
@@ -42,28 +32,19 @@ std::string PyString(const std::string& text) {
     return out + "').decode('utf-8')";
 }
 
-}  // namespace
-
-std::string RunPython(const std::string& program) {
-    testfiles::TempDir dir;
-    const std::string script = dir.file("script.py");
-    testfiles::WriteFile(script, testfiles::FromString(program));
-    const std::string command = Python() + " " + script + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) throw std::runtime_error("cannot start python3");
-    std::string output;
-    std::array<char, 4096> chunk;
-    size_t n;
-    while ((n = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) output.append(chunk.data(), n);
-    const int status = pclose(pipe);
+// Runs `program` with mutagen importable and the file's path in sys.argv[1]; its standard output.
+std::string RunMutagen(const std::string& program, const std::string& path) {
+    int status = -1;
+    const std::string output = testfiles::PythonOutput("import json, sys, mutagen.id3 as m\n" + program, path, &status);
     if (status != 0) throw std::runtime_error("python3 failed: " + output);
     return output;
 }
 
+}  // namespace
+
 void MutagenWriteV2(const std::string& path, const std::map<std::string, std::string>& frames, int version) {
     std::string program =
-        "import mutagen.id3 as m\n"
-        "try:\n    t = m.ID3(" + PyString(path) + ")\n"
+        "try:\n    t = m.ID3(sys.argv[1])\n"
         "except m.ID3NoHeaderError:\n    t = m.ID3()\n";
     for (const auto& [id, text] : frames) {
         const std::string value = PyString(text);
@@ -76,23 +57,20 @@ void MutagenWriteV2(const std::string& path, const std::map<std::string, std::st
         else
             program += "t.add(m.Frames['" + id + "'](encoding=3, text=[" + value + "]))\n";
     }
-    program += "t.save(" + PyString(path) + ", v1=0, v2_version=" + std::to_string(version) + ")\n";
-    RunPython(program);
+    RunMutagen(program + "t.save(sys.argv[1], v1=0, v2_version=" + std::to_string(version) + ")\n", path);
 }
 
 std::map<std::string, std::string> MutagenReadV2(const std::string& path) {
-    const std::string program =
-        "import json, mutagen.id3 as m\n"
-        "try:\n    t = m.ID3(" + PyString(path) + ", load_v1=False)\n"
+    const std::string json = RunMutagen(
+        "try:\n    t = m.ID3(sys.argv[1], load_v1=False)\n"
         "except m.ID3NoHeaderError:\n    print('{}'); raise SystemExit\n"
         "out = {'version': str(t.version[1])}\n"
         "for f in t.values():\n"
         "    key = f.FrameID if f.FrameID not in ('TXXX',) else 'TXXX:' + f.desc\n"
         "    if f.FrameID == 'WXXX': out[key] = f.url\n"
-        "    elif f.FrameID == 'APIC': out[key] = f.mime + ':' + str(len(f.data))\n"
         "    else: out[key] = '/'.join(str(x) for x in f.text)\n"
-        "print(json.dumps(out))\n";
-    const std::string json = RunPython(program);
+        "print(json.dumps(out))\n",
+        path);
     std::map<std::string, std::string> result;
     const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
     for (auto it = object.begin(); it != object.end(); ++it)

@@ -11,12 +11,6 @@ namespace editortesting {
 // Creates the process's QApplication on the offscreen platform on first use.
 void EnsureApp();
 
-// `frames` silent 128 kbit/s, 44100 Hz joint-stereo frames.
-testfiles::Bytes Audio(int frames = 40);
-
-// Runs a python3 program with mutagen importable; returns its standard output. Throws when it fails.
-std::string RunPython(const std::string& program);
-
 // Adds ID3v2 text frames through mutagen. `frames` maps an identifier (TPE1, TIT2, COMM, WXXX,
 // TXXX:desc...) to its text. `version` is 3 or 4. Drops an ID3v1 tag: append fixtures' v1 tags after.
 void MutagenWriteV2(const std::string& path, const std::map<std::string, std::string>& frames,
