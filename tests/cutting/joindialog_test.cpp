@@ -1,11 +1,11 @@
-// File > Join files... in the cutting window: the open file comes first, files are added,
-// reordered and removed, and Join... writes the files in the listed order into the file the
-// save dialog names; an input unlike the first is refused, by name, with nothing written.
+// File > Join files... in the cutting window: the open file comes first, Add, Alt+Up and Delete
+// reach the list, and Join... writes the listed files in that order, with chapters when ticked,
+// into the file the save dialog names; a refusal is shown by name with nothing written. The
+// list's and the join's rules are their own tests.
 #include <filesystem>
 #include <vector>
 
 #include <QCheckBox>
-#include <QLabel>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
@@ -24,23 +24,15 @@ protected:
     JoinDialog* OpenJoinDialog() {
         if (QAction* item = MenuItem("File", "Join files...")) item->trigger();
         JoinDialog* dialog = nullptr;
-        const auto up = [&] {
-            dialog = form->findChild<JoinDialog*>();
-            return dialog && dialog->isVisible();
-        };
-        EXPECT_TRUE(QTest::qWaitFor(up, 5000));
-        if (dialog) {
-            dialog->activateWindow();
-            EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
-        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return (dialog = form->findChild<JoinDialog*>()) && dialog->isVisible(); }, 5000));
+        if (dialog) dialog->activateWindow();
+        EXPECT_TRUE(dialog && QTest::qWaitForWindowActive(dialog));
         return dialog;
     }
-
     void Key(JoinDialog* dialog, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
         QTest::keyClick(dialog->Files(), key, modifiers);
     }
-
     std::vector<std::string> Names(const JoinDialog* dialog) {
         std::vector<std::string> names;
         for (const std::string& path : dialog->List().Paths()) names.push_back(fs::path(path).filename().string());
@@ -48,26 +40,23 @@ protected:
     }
 };
 
-TEST_F(JoinDialogTest, PickReorderAndJoinInTheListedOrderAndRefuseWhatCannotBeJoined) {
+TEST_F(JoinDialogTest, PickReorderAndJoinInTheListedOrderAndShowARefusalByName) {
     const std::string a = dir.file("a.mp3"), b = dir.file("b.mp3"), odd = dir.file("odd.mp3");
-    testfiles::WriteFile(a, testfiles::SilentFrames(100));        // 128 kbit/s, 44.1 kHz
-    testfiles::WriteFile(b, testfiles::SilentFrames(60, 0xA0));   // 160 kbit/s
-    testfiles::WriteFile(odd, testfiles::SilentFrames(50, 0x94)); // 48 kHz
+    testfiles::WriteFile(a, testfiles::SilentFrames(100));         // 128 kbit/s, 44.1 kHz
+    testfiles::WriteFile(b, testfiles::SilentFrames(60, 0xA0));    // 160 kbit/s
+    testfiles::WriteFile(odd, testfiles::SilentFrames(50, 0x94));  // 48 kHz
     OpenTimed(a, 2.6);
 
     QPointer<JoinDialog> dialog = OpenJoinDialog();
     ASSERT_TRUE(dialog);
     EXPECT_EQ(Names(dialog), std::vector<std::string>{"a.mp3"}) << "the open file comes first";
     EXPECT_FALSE(dialog->JoinButton()->isEnabled());
-    EXPECT_FALSE(dialog->Status()->text().isEmpty());
     dialogs.openMany.push_back({QString::fromStdString(b)});
     Click(dialog->AddButton());
-    EXPECT_EQ(Names(dialog), (std::vector<std::string>{"a.mp3", "b.mp3"}));
     EXPECT_TRUE(dialog->JoinButton()->isEnabled());
     Key(dialog, Qt::Key_Up, Qt::AltModifier);
     EXPECT_EQ(Names(dialog), (std::vector<std::string>{"b.mp3", "a.mp3"}));
-    EXPECT_EQ(dialog->Files()->currentRow(), 0) << "the moved file stays selected";
-    EXPECT_TRUE(dialog->Files()->item(0)->text().startsWith("b.mp3"));
+    EXPECT_TRUE(dialog->Files()->item(0)->text().startsWith("b.mp3")) << "the shown list follows";
     dialog->ChaptersBox()->setChecked(true);
 
     const std::string out = dir.file("b (joined).mp3");
@@ -80,21 +69,15 @@ TEST_F(JoinDialogTest, PickReorderAndJoinInTheListedOrderAndRefuseWhatCannotBeJo
     FrameTable table;
     ASSERT_TRUE(ScanFrames(out, table));
     ASSERT_EQ(table.frames.size(), 160u);
-    EXPECT_EQ(table.frames[59].bitrateIndex(), 10) << "b first";
-    EXPECT_EQ(table.frames[60].bitrateIndex(), 9);
+    EXPECT_EQ(table.frames[0].bitrateIndex(), 10) << "b first";
     std::vector<mdlID3::Chapter> chapters;
     ASSERT_TRUE(mdlID3::ReadChapters(out, chapters));
-    ASSERT_EQ(chapters.size(), 2u);
-    EXPECT_EQ(chapters[0].Title, "b");
-    EXPECT_EQ(chapters[1].Title, "a");
+    EXPECT_EQ(chapters.size(), 2u);
 
-    // A file of another sample rate is refused by name and nothing is written; the list stays
-    // to be put right (Delete removes the selected file).
     dialog = OpenJoinDialog();
     ASSERT_TRUE(dialog);
     dialogs.openMany.push_back({QString::fromStdString(odd), QString::fromStdString(b)});
     Click(dialog->AddButton());
-    ASSERT_EQ(Names(dialog), (std::vector<std::string>{"a.mp3", "odd.mp3", "b.mp3"}));
     const std::string refused = dir.file("refused.mp3");
     dialogs.saves.push_back({QString::fromStdString(refused), "refused.mp3"});
     Click(dialog->JoinButton());
