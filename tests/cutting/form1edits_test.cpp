@@ -47,6 +47,11 @@ TEST_F(Form1Edits, EachItemAndItsKeyReachTheSessionAndThePlayerGetsTheEditedTime
     EXPECT_EQ(LastMessage(), kStartMissing) << "the session's refusal is shown";
     MenuItem("Edit", "Normalise file...")->trigger();
     EXPECT_EQ(LastMessage(), "The file is silent: there is nothing to normalise.");
+    answer.reset();
+    form->MarkSelection(2.0, 5.0);
+    MenuItem("Edit", "Gain of selection...")->trigger();
+    EXPECT_TRUE(player.segments.empty()) << "a cancelled question changes nothing";
+    answer = 3.2;
     struct Case {
         const char* item;
         QKeyCombination key;  // none: the item alone
@@ -202,9 +207,10 @@ TEST(WaveformEdits, ThePlotIsTheKeptStretchesAtTheirLevelAndTheStripKeepsTheSour
     source->seconds = 1000 * block;
     BuildSummaries(*source);
     const WaveformEnvelope edited = EditedEnvelope(*source, {{0, 10 * block}, {500 * block, 2000 * block}},
-                                                   {{}, {-4, 10 * block, 0}});
+                                                   {{0, 0, 5 * block}, {-4, 10 * block, 0}});
     ASSERT_EQ(edited.blocks.size(), 510u) << "a stretch past the end stops at the end";
-    EXPECT_FLOAT_EQ(edited.blocks[9].max, 0.009f);
+    EXPECT_FLOAT_EQ(edited.blocks[4].max, 0.004f);
+    EXPECT_FLOAT_EQ(edited.blocks[9].max, 0.0f) << "a fade out ends silent";
     EXPECT_FLOAT_EQ(edited.blocks[10].max, 0.0f) << "a fade in starts silent";
     EXPECT_NEAR(edited.blocks[30].max, 0.52f / 2, 1e-3) << "-4 steps halves";
     EXPECT_FLOAT_EQ(edited.blocks[30].min, -edited.blocks[30].max);
@@ -212,7 +218,9 @@ TEST(WaveformEdits, ThePlotIsTheKeptStretchesAtTheirLevelAndTheStripKeepsTheSour
     WaveformView view;
     view.resize(1000, 100);
     view.SetEnvelope(source);
-    view.SetEdits({{100 * block, 400 * block}, {600 * block, 1000 * block}}, 1000 * block);
+    // Stretches that follow on in the source differ in level only: no join between them.
+    view.SetEdits({{100 * block, 250 * block}, {250 * block, 400 * block}, {600 * block, 1000 * block}}, 1000 * block,
+                  {{}, {2, 0, 0}, {}});
     EXPECT_NEAR(view.Span(), 700 * block, 1e-9) << "the plot spans what plays";
     ASSERT_EQ(view.Joins().size(), 1u);
     EXPECT_NEAR(view.Joins()[0], 300 * block, 1e-9);
