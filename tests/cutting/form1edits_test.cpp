@@ -184,9 +184,11 @@ TEST_F(Form1Edits, OpenRecentOpensTheListedFilesAndKeepsThemForTheNextRun) {
         SaveWindowSettings(*form, settings);
     }
     Form1 next(parts);
+    EXPECT_FALSE(next.RecentMenu->isEnabled()) << "nothing to offer yet";
     QSettings settings(ini, QSettings::IniFormat);
     RestoreWindowSettings(next, settings);
     EXPECT_EQ(next.Recent().Paths().front(), mp3);
+    EXPECT_TRUE(next.RecentMenu->isEnabled());
 }
 
 TEST(GainDialog, ShowsTheStepItTakesAsTheValueIsTyped) {
@@ -230,6 +232,8 @@ TEST(WaveformEdits, ThePlotIsTheKeptStretchesAtTheirLevelAndTheStripKeepsTheSour
     view.SetView(0.0, view.MinViewSeconds());
     QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(700, 5));
     EXPECT_NEAR(view.ViewStart() + view.ViewSeconds() / 2, 400 * block, 2 * block);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(500, 5));
+    EXPECT_NEAR(view.ViewStart() + view.ViewSeconds() / 2, 300 * block, 2 * block) << "a removed stretch leads to its join";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
@@ -51,6 +52,7 @@ TEST_F(JoinDialogTest, PickReorderAndJoinInTheListedOrderAndShowARefusalByName) 
     ASSERT_TRUE(dialog);
     EXPECT_EQ(Names(dialog), std::vector<std::string>{"a.mp3"}) << "the open file comes first";
     EXPECT_FALSE(dialog->JoinButton()->isEnabled());
+    EXPECT_FALSE(dialog->Status()->text().isEmpty()) << "it says why";
     dialogs.openMany.push_back({QString::fromStdString(b)});
     Click(dialog->AddButton());
     EXPECT_TRUE(dialog->JoinButton()->isEnabled());
@@ -72,7 +74,8 @@ TEST_F(JoinDialogTest, PickReorderAndJoinInTheListedOrderAndShowARefusalByName) 
     EXPECT_EQ(table.frames[0].bitrateIndex(), 10) << "b first";
     std::vector<mdlID3::Chapter> chapters;
     ASSERT_TRUE(mdlID3::ReadChapters(out, chapters));
-    EXPECT_EQ(chapters.size(), 2u);
+    ASSERT_EQ(chapters.size(), 2u);
+    EXPECT_EQ(chapters[0].Title, "b") << "named after the file";
 
     dialog = OpenJoinDialog();
     ASSERT_TRUE(dialog);
