@@ -216,6 +216,8 @@ TEST(WaveformEdits, ThePlotIsTheKeptStretchesAtTheirLevelAndTheStripKeepsTheSour
     EXPECT_FLOAT_EQ(edited.blocks[10].max, 0.0f) << "a fade in starts silent";
     EXPECT_NEAR(edited.blocks[30].max, 0.52f / 2, 1e-3) << "-4 steps halves";
     EXPECT_FLOAT_EQ(edited.blocks[30].min, -edited.blocks[30].max);
+    ASSERT_FALSE(edited.summaries.empty());
+    EXPECT_NEAR(edited.summaries[0][2].max, 0.537f / 2, 1e-3) << "blocks 32-47: source 522-537";
 
     WaveformView view;
     view.resize(1000, 100);
