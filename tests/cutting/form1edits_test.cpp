@@ -209,15 +209,16 @@ TEST(WaveformEdits, ThePlotIsTheKeptStretchesAtTheirLevelAndTheStripKeepsTheSour
     source->seconds = 1000 * block;
     BuildSummaries(*source);
     const WaveformEnvelope edited = EditedEnvelope(*source, {{0, 10 * block}, {500 * block, 2000 * block}},
-                                                   {{0, 0, 5 * block}, {-4, 10 * block, 0}});
+                                                   {{0, 0, 5 * block}, {4, 10 * block, 0}});
     ASSERT_EQ(edited.blocks.size(), 510u) << "a stretch past the end stops at the end";
     EXPECT_FLOAT_EQ(edited.blocks[4].max, 0.004f);
     EXPECT_FLOAT_EQ(edited.blocks[9].max, 0.0f) << "a fade out ends silent";
     EXPECT_FLOAT_EQ(edited.blocks[10].max, 0.0f) << "a fade in starts silent";
-    EXPECT_NEAR(edited.blocks[30].max, 0.52f / 2, 1e-3) << "-4 steps halves";
+    EXPECT_NEAR(edited.blocks[15].max, 0.505f * std::exp2((4 - 60 * (1 - 5.5f / 10)) / 4), 1e-5) << "fading in";
+    EXPECT_FLOAT_EQ(edited.blocks[30].max, 1.0f) << "+4 steps double 0.52, clipped at full scale";
     EXPECT_FLOAT_EQ(edited.blocks[30].min, -edited.blocks[30].max);
     ASSERT_FALSE(edited.summaries.empty());
-    EXPECT_NEAR(edited.summaries[0][2].max, 0.537f / 2, 1e-3) << "blocks 32-47: source 522-537";
+    EXPECT_FLOAT_EQ(edited.summaries[0][2].max, 1.0f);
 
     WaveformView view;
     view.resize(1000, 100);
