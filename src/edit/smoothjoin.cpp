@@ -155,6 +155,15 @@ float IncomingWeight(int64_t join, int64_t crossfade, int64_t at) {
     return static_cast<float>(0.5 - 0.5 * std::cos(std::numbers::pi * x));
 }
 
+void MixCrossfade(const std::vector<float>& outgoing, const std::vector<float>& incoming, size_t channels,
+                  int64_t join, int64_t crossfade, int64_t from, std::vector<float>& mixed) {
+    mixed.resize(outgoing.size());
+    for (size_t k = 0; k < mixed.size(); ++k) {
+        const float w = IncomingWeight(join, crossfade, from + static_cast<int64_t>(k / channels));
+        mixed[k] = (1.0f - w) * outgoing[k] + w * incoming[k];
+    }
+}
+
 bool EncodeOutputFrames(const EncodeTarget& target, size_t first, size_t count, const OutputAudio& audio,
                         std::vector<std::vector<uint8_t>>& frames, std::string* error) {
     frames.clear();
@@ -278,14 +287,7 @@ bool EncodeSmoothJoins(const std::string& source, const FrameTable& table, const
             if (!DecodeSpan(decoder, total + skip, from + outShift + skip, count, out, why) ||
                 !DecodeSpan(decoder, total + skip, from + inShift + skip, count, in, why))
                 return false;
-            pcm.resize(out.size());
-            for (int64_t i = 0; i < count; ++i) {
-                const float w = IncomingWeight(at, crossfade, from + i);
-                for (size_t c = 0; c < channels; ++c) {
-                    const size_t k = static_cast<size_t>(i) * channels + c;
-                    pcm[k] = (1.0f - w) * out[k] + w * in[k];
-                }
-            }
+            MixCrossfade(out, in, channels, at, crossfade, from, pcm);
             return true;
         };
         const size_t first = join.reencodeFrom;

@@ -65,6 +65,10 @@ bool DecodeSpan(Decoder& decoder, int64_t total, int64_t from, int64_t count, st
 // The crossfade of a join centred on output sample `join`: the weight of the incoming audio at
 // output sample `at`, 0 before it and 1 after it (a raised cosine).
 float IncomingWeight(int64_t join, int64_t crossfade, int64_t at);
+// Mixes two interleaved stretches of `channels` channels that both play from output sample
+// `from` by that crossfade into `mixed`.
+void MixCrossfade(const std::vector<float>& outgoing, const std::vector<float>& incoming, size_t channels,
+                  int64_t join, int64_t crossfade, int64_t from, std::vector<float>& mixed);
 
 // Fills the placeholder frames of every smooth join of `plan` (of `source`, walked into
 // `table`), decoding only a few source frames around each. Where the reservoir bytes of the

@@ -72,16 +72,15 @@ bool SmoothenJoins(const std::vector<JoinInput>& inputs, JoinPlan& plan, int cro
             if (!DecodeSpan(out.decoder, out.total, raw - outFirst * n - out.offset, count, a, why) ||
                 !DecodeSpan(in.decoder, in.total, raw - inFirst * n - in.offset, count, b, why))
                 return false;
-            pcm.resize(a.size());
+            // Past its end the outgoing input is silent, as before its start the incoming one.
             for (int64_t k = 0; k < count; ++k) {
-                const float weight = IncomingWeight(at, crossfade, from + k);
                 for (size_t c = 0; c < channels; ++c) {
                     const size_t x = static_cast<size_t>(k) * channels + c;
-                    // Past its end the outgoing input is silent, as before its start the incoming one.
-                    const float o = raw + k < end ? a[x] : 0.0f, p = raw + k >= inFirst * n + in.Start() ? b[x] : 0.0f;
-                    pcm[x] = (1.0f - weight) * o + weight * p;
+                    if (raw + k >= end) a[x] = 0.0f;
+                    if (raw + k < inFirst * n + in.Start()) b[x] = 0.0f;
                 }
             }
+            MixCrossfade(a, b, channels, at, crossfade, from, pcm);
             return true;
         };
         const FileDescriptor next = OpenFile(inputs[i].path, O_RDONLY);
