@@ -236,7 +236,8 @@ TEST(WaveformEdits, ThePlotIsTheKeptStretchesAtTheirLevelAndTheStripKeepsTheSour
     QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(700, 5));
     EXPECT_NEAR(view.ViewStart() + view.ViewSeconds() / 2, 400 * block, 2 * block);
     QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(500, 5));
-    EXPECT_NEAR(view.ViewStart() + view.ViewSeconds() / 2, 300 * block, 2 * block) << "a removed stretch leads to its join";
+    EXPECT_NEAR(view.ViewStart() + view.ViewSeconds() / 2, 300 * block, 2 * block)
+        << "a removed stretch leads to its join";
 }
 
 }  // namespace

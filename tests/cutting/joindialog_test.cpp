@@ -25,7 +25,8 @@ protected:
     JoinDialog* OpenJoinDialog() {
         if (QAction* item = MenuItem("File", "Join files...")) item->trigger();
         JoinDialog* dialog = nullptr;
-        EXPECT_TRUE(QTest::qWaitFor([&] { return (dialog = form->findChild<JoinDialog*>()) && dialog->isVisible(); }, 5000));
+        const auto up = [&] { return (dialog = form->findChild<JoinDialog*>()) && dialog->isVisible(); };
+        EXPECT_TRUE(QTest::qWaitFor(up, 5000));
         if (dialog) dialog->activateWindow();
         EXPECT_TRUE(dialog && QTest::qWaitForWindowActive(dialog));
         return dialog;
